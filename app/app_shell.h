@@ -1,0 +1,10 @@
+// app_shell.h - start-up: the two windows, the pop-up menu and the first
+// values of the console fields.
+#pragma once
+
+#include "platform/win32.h"
+
+// Registers both classes, creates the console (shown, centred) and the
+// graphics window (hidden at 100, 20), builds the pop-up menu and sets the
+// console's first values. 1 on success, 0 when a window cannot be created.
+int CreateAppWindows(HINSTANCE instance, int showCommand);

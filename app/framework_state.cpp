@@ -1,0 +1,3 @@
+#include "app/framework_state.h"
+
+FrameworkStateRecord FrameworkState;

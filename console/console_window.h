@@ -1,0 +1,11 @@
+// console_window.h - the console window: layout, repaint, input echo,
+// window procedure and the 500 ms refresh tick.
+#pragma once
+
+#include "platform/win32.h"
+
+void ConsoleLayout();
+void ConsoleRepaint();
+void InputEcho();
+LRESULT CALLBACK ConsoleWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void CALLBACK TimerTick(HWND window, UINT message, UINT_PTR timerId, DWORD time);

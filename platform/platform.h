@@ -1,0 +1,41 @@
+// platform.h - the few things of the platform layer that are not Win32:
+// start-up (used by the layer's own main() and by the test programs) and the
+// hooks with which tests answer modal dialogs, message boxes and menus.
+//
+// Nothing here includes Qt; the implementation lives in platform/.
+#pragma once
+
+#include "platform/win32.h"
+
+// Creates the Qt application. Call once, before any other layer call.
+// Prefers the X11 (xcb) platform when both X11 and Wayland are available.
+void PlatformInit(int* argc, char** argv);
+
+// ---- test automation ---------------------------------------------------------
+// Answers for the next modal element, taken in the order queued. Each modal
+// element (MessageBoxA, GetOpenFileNameA, GetSaveFileNameA, TrackPopupMenu)
+// takes the oldest queued answer when it opens; the answer is applied after
+// `delayMs` milliseconds of the modal's own loop (timers and posted messages
+// keep being dispatched meanwhile).
+//   message box:  "ok" -> IDOK, "cancel" -> IDCANCEL
+//   file dialog:  "cancel" cancels; anything else is the path typed into the
+//                 dialog's file-name field followed by Return (an open dialog
+//                 then still refuses a file that does not exist and stays open)
+//   pop-up menu:  a command identifier in decimal, or "cancel"
+void PlatformQueueModalAnswer(const char* answer, int delayMs = 0);
+
+// With unattended mode on, a modal element that finds no queued answer is
+// cancelled at once instead of waiting for a user (keeps tests from hanging).
+void PlatformSetUnattended(bool unattended);
+
+// Every modal element shown so far is logged as one UTF-8 line:
+//   "MessageBox|<caption>|<text>|<type>"   (type in decimal)
+//   "OpenFile|<initial file name>"  /  "SaveFile|<initial file name>"
+//   "PopupMenu|<x>|<y>"
+// The count only grows; tests compare before and after.
+int PlatformModalLogCount();
+const char* PlatformModalLogEntry(int index);
+
+// Decodes Windows text (code page 932, see win32.h) to UTF-8; for tests and
+// for messages that must show what the layer shows.
+const char* PlatformDecodeText(const char* bytes, char* utf8Out, int utf8Size);

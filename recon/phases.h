@@ -1,0 +1,41 @@
+// phases.h - the reconstruction run and its phases, in the order the run
+// calls them.
+#pragma once
+
+// The whole interactive procedure; never returns (exit(0) on "n" at "Retry?").
+void RunReconstruction();
+
+// Sinogram file dialog, reading, rebinning, count range.
+void LoadSinogram();
+void ReadRawSinogram();
+void RebinSinogram();
+void FindSinogramRange();
+
+// Grey-level picture of the sinogram at (10, 10).
+void ShowSinogram();
+
+// One pass of the filter step: prompt, dialog, taps, plot, confirmation.
+void LoadFilter();
+void ReadFilterKernel();
+void PlotFilter();
+void DrawSegment(int x1, int y1, int x2, int y2);
+
+// Copy or convolve projection `angle` into FilteredSinogram.
+void FilterProjection(int angle);
+
+// Marker fill, per-angle filtering and scatter, gap filling, StackMax.
+void BackProjectViews();
+void FillStackGaps(int angle);
+
+// Grid of every fifth slice.
+void ShowFilteredViews();
+
+// Sum of the stack, "maxp"/"minp" counts.
+void SumProjectionStack();
+
+// Full-range sum image; the replay question and the replay.
+void ShowSumImage();
+void ShowFbpProcess();
+
+// HU window loop and the two retry questions.
+void ShowHuWindow();

@@ -1,0 +1,22 @@
+// Test programs start the platform layer under the offscreen platform with a
+// 1920 x 1080 screen and no window frames, unless QT_QPA_PLATFORM is set.
+// Death tests re-execute the program ("threadsafe") because a forked copy of
+// a running Qt application is not safe to use.
+#include <cstdlib>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/platform.h"
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    if (!getenv("QT_QPA_PLATFORM")) {
+        std::string spec = std::string("offscreen:configfile=") + SINORA_OFFSCREEN_CONFIG;
+        setenv("QT_QPA_PLATFORM", spec.c_str(), 1);
+    }
+    PlatformInit(&argc, argv);
+    PlatformSetUnattended(true);
+    return RUN_ALL_TESTS();
+}
