@@ -28,6 +28,9 @@ void PlatformWindowSurfaceChanged(HWND hwnd);
 bool PlatformWindowOwnsDc(HWND hwnd);
 // The class background brush (GCL_HBRBACKGROUND) of a window.
 HBRUSH PlatformWindowBackground(HWND hwnd);
+// Marks the whole client area valid: no WM_PAINT is generated for it until it
+// is invalidated again (shown, resized, exposed). Called by EndPaint.
+void PlatformWindowValidate(HWND hwnd);
 
 // ---- offered by GDI (win_gdi*.cpp) to the window side --------------------------
 // Releases the device contexts that belong to a window being destroyed.

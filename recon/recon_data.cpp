@@ -1,0 +1,25 @@
+// recon_data.cpp - the reconstruction's arrays and scalars (static storage,
+// zero at program start).
+#include "recon/recon_data.h"
+
+double RawSinogram[RawChannels * AngleCount];
+double Sinogram[RowStride * RowStride];
+double FilteredSinogram[RowStride * RowStride];
+double SmearImage[RowStride * RowStride];
+double ProjectionStack[BinCount * RowStride * AngleCount];
+double SumImage[BinCount * RowStride];
+double ScaledSumImage[BinCount * BinCount];
+
+double FilterKernel[KernelTaps];
+
+double SinogramMax;
+double SinogramMin;
+double StackMax;
+double SumMax;
+double SumMin;
+
+char MethodAnswer;
+char PromptAnswer;
+char ChosenPath[ChosenPathBytes];
+int32_t HuCenter;
+int32_t HuWidth;
