@@ -1,0 +1,48 @@
+// run_reconstruction.cpp - the interactive CT procedure: the order of the
+// phases, the method prompt, the filter loop and the pause after the grid.
+// The run loops until the user answers "n" at "Retry? (no:n)", where
+// ShowHuWindow ends the process.
+#include "app/framework_state.h"
+#include "console/text_print.h"
+#include "console/text_scan.h"
+#include "graphic/canvas.h"
+#include "platform/win32.h"
+#include "recon/phases.h"
+#include "recon/recon_data.h"
+
+void RunReconstruction() {
+    // Once: place the console beside the graphics window and print the title.
+    MoveWindow(FrameworkState.ConsoleWindow, 2, 20, 350, 600, TRUE);
+    SetWindowTextA(FrameworkState.ConsoleWindow, "Sinora");
+    TextPrint("Sinora");
+
+    for (;;) {
+        TextPrint("\n\n Load CT Sinogram data ");
+        LoadSinogram();
+        GraphicInit();
+        ShowSinogram();
+
+        TextPrint("\n\n Select Reconstruction method ");
+        TextPrint("\n\n 1: Simple BackProjection \n 2: Filtered BackProjection ");
+        TextPrint("\n ");
+        TextScan("%c", &MethodAnswer);
+
+        // Anything but "1" (an empty line included) means filtered back
+        // projection: a filter is loaded until one is accepted.
+        if (MethodAnswer != '1') {
+            do {
+                LoadFilter();
+            } while (PromptAnswer == 'n' || PromptAnswer == 'N');
+        }
+
+        BackProjectViews();
+        ShowFilteredViews();
+        TextPrint("\n\n Disp Filtered Pth * Filter ");
+        TextScan("%c", &PromptAnswer);  // a pause: the answer is not looked at
+
+        SumProjectionStack();
+        ShowSumImage();
+        ShowFbpProcess();
+        ShowHuWindow();  // returns for a new run, or ends the process
+    }
+}
