@@ -8,3 +8,12 @@
 // graphics window (hidden at 100, 20), builds the pop-up menu and sets the
 // console's first values. 1 on success, 0 when a window cannot be created.
 int CreateAppWindows(HINSTANCE instance, int showCommand);
+
+// One item of the console's pop-up menu, in the order of insertion.
+struct PopupMenuItem {
+    UINT flags;       // MF_STRING or MF_SEPARATOR
+    UINT_PTR command; // the WM_COMMAND identifier (999 for the separators)
+    const char* text;
+};
+enum { PopupMenuItemCount = 10 };
+extern const PopupMenuItem PopupMenuItems[PopupMenuItemCount];
