@@ -16,7 +16,8 @@ void ShowSinogram();
 
 // One pass of the filter step: prompt, dialog, taps, plot, confirmation.
 void LoadFilter();
-void ReadFilterKernel();
+// True when 128 numbers were read; otherwise FilterKernel is unchanged.
+bool ReadFilterKernel();
 void PlotFilter();
 void DrawSegment(int x1, int y1, int x2, int y2);
 

@@ -1,0 +1,116 @@
+// bmp_export.cpp - the canvas saved as an uncompressed 24-bit BMP file: a
+// 14-byte file header, a 40-byte info header and the rows bottom-up, three
+// bytes per pixel (blue, green, red), each row padded to a multiple of 4.
+//
+// An existing file is replaced as a whole (a longer old file leaves nothing
+// behind the picture), and every write is checked, so a save that did not
+// reach the disk is reported as failed.
+#include "graphic/bmp_export.h"
+
+#include <cstring>
+#include <string>
+
+#include "app/framework_state.h"
+#include "console/file_dialogs.h"
+#include "console/text_print.h"
+#include "platform/win32.h"
+
+namespace {
+
+const DWORD FileHeaderBytes = sizeof(BITMAPFILEHEADER);  // 14
+const DWORD InfoHeaderBytes = sizeof(BITMAPINFOHEADER);  // 40
+
+// Writes all of `bytes` in one call; false when the call fails or falls short.
+bool WriteAll(HANDLE file, const void* data, DWORD bytes) {
+    DWORD written = 0;
+    return WriteFile(file, data, bytes, &written, nullptr) && written == bytes;
+}
+
+enum class WriteResult { Written, OpenFailed, WriteFailed };
+
+// Composes the file and writes it; the caller shows the notice of a failure.
+
+WriteResult WriteBmpFile(const char* path, const BITMAPINFOHEADER* info, const void* pixels, DWORD pixelBytes) {
+    // CREATE_ALWAYS truncates an existing file, so the file holds exactly
+    // the new picture whatever it held before.
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE || file == nullptr) return WriteResult::OpenFailed;
+
+    BITMAPFILEHEADER header;
+    memset(&header, 0, sizeof header);
+    header.bfType = 0x4D42;  // "BM"
+    header.bfSize = FileHeaderBytes + InfoHeaderBytes + pixelBytes;
+    header.bfReserved1 = 0;
+    header.bfReserved2 = 0;
+    header.bfOffBits = FileHeaderBytes + InfoHeaderBytes;
+
+    bool good = WriteAll(file, &header, FileHeaderBytes);
+    good = good && WriteAll(file, info, InfoHeaderBytes);
+    good = good && WriteAll(file, pixels, pixelBytes);
+    if (!CloseHandle(file)) good = false;
+    return good ? WriteResult::Written : WriteResult::WriteFailed;
+}
+
+}  // namespace
+
+bool GraphicSaveBmp(const char* path) {
+    FrameworkStateRecord& s = FrameworkState;
+
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, InfoHeaderBytes);
+    BITMAPINFOHEADER* info = block ? static_cast<BITMAPINFOHEADER*>(GlobalLock(block)) : nullptr;
+    if (!info) {
+        if (block) GlobalFree(block);
+        MessageNotice("Failed to save");
+        return false;
+    }
+    memset(info, 0, InfoHeaderBytes);
+    info->biSize = InfoHeaderBytes;
+    info->biWidth = s.SurfaceWidth;
+    info->biHeight = s.SurfaceHeight;  // positive: rows bottom-up
+    info->biPlanes = 1;
+    info->biBitCount = 24;
+    info->biCompression = BI_RGB;
+
+    const DWORD rowStride = (static_cast<DWORD>(s.SurfaceWidth) * 3 + 3) / 4 * 4;
+    const DWORD pixelBytes = rowStride * static_cast<DWORD>(s.SurfaceHeight);
+
+    // Copy the canvas into a 24-bit section; its bytes are the file's pixel data.
+    void* pixels = nullptr;
+    HBITMAP section = CreateDIBSection(s.BackBufferDc, reinterpret_cast<const BITMAPINFO*>(info), DIB_RGB_COLORS,
+                                       &pixels, nullptr, 0);
+    WriteResult result = WriteResult::WriteFailed;
+    if (section && pixels) {
+        HDC windowDc = GetDC(s.GraphicsWindow);
+        HDC copyDc = CreateCompatibleDC(windowDc);
+        HGDIOBJ previous = SelectObject(copyDc, section);
+        BitBlt(copyDc, 0, 0, s.SurfaceWidth, s.SurfaceHeight, s.BackBufferDc, 0, 0, SRCCOPY);
+        SelectObject(copyDc, previous);
+        ReleaseDC(s.GraphicsWindow, windowDc);
+        DeleteDC(copyDc);
+
+        result = WriteBmpFile(path, info, pixels, pixelBytes);
+    }
+
+    HGLOBAL handle = GlobalHandle(info);
+    GlobalUnlock(handle);
+    GlobalFree(handle);
+    if (section) DeleteObject(section);
+
+    switch (result) {
+        case WriteResult::Written:
+            return true;
+        case WriteResult::OpenFailed:
+            MessageNotice("Failed to nopen file.");
+            return false;
+        case WriteResult::WriteFailed:
+        default:
+            MessageNotice("Failed to save");
+            return false;
+    }
+}
+
+void SaveGraphicFile() {
+    std::string path;
+    if (!AskSaveFileName(path)) return;  // cancelled, or the overwrite declined
+    if (GraphicSaveBmp(path.c_str())) MessageNotice(" Saved Graphic ");
+}

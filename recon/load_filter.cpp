@@ -1,0 +1,138 @@
+// load_filter.cpp - the real-space filter step: the user picks a text file of
+// numbers, its first 128 become FilterKernel, taps 0..20 are drawn as a
+// yellow curve mirrored around x = 600 in a black frame, and the user
+// confirms the choice. The run repeats the pass while the answer is "n" or
+// "N".
+//
+// A file that cannot serve as a filter (no file chosen, a file that cannot be
+// opened, fewer than 128 numbers, text where a number should be) is refused
+// with a notice: FilterKernel keeps its taps and the pass ends with the answer
+// "n", so that the run starts another "Load Real space Filter" pass.
+#include <cstdio>
+#include <cstring>
+
+#include "app/framework_state.h"
+#include "console/file_dialogs.h"
+#include "console/text_print.h"
+#include "console/text_scan.h"
+#include "graphic/canvas.h"
+#include "graphic/canvas_draw.h"
+#include "recon/phases.h"
+#include "recon/recon_data.h"
+#include "recon/to_int.h"
+
+namespace {
+
+// The y of a tap value: zero level at y = 300, 4 pixels per unit, upward.
+int TapY(double tap) { return 300 - TruncToInt32(4.0 * tap); }
+
+}  // namespace
+
+bool ReadFilterKernel() {
+    FILE* file = fopen(ChosenPath, "rt");
+    if (!file) {
+        MessageNotice("Cannot open the filter file\n %s\n\n No numbers were read; the filter was not loaded.",
+                      ChosenPath);
+        return false;
+    }
+
+    // Read into a scratch array so that a refused file leaves the taps of
+    // the previous filter in place. The blank and the line end of the format
+    // each skip any run of white space.
+    double taps[KernelTaps];
+    int count = 0;
+    int result = 1;
+    while (count < KernelTaps) {
+        result = fscanf(file, "%lf \n", &taps[count]);
+        if (result != 1) break;
+        ++count;
+    }
+    fclose(file);
+
+    if (count < KernelTaps) {
+        if (result == 0) {
+            MessageNotice("The filter file\n %s\n has text that is not a number after %d numbers;"
+                          " 128 are needed.\n\n The filter was not loaded.",
+                          ChosenPath, count);
+        } else {
+            MessageNotice("The filter file\n %s\n holds only %d numbers; 128 are needed.\n\n"
+                          " The filter was not loaded.",
+                          ChosenPath, count);
+        }
+        return false;
+    }
+    memcpy(FilterKernel, taps, sizeof taps);
+    return true;
+}
+
+void DrawSegment(int x1, int y1, int x2, int y2) {
+    FrameworkStateRecord& s = FrameworkState;
+    HPEN pen = CreatePen(PS_SOLID, s.PenWidth, s.CurrentColor);
+    HGDIOBJ previousPen = SelectObject(s.BackBufferDc, pen);
+    POINT previousPosition = {0, 0};
+    MoveToEx(s.BackBufferDc, x1, y1, &previousPosition);
+    LineTo(s.BackBufferDc, x2, y2);
+    // LineTo stops short of its end point; set that one too.
+    SetPixelV(s.BackBufferDc, x2, y2, s.CurrentColor);
+    MoveToEx(s.BackBufferDc, previousPosition.x, previousPosition.y, nullptr);
+    SelectObject(s.BackBufferDc, previousPen);
+    DeleteObject(pen);
+    s.PresentNeeded = 1;
+}
+
+void PlotFilter() {
+    FrameworkStateRecord& s = FrameworkState;
+
+    // Black frame; it also erases the curve of an earlier pass.
+    s.CurrentColor = 0;
+    HPEN pen = CreatePen(PS_SOLID, s.PenWidth, s.CurrentColor);
+    HBRUSH brush = CreateSolidBrush(s.CurrentColor);
+    HGDIOBJ previousPen = SelectObject(s.BackBufferDc, pen);
+    HGDIOBJ previousBrush = SelectObject(s.BackBufferDc, brush);
+    Rectangle(s.BackBufferDc, 500, 130, 750, 400);
+    SelectObject(s.BackBufferDc, previousPen);
+    SelectObject(s.BackBufferDc, previousBrush);
+    DeleteObject(pen);
+    DeleteObject(brush);
+    s.PresentNeeded = 1;
+
+    // Caption; the font record keeps the height 22 afterwards.
+    s.PenWidth = 4;
+    s.CurrentColor = WhiteColour;
+    if (s.GraphicFontRecord) {
+        s.GraphicFontRecord->lfHeight = 22;
+        DrawCanvasText(650, 70, "Real Space Filter", 17);
+    }
+
+    // Taps 0..20, to the right of x = 600 and mirrored to its left.
+    s.CurrentColor = YellowColour;
+    for (int k = 0; k < 20; ++k) {
+        const int y1 = TapY(FilterKernel[k]);
+        const int y2 = TapY(FilterKernel[k + 1]);
+        DrawSegment(600 + 5 * k, y1, 605 + 5 * k, y2);
+        DrawSegment(600 - 5 * k, y1, 595 - 5 * k, y2);
+    }
+}
+
+void LoadFilter() {
+    TextPrint("\n\n Load Real space Filter ");
+    TextScan("%c", &PromptAnswer);  // a pause: the answer is not looked at
+
+    AskOpenFileName(ChosenPath);
+    if (ChosenPath[0] == 0) {
+        MessageNotice("No filter file was chosen.\n\n Load Real space Filter again.");
+        PromptAnswer = 'n';
+        return;
+    }
+    if (!ReadFilterKernel()) {
+        PromptAnswer = 'n';
+        return;
+    }
+
+    PlotFilter();
+    GraphicPresent();
+    FrameworkState.PenWidth = 1;
+
+    TextPrint("\n\n Real space filter = \n\n %s \n OK ? (yes; enter, no; n ) ", ChosenPath);
+    TextScan("%c", &PromptAnswer);
+}
