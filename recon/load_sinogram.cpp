@@ -1,0 +1,112 @@
+// load_sinogram.cpp - the sinogram file: chosen in the open dialog, read
+// whole into RawSinogram (729 channels x 180 angles), rebinned into the
+// 256-bin Sinogram, and its count range printed.
+//
+// A file is taken only when all 1,049,760 bytes can be read: a cancelled
+// dialog, a path that cannot be opened or is not a plain file, and a short
+// or empty file are refused with a notice naming the file, the data of the
+// previous run stay as they were, and the user may choose again or end the
+// program.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "console/file_dialogs.h"
+#include "console/text_print.h"
+#include "console/text_scan.h"
+#include "recon/phases.h"
+#include "recon/recon_data.h"
+
+namespace {
+
+// The file is read here first and copied into RawSinogram only when complete.
+double ScratchSinogram[SinogramFileValues];
+
+// Outcome of the last ReadRawSinogram: true when RawSinogram holds the file.
+bool SinogramAccepted;
+
+bool ReadSinogramFile(const char* path) {
+    if (path[0] == '\0') {
+        MessageNotice("\n No sinogram file was chosen. \n");
+        return false;
+    }
+    FILE* file = fopen(path, "rb");
+    if (!file) {
+        MessageNotice("\n Cannot open the sinogram file \n %s \n (%s) \n", path, strerror(errno));
+        return false;
+    }
+
+    bool accepted = false;
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0) {
+        MessageNotice("\n Cannot read the sinogram file \n %s \n (%s) \n", path, strerror(errno));
+    } else if (S_ISDIR(info.st_mode)) {
+        MessageNotice("\n %s \n is a folder, not a sinogram file. \n", path);
+    } else if (!S_ISREG(info.st_mode)) {
+        MessageNotice("\n %s \n is not a plain file and cannot be read as a sinogram. \n", path);
+    } else if (info.st_size == 0) {
+        MessageNotice("\n The sinogram file \n %s \n is empty; %d bytes are required. \n", path,
+                      static_cast<int>(SinogramFileBytes));
+    } else if (info.st_size < SinogramFileBytes) {
+        MessageNotice("\n The sinogram file \n %s \n is too short: %lld bytes of the %d bytes required. \n",
+                      path, static_cast<long long>(info.st_size), static_cast<int>(SinogramFileBytes));
+    } else if (fseek(file, 0, SEEK_SET) != 0 ||
+               fread(ScratchSinogram, sizeof(double), SinogramFileValues, file) !=
+                   static_cast<size_t>(SinogramFileValues)) {
+        // The file shrank since it was measured, or the device failed.
+        MessageNotice("\n Cannot read the %d bytes of the sinogram file \n %s \n",
+                      static_cast<int>(SinogramFileBytes), path);
+    } else {
+        accepted = true;
+    }
+    fclose(file);
+
+    // Little-endian doubles, value k for channel k / 180 and angle k mod 180:
+    // the file's order is RawSinogram's own.
+    if (accepted) memcpy(RawSinogram, ScratchSinogram, sizeof RawSinogram);
+    return accepted;
+}
+
+}  // namespace
+
+void ReadRawSinogram() { SinogramAccepted = ReadSinogramFile(ChosenPath); }
+
+void RebinSinogram() {
+    for (int a = 0; a < AngleCount; ++a) {
+        for (int j = 0; j < BinCount; ++j) {
+            Sinogram[j * RowStride + a] =
+                RawSinogram[(109 + 2 * j) * AngleCount + a] + RawSinogram[(108 + 2 * j) * AngleCount + a];
+        }
+    }
+}
+
+void FindSinogramRange() {
+    // Seeded with the file's first value, which lies outside the rebinned band.
+    SinogramMax = RawSinogram[0];
+    SinogramMin = RawSinogram[0];
+    for (int a = 0; a < AngleCount; ++a) {
+        for (int j = 0; j < BinCount; ++j) {
+            double value = Sinogram[j * RowStride + a];
+            if (value > SinogramMax) SinogramMax = value;
+            if (value < SinogramMin) SinogramMin = value;
+        }
+    }
+    TextPrint("\n\n max count = %lf", SinogramMax);
+    TextPrint("\n min count = %lf", SinogramMin);
+}
+
+void LoadSinogram() {
+    for (;;) {
+        AskOpenFileName(ChosenPath);
+        ReadRawSinogram();
+        if (SinogramAccepted) break;
+        TextPrint("\n\n Retry? (no:n) ");
+        TextScan("%c", &PromptAnswer);
+        if (PromptAnswer == 'n') exit(0);
+    }
+    RebinSinogram();
+    FindSinogramRange();
+}
