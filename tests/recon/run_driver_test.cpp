@@ -1,0 +1,282 @@
+// The run driver's branches, driven end to end in a child process (the run
+// never returns; "n" at "Retry?" ends it with status 0). A stand-in console
+// window hands typed characters to InputChar while a TextScan waits, as the
+// console window does; a timer of that window types the next scripted
+// answer whenever a prompt waits, so answers never arrive while a file
+// dialog is open. At exit the child writes the TextBuffer to a file that
+// the parent then examines.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/framework_state.h"
+#include "console/text_scan.h"
+#include "platform/platform.h"
+#include "platform/win32.h"
+#include "recon/phases.h"
+#include "recon/recon_data.h"
+
+namespace {
+
+// ---- child side -----------------------------------------------------------
+
+std::vector<std::string> Answers;  // typed lines; "@move" moves the console like a user
+size_t NextAnswer = 0;
+int CharsInFlight = 0;
+std::string DumpPath;
+LOGFONTA ConsoleFontRecord;
+LOGFONTA GraphicFontRecordStandIn;
+
+LRESULT CALLBACK ConsoleStandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CHAR) {
+        --CharsInFlight;
+        if (FrameworkState.InputWaiting == 1) InputChar(static_cast<int>(wParam));
+        return 0;
+    }
+    if (message == WM_TIMER) {
+        if (FrameworkState.InputWaiting != 1 || CharsInFlight > 0) return 0;
+        if (NextAnswer < Answers.size() && Answers[NextAnswer] == "@move") {
+            MoveWindow(window, 500, 300, 350, 600, TRUE);
+            ++NextAnswer;
+        }
+        if (NextAnswer >= Answers.size()) {
+            fprintf(stderr, "the run asked more than the script answers\n");
+            exit(3);
+        }
+        std::string line = Answers[NextAnswer++] + "\r";
+        for (unsigned char c : line) {
+            PostMessageA(window, WM_CHAR, c, 0);
+            ++CharsInFlight;
+        }
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Writes the TextBuffer (oldest line first, one per file line) and the
+// state the parent checks.
+void DumpAtExit() {
+    FILE* out = fopen(DumpPath.c_str(), "wb");
+    if (!out) return;
+    const FrameworkStateRecord& s = FrameworkState;
+    fprintf(out, "%d\n", s.LineCount);
+    for (int k = 0; k < s.LineCount; ++k) fprintf(out, "%s\n", s.TextBuffer[(s.OldestLine + k) % TextBufferLines]);
+    RECT rect = {};
+    GetWindowRect(s.ConsoleWindow, &rect);
+    char title[64] = "";
+    GetWindowTextA(s.ConsoleWindow, title, sizeof title);
+    fprintf(out, "rect %d %d\ntitle %s\nmethod %d\nhu %d %d\n", rect.left, rect.top, title, MethodAnswer, HuCenter,
+            HuWidth);
+    fclose(out);
+}
+
+// Sets up the windows and the console's first values as start-up does,
+// then runs the procedure (which ends the process).
+void RunScripted(const std::string& dumpPath, const std::vector<std::string>& dialogAnswers,
+                 const std::vector<std::string>& answers) {
+    alarm(240);
+    DumpPath = dumpPath;
+    Answers = answers;
+    atexit(DumpAtExit);
+
+    WNDCLASSA console = {};
+    console.lpfnWndProc = ConsoleStandInProc;
+    console.lpszClassName = "SpineRunConsole";
+    RegisterClassA(&console);
+    WNDCLASSA graphics = {};
+    graphics.lpfnWndProc = DefWindowProcA;
+    graphics.lpszClassName = "SpineRunGraphics";
+    RegisterClassA(&graphics);
+
+    FrameworkStateRecord& s = FrameworkState;
+    s.ConsoleWindow = CreateWindowExA(0, "SpineRunConsole", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 720, 300, 480, 480,
+                                      nullptr, nullptr, nullptr, nullptr);
+    s.GraphicsWindow = CreateWindowExA(0, "SpineRunGraphics", "Images", WS_OVERLAPPEDWINDOW, 100, 20, 480, 480,
+                                       nullptr, nullptr, nullptr, nullptr);
+    s.LineCount = 1;
+    s.LineHeight = 15;
+    s.InputEchoVisible = 1;
+    s.ConsoleFont = &ConsoleFontRecord;
+    s.GraphicFontRecord = &GraphicFontRecordStandIn;
+    SetTimer(s.ConsoleWindow, 1, 20, nullptr);
+
+    for (const std::string& answer : dialogAnswers) PlatformQueueModalAnswer(answer.c_str(), 0);
+    RunReconstruction();
+}
+
+// ---- parent side ----------------------------------------------------------
+
+// Sample files, shared with the children through the environment.
+std::string SampleDir() {
+    if (!getenv("SINORA_RUN_DRIVER_DIR")) {
+        char pattern[] = "/tmp/sinora_run_driver_XXXXXX";
+        if (mkdtemp(pattern)) setenv("SINORA_RUN_DRIVER_DIR", pattern, 1);
+    }
+    const char* dir = getenv("SINORA_RUN_DRIVER_DIR");
+    return dir ? dir : "/tmp";
+}
+
+std::string SinogramPath() { return SampleDir() + "/disc.sin"; }
+std::string FilterPath() { return SampleDir() + "/ramp.txt"; }
+// A filter whose path makes the confirmation text longer than one line.
+std::string LongFilterPath() { return SampleDir() + "/" + std::string(130, 'f') + "/ramp.txt"; }
+
+void WriteSamples() {
+    if (access(LongFilterPath().c_str(), R_OK) == 0) return;
+    std::filesystem::create_directories(std::filesystem::path(LongFilterPath()).parent_path());
+    // A disc of radius 150 channels: the same projection at every angle.
+    std::vector<double> raw(SinogramFileValues);
+    for (int r = 0; r < RawChannels; ++r) {
+        double d = r - 364.0;
+        double value = std::fabs(d) < 150.0 ? 2.0 * std::sqrt(150.0 * 150.0 - d * d) : 0.0;
+        for (int a = 0; a < AngleCount; ++a) raw[r * AngleCount + a] = value;
+    }
+    FILE* file = fopen(SinogramPath().c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(fwrite(raw.data(), sizeof(double), raw.size(), file), raw.size());
+    fclose(file);
+    struct stat info = {};
+    stat(SinogramPath().c_str(), &info);
+    ASSERT_EQ(info.st_size, 1049760);
+
+    // Real-space ramp filter, 128 taps centred on tap 64.
+    std::string text;
+    for (int i = 0; i < KernelTaps; ++i) {
+        int n = i - 64;
+        double tap = n == 0 ? 0.25 : (n % 2 != 0 ? -1.0 / (M_PI * M_PI * n * n) : 0.0);
+        char number[64];
+        snprintf(number, sizeof number, "%.10e\n", tap);
+        text += number;
+    }
+    for (const std::string& path : {FilterPath(), LongFilterPath()}) {
+        std::ofstream(path) << text;
+    }
+}
+
+struct Dump {
+    std::vector<std::string> lines;
+    std::string joined;  // the lines concatenated, as the text was printed without its line feeds
+    std::string rest;    // the state lines after the TextBuffer
+};
+
+Dump ReadDump(const std::string& path) {
+    Dump dump;
+    std::ifstream in(path);
+    std::string line;
+    int count = 0;
+    if (std::getline(in, line)) count = atoi(line.c_str());
+    for (int k = 0; k < count && std::getline(in, line); ++k) {
+        dump.lines.push_back(line);
+        dump.joined += line;
+    }
+    while (std::getline(in, line)) dump.rest += line + "\n";
+    return dump;
+}
+
+int Count(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+// True when the parts occur in this order (each after the previous one).
+bool InOrder(const std::string& text, const std::vector<std::string>& parts) {
+    size_t at = 0;
+    for (const std::string& part : parts) {
+        at = text.find(part, at);
+        if (at == std::string::npos) return false;
+        at += part.size();
+    }
+    return true;
+}
+
+class RunDriverTest : public ::testing::Test {
+protected:
+    void SetUp() override { WriteSamples(); }
+    static void TearDownTestSuite() {
+        if (getenv("SINORA_RUN_DRIVER_DIR")) std::filesystem::remove_all(getenv("SINORA_RUN_DRIVER_DIR"));
+    }
+    std::string DumpFor(const char* name) { return SampleDir() + "/" + name + ".dump"; }
+};
+
+TEST_F(RunDriverTest, EnterSelectsFilteredAndCapitalNStartsANewRun) {
+    std::string dumpPath = DumpFor("new_run");
+    EXPECT_EXIT(RunScripted(dumpPath, {SinogramPath(), FilterPath(), SinogramPath()},
+                            {"", "", "", "", "n", "100", "400", "n", "@move", "N",  // first run: filtered
+                             "12", "", "n", "5", "6", "n", "n"}),                   // second run: simple
+                ::testing::ExitedWithCode(0), "");
+    Dump dump = ReadDump(dumpPath);
+    ASSERT_FALSE(dump.lines.empty());
+    EXPECT_EQ(dump.lines[0], "Sinora");
+    EXPECT_EQ(Count(dump.joined, "Sinora"), 1);
+    EXPECT_EQ(Count(dump.joined, " Load CT Sinogram data "), 2);
+    EXPECT_EQ(Count(dump.joined, " Select Reconstruction method "), 2);
+    EXPECT_EQ(Count(dump.joined, " Disp Filtered Pth * Filter "), 2);
+    // The empty method answer led to the filter step; "12" skipped it.
+    EXPECT_EQ(Count(dump.joined, " Load Real space Filter "), 1);
+    EXPECT_TRUE(InOrder(dump.joined, {" Select Reconstruction method ", " 1: Simple BackProjection ",
+                                      " 2: Filtered BackProjection ", " Load Real space Filter ",
+                                      " Real space filter = ", FilterPath(), " OK ? (yes; enter, no; n ) ",
+                                      " Disp Filtered Pth * Filter ", " Disp FBP Process? ", "(yes:enter, no:n) n",
+                                      " HU Center = 100", " HU Width  = 400", " Retry HU Center, Window ? (no:n) n",
+                                      " Retry? (no:n) N", " Load CT Sinogram data ", " Select Reconstruction method ",
+                                      " 12", " Disp Filtered Pth * Filter ", " HU Center = 5", " Retry? (no:n) n"}))
+        << dump.joined;
+    // The console stays where the user put it during the first run.
+    EXPECT_NE(dump.rest.find("rect 500 300\n"), std::string::npos) << dump.rest;
+    EXPECT_NE(dump.rest.find("title Sinora\n"), std::string::npos) << dump.rest;
+    EXPECT_NE(dump.rest.find("method 49\nhu 5 6\n"), std::string::npos) << dump.rest;
+}
+
+TEST_F(RunDriverTest, AnswersTypedAheadAreTakenInOrder) {
+    std::string dumpPath = DumpFor("typed_ahead");
+    EXPECT_EXIT(RunScripted(dumpPath, {SinogramPath(), FilterPath(), LongFilterPath()},
+                            {"2 x",             // method 2, the filter pause takes the x
+                             "n", "", "",       // first filter rejected; pause; second accepted
+                             "x n 7 8 n n"}),   // pause, no replay, centre, width, no retry twice
+                ::testing::ExitedWithCode(0), "");
+    Dump dump = ReadDump(dumpPath);
+    EXPECT_EQ(Count(dump.joined, " Load Real space Filter "), 2);
+    EXPECT_EQ(Count(dump.joined, " OK ? (yes; enter, no; n ) "), 2);
+    // The long path of the second filter is in the TextBuffer whole.
+    EXPECT_NE(dump.joined.find(" Real space filter =  " + LongFilterPath() + "  OK ? (yes; enter, no; n ) "),
+              std::string::npos)
+        << dump.joined;
+    // Each line is echoed once, where it was typed; the later prompts follow it.
+    int method = -1, pause = -1;
+    for (size_t k = 0; k < dump.lines.size(); ++k) {
+        if (dump.lines[k] == " 2 x") method = static_cast<int>(k);
+        if (dump.lines[k] == " Disp Filtered Pth * Filter x n 7 8 n n") pause = static_cast<int>(k);
+    }
+    EXPECT_GE(method, 0) << dump.joined;
+    EXPECT_GT(pause, method) << dump.joined;
+    EXPECT_EQ(Count(dump.joined, "x n 7 8 n n"), 1);
+    EXPECT_TRUE(InOrder(dump.joined, {"x n 7 8 n n", " Disp FBP Process? ", " HU Center = ", " HU Width  = ",
+                                      " Retry HU Center, Window ? (no:n) ", " Retry? (no:n) "}))
+        << dump.joined;
+    EXPECT_NE(dump.rest.find("method 50\nhu 7 8\n"), std::string::npos) << dump.rest;
+}
+
+TEST_F(RunDriverTest, OverlongTypedLineKeepsItsFirst160Characters) {
+    std::string dumpPath = DumpFor("long_line");
+    EXPECT_EXIT(RunScripted(dumpPath, {SinogramPath()},
+                            {"1", std::string(300, 'y'), "n", "3", "4", "n", "n"}),
+                ::testing::ExitedWithCode(0), "");
+    Dump dump = ReadDump(dumpPath);
+    EXPECT_NE(dump.joined.find(" Disp Filtered Pth * Filter " + std::string(160, 'y') + " maxp count = "),
+              std::string::npos)
+        << dump.joined;
+    EXPECT_NE(dump.rest.find("method 49\nhu 3 4\n"), std::string::npos) << dump.rest;
+}
+
+}  // namespace
