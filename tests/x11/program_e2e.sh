@@ -92,20 +92,27 @@ ink() {
 # Types text into the focused window, then waits for the console to show it.
 type_text() { xdotool type --delay 60 "$1"; sleep 0.3; }
 key() { xdotool key --delay 80 "$@"; sleep 0.3; }
+# Raises window $1 and gives it the keyboard (there is no window manager).
+focus() {
+    xdotool windowraise "$1" 2>/dev/null
+    xdotool windowfocus "$1" 2>/dev/null
+    sleep 0.3
+}
 # Answers the open or save dialog that is (about to be) open with a path.
 answer_dialog() {
     local before="$1" path="$2" dialog
     wait_for 10 has_new_window "$before" || fail "no file dialog appeared"
     dialog="$(new_window "$before")"
-    xdotool windowactivate --sync "$dialog" 2>/dev/null || xdotool windowfocus --sync "$dialog"
     sleep 0.5
+    focus "$dialog"
     key ctrl+a
     type_text "$path"
+    visible_windows >"$work/before_return"
     key Return
 }
 # Enter an answer into the console.
 answer() {
-    xdotool windowactivate --sync "$console" 2>/dev/null || xdotool windowfocus --sync "$console"
+    focus "$console"
     [ -n "$1" ] && type_text "$1"
     key Return
 }
@@ -131,7 +138,7 @@ graphics="$(window_named Images)"
 echo "graphics window: $graphics"
 
 # Typed text shows in the console: the method prompt waits now.
-xdotool windowactivate --sync "$console" 2>/dev/null || xdotool windowfocus --sync "$console"
+focus "$console"
 sleep 1
 before="$(ink "$console")"
 type_text "WWWWWWWW"
@@ -166,14 +173,17 @@ fi
 
 # A right click opens the pop-up menu; its sixth command saves the TextBuffer.
 visible_windows >"$work/before_menu"
-xdotool mousemove --window "$console" 100 100 click 3
+focus "$console"
+xdotool mousemove --window "$console" 40 200 click 3
 wait_for 5 has_new_window "$work/before_menu" || fail "the right click opened no menu"
 echo "menu window: $(new_window "$work/before_menu")"
 visible_windows >"$work/before_save"
 key Down Down Down Down Down Down Return
 answer_dialog "$work/before_save" "$work/console.txt"
+cp "$work/before_return" "$work/before_notice"
 wait_for 10 test -f "$work/console.txt" || fail "Save TextBuffer wrote no file"
-sleep 0.5
+wait_for 10 has_new_window "$work/before_notice" || fail "no notice after the save"
+focus "$(new_window "$work/before_notice")"
 key Return                                 # the "Saved TextBuffer" notice
 grep -q "Sinora" "$work/console.txt" || fail "the saved TextBuffer lacks the title"
 grep -q "1: Simple BackProjection" "$work/console.txt" || fail "the saved TextBuffer lacks the method prompt"
@@ -182,7 +192,7 @@ grep -q "HU Width  = ${SINORA_E2E_HU_WIDTH:-1000}" "$work/console.txt" || fail "
 [ "$(tail -c 2 "$work/console.txt" | od -An -c | tr -d ' ')" = '\r\n' ] || fail "the TextBuffer file does not end with CR LF"
 
 # Esc in the console ends the program with status 0.
-xdotool windowactivate --sync "$console" 2>/dev/null || xdotool windowfocus --sync "$console"
+focus "$console"
 key Escape
 wait_for 10 bash -c "! kill -0 $program_pid" || fail "Esc did not end the program"
 wait "$program_pid"
