@@ -1,0 +1,353 @@
+// win_dialogs.cpp - message boxes, pop-up menus and the file dialogs.
+//
+// Implements: MessageBoxA, CreatePopupMenu, InsertMenuA, TrackPopupMenu,
+// DestroyMenu, GetOpenFileNameA, GetSaveFileNameA.
+//
+// Supported behaviour:
+// - Every one of them is application-modal and runs a modal loop that keeps
+//   dispatching our queue (timer ticks, paints, posted messages), as Win32's
+//   modal loops do. Afterwards the keyboard focus goes back to the window
+//   that was active before (or to the owner): without a window manager Qt
+//   would leave no window focused.
+// - MessageBoxA: MB_OK and MB_OKCANCEL, the information and question icons;
+//   Esc or the close button give IDCANCEL with a Cancel button, else IDOK.
+// - File dialogs (Qt's own, not the desktop's): the double-zero-terminated
+//   filter list in code page 932 ("*.*" is every file, ';' separates
+//   patterns), nFilterIndex (0 and 1 both mean the first pair), the initial
+//   file from lpstrFile (its folder is opened and the name selected; empty:
+//   the current folder), lpstrInitialDir, lpstrTitle, lpstrDefExt ("*" adds
+//   nothing). The open dialog with OFN_FILEMUSTEXIST accepts existing files
+//   only; the save dialog accepts new names and never asks about
+//   overwriting. The chosen path comes back as the file system's bytes.
+//   A path or name longer than its buffer fails the dialog (returns 0,
+//   writes nothing) instead of being cut.
+// - Pop-up menus: commands and separators inserted by position (or before a
+//   command), '&' marks the access key; TrackPopupMenu opens at a screen
+//   point (TPM_CENTERALIGN/TPM_RIGHTALIGN on x) and posts the chosen command
+//   as WM_COMMAND to the owner.
+// - Test answers (platform.h) are applied inside the modal's own loop.
+//
+// Not supported: other message box buttons and icons, multiple selection,
+// custom filters, hooks and templates, OFN_OVERWRITEPROMPT, sub-menus,
+// checked/grayed items, TPM_RETURNCMD.
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QWindow>
+
+#include "platform/internal.h"
+#include "platform/window_state.h"
+
+struct PlatformMenu {
+    struct Item {
+        UINT_PTR id;
+        bool separator;
+        std::string text;
+    };
+    std::vector<Item> items;
+};
+
+namespace {
+
+std::set<PlatformMenu*>& Menus() {
+    static std::set<PlatformMenu*> menus;
+    return menus;
+}
+
+// Runs `modal` (already set up) through `exec`, keeping our queue moving,
+// applying queued test answers, and giving the focus back afterwards.
+class ModalScope {
+public:
+    explicit ModalScope(HWND owner)
+        : previous_(QApplication::activeWindow()), owner_(PlatformWindowFrame(owner)) {
+        PlatformEnterModal();
+    }
+    ~ModalScope() {
+        PlatformLeaveModal();
+        QWidget* target = previous_ ? previous_.data() : owner_.data();
+        if (target && target->isVisible()) {
+            target->activateWindow();
+            target->setFocus(Qt::OtherFocusReason);
+        }
+    }
+    void Own(QWidget* modal) {
+        // Shown above its owner, but not a Qt child of it: the owner may be
+        // destroyed while the modal is open.
+        modal->winId();
+        if (owner_ && owner_->windowHandle() && modal->windowHandle()) {
+            modal->windowHandle()->setTransientParent(owner_->windowHandle());
+        }
+    }
+
+private:
+    QPointer<QWidget> previous_;
+    QPointer<QWidget> owner_;
+};
+
+// Takes the next queued test answer for `context` and applies it after its
+// delay; in unattended mode without an answer, applies "cancel" at once.
+void ScheduleAnswer(QObject* context, const std::function<void(const std::string&)>& apply) {
+    std::string answer;
+    int delayMs = 0;
+    if (PlatformTakeModalAnswer(&answer, &delayMs)) {
+        QTimer::singleShot(delayMs, context, [apply, answer] { apply(answer); });
+    } else if (PlatformIsUnattended()) {
+        QTimer::singleShot(0, context, [apply] { apply("cancel"); });
+    }
+}
+
+// The bytes of a zero-terminated string within `limit` bytes.
+std::string BoundedString(const char* s, size_t limit) {
+    if (!s) return std::string();
+    const void* end = memchr(s, 0, limit);
+    return std::string(s, end ? static_cast<size_t>(static_cast<const char*>(end) - s) : limit);
+}
+
+// Win32 filter list -> Qt name filters ("description (pattern pattern)").
+QStringList NameFilters(const char* list) {
+    QStringList filters;
+    if (!list) return filters;
+    const char* p = list;
+    while (*p) {
+        QString description = DecodeWindowsText(p);
+        p += strlen(p) + 1;
+        QString patternText = DecodeWindowsText(p);
+        if (*p) p += strlen(p) + 1;
+        QStringList patterns;
+        for (const QString& pattern : patternText.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            QString trimmed = pattern.trimmed();
+            patterns << (trimmed == QLatin1String("*.*") ? QStringLiteral("*") : trimmed);
+        }
+        if (patterns.isEmpty()) patterns << QStringLiteral("*");
+        // Qt reads the patterns from the last parentheses of the entry.
+        filters << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return filters;
+}
+
+void ApplyFileAnswer(QFileDialog* dialog, const std::string& answer) {
+    if (!dialog->isVisible()) return;
+    if (answer == "cancel") {
+        dialog->reject();
+        return;
+    }
+    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (edit) {
+        edit->setText(QString::fromUtf8(answer.c_str()));
+        // A refused name makes the dialog show its own warning box; close
+        // it, as the user would, so that the dialog stays open for the next
+        // answer.
+        QTimer dismiss;
+        QObject::connect(&dismiss, &QTimer::timeout, [dialog] {
+            for (QMessageBox* box : dialog->findChildren<QMessageBox*>()) {
+                if (box->isVisible()) box->close();
+            }
+        });
+        dismiss.start(20);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        QCoreApplication::sendEvent(edit, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        QCoreApplication::sendEvent(edit, &release);
+    } else {
+        static_cast<QDialog*>(dialog)->accept();
+    }
+    if (dialog->isVisible()) {
+        ScheduleAnswer(dialog, [dialog](const std::string& next) { ApplyFileAnswer(dialog, next); });
+    }
+}
+
+BOOL RunFileDialog(OPENFILENAMEA* ofn, bool save) {
+    if (!ofn || !ofn->lpstrFile || ofn->nMaxFile == 0) return FALSE;
+    QString initial = DecodeWindowsText(BoundedString(ofn->lpstrFile, ofn->nMaxFile).c_str());
+    PlatformLogModal((save ? QStringLiteral("SaveFile|") : QStringLiteral("OpenFile|")) + initial);
+
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        dialog.setFileMode(QFileDialog::AnyFile);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode((ofn->Flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    }
+    if (ofn->lpstrTitle) dialog.setWindowTitle(DecodeWindowsText(ofn->lpstrTitle));
+    QStringList filters = NameFilters(ofn->lpstrFilter);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        int index = ofn->nFilterIndex >= 1 ? static_cast<int>(ofn->nFilterIndex) - 1 : 0;
+        dialog.selectNameFilter(filters.value(std::min(index, static_cast<int>(filters.size()) - 1)));
+    }
+    if (ofn->lpstrDefExt && *ofn->lpstrDefExt && strcmp(ofn->lpstrDefExt, "*") != 0) {
+        dialog.setDefaultSuffix(DecodeWindowsText(ofn->lpstrDefExt));
+    }
+    if (!initial.isEmpty()) {
+        QFileInfo info(QDir::current(), initial);
+        dialog.setDirectory(info.absolutePath());
+        dialog.selectFile(info.fileName());
+    } else if (ofn->lpstrInitialDir && *ofn->lpstrInitialDir) {
+        dialog.setDirectory(DecodeWindowsText(ofn->lpstrInitialDir));
+    } else {
+        dialog.setDirectory(QDir::currentPath());
+    }
+
+    int result;
+    {
+        ModalScope scope(ofn->hwndOwner);
+        scope.Own(&dialog);
+        QFileDialog* d = &dialog;
+        ScheduleAnswer(&dialog, [d](const std::string& answer) { ApplyFileAnswer(d, answer); });
+        result = dialog.exec();
+    }
+    if (result != QDialog::Accepted) return FALSE;
+    QString chosen = dialog.selectedFiles().value(0);
+    if (chosen.isEmpty()) return FALSE;
+
+    QByteArray path = QFile::encodeName(QDir::cleanPath(chosen));
+    QByteArray name = QFile::encodeName(QFileInfo(chosen).fileName());
+    if (static_cast<size_t>(path.size()) + 1 > ofn->nMaxFile) return FALSE;
+    if (ofn->lpstrFileTitle && ofn->nMaxFileTitle > 0 &&
+        static_cast<size_t>(name.size()) + 1 > ofn->nMaxFileTitle) {
+        return FALSE;
+    }
+    memcpy(ofn->lpstrFile, path.constData(), static_cast<size_t>(path.size()) + 1);
+    if (ofn->lpstrFileTitle && ofn->nMaxFileTitle > 0) {
+        memcpy(ofn->lpstrFileTitle, name.constData(), static_cast<size_t>(name.size()) + 1);
+    }
+    int nameOffset = static_cast<int>(path.lastIndexOf('/')) + 1;
+    int dot = static_cast<int>(path.lastIndexOf('.'));
+    ofn->nFileOffset = static_cast<WORD>(nameOffset);
+    ofn->nFileExtension = static_cast<WORD>(dot >= nameOffset ? dot + 1 : path.size());
+    return TRUE;
+}
+
+}  // namespace
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    QString captionText = DecodeWindowsText(caption ? caption : "Error");
+    QString bodyText = DecodeWindowsText(text ? text : "");
+    PlatformLogModal(QStringLiteral("MessageBox|") + captionText + QLatin1Char('|') + bodyText +
+                     QLatin1Char('|') + QString::number(type));
+
+    QMessageBox box;
+    box.setWindowTitle(captionText);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(bodyText);
+    if (type & MB_ICONQUESTION) box.setIcon(QMessageBox::Question);
+    if (type & MB_ICONINFORMATION) box.setIcon(QMessageBox::Information);
+    bool okCancel = (type & 0xF) == MB_OKCANCEL;
+    QPushButton* ok = box.addButton(QMessageBox::Ok);
+    QPushButton* cancel = okCancel ? box.addButton(QMessageBox::Cancel) : nullptr;
+    box.setDefaultButton(ok);
+    box.setEscapeButton(cancel ? cancel : ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    {
+        ModalScope scope(owner);
+        scope.Own(&box);
+        ScheduleAnswer(&box, [ok, cancel](const std::string& answer) {
+            if (answer == "ok" || !cancel) {
+                ok->click();
+            } else {
+                cancel->click();
+            }
+        });
+        box.exec();
+    }
+    if (box.clickedButton() == ok) return IDOK;
+    if (box.clickedButton() == cancel && cancel) return IDCANCEL;
+    return okCancel ? IDCANCEL : IDOK;
+}
+
+HMENU CreatePopupMenu() {
+    auto* menu = new PlatformMenu;
+    Menus().insert(menu);
+    return menu;
+}
+
+BOOL InsertMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR idNewItem, LPCSTR text) {
+    if (!Menus().count(menu)) return FALSE;
+    PlatformMenu::Item item{idNewItem, (flags & MF_SEPARATOR) != 0, text ? text : ""};
+    auto& items = menu->items;
+    auto where = items.end();
+    if (flags & MF_BYPOSITION) {
+        if (position < items.size()) where = items.begin() + position;
+    } else {
+        where = std::find_if(items.begin(), items.end(), [position](const PlatformMenu::Item& i) {
+            return !i.separator && i.id == position;
+        });
+    }
+    items.insert(where, item);
+    return TRUE;
+}
+
+BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*) {
+    if (!Menus().count(menu)) return FALSE;
+    PlatformLogModal(QStringLiteral("PopupMenu|%1|%2").arg(x).arg(y));
+    QMenu popup;
+    for (const PlatformMenu::Item& item : menu->items) {
+        if (item.separator) {
+            popup.addSeparator();
+        } else {
+            QAction* action = popup.addAction(DecodeWindowsText(item.text.c_str()));
+            action->setData(QVariant::fromValue<qulonglong>(item.id));
+        }
+    }
+    QPoint at(x, y);
+    int width = popup.sizeHint().width();
+    if (flags & TPM_CENTERALIGN) {
+        at.rx() -= width / 2;
+    } else if (flags & TPM_RIGHTALIGN) {
+        at.rx() -= width;
+    }
+    QAction* chosen;
+    {
+        ModalScope scope(owner);
+        QMenu* m = &popup;
+        ScheduleAnswer(&popup, [m](const std::string& answer) {
+            bool isNumber = false;
+            qulonglong id = QString::fromStdString(answer).toULongLong(&isNumber);
+            for (QAction* action : m->actions()) {
+                if (isNumber && !action->isSeparator() && action->data().toULongLong() == id) {
+                    // Chosen through the menu's own keyboard handling.
+                    m->setActiveAction(action);
+                    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+                    QCoreApplication::sendEvent(m, &press);
+                    return;
+                }
+            }
+            m->close();
+        });
+        chosen = popup.exec(at);
+    }
+    if (chosen && PlatformLiveWindow(owner)) {
+        PostMessageA(owner, WM_COMMAND, static_cast<WPARAM>(chosen->data().toULongLong()), 0);
+    }
+    return TRUE;
+}
+
+BOOL DestroyMenu(HMENU menu) {
+    if (!Menus().erase(menu)) return FALSE;
+    delete menu;
+    return TRUE;
+}
+
+BOOL GetOpenFileNameA(OPENFILENAMEA* ofn) { return RunFileDialog(ofn, false); }
+
+BOOL GetSaveFileNameA(OPENFILENAMEA* ofn) { return RunFileDialog(ofn, true); }

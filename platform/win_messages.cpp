@@ -1,0 +1,390 @@
+// win_messages.cpp - the message queue and timers.
+//
+// Implements: PeekMessageA, GetMessageA, TranslateMessage, DispatchMessageA,
+// WaitMessage, SendMessageA, PostMessageA, PostQuitMessage, SetTimer,
+// KillTimer; and for the rest of the layer the posting of Qt input, the
+// pump that keeps our queue moving inside modal loops, and Qt event delivery.
+//
+// Supported behaviour:
+// - One queue per thread. Qt input on our windows is posted to it; nothing is
+//   delivered to a window procedure before a loop of the program (or a modal
+//   loop) takes it from the queue.
+// - Retrieval order as in Win32: posted messages (input included) in order,
+//   then WM_QUIT, then WM_PAINT for a visible window whose client area is
+//   invalid, then WM_TIMER for a timer that has expired. WM_PAINT and WM_TIMER
+//   are produced from state, never queued, so they are never duplicated: an
+//   invalid window gives WM_PAINT until it is validated, an expired timer one
+//   WM_TIMER until it is taken, and a late timer does not catch up in a burst.
+// - WM_QUIT passes every hwnd and range filter.
+// - TranslateMessage turns a WM_KEYDOWN into one WM_CHAR per byte of the typed
+//   text in code page 932, placed ahead of the input still queued.
+// - KillTimer(hwnd, id) also stops the thread timer `id` (set with a null
+//   window) when the window has no such timer: a program that sets its timer
+//   before it knows its window handle can still stop it later.
+//
+// Not supported: messages between threads, sent messages from other threads,
+// PM_NOYIELD/PM_QS_* flags, WM_MOUSEMOVE coalescing, timer ids of 0 for a
+// window (the id is returned unchanged, or 1 for 0).
+#include <algorithm>
+#include <chrono>
+#include <deque>
+#include <map>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <QWidget>
+
+#include "platform/internal.h"
+#include "platform/window_state.h"
+
+namespace {
+
+struct TimerRecord {
+    HWND hwnd;
+    UINT_PTR id;
+    int64_t interval;
+    TIMERPROC proc;
+    int64_t nextDue;
+    bool ready;  // expired, WM_TIMER not taken yet
+};
+
+struct ThreadQueue {
+    std::deque<MSG> posted;
+    std::vector<TimerRecord> timers;
+    UINT_PTR nextThreadTimerId = 0x7F00;
+    bool quitPending = false;
+    int exitCode = 0;
+    std::map<uint32_t, QString> keyTexts;
+    uint32_t nextKeySerial = 1;
+    int modalDepth = 0;
+    QTimer* modalPump = nullptr;
+};
+
+ThreadQueue& Queue() {
+    static thread_local ThreadQueue queue;
+    return queue;
+}
+
+int64_t NowMs() {
+    using namespace std::chrono;
+    static const steady_clock::time_point start = steady_clock::now();
+    return duration_cast<milliseconds>(steady_clock::now() - start).count();
+}
+
+bool PassesFilter(const MSG& msg, HWND hwnd, UINT filterMin, UINT filterMax) {
+    if (hwnd == reinterpret_cast<HWND>(static_cast<intptr_t>(-1))) {
+        if (msg.hwnd) return false;
+    } else if (hwnd && msg.hwnd != hwnd) {
+        return false;
+    }
+    if (filterMin == 0 && filterMax == 0) return true;
+    return msg.message >= filterMin && msg.message <= filterMax;
+}
+
+MSG MakeMsg(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    MSG msg{};
+    msg.hwnd = hwnd;
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    msg.time = static_cast<DWORD>(NowMs());
+    return msg;
+}
+
+void MarkExpiredTimers() {
+    int64_t now = NowMs();
+    for (TimerRecord& t : Queue().timers) {
+        if (now >= t.nextDue) {
+            t.ready = true;
+            // Keep the timer on its own beat: an overdue timer gives one
+            // WM_TIMER, not one for every period it missed.
+            while (t.nextDue <= now) t.nextDue += t.interval;
+        }
+    }
+}
+
+// Finds the next message as Win32 orders them; removes posted messages and
+// timer expiries when `remove` is set. WM_PAINT stays until validated.
+bool TakeMessage(MSG* out, HWND hwnd, UINT filterMin, UINT filterMax, bool remove, bool skipQuit) {
+    ThreadQueue& q = Queue();
+    for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
+        if (!PassesFilter(*it, hwnd, filterMin, filterMax)) continue;
+        *out = *it;
+        if (remove) q.posted.erase(it);
+        return true;
+    }
+    if (q.quitPending && !skipQuit) {
+        *out = MakeMsg(nullptr, WM_QUIT, static_cast<WPARAM>(q.exitCode), 0);
+        if (remove) q.quitPending = false;
+        return true;
+    }
+    int count = PlatformWindowCount();
+    for (int i = 0; i < count; ++i) {
+        PlatformWindow* w = PlatformWindowAt(i);
+        if (!w->alive || !w->needsPaint || !w->frame || !w->frame->isVisible()) continue;
+        MSG paint = MakeMsg(w, WM_PAINT, 0, 0);
+        if (!PassesFilter(paint, hwnd, filterMin, filterMax)) continue;
+        *out = paint;
+        return true;
+    }
+    MarkExpiredTimers();
+    for (TimerRecord& t : q.timers) {
+        if (!t.ready) continue;
+        MSG tick = MakeMsg(t.hwnd, WM_TIMER, t.id, reinterpret_cast<LPARAM>(t.proc));
+        if (!PassesFilter(tick, hwnd, filterMin, filterMax)) continue;
+        *out = tick;
+        if (remove) t.ready = false;
+        return true;
+    }
+    return false;
+}
+
+// Milliseconds until the next timer expires; -1 when no timer runs.
+int64_t MsUntilNextTimer() {
+    int64_t now = NowMs();
+    int64_t best = -1;
+    for (const TimerRecord& t : Queue().timers) {
+        int64_t wait = t.ready ? 0 : std::max<int64_t>(0, t.nextDue - now);
+        if (best < 0 || wait < best) best = wait;
+    }
+    return best;
+}
+
+// Blocks until Qt has something to deliver or the next timer is due.
+void WaitForQtEvents() {
+    int64_t wait = MsUntilNextTimer();
+    QTimer wake;
+    wake.setSingleShot(true);
+    if (wait >= 0) wake.start(static_cast<int>(std::min<int64_t>(wait + 1, 1000000)));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void ScheduleModalPump();
+
+// One round of a modal loop: dispatches what our queue holds (WM_QUIT is left
+// for the program's own loop), a bounded number so the modal stays live even
+// when a window procedure never validates its window.
+void PumpModalOnce() {
+    for (int n = 0; n < 64 && Queue().modalDepth > 0; ++n) {
+        MSG msg;
+        if (!TakeMessage(&msg, nullptr, 0, 0, true, true)) break;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    ScheduleModalPump();
+}
+
+void ScheduleModalPump() {
+    ThreadQueue& q = Queue();
+    if (q.modalDepth <= 0 || !q.modalPump) return;
+    MSG msg;
+    if (TakeMessage(&msg, nullptr, 0, 0, false, true)) {
+        q.modalPump->start(0);
+        return;
+    }
+    int64_t wait = MsUntilNextTimer();
+    if (wait >= 0) {
+        q.modalPump->start(static_cast<int>(std::min<int64_t>(wait, 1000000)));
+    } else {
+        q.modalPump->stop();
+    }
+}
+
+uint32_t KeySerialOf(LPARAM lParam) {
+    return static_cast<uint32_t>(static_cast<uint64_t>(lParam) >> 32);
+}
+
+}  // namespace
+
+// ---- layer-internal ----------------------------------------------------------
+
+void PlatformProcessQtEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void PlatformPostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Queue().posted.push_back(MakeMsg(hwnd, message, wParam, lParam));
+    PlatformWakeQueue();
+}
+
+void PlatformPostKey(HWND hwnd, UINT virtualKey, const QString& text) {
+    ThreadQueue& q = Queue();
+    uint32_t serial = 0;
+    if (!text.isEmpty()) {
+        serial = q.nextKeySerial++;
+        if (q.nextKeySerial == 0) q.nextKeySerial = 1;
+        q.keyTexts[serial] = text;
+        // Key presses that are never translated must not pile up.
+        while (q.keyTexts.size() > 256) q.keyTexts.erase(q.keyTexts.begin());
+    }
+    // Repeat count 1 in the low word as in Win32; the text's serial above
+    // the 32 bits that Win32 defines.
+    LPARAM lParam = static_cast<LPARAM>((static_cast<uint64_t>(serial) << 32) | 1u);
+    PlatformPostInput(hwnd, WM_KEYDOWN, virtualKey, lParam);
+}
+
+void PlatformWakeQueue() {
+    ThreadQueue& q = Queue();
+    if (q.modalDepth > 0 && q.modalPump) q.modalPump->start(0);
+}
+
+void PlatformForgetWindowMessages(HWND hwnd) {
+    ThreadQueue& q = Queue();
+    q.posted.erase(std::remove_if(q.posted.begin(), q.posted.end(),
+                                  [hwnd](const MSG& m) { return m.hwnd == hwnd; }),
+                   q.posted.end());
+    q.timers.erase(std::remove_if(q.timers.begin(), q.timers.end(),
+                                  [hwnd](const TimerRecord& t) { return t.hwnd == hwnd; }),
+                   q.timers.end());
+}
+
+void PlatformEnterModal() {
+    ThreadQueue& q = Queue();
+    if (!q.modalPump) {
+        q.modalPump = new QTimer();
+        q.modalPump->setSingleShot(true);
+        QObject::connect(q.modalPump, &QTimer::timeout, [] { PumpModalOnce(); });
+    }
+    ++q.modalDepth;
+    q.modalPump->start(0);
+}
+
+void PlatformLeaveModal() {
+    ThreadQueue& q = Queue();
+    if (q.modalDepth > 0) --q.modalDepth;
+    if (q.modalDepth == 0 && q.modalPump) q.modalPump->stop();
+}
+
+// ---- USER32 -------------------------------------------------------------------
+
+BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
+    if (!msg) return FALSE;
+    PlatformProcessQtEvents();
+    return TakeMessage(msg, hwnd, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0, false) ? TRUE
+                                                                                                : FALSE;
+}
+
+BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
+    if (!msg) return -1;
+    for (;;) {
+        PlatformProcessQtEvents();
+        if (TakeMessage(msg, hwnd, filterMin, filterMax, true, false)) {
+            return msg->message == WM_QUIT ? FALSE : TRUE;
+        }
+        WaitForQtEvents();
+    }
+}
+
+BOOL WaitMessage() {
+    for (;;) {
+        PlatformProcessQtEvents();
+        MSG msg;
+        if (TakeMessage(&msg, nullptr, 0, 0, false, false)) return TRUE;
+        WaitForQtEvents();
+    }
+}
+
+BOOL TranslateMessage(const MSG* msg) {
+    if (!msg || msg->message != WM_KEYDOWN) return FALSE;
+    ThreadQueue& q = Queue();
+    QByteArray bytes;
+    uint32_t serial = KeySerialOf(msg->lParam);
+    auto found = serial ? q.keyTexts.find(serial) : q.keyTexts.end();
+    if (found != q.keyTexts.end()) {
+        bytes = EncodeWindowsText(found->second);
+        q.keyTexts.erase(found);
+    } else {
+        // A key press posted without text (by a program or a test): the
+        // characters an unshifted key gives.
+        WPARAM vk = msg->wParam;
+        if (vk == VK_RETURN || vk == VK_BACK || vk == VK_ESCAPE || vk == VK_TAB || vk == VK_SPACE ||
+            (vk >= '0' && vk <= '9')) {
+            bytes.append(static_cast<char>(vk));
+        } else if (vk >= 'A' && vk <= 'Z') {
+            bytes.append(static_cast<char>(vk - 'A' + 'a'));
+        }
+    }
+    if (bytes.isEmpty()) return FALSE;
+    // The characters come before the input that is still queued, as Win32's
+    // posted WM_CHAR precedes the next keyboard input.
+    for (int i = static_cast<int>(bytes.size()) - 1; i >= 0; --i) {
+        q.posted.push_front(MakeMsg(msg->hwnd, WM_CHAR, static_cast<unsigned char>(bytes[i]), 1));
+    }
+    PlatformWakeQueue();
+    return TRUE;
+}
+
+LRESULT DispatchMessageA(const MSG* msg) {
+    if (!msg) return 0;
+    if (msg->message == WM_TIMER && msg->lParam) {
+        auto proc = reinterpret_cast<TIMERPROC>(msg->lParam);
+        proc(msg->hwnd, WM_TIMER, msg->wParam, static_cast<DWORD>(NowMs()));
+        return 0;
+    }
+    PlatformWindow* w = PlatformLiveWindow(msg->hwnd);
+    if (!w || !w->cls || !w->cls->proc) return 0;
+    return w->cls->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    PlatformWindow* w = PlatformLiveWindow(hwnd);
+    if (!w || !w->cls || !w->cls->proc) return 0;
+    return w->cls->proc(hwnd, message, wParam, lParam);
+}
+
+BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (hwnd && !PlatformLiveWindow(hwnd)) return FALSE;
+    PlatformPostInput(hwnd, message, wParam, lParam);
+    return TRUE;
+}
+
+void PostQuitMessage(int exitCode) {
+    ThreadQueue& q = Queue();
+    q.quitPending = true;
+    q.exitCode = exitCode;
+    PlatformWakeQueue();
+}
+
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
+    if (hwnd && !PlatformLiveWindow(hwnd)) return 0;
+    ThreadQueue& q = Queue();
+    int64_t interval = std::max<int64_t>(elapseMs, 10);  // Win32's minimum period
+    auto existing = std::find_if(q.timers.begin(), q.timers.end(), [&](const TimerRecord& t) {
+        return t.hwnd == hwnd && t.id == id;
+    });
+    UINT_PTR result = id;
+    if (existing == q.timers.end()) {
+        if (!hwnd) {
+            // A thread timer gets an identifier of its own.
+            do {
+                result = q.nextThreadTimerId++;
+            } while (std::any_of(q.timers.begin(), q.timers.end(),
+                                 [&](const TimerRecord& t) { return !t.hwnd && t.id == result; }));
+        }
+        q.timers.push_back(TimerRecord{hwnd, result, interval, proc, NowMs() + interval, false});
+    } else {
+        existing->interval = interval;
+        existing->proc = proc;
+        existing->nextDue = NowMs() + interval;
+        existing->ready = false;
+    }
+    PlatformWakeQueue();
+    return result ? result : 1;
+}
+
+BOOL KillTimer(HWND hwnd, UINT_PTR id) {
+    ThreadQueue& q = Queue();
+    auto match = [&](HWND owner) {
+        return std::find_if(q.timers.begin(), q.timers.end(),
+                            [&](const TimerRecord& t) { return t.hwnd == owner && t.id == id; });
+    };
+    auto it = match(hwnd);
+    if (it == q.timers.end() && hwnd) it = match(nullptr);
+    if (it == q.timers.end()) return FALSE;
+    q.timers.erase(it);
+    return TRUE;
+}

@@ -1,0 +1,75 @@
+// window_state.h - what the window, message and dialog files of the layer
+// share: the window record behind an HWND, the queue's entry points for
+// input coming from Qt, the pump used by modal loops, and the test-answer
+// queue. Includes Qt; only for platform/.
+#pragma once
+
+#include <string>
+
+#include <QImage>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+
+#include "platform/win32.h"
+
+class QWidget;
+class QScrollBar;
+
+struct WindowClassRecord {
+    std::string name;
+    UINT style = 0;
+    WNDPROC proc = nullptr;
+    HBRUSH background = nullptr;
+};
+
+// The record behind an HWND. Records are never freed, so a stale handle
+// never aliases a newer window; `alive` turns false on DestroyWindow.
+struct PlatformWindow {
+    bool alive = true;
+    WindowClassRecord* cls = nullptr;
+    DWORD style = 0;
+    QPointer<QWidget> frame;       // the top-level widget
+    QPointer<QWidget> client;      // paints `surface`
+    QPointer<QScrollBar> scrollBar;  // WS_VSCROLL only
+    QImage surface;                // retained client-area pixels
+    QRect outer;                   // Win32 window rectangle (screen)
+    QSize clientSize;              // Win32 client size
+    bool needsPaint = false;       // client area invalid: WM_PAINT due
+    std::string text;              // caption as given (Windows text bytes)
+    SCROLLINFO scroll{};           // as last set by SetScrollInfo
+    int wheelRemainder = 0;
+};
+
+// ---- win_windows.cpp ----------------------------------------------------------
+// Null unless `hwnd` is a live window of this layer.
+PlatformWindow* PlatformLiveWindow(HWND hwnd);
+// Every window record ever created, in creation order (WM_PAINT generation).
+int PlatformWindowCount();
+PlatformWindow* PlatformWindowAt(int index);
+// The top-level widget of a window (for dialog owners and focus).
+QWidget* PlatformWindowFrame(HWND hwnd);
+// The window whose top-level widget is `widget`, or null.
+HWND PlatformWindowOfWidget(const QWidget* widget);
+
+// ---- win_messages.cpp ----------------------------------------------------------
+// Queues a message produced by Qt input (posted, like Win32 input).
+void PlatformPostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Queues a key press: WM_KEYDOWN with the text Qt reported for it, which
+// TranslateMessage turns into WM_CHAR bytes.
+void PlatformPostKey(HWND hwnd, UINT virtualKey, const QString& text);
+// A window's client area became invalid or something else may now be
+// produced: wakes a waiting modal pump.
+void PlatformWakeQueue();
+// Drops the timers and queued messages of a window being destroyed.
+void PlatformForgetWindowMessages(HWND hwnd);
+// Modal loops: while depth > 0, a Qt timer keeps dispatching our queue.
+void PlatformEnterModal();
+void PlatformLeaveModal();
+// Lets Qt deliver its pending events and deletes widgets scheduled for it.
+void PlatformProcessQtEvents();
+
+// ---- platform_init.cpp ---------------------------------------------------------
+bool PlatformTakeModalAnswer(std::string* answer, int* delayMs);
+bool PlatformIsUnattended();
+void PlatformLogModal(const QString& line);
