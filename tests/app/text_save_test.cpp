@@ -94,11 +94,13 @@ TEST_F(TextSaveTest, FailuresAreReportedAndWriteNothing) {
     const std::string missing = dir + "/missing/console.txt";
     EXPECT_FALSE(WriteTextBufferFile(missing.c_str()));
     EXPECT_NE(access((dir + "/missing").c_str(), F_OK), 0);
-    // A device that takes no bytes: the write fails and is no success.
+    // A device that takes no bytes: a failed write, or a failed flush at the
+    // close, is no success.
     if (access("/dev/full", W_OK) == 0) {
-        TextPrint("%s", std::string(150, 'x').c_str());
+        TextPrint("one short line");
+        EXPECT_FALSE(WriteTextBufferFile("/dev/full"));  // fails at the close
         for (int i = 0; i < 60; ++i) TextPrint("\n%s", std::string(150, 'x').c_str());
-        EXPECT_FALSE(WriteTextBufferFile("/dev/full"));
+        EXPECT_FALSE(WriteTextBufferFile("/dev/full"));  // fails while writing
         std::string log = SaveThroughMenu({"/dev/full", "ok"});
         EXPECT_NE(log.find("MessageBox|Kelvane Message|Failed to save|64"), std::string::npos) << log;
         EXPECT_EQ(log.find("Saved TextBuffer"), std::string::npos) << log;
