@@ -1,0 +1,546 @@
+// Drawing through the layer's GDI: pixels, lines, rectangles, objects, block
+// transfers, DIB sections, text and window DCs, checked pixel by pixel.
+#include <climits>
+#include <cstring>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/internal.h"
+#include "platform/platform.h"
+
+namespace {
+
+// "標準ゴシック" and "標準明朝" in code page 932.
+const char kStandardGothic[] = "\x95\x57\x8F\x80\x83\x53\x83\x56\x83\x62\x83\x4E";
+const char kStandardMincho[] = "\x95\x57\x8F\x80\x96\xBE\x92\xA9";
+
+// A memory DC with a black width x height bitmap selected.
+struct Canvas {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ original = nullptr;
+    int width, height;
+    Canvas(int w, int h) : width(w), height(h) {
+        dc = CreateCompatibleDC(nullptr);
+        bitmap = CreateCompatibleBitmap(dc, w, h);
+        original = SelectObject(dc, bitmap);
+    }
+    ~Canvas() {
+        SelectObject(dc, original);
+        DeleteDC(dc);
+        DeleteObject(bitmap);
+    }
+    void Fill(COLORREF c) {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) SetPixelV(dc, x, y, c);
+    }
+    std::set<std::pair<int, int>> PixelsOf(COLORREF c) const {
+        std::set<std::pair<int, int>> found;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (GetPixel(dc, x, y) == c) found.insert({x, y});
+        return found;
+    }
+    std::vector<COLORREF> All() const {
+        std::vector<COLORREF> all;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) all.push_back(GetPixel(dc, x, y));
+        return all;
+    }
+};
+
+const COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255), kYellow = RGB(255, 255, 0);
+
+void Line(HDC dc, int x0, int y0, int x1, int y1) {
+    MoveToEx(dc, x0, y0, nullptr);
+    LineTo(dc, x1, y1);
+}
+
+// The classic Bresenham loop, written independently of the layer.
+std::set<std::pair<int, int>> Bresenham(int x0, int y0, int x1, int y1) {
+    std::set<std::pair<int, int>> pixels;
+    int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
+    int sx = x1 > x0 ? 1 : -1, sy = y1 > y0 ? 1 : -1;
+    bool steep = dy > dx;
+    int major = steep ? dy : dx, minor = steep ? dx : dy;
+    int err = 2 * minor - major, x = x0, y = y0;
+    for (int i = 0; i < major; ++i) {
+        pixels.insert({x, y});
+        if (err > 0) {
+            (steep ? x : y) += steep ? sx : sy;
+            err -= 2 * major;
+        }
+        err += 2 * minor;
+        (steep ? y : x) += steep ? sy : sx;
+    }
+    return pixels;
+}
+
+TEST(GdiPixels, SetPixelVRoundTripAndOutsideIgnored) {
+    Canvas c(8, 6);
+    EXPECT_EQ(GetPixel(c.dc, 3, 2), 0u);  // black at creation
+    EXPECT_TRUE(SetPixelV(c.dc, 3, 2, RGB(0x12, 0x34, 0x56)));
+    EXPECT_EQ(GetPixel(c.dc, 3, 2), RGB(0x12, 0x34, 0x56));
+    SetPixelV(c.dc, 0, 0, kRed);
+    SetPixelV(c.dc, 7, 5, kBlue);
+    std::vector<COLORREF> before = c.All();
+    const int outside[][2] = {{-1, 0}, {0, -1}, {8, 0}, {0, 6}, {INT_MIN, 2}, {2, INT_MAX}, {8, 5}};
+    for (const auto& p : outside) {
+        EXPECT_FALSE(SetPixelV(c.dc, p[0], p[1], 0xFFFFFF));
+        EXPECT_EQ(GetPixel(c.dc, p[0], p[1]), CLR_INVALID);
+    }
+    EXPECT_EQ(c.All(), before);
+    EXPECT_EQ(GetPixel(c.dc, 0, 0), kRed);
+    EXPECT_EQ(GetPixel(c.dc, 7, 5), kBlue);
+    EXPECT_FALSE(SetPixelV(nullptr, 0, 0, 0));
+}
+
+TEST(GdiPixels, FreshMemoryDcHoldsOneBlackPixel) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    EXPECT_EQ(GetPixel(dc, 0, 0), 0u);
+    EXPECT_EQ(GetPixel(dc, 1, 0), CLR_INVALID);
+    EXPECT_TRUE(DeleteDC(dc));
+    EXPECT_FALSE(DeleteDC(dc));
+    EXPECT_EQ(CreateCompatibleBitmap(nullptr, 0, 10), nullptr);
+    EXPECT_EQ(CreateCompatibleBitmap(nullptr, 10, -1), nullptr);
+    EXPECT_EQ(CreateCompatibleBitmap(nullptr, 1 << 30, 1 << 30), nullptr);
+}
+
+TEST(GdiLines, EndPointIsNotDrawn) {
+    Canvas c(20, 20);
+    HPEN pen = CreatePen(PS_SOLID, 1, kRed);
+    HGDIOBJ old = SelectObject(c.dc, pen);
+    const int lines[][4] = {{2, 3, 9, 3}, {9, 3, 2, 3}, {4, 1, 4, 12}, {1, 1, 8, 8}, {15, 2, 17, 15}, {18, 18, 3, 14}};
+    for (const auto& l : lines) {
+        c.Fill(0);
+        Line(c.dc, l[0], l[1], l[2], l[3]);
+        std::set<std::pair<int, int>> drawn = c.PixelsOf(kRed);
+        EXPECT_EQ(drawn, Bresenham(l[0], l[1], l[2], l[3])) << l[0] << "," << l[1] << " -> " << l[2] << "," << l[3];
+        EXPECT_EQ(drawn.count({l[2], l[3]}), 0u);
+        EXPECT_EQ(drawn.count({l[0], l[1]}), 1u);
+    }
+    SelectObject(c.dc, old);
+    DeleteObject(pen);
+}
+
+TEST(GdiLines, ExactBresenhamPixelsAndPosition) {
+    Canvas c(12, 12);
+    HPEN pen = CreatePen(PS_SOLID, 0, kYellow);
+    HGDIOBJ old = SelectObject(c.dc, pen);
+    POINT previous{-7, -7};
+    MoveToEx(c.dc, 0, 0, &previous);
+    EXPECT_EQ(previous.x, 0);
+    EXPECT_EQ(previous.y, 0);
+    LineTo(c.dc, 5, 2);
+    std::set<std::pair<int, int>> expected = {{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}};
+    EXPECT_EQ(c.PixelsOf(kYellow), expected);
+    // LineTo moved the position to its end point.
+    MoveToEx(c.dc, 9, 9, &previous);
+    EXPECT_EQ(previous.x, 5);
+    EXPECT_EQ(previous.y, 2);
+    // Every direction against the independent loop; lines leaving the
+    // surface draw the same pixels as far as they are on it.
+    for (int x1 = -4; x1 <= 15; x1 += 3) {
+        for (int y1 = -5; y1 <= 16; y1 += 2) {
+            c.Fill(0);
+            Line(c.dc, 6, 5, x1, y1);
+            std::set<std::pair<int, int>> want;
+            for (auto p : Bresenham(6, 5, x1, y1))
+                if (p.first >= 0 && p.first < 12 && p.second >= 0 && p.second < 12) want.insert(p);
+            EXPECT_EQ(c.PixelsOf(kYellow), want) << "to " << x1 << "," << y1;
+        }
+    }
+    // Far-away coordinates neither hang nor draw outside the line.
+    c.Fill(0);
+    Line(c.dc, 3, 4, INT_MAX, 4);
+    EXPECT_EQ(c.PixelsOf(kYellow).size(), 9u);
+    SelectObject(c.dc, old);
+    DeleteObject(pen);
+}
+
+TEST(GdiLines, WidePenDrawsAroundTheLineWithRoundEnds) {
+    Canvas c(60, 40);
+    HPEN pen = CreatePen(PS_SOLID, 4, kYellow);
+    HGDIOBJ old = SelectObject(c.dc, pen);
+    Line(c.dc, 10, 20, 40, 20);
+    for (int x = 10; x <= 40; ++x) {
+        for (int y = 19; y <= 21; ++y) EXPECT_EQ(GetPixel(c.dc, x, y), kYellow) << x << "," << y;
+        EXPECT_EQ(GetPixel(c.dc, x, 17), 0u);
+        EXPECT_EQ(GetPixel(c.dc, x, 23), 0u);
+    }
+    EXPECT_EQ(GetPixel(c.dc, 41, 20), kYellow);  // round end past the end point
+    EXPECT_EQ(GetPixel(c.dc, 9, 20), kYellow);
+    EXPECT_EQ(GetPixel(c.dc, 43, 20), 0u);
+    EXPECT_EQ(GetPixel(c.dc, 7, 20), 0u);
+    EXPECT_EQ(GetPixel(c.dc, 42, 22), 0u);  // corner beyond the round end
+    SelectObject(c.dc, old);
+    DeleteObject(pen);
+}
+
+TEST(GdiRectangles, OnePixelBorderAndBrushInteriorExcludeRightAndBottom) {
+    Canvas c(12, 10);
+    HPEN pen = CreatePen(PS_SOLID, 1, kRed);
+    HBRUSH brush = CreateSolidBrush(kBlue);
+    HGDIOBJ oldPen = SelectObject(c.dc, pen);
+    HGDIOBJ oldBrush = SelectObject(c.dc, brush);
+    EXPECT_TRUE(Rectangle(c.dc, 2, 3, 8, 7));
+    for (int y = 0; y < 10; ++y) {
+        for (int x = 0; x < 12; ++x) {
+            bool inside = x >= 2 && x <= 7 && y >= 3 && y <= 6;
+            bool border = inside && (x == 2 || x == 7 || y == 3 || y == 6);
+            COLORREF want = border ? kRed : inside ? kBlue : 0;
+            EXPECT_EQ(GetPixel(c.dc, x, y), want) << x << "," << y;
+        }
+    }
+    // A null brush leaves the inside as it was.
+    c.Fill(0);
+    SelectObject(c.dc, GetStockObject(NULL_BRUSH));
+    Rectangle(c.dc, 1, 1, 6, 6);
+    EXPECT_EQ(GetPixel(c.dc, 3, 3), 0u);
+    EXPECT_EQ(GetPixel(c.dc, 5, 3), kRed);
+    EXPECT_EQ(GetPixel(c.dc, 6, 3), 0u);
+    SelectObject(c.dc, oldPen);
+    SelectObject(c.dc, oldBrush);
+    DeleteObject(pen);
+    DeleteObject(brush);
+}
+
+TEST(GdiRectangles, WidePenBorderIsCentredOnTheOutline) {
+    Canvas c(40, 40);
+    HPEN pen = CreatePen(PS_SOLID, 3, kRed);
+    HBRUSH brush = CreateSolidBrush(kBlue);
+    HGDIOBJ oldPen = SelectObject(c.dc, pen);
+    HGDIOBJ oldBrush = SelectObject(c.dc, brush);
+    Rectangle(c.dc, 10, 10, 30, 25);
+    for (int y = 14; y <= 20; ++y) {
+        EXPECT_EQ(GetPixel(c.dc, 8, y), 0u);
+        for (int x = 9; x <= 11; ++x) EXPECT_EQ(GetPixel(c.dc, x, y), kRed);  // left edge, column 10
+        for (int x = 28; x <= 30; ++x) EXPECT_EQ(GetPixel(c.dc, x, y), kRed);  // right edge, column 29
+        EXPECT_EQ(GetPixel(c.dc, 31, y), 0u);
+    }
+    for (int x = 14; x <= 25; ++x) {
+        EXPECT_EQ(GetPixel(c.dc, x, 8), 0u);
+        for (int y = 23; y <= 25; ++y) EXPECT_EQ(GetPixel(c.dc, x, y), kRed);  // bottom edge, row 24
+        EXPECT_EQ(GetPixel(c.dc, x, 26), 0u);
+    }
+    EXPECT_EQ(GetPixel(c.dc, 20, 17), kBlue);
+    SelectObject(c.dc, oldPen);
+    SelectObject(c.dc, oldBrush);
+    DeleteObject(pen);
+    DeleteObject(brush);
+}
+
+TEST(GdiRectangles, FillRectExcludesRightAndBottomAndClips) {
+    Canvas c(10, 8);
+    RECT r;
+    EXPECT_TRUE(SetRect(&r, 1, 2, 4, 5));
+    EXPECT_EQ(r.left, 1);
+    EXPECT_EQ(r.bottom, 5);
+    EXPECT_NE(FillRect(c.dc, &r, reinterpret_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH))), 0);
+    std::set<std::pair<int, int>> want;
+    for (int y = 2; y < 5; ++y)
+        for (int x = 1; x < 4; ++x) want.insert({x, y});
+    EXPECT_EQ(c.PixelsOf(0xC0C0C0), want);
+    SetRect(&r, -100, -100, 100000, 100000);
+    FillRect(c.dc, &r, reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    EXPECT_EQ(c.PixelsOf(0xFFFFFF).size(), 80u);
+    SetRect(&r, 0, 0, 10, 8);
+    FillRect(c.dc, &r, reinterpret_cast<HBRUSH>(GetStockObject(NULL_BRUSH)));
+    SetRect(&r, 6, 6, 2, 2);  // inverted: nothing
+    FillRect(c.dc, &r, reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    EXPECT_EQ(c.PixelsOf(0xFFFFFF).size(), 80u);
+    EXPECT_EQ(PlatformBrushColor(reinterpret_cast<HBRUSH>(GetStockObject(GRAY_BRUSH))), 0x808080u);
+    EXPECT_EQ(PlatformBrushColor(reinterpret_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH))), 0x404040u);
+}
+
+TEST(GdiObjects, SelectObjectReturnsThePreviousOfTheSameKind) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HPEN pen = CreatePen(PS_SOLID, 2, kRed);
+    HBRUSH brush = CreateSolidBrush(kBlue);
+    LOGFONTA lf{};
+    lf.lfHeight = 12;
+    HFONT font = CreateFontIndirectA(&lf);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, 4, 4);
+    HGDIOBJ stockPen = SelectObject(dc, pen);
+    EXPECT_EQ(stockPen, GetStockObject(BLACK_PEN));
+    EXPECT_EQ(SelectObject(dc, brush), GetStockObject(WHITE_BRUSH));
+    HGDIOBJ systemFont = SelectObject(dc, font);
+    EXPECT_NE(systemFont, nullptr);
+    HGDIOBJ defaultBitmap = SelectObject(dc, bitmap);
+    EXPECT_NE(defaultBitmap, nullptr);
+    EXPECT_EQ(SelectObject(dc, stockPen), pen);
+    EXPECT_EQ(SelectObject(dc, GetStockObject(BLACK_BRUSH)), brush);
+    EXPECT_EQ(SelectObject(dc, systemFont), font);
+    EXPECT_EQ(SelectObject(dc, defaultBitmap), bitmap);
+    // A bitmap lives in one DC at a time.
+    HDC other = CreateCompatibleDC(nullptr);
+    SelectObject(dc, bitmap);
+    EXPECT_EQ(SelectObject(other, bitmap), nullptr);
+    DeleteDC(other);
+    // Every handle survives the 32-bit LONG of SetClassLongA; stock ones are 1..16.
+    for (HGDIOBJ h : {static_cast<HGDIOBJ>(pen), brush, font, bitmap}) {
+        EXPECT_EQ(reinterpret_cast<HGDIOBJ>(static_cast<intptr_t>(static_cast<LONG>(reinterpret_cast<intptr_t>(h)))), h);
+    }
+    for (int i = WHITE_BRUSH; i <= BLACK_PEN; ++i) {
+        uintptr_t v = reinterpret_cast<uintptr_t>(GetStockObject(i));
+        EXPECT_GE(v, 1u);
+        EXPECT_LE(v, 16u);
+    }
+    EXPECT_EQ(GetStockObject(99), nullptr);
+    EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_BRUSH)));  // ignored
+    EXPECT_EQ(PlatformBrushColor(reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 0u);
+    DeleteObject(pen);
+    EXPECT_FALSE(DeleteObject(pen));
+    EXPECT_EQ(SelectObject(dc, pen), nullptr);
+    DeleteObject(brush);
+    DeleteObject(font);
+    SelectObject(dc, defaultBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+TEST(GdiObjects, DeletingASelectedObjectKeepsTheDcDrawing) {
+    Canvas c(6, 6);
+    HPEN pen = CreatePen(PS_SOLID, 1, kRed);
+    HGDIOBJ old = SelectObject(c.dc, pen);
+    EXPECT_TRUE(DeleteObject(pen));
+    Line(c.dc, 0, 1, 5, 1);
+    EXPECT_EQ(GetPixel(c.dc, 2, 1), kRed);
+    SelectObject(c.dc, old);  // the last holder lets go: now it is gone
+    EXPECT_EQ(SelectObject(c.dc, pen), nullptr);
+    // The same for the bitmap itself.
+    EXPECT_TRUE(DeleteObject(c.bitmap));
+    EXPECT_TRUE(SetPixelV(c.dc, 4, 4, kBlue));
+    EXPECT_EQ(GetPixel(c.dc, 4, 4), kBlue);
+}
+
+TEST(GdiBitBlt, CopiesAndClipsToBothSurfaces) {
+    Canvas from(6, 5), to(8, 7);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 6; ++x) SetPixelV(from.dc, x, y, RGB(x * 10, y * 10, 7));
+    to.Fill(kBlue);
+    EXPECT_TRUE(BitBlt(to.dc, 2, 3, 3, 2, from.dc, 1, 2, SRCCOPY));
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 8; ++x) {
+            bool copied = x >= 2 && x < 5 && y >= 3 && y < 5;
+            EXPECT_EQ(GetPixel(to.dc, x, y), copied ? RGB((x - 1) * 10, (y - 1) * 10, 7) : kBlue) << x << "," << y;
+        }
+    // Negative destination and source positions and oversized extents.
+    to.Fill(kBlue);
+    BitBlt(to.dc, -2, 1, 100, 100, from.dc, 0, -1, SRCCOPY);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 8; ++x) {
+            bool copied = x < 4 && y >= 2;  // source rows 0..4 land on rows 2..6
+            EXPECT_EQ(GetPixel(to.dc, x, y), copied ? RGB((x + 2) * 10, (y - 2) * 10, 7) : kBlue) << x << "," << y;
+        }
+    // Overlapping copy within one surface.
+    BitBlt(from.dc, 1, 0, 5, 5, from.dc, 0, 0, SRCCOPY);
+    EXPECT_EQ(GetPixel(from.dc, 5, 3), RGB(40, 30, 7));
+    EXPECT_EQ(GetPixel(from.dc, 1, 3), RGB(0, 30, 7));
+    EXPECT_FALSE(BitBlt(to.dc, 0, 0, 1, 1, from.dc, 0, 0, 0x00660046));
+}
+
+TEST(GdiDibSection, BitBltWritesBottomUpBlueGreenRedRows) {
+    const int w = 5, h = 3, stride = 16;  // 15 bytes a row, padded to 16
+    Canvas c(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) SetPixelV(c.dc, x, y, RGB(10 + x, 100 + y, 200 + x + y));
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(c.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(dib, nullptr);
+    ASSERT_NE(bits, nullptr);
+    HDC mem = CreateCompatibleDC(c.dc);
+    HGDIOBJ old = SelectObject(mem, dib);
+    EXPECT_TRUE(BitBlt(mem, 0, 0, w, h, c.dc, 0, 0, SRCCOPY));
+    const auto* bytes = static_cast<const unsigned char*>(bits);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            COLORREF p = GetPixel(c.dc, x, y);
+            const unsigned char* at = bytes + (h - 1 - y) * stride + 3 * x;
+            EXPECT_EQ(at[0], GetBValue(p));
+            EXPECT_EQ(at[1], GetGValue(p));
+            EXPECT_EQ(at[2], GetRValue(p));
+        }
+        EXPECT_EQ(bytes[y * stride + 15], 0);  // padding stays zero
+    }
+    EXPECT_EQ(GetPixel(mem, 3, 0), GetPixel(c.dc, 3, 0));
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    DeleteObject(dib);
+
+    // Top-down sections (negative height) keep row y at y * stride.
+    info.bmiHeader.biHeight = -h;
+    dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    mem = CreateCompatibleDC(nullptr);
+    old = SelectObject(mem, dib);
+    BitBlt(mem, 0, 0, w, h, c.dc, 0, 0, SRCCOPY);
+    EXPECT_EQ(static_cast<unsigned char*>(bits)[2 * stride + 3 * 4 + 2], 10 + 4);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    DeleteObject(dib);
+
+    info.bmiHeader.biBitCount = 16;
+    EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+    EXPECT_EQ(bits, nullptr);
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biWidth = 0;
+    EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+}
+
+// Draws "θ" on a canvas filled with `marker` and returns the changed area.
+struct TextResult {
+    int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
+    int textPixels = 0, otherPixels = 0;
+    std::vector<COLORREF> pixels;
+};
+
+TextResult DrawTheta(const char* face, LONG height, int mode) {
+    const COLORREF marker = RGB(0x12, 0x34, 0x56);
+    Canvas c(120, 80);
+    c.Fill(marker);
+    LOGFONTA lf{};
+    lf.lfHeight = height;
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = SHIFTJIS_CHARSET;
+    strcpy(lf.lfFaceName, face);
+    HFONT font = CreateFontIndirectA(&lf);
+    HGDIOBJ old = SelectObject(c.dc, font);
+    EXPECT_EQ(SetTextColor(c.dc, kYellow), 0u);
+    EXPECT_EQ(SetBkColor(c.dc, 0), 0xFFFFFFu);
+    EXPECT_EQ(SetBkMode(c.dc, mode), OPAQUE);
+    EXPECT_TRUE(TextOutA(c.dc, 20, 10, "\x83\xC6", 2));
+    SelectObject(c.dc, old);
+    DeleteObject(font);
+    TextResult r;
+    r.pixels = c.All();
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x) {
+            COLORREF p = GetPixel(c.dc, x, y);
+            if (p == marker) continue;
+            r.left = std::min(r.left, x);
+            r.top = std::min(r.top, y);
+            r.right = std::max(r.right, x);
+            r.bottom = std::max(r.bottom, y);
+            (p == kYellow ? r.textPixels : r.otherPixels) += 1;
+        }
+    return r;
+}
+
+TEST(GdiText, ThetaFillsItsCellAndNothingOutside) {
+    TextResult r = DrawTheta(kStandardGothic, 28, OPAQUE);
+    // The cell: top-left at (20, 10), exactly 28 rows, a full-width letter.
+    EXPECT_EQ(r.left, 20);
+    EXPECT_EQ(r.top, 10);
+    EXPECT_EQ(r.bottom, 10 + 28 - 1);
+    EXPECT_GE(r.right - r.left + 1, 20);
+    EXPECT_LE(r.right - r.left + 1, 28);
+    EXPECT_GT(r.textPixels, 30);
+    // Every changed pixel is inside that rectangle and either text or black cell.
+    int area = (r.right - r.left + 1) * (r.bottom - r.top + 1);
+    EXPECT_EQ(r.textPixels + r.otherPixels, area);
+    TextResult clear = DrawTheta(kStandardGothic, 28, TRANSPARENT);
+    EXPECT_EQ(clear.otherPixels, 0);
+    EXPECT_EQ(clear.textPixels, r.textPixels);
+    EXPECT_GE(clear.left, 20);
+    EXPECT_GE(clear.top, 10);
+    EXPECT_LE(clear.bottom, 37);
+}
+
+TEST(GdiText, CellHeightsAndFaces) {
+    for (LONG h : {9, 10, 15, 22, 45}) {
+        TextResult r = DrawTheta(kStandardGothic, h, OPAQUE);
+        EXPECT_EQ(r.bottom - r.top + 1, h) << h;
+    }
+    // A negative height is the character height: the cell is taller.
+    TextResult character = DrawTheta(kStandardGothic, -20, OPAQUE);
+    EXPECT_GE(character.bottom - character.top + 1, 20);
+    // Gothic and Mincho are different fonts.
+    EXPECT_NE(DrawTheta(kStandardGothic, 28, OPAQUE).pixels, DrawTheta(kStandardMincho, 28, OPAQUE).pixels);
+    // Nothing drawn, nothing changed, for empty or unusable text.
+    Canvas c(10, 10);
+    EXPECT_TRUE(TextOutA(c.dc, 0, 0, "abc", 0));
+    EXPECT_FALSE(TextOutA(c.dc, 0, 0, nullptr, 3));
+    EXPECT_FALSE(TextOutA(c.dc, 0, 0, "abc", -1));
+    EXPECT_EQ(c.PixelsOf(0).size(), 100u);
+}
+
+LRESULT CALLBACK PlainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+HWND MakeWindow(const char* className, UINT style) {
+    WNDCLASSA wc{};
+    wc.style = style;
+    wc.lpfnWndProc = PlainProc;
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);
+    return CreateWindowExA(0, className, "gdi", WS_OVERLAPPED | WS_CAPTION, 10, 10, 220, 160, nullptr, nullptr,
+                           nullptr, nullptr);
+}
+
+TEST(GdiWindowDc, DrawsIntoTheClientArea) {
+    HWND hwnd = MakeWindow("GdiTestOwnDc", CS_OWNDC);
+    ASSERT_NE(hwnd, nullptr);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    HDC dc = GetDC(hwnd);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(GetDC(hwnd), dc);  // the class owns its DC
+    EXPECT_EQ(ReleaseDC(hwnd, dc), 1);
+    EXPECT_EQ(SetBkColor(dc, 0), 0xFFFFFFu);
+    SetPixelV(dc, 5, 6, kRed);
+    Canvas c(30, 20);
+    c.Fill(kBlue);
+    BitBlt(dc, client.right - 10, 40, 30, 20, c.dc, 0, 0, SRCCOPY);
+    QImage* surface = PlatformWindowSurface(hwnd);
+    ASSERT_NE(surface, nullptr);
+    EXPECT_EQ(surface->width(), client.right);
+    EXPECT_EQ(surface->height(), client.bottom);
+    EXPECT_EQ(surface->pixel(5, 6), ColorrefToArgb(kRed));
+    EXPECT_EQ(surface->pixel(client.right - 1, 45), ColorrefToArgb(kBlue));
+    EXPECT_EQ(surface->pixel(client.right - 11, 45), ColorrefToArgb(0xFFFFFF));
+    PAINTSTRUCT ps;
+    EXPECT_EQ(BeginPaint(hwnd, &ps), dc);
+    EXPECT_EQ(ps.rcPaint.right, client.right);
+    EndPaint(hwnd, &ps);
+    EXPECT_EQ(GetPixel(dc, 5, 6), kRed);
+    DestroyWindow(hwnd);
+    EXPECT_FALSE(SetPixelV(dc, 5, 6, kRed));  // the DC went with its window
+    EXPECT_EQ(GetPixel(dc, 5, 6), CLR_INVALID);
+}
+
+TEST(GdiWindowDc, CommonWindowsGetFreshDcsWithDefaults) {
+    HWND hwnd = MakeWindow("GdiTestCommonDc", 0);
+    ASSERT_NE(hwnd, nullptr);
+    HDC first = GetDC(hwnd);
+    SetTextColor(first, kRed);
+    EXPECT_EQ(ReleaseDC(hwnd, first), 1);
+    EXPECT_EQ(SetTextColor(first, kRed), CLR_INVALID);  // released
+    HDC second = GetDC(hwnd);
+    EXPECT_EQ(SetTextColor(second, kBlue), 0u);  // black again
+    EXPECT_EQ(SetBkMode(second, TRANSPARENT), OPAQUE);
+    POINT at{-1, -1};
+    MoveToEx(second, 3, 3, &at);
+    EXPECT_EQ(at.x, 0);
+    HBRUSH blue = CreateSolidBrush(kBlue);
+    RECT all{0, 0, 10, 10};
+    FillRect(second, &all, blue);
+    DeleteObject(blue);
+    Rectangle(second, 0, 0, 4, 4);  // black pen, white brush
+    EXPECT_EQ(GetPixel(second, 0, 0), 0u);
+    EXPECT_EQ(GetPixel(second, 1, 1), 0xFFFFFFu);
+    ReleaseDC(hwnd, second);
+    DestroyWindow(hwnd);
+}
+
+}  // namespace
