@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "app/framework_state.h"
+#include "console/file_dialogs.h"
 #include "graphic/bmp_export.h"
 #include "graphic/canvas.h"
 #include "platform/platform.h"
@@ -348,6 +349,7 @@ TEST_F(BmpExportTest, FailuresAreReportedAndNeverAsSaved) {
     // The same through the menu flow: confirm the overwrite question, then
     // the failure notice follows and no success notice.
     logBefore = PlatformModalLogCount();
+    FileNameBuffer[0] = 0;  // a typed answer is only taken into an empty file-name field
     PlatformQueueModalAnswer("/dev/full");
     PlatformQueueModalAnswer("ok");
     SaveGraphicFile();
@@ -359,6 +361,7 @@ TEST_F(BmpExportTest, FailuresAreReportedAndNeverAsSaved) {
 
 TEST_F(BmpExportTest, MenuFlowSavesAndSaysSo) {
     const int logBefore = PlatformModalLogCount();
+    FileNameBuffer[0] = 0;
     PlatformQueueModalAnswer(path.c_str());
     SaveGraphicFile();
     const std::string shown = ModalLogSince(logBefore);
