@@ -8,6 +8,7 @@
 // opened, fewer than 128 numbers, text where a number should be) is refused
 // with a notice: FilterKernel keeps its taps and the pass ends with the answer
 // "n", so that the run starts another "Load Real space Filter" pass.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -24,7 +25,12 @@
 namespace {
 
 // The y of a tap value: zero level at y = 300, 4 pixels per unit, upward.
-int TapY(double tap) { return 300 - TruncToInt32(4.0 * tap); }
+// A tap too large for 32 bits (or not a number) converts to -2147483648;
+// the subtraction then wraps around in 32 bits, as the machine's does,
+// putting the point far outside the canvas instead of overflowing.
+int TapY(double tap) {
+    return static_cast<int32_t>(300u - static_cast<uint32_t>(TruncToInt32(4.0 * tap)));
+}
 
 }  // namespace
 

@@ -131,6 +131,14 @@ TEST_F(PictureTest, TapsOfPlusAndMinusPointThreeMoveTheCurveOneRow) {
         EXPECT_EQ(YellowRows(560), expected) << "tap " << tap;
     }
 
+    // Taps beyond the 32-bit range or not a number land far off the canvas.
+    PrepareTestCanvas();
+    SetAllTaps(1e300);
+    FilterKernel[3] = std::nan("");
+    PlotFilter();
+    EXPECT_TRUE(YellowRows(650).empty());
+    EXPECT_TRUE(YellowRows(600).empty());
+
     // A new pass erases the old curve with the frame.
     PrepareTestCanvas();
     SetAllTaps(10.0);
