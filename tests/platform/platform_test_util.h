@@ -1,0 +1,62 @@
+// Helpers shared by the platform layer's tests: a window procedure that
+// records what it receives, window classes with unique names, and a pump.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+
+struct RecordedMessage {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// Every message reaching RecordingProc, in order.
+inline std::vector<RecordedMessage>& Recorded() {
+    static std::vector<RecordedMessage> recorded;
+    return recorded;
+}
+
+inline LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Recorded().push_back(RecordedMessage{hwnd, message, wParam, lParam});
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+inline int CountRecorded(UINT message) {
+    int n = 0;
+    for (const RecordedMessage& m : Recorded()) n += m.message == message;
+    return n;
+}
+
+// Registers a fresh class (class names cannot be registered twice).
+inline std::string RegisterTestClass(UINT style, HBRUSH background, WNDPROC proc = RecordingProc) {
+    static int serial = 0;
+    std::string name = "PlatformTest" + std::to_string(++serial);
+    WNDCLASSA wc{};
+    wc.style = style;
+    wc.lpfnWndProc = proc;
+    wc.hbrBackground = background;
+    wc.lpszClassName = name.c_str();
+    RegisterClassA(&wc);
+    return name;
+}
+
+inline HWND CreateTestWindow(DWORD style, int width = 300, int height = 200, UINT classStyle = 0,
+                             HBRUSH background = nullptr) {
+    std::string cls = RegisterTestClass(classStyle, background);
+    return CreateWindowExA(0, cls.c_str(), "Test", style, 10, 10, width, height, nullptr, nullptr,
+                           nullptr, nullptr);
+}
+
+// Takes and dispatches everything waiting (paint messages included, which
+// RecordingProc validates through DefWindowProcA).
+inline void DrainQueue() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
