@@ -77,9 +77,10 @@ wait_for() {
     done
     return 1
 }
-window_named() { xdotool search --onlyvisible --name "^$1\$" | head -1; }
+window_named() { xdotool search --all --onlyvisible --pid "$program_pid" --name "^$1\$" | head -1; }
 has_window_named() { [ -n "$(window_named "$1")" ]; }
-visible_windows() { xdotool search --onlyvisible --name '' 2>/dev/null | sort; }
+# The program's visible windows (dialogs and menus included).
+visible_windows() { xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null | sort; }
 # A visible window that was not in the list $1 (a file of window ids).
 new_window() { visible_windows | comm -13 "$1" - | head -1; }
 has_new_window() { [ -n "$(new_window "$1")" ]; }
@@ -141,13 +142,13 @@ echo "graphics window: $graphics"
 focus "$console"
 sleep 1
 before="$(ink "$console")"
-type_text "WWWWWWWW"
+type_text "WWWWWWWWWWWW"
 sleep 0.7
 after="$(ink "$console")"
 echo "console ink before typing: $before, after: $after"
 [ -n "$before" ] && [ -n "$after" ] && [ "$after" -gt $((before + 100)) ] ||
     fail "the typed text did not show in the console"
-for _ in $(seq 8); do xdotool key BackSpace; done
+for _ in $(seq 12); do xdotool key BackSpace; done
 sleep 0.7
 
 # Filtered back projection with the sample filter; the typed answers are
