@@ -843,7 +843,8 @@ HFONT CreateFontIndirectA(const LOGFONTA* font) {
 
 namespace {
 
-BOOL SetPixelSlow(HDC hdc, int x, int y, COLORREF color) {
+// Kept out of line so that SetPixelV's fast path needs no stack frame.
+__attribute__((noinline)) BOOL SetPixelSlow(HDC hdc, int x, int y, COLORREF color) {
     PlatformDc* dc = LiveDc(hdc);
     Surface s;
     if (!dc || !SurfaceOf(dc, &s) || !s.Inside(x, y)) return FALSE;
@@ -860,7 +861,8 @@ BOOL SetPixelV(HDC dc, int x, int y, COLORREF color) {
         if (static_cast<unsigned>(x) >= static_cast<unsigned>(dc->width) ||
             static_cast<unsigned>(y) >= static_cast<unsigned>(dc->height))
             return FALSE;
-        dc->bits[y * dc->stride + x] = ColorrefToArgb(color);
+        // 0x??BBGGRR byte-swapped is 0xRRGGBB??: shifted, Qt's 0xFFRRGGBB.
+        dc->bits[y * dc->stride + x] = (__builtin_bswap32(color) >> 8) | 0xFF000000u;
         return TRUE;
     }
     return SetPixelSlow(dc, x, y, color);

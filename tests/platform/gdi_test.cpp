@@ -400,6 +400,7 @@ TEST(GdiDibSection, BitBltWritesBottomUpBlueGreenRedRows) {
 struct TextResult {
     int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
     int textPixels = 0, otherPixels = 0;
+    int textTop = INT_MAX, textBottom = -1;  // rows holding text pixels
     std::vector<COLORREF> pixels;
 };
 
@@ -431,6 +432,10 @@ TextResult DrawTheta(const char* face, LONG height, int mode) {
             r.right = std::max(r.right, x);
             r.bottom = std::max(r.bottom, y);
             (p == kYellow ? r.textPixels : r.otherPixels) += 1;
+            if (p == kYellow) {
+                r.textTop = std::min(r.textTop, y);
+                r.textBottom = std::max(r.textBottom, y);
+            }
         }
     return r;
 }
@@ -444,6 +449,9 @@ TEST(GdiText, ThetaFillsItsCellAndNothingOutside) {
     EXPECT_GE(r.right - r.left + 1, 20);
     EXPECT_LE(r.right - r.left + 1, 28);
     EXPECT_GT(r.textPixels, 30);
+    // The letter stands in the cell (drawn on the baseline, not from the top).
+    EXPECT_GT(r.textTop, 10);
+    EXPECT_GE(r.textBottom - r.textTop + 1, 14);
     // Every changed pixel is inside that rectangle and either text or black cell.
     int area = (r.right - r.left + 1) * (r.bottom - r.top + 1);
     EXPECT_EQ(r.textPixels + r.otherPixels, area);
