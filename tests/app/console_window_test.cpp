@@ -45,6 +45,22 @@ TEST_F(ConsoleWindowTest, LinesPerPageFollowsClientHeightAndLineHeight) {
     EXPECT_EQ(s.LinesPerPage, 32);
 }
 
+// Showing the window comes before start-up gives the console its first
+// values: size and paint messages then change nothing and draw no line.
+TEST_F(ConsoleWindowTest, MessagesBeforeTheFirstValuesAreHarmless) {
+    LOGFONTA* font = s.ConsoleFont;
+    s.ConsoleFont = nullptr;
+    s.LineHeight = 0;
+    s.LineCount = 0;
+    s.LinesPerPage = 5;
+    WhitenConsole();
+    SendMessageA(s.ConsoleWindow, WM_SIZE, SIZE_RESTORED, MAKELPARAM(480, 480));
+    SendMessageA(s.ConsoleWindow, WM_PAINT, 0, 0);
+    EXPECT_EQ(s.LinesPerPage, 5);
+    EXPECT_EQ(InkInRows(0, 480), 0);
+    s.ConsoleFont = font;
+}
+
 // Lines 8 and 39 of 40 carry a mark, every other line is empty: the last page
 // must show line 8 in the first row and line 39 in the last.
 TEST_F(ConsoleWindowTest, LastPageIsLaidOutAndDrawn) {

@@ -137,6 +137,11 @@ answer_dialog "$work/before_open" phantom.sino
 wait_for 20 has_window_named Images || fail "the graphics window 'Images' did not appear after the sinogram"
 graphics="$(window_named Images)"
 echo "graphics window: $graphics"
+# Its client area is the whole canvas (Xvfb runs without a window manager,
+# so the window has no frame).
+sleep 0.5
+xdotool getwindowgeometry "$graphics" | grep -q "Geometry: 1200x800" ||
+    fail "the graphics window is not 1200 x 800: $(xdotool getwindowgeometry "$graphics")"
 
 # Typed text shows in the console: the method prompt waits now.
 focus "$console"
