@@ -37,6 +37,7 @@
 #include <string>
 #include <vector>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -149,6 +150,11 @@ void ApplyFileAnswer(QFileDialog* dialog, const std::string& answer) {
     }
     auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     if (edit) {
+        // Typing replaces the name: what the dialog had selected is dropped,
+        // as it is when the user types into the focused field.
+        for (QAbstractItemView* view : dialog->findChildren<QAbstractItemView*>()) {
+            if (view->selectionModel()) view->selectionModel()->clearSelection();
+        }
         edit->setText(QString::fromUtf8(answer.c_str()));
         // A refused name makes the dialog show its own warning box; close
         // it, as the user would, so that the dialog stays open for the next
