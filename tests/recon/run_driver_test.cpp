@@ -36,6 +36,10 @@ int CharsInFlight = 0;
 std::string DumpPath;
 LOGFONTA ConsoleFontRecord;
 LOGFONTA GraphicFontRecordStandIn;
+// The console's place and caption as last seen at a prompt (the windows may
+// be gone by the time the exit handlers run).
+RECT SeenRect;
+char SeenTitle[64];
 
 LRESULT CALLBACK ConsoleStandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CHAR) {
@@ -45,6 +49,8 @@ LRESULT CALLBACK ConsoleStandInProc(HWND window, UINT message, WPARAM wParam, LP
     }
     if (message == WM_TIMER) {
         if (FrameworkState.InputWaiting != 1 || CharsInFlight > 0) return 0;
+        GetWindowRect(window, &SeenRect);
+        GetWindowTextA(window, SeenTitle, sizeof SeenTitle);
         if (NextAnswer < Answers.size() && Answers[NextAnswer] == "@move") {
             MoveWindow(window, 500, 300, 350, 600, TRUE);
             ++NextAnswer;
@@ -71,12 +77,9 @@ void DumpAtExit() {
     const FrameworkStateRecord& s = FrameworkState;
     fprintf(out, "%d\n", s.LineCount);
     for (int k = 0; k < s.LineCount; ++k) fprintf(out, "%s\n", s.TextBuffer[(s.OldestLine + k) % TextBufferLines]);
-    RECT rect = {};
-    GetWindowRect(s.ConsoleWindow, &rect);
-    char title[64] = "";
-    GetWindowTextA(s.ConsoleWindow, title, sizeof title);
-    fprintf(out, "rect %d %d\ntitle %s\nmethod %d\nhu %d %d\n", rect.left, rect.top, title, MethodAnswer, HuCenter,
-            HuWidth);
+    fprintf(out, "rect %d %d\ntitle %s\nmethod %d\nhu %d %d\n", SeenRect.left, SeenRect.top, SeenTitle, MethodAnswer,
+            HuCenter, HuWidth);
+    for (int i = 0; i < PlatformModalLogCount(); ++i) fprintf(out, "modal %s\n", PlatformModalLogEntry(i));
     fclose(out);
 }
 
@@ -110,7 +113,7 @@ void RunScripted(const std::string& dumpPath, const std::vector<std::string>& di
     s.GraphicFontRecord = &GraphicFontRecordStandIn;
     SetTimer(s.ConsoleWindow, 1, 20, nullptr);
 
-    for (const std::string& answer : dialogAnswers) PlatformQueueModalAnswer(answer.c_str(), 0);
+    for (const std::string& answer : dialogAnswers) PlatformQueueModalAnswer(answer.c_str(), 100);
     RunReconstruction();
 }
 
