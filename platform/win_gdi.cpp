@@ -46,7 +46,8 @@
 //     two pixels the one nearer the start point's side is taken (the error
 //     term steps only when strictly positive). Wider pens draw with round
 //     ends and round joins, centred on the pixel centres, without
-//     antialiasing.
+//     antialiasing; a horizontal or vertical line is exactly as thick as
+//     the pen (see kCentre).
 //   - Rectangle: with a one-pixel pen the border takes columns left..right-1
 //     and rows top..bottom-1 and the brush fills the inside; with NULL_PEN
 //     the brush fills left..right-2 x top..bottom-2 (GDI's one pixel less);
@@ -634,6 +635,12 @@ bool ClipSegment(double& x0, double& y0, double& x1, double& y1, double loX, dou
     return true;
 }
 
+// Wide pens are stroked around the pixel centres, moved by 1/32 pixel up and
+// left so that no edge of the stroke falls exactly on a pixel centre: a
+// horizontal or vertical line of width w is then exactly w pixels thick (for
+// even widths the extra half lies above or left of the line).
+constexpr double kCentre = 0.5 - 1.0 / 32;
+
 QPen WidePen(const GdiObject* pen) {
     return QPen(QColor::fromRgb(ColorrefToArgb(pen->color)), pen->penWidth, Qt::SolidLine, Qt::RoundCap,
                 Qt::RoundJoin);
@@ -644,7 +651,7 @@ bool WideLine(const Surface& s, const GdiObject* pen, long long x0, long long y0
     QImage image = s.Wrap();
     if (image.isNull()) return false;
     double margin = pen->penWidth + 2.0;
-    double ax = x0 + 0.5, ay = y0 + 0.5, bx = x1 + 0.5, by = y1 + 0.5;
+    double ax = x0 + kCentre, ay = y0 + kCentre, bx = x1 + kCentre, by = y1 + kCentre;
     if (!ClipSegment(ax, ay, bx, by, -margin, -margin, s.width + margin, s.height + margin)) return true;
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -963,10 +970,10 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
         painter.setPen(WidePen(pen));
         painter.setBrush(Qt::NoBrush);
         QPainterPath outline;
-        outline.moveTo(l + 0.5, t + 0.5);
-        outline.lineTo(r - 0.5, t + 0.5);
-        outline.lineTo(r - 0.5, b - 0.5);
-        outline.lineTo(l + 0.5, b - 0.5);
+        outline.moveTo(l + kCentre, t + kCentre);
+        outline.lineTo(r - 1 + kCentre, t + kCentre);
+        outline.lineTo(r - 1 + kCentre, b - 1 + kCentre);
+        outline.lineTo(l + kCentre, b - 1 + kCentre);
         outline.closeSubpath();
         painter.drawPath(outline);
     }

@@ -176,6 +176,21 @@ TEST(GdiLines, WidePenDrawsAroundTheLineWithRoundEnds) {
     EXPECT_EQ(GetPixel(c.dc, 43, 20), 0u);
     EXPECT_EQ(GetPixel(c.dc, 7, 20), 0u);
     EXPECT_EQ(GetPixel(c.dc, 42, 22), 0u);  // corner beyond the round end
+    // Axis-aligned lines are exactly as thick as the pen.
+    for (int width : {2, 3, 4, 5}) {
+        c.Fill(0);
+        HPEN thick = CreatePen(PS_SOLID, width, kYellow);
+        HGDIOBJ before = SelectObject(c.dc, thick);
+        Line(c.dc, 5, 20, 50, 20);
+        Line(c.dc, 30, 2, 30, 15);
+        int rows = 0, columns = 0;
+        for (int y = 0; y < 40; ++y) rows += GetPixel(c.dc, 15, y) == kYellow;
+        for (int x = 0; x < 60; ++x) columns += GetPixel(c.dc, x, 8) == kYellow;
+        EXPECT_EQ(rows, width);
+        EXPECT_EQ(columns, width);
+        SelectObject(c.dc, before);
+        DeleteObject(thick);
+    }
     SelectObject(c.dc, old);
     DeleteObject(pen);
 }
