@@ -41,10 +41,11 @@
 //     32-bit and black. A bitmap can be selected into one DC at a time.
 //   - SetPixelV on a memory DC with a 32-bit bitmap writes the pixel memory
 //     directly through a pointer, size and stride cached in the DC.
-//   - Pens of width 0 or 1 draw one-pixel Bresenham lines into memory: the end
-//     point is left out, and where the line passes exactly half-way between
-//     two pixels the one nearer the start point's side is taken (the error
-//     term steps only when strictly positive). Wider pens draw with round
+//   - Pens of width 0 or 1 draw one-pixel Bresenham lines into memory as GDI
+//     does: the end point is left out, and where the line passes exactly
+//     half-way between two pixels the upper one (x-major lines) or the left
+//     one (y-major lines) is taken, whichever way the line runs, so a line
+//     and its reverse share their pixels. Wider pens draw with round
 //     ends and round joins, centred on the pixel centres, without
 //     antialiasing; a horizontal or vertical line is exactly as thick as
 //     the pen (see kCentre).
@@ -575,15 +576,21 @@ void FillArea(const Surface& s, long long left, long long top, long long right, 
 }
 
 // One-pixel line from (x0, y0) towards (x1, y1), the end point left out.
-// Along the major axis step i draws the minor offset round(i * dMinor /
-// dMajor), exact halves rounded towards the start: the pixels of the
-// classic Bresenham loop whose error term steps only when positive.
+// Step i along the major axis draws the minor offset i * dMinor / dMajor
+// rounded to the nearest pixel; an exact half goes to the smaller minor
+// coordinate (GDI's rule: its Bresenham loop biases the error term in the
+// octants that run up or left so that ties fall the same way in all of them).
 void ThinLine(const Surface& s, long long x0, long long y0, long long x1, long long y1, uint32_t argb) {
     long long dx = std::llabs(x1 - x0), dy = std::llabs(y1 - y0);
     int sx = x1 >= x0 ? 1 : -1, sy = y1 >= y0 ? 1 : -1;
-    bool xMajor = dx >= dy;
+    bool xMajor = dx > dy;
     long long major = xMajor ? dx : dy, minor = xMajor ? dy : dx;
     if (major == 0) return;
+    int minorStep = xMajor ? sy : sx;
+    // Rounding of (2 i minor + major) / (2 major): half down when the minor
+    // coordinate grows, half up (further towards smaller coordinates) when
+    // it shrinks.
+    long long roundBias = minorStep > 0 ? major - 1 : major;
     // Only the steps whose major coordinate lies on the surface matter.
     long long start = xMajor ? x0 : y0;
     int step = xMajor ? sx : sy;
@@ -597,7 +604,7 @@ void ThinLine(const Surface& s, long long x0, long long y0, long long x1, long l
         last = std::min(last, start);
     }
     for (long long i = first; i <= last; ++i) {
-        __int128 num = static_cast<__int128>(2) * i * minor + major - 1;
+        __int128 num = static_cast<__int128>(2) * i * minor + roundBias;
         long long k = static_cast<long long>(num / (2 * static_cast<__int128>(major)));
         long long px = xMajor ? x0 + sx * i : x0 + sx * k;
         long long py = xMajor ? y0 + sy * k : y0 + sy * i;

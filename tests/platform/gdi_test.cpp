@@ -59,22 +59,31 @@ void Line(HDC dc, int x0, int y0, int x1, int y1) {
     LineTo(dc, x1, y1);
 }
 
-// The classic Bresenham loop, written independently of the layer.
+// GDI's Bresenham loop, written independently of the layer: octants
+// numbered 1..8 counter-clockwise from "right, slightly down" (y grows
+// downward); octants 3, 5, 6 and 8 step the minor axis on a zero error.
 std::set<std::pair<int, int>> Bresenham(int x0, int y0, int x1, int y1) {
     std::set<std::pair<int, int>> pixels;
-    int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
-    int sx = x1 > x0 ? 1 : -1, sy = y1 > y0 ? 1 : -1;
-    bool steep = dy > dx;
-    int major = steep ? dy : dx, minor = steep ? dx : dy;
+    int dx = x1 - x0, dy = y1 - y0;
+    int octant;
+    if (dy > 0)
+        octant = dx > 0 ? (dx > dy ? 1 : 2) : (-dx > dy ? 4 : 3);
+    else
+        octant = dx < 0 ? (-dx > -dy ? 5 : 6) : (dx > -dy ? 8 : 7);
+    bool xMajor = octant == 1 || octant == 4 || octant == 5 || octant == 8;
+    int bias = (octant == 3 || octant == 5 || octant == 6 || octant == 8) ? 1 : 0;
+    int major = xMajor ? std::abs(dx) : std::abs(dy), minor = xMajor ? std::abs(dy) : std::abs(dx);
+    int sx = dx > 0 ? 1 : -1, sy = dy > 0 ? 1 : -1;
     int err = 2 * minor - major, x = x0, y = y0;
     for (int i = 0; i < major; ++i) {
         pixels.insert({x, y});
-        if (err > 0) {
-            (steep ? x : y) += steep ? sx : sy;
-            err -= 2 * major;
+        if (err + bias > 0) {
+            (xMajor ? y : x) += xMajor ? sy : sx;
+            err += 2 * minor - 2 * major;
+        } else {
+            err += 2 * minor;
         }
-        err += 2 * minor;
-        (steep ? y : x) += steep ? sy : sx;
+        (xMajor ? x : y) += xMajor ? sx : sy;
     }
     return pixels;
 }
@@ -122,6 +131,20 @@ TEST(GdiLines, EndPointIsNotDrawn) {
         EXPECT_EQ(drawn.count({l[2], l[3]}), 0u);
         EXPECT_EQ(drawn.count({l[0], l[1]}), 1u);
     }
+    // A line and its reverse share every pixel but their ends.
+    for (int x1 = 0; x1 < 20; x1 += 3) {
+        for (int y1 = 0; y1 < 20; y1 += 2) {
+            c.Fill(0);
+            Line(c.dc, 9, 10, x1, y1);
+            std::set<std::pair<int, int>> forward = c.PixelsOf(kRed);
+            c.Fill(0);
+            Line(c.dc, x1, y1, 9, 10);
+            std::set<std::pair<int, int>> backward = c.PixelsOf(kRed);
+            forward.insert({x1, y1});
+            backward.insert({9, 10});
+            EXPECT_EQ(forward, backward) << "9,10 <-> " << x1 << "," << y1;
+        }
+    }
     SelectObject(c.dc, old);
     DeleteObject(pen);
 }
@@ -141,6 +164,15 @@ TEST(GdiLines, ExactBresenhamPixelsAndPosition) {
     MoveToEx(c.dc, 9, 9, &previous);
     EXPECT_EQ(previous.x, 5);
     EXPECT_EQ(previous.y, 2);
+    // Exact halves go up (x-major) or left (y-major), in either direction.
+    c.Fill(0);
+    Line(c.dc, 0, 5, 4, 6);
+    Line(c.dc, 4, 9, 0, 8);
+    Line(c.dc, 10, 0, 11, 4);
+    Line(c.dc, 9, 11, 8, 7);
+    expected = {{0, 5}, {1, 5}, {2, 5}, {3, 6}, {4, 9}, {3, 9}, {2, 8}, {1, 8},
+                {10, 0}, {10, 1}, {10, 2}, {11, 3}, {9, 11}, {9, 10}, {8, 9}, {8, 8}};
+    EXPECT_EQ(c.PixelsOf(kYellow), expected);
     // Every direction against the independent loop; lines leaving the
     // surface draw the same pixels as far as they are on it.
     for (int x1 = -4; x1 <= 15; x1 += 3) {
