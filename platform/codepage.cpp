@@ -3,6 +3,7 @@
 // Debian's Qt is built with ICU, whose "windows-31j" converter is code page 932
 // (0x5C stays a backslash, 0x83 0xC6 is the Greek theta), unlike plain
 // Shift-JIS. File paths arrive as UTF-8 bytes and are recognised as such.
+// Characters outside code page 932 are encoded as '?'.
 #include <cstring>
 
 #include <QStringDecoder>
@@ -52,5 +53,16 @@ QByteArray EncodeWindowsText(const QString& text) {
     QStringEncoder encoder("windows-31j");
     if (!encoder.isValid()) encoder = QStringEncoder("Shift_JIS");
     QByteArray out = encoder.encode(text);
+    // ICU writes a character that code page 932 lacks as 0xFC 0xFC, which is
+    // no character of the code page: encode one character at a time and put
+    // '?' for those instead, as Windows does.
+    if (!out.contains("\xFC\xFC")) return out;
+    out.clear();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        qsizetype length = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+        QByteArray one = encoder.encode(QStringView(text).mid(i, length));
+        out += (one == "\xFC\xFC" || one.isEmpty()) ? QByteArray("?") : one;
+        i += length - 1;
+    }
     return out;
 }

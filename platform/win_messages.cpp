@@ -193,6 +193,8 @@ void ScheduleModalPump() {
     }
 }
 
+static_assert(sizeof(LPARAM) == 8, "key texts ride above the 32 bits Win32 defines for lParam");
+
 uint32_t KeySerialOf(LPARAM lParam) {
     return static_cast<uint32_t>(static_cast<uint64_t>(lParam) >> 32);
 }
