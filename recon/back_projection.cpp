@@ -5,19 +5,20 @@
 //
 // How the work is laid out. Slices do not depend on one another, so each
 // slice is first built in a compact image that stays in the processor's
-// cache: every cell holds a 16-bit code saying where its value comes from
-// (projection bin v, "empty", or the n-th neighbour mean of the slice, kept
-// in a list of its own). The empty marker, the scatter in source order (the
-// last source pixel to land on a cell wins) and the neighbour pass in its
-// in-place order work on these codes exactly as they would on the values in
-// the stack: a value of exactly -1.0, whether from the projection or from a
-// mean, is coded as empty, since an empty cell is one that holds -1.0. The
-// two halves of the angles are built by two threads. Then the stack is
-// written once, in address order: eight cells at a time get their 180
-// angles decoded (an empty cell becoming 0.0, the zero pass) into a small
-// buffer that is streamed to the stack. This replaces walking the 96 MB
-// stack with a 1,440-byte stride for the marker fill, the scatter, the
-// neighbour pass and the zero pass; every value is the same bit for bit.
+// cache: every cell holds a 16-bit code, the place of its value in a table
+// of the slice's own (the 256 projection values, then 0.0 for an empty cell,
+// then the neighbour means in the order they were formed). The empty marker,
+// the scatter in source order (the last source pixel to land on a cell wins)
+// and the neighbour pass in its in-place order work on these codes exactly
+// as they would on the values in the stack: a value of exactly -1.0, whether
+// from the projection or from a mean, is coded as empty, since an empty cell
+// is one that holds -1.0. The two halves of the angles are built by two
+// threads. Then the stack is written once, in address order: eight cells at
+// a time get their 180 angles looked up (an empty cell becoming 0.0, the
+// zero pass) into a small buffer that is streamed to the stack. This
+// replaces walking the 96 MB stack with a 1,440-byte stride for the marker
+// fill, the scatter, the neighbour pass and the zero pass; every value is
+// the same bit for bit.
 #include <cmath>
 #include <cstring>
 #include <thread>
@@ -46,22 +47,24 @@ enum {
     MeanLimit = (SliceSide - 2) * (SliceSide - 2),
 };
 
-// Codes: 0..255 projection bin, FirstMean + n the n-th mean, Empty.
+// A cell's code is the place of its value in the slice's value table:
+// 0..255 projection bin v, Empty (the table holds 0.0 there, the value the
+// zero pass gives), FirstMean + n the n-th neighbour mean.
 typedef uint16_t CellCode;
-constexpr CellCode FirstMean = BinCount;
-constexpr CellCode Empty = 0xFFFF;
-static_assert(FirstMean + MeanLimit < Empty, "every mean of a slice has a code");
+constexpr CellCode Empty = BinCount;
+constexpr CellCode FirstMean = Empty + 1;
+constexpr int TableLimit = FirstMean + MeanLimit;
+static_assert(TableLimit <= 65536, "every mean of a slice has a code");
 
 constexpr uint64_t EmptyMarkerBits = 0xBFF0000000000000u;  // -1.0, its only encoding
 constexpr double RadiansPerDegree = 0.017453292519943295;
 constexpr double RotationCentre = 127.5;
 
-// Per angle: the code image, the projection values and the neighbour means.
+// Per angle: the code image and the value table.
 alignas(64) CellCode CodeImages[AngleCount][CodePitch];
-alignas(64) double ProjectionValues[AngleCount][BinCount];
-double* SliceMeans[AngleCount];
-// The means of the angles of one thread, one angle after the other.
-double MeanPool[Workers][AnglesPerWorker * MeanLimit];
+double* ValueTables[AngleCount];
+// The value tables of the angles of one thread, one after the other.
+double TablePool[Workers][AnglesPerWorker * TableLimit];
 // Working slice of FillStackGaps.
 double GapSlice[SliceCodes];
 
@@ -73,26 +76,16 @@ inline bool IsMinusOne(double value) {
     return bits == EmptyMarkerBits;
 }
 
-// The value a cell holds in the stack, before the zero pass.
-inline double CodedValue(CellCode code, const double* values, const double* means) {
-    return code < FirstMean ? values[code] : means[code - FirstMean];
-}
-
-// The value a cell holds in the finished stack: an empty cell is 0.0.
-inline double SettledValue(CellCode code, const double* values, const double* means) {
-    if (code < FirstMean) return values[code];
-    return code == Empty ? 0.0 : means[code - FirstMean];
-}
-
 // Smear and scatter of angle `angle` into its code image, marked empty
-// first. The smear image holds the projection value of bin v in every column
+// first; the table receives the projection values and the 0.0 of the empty
+// cells. The smear image holds the projection value of bin v in every column
 // u, so source pixel (v, u) carries bin v. The positions of a column's 256
 // source pixels are worked out first (two at a time where the processor
 // allows), then the pixels are stored in source order; a pixel that falls
 // outside the slice goes to the spare cell.
-void ScatterProjection(int angle) {
+void ScatterProjection(int angle, double* table) {
     CellCode* image = CodeImages[angle];
-    memset(image, 0xFF, sizeof CodeImages[angle]);  // every cell Empty
+    for (int cell = 0; cell < CodePitch; ++cell) image[cell] = Empty;
 
     const double theta = angle * RadiansPerDegree;
     const double cosA = std::cos(theta);
@@ -101,14 +94,14 @@ void ScatterProjection(int angle) {
     alignas(16) double rowCos[BinCount];
     alignas(16) double rowSin[BinCount];
     CellCode carried[BinCount];
-    double* values = ProjectionValues[angle];
     for (int v = 0; v < BinCount; ++v) {
         const double Y = v - RotationCentre;
         rowCos[v] = Y * cosA;
         rowSin[v] = Y * sinA;
-        values[v] = FilteredSinogram[v * RowStride + angle];
-        carried[v] = IsMinusOne(values[v]) ? Empty : static_cast<CellCode>(v);
+        table[v] = FilteredSinogram[v * RowStride + angle];
+        carried[v] = IsMinusOne(table[v]) ? Empty : static_cast<CellCode>(v);
     }
+    table[Empty] = 0.0;
 
     alignas(16) int32_t target[BinCount];
     for (int u = 0; u < BinCount; ++u) {
@@ -155,70 +148,84 @@ void ScatterProjection(int angle) {
     }
 }
 
-// True when one of the four codes in `word` is Empty (all bits set).
-inline bool AnyEmpty(uint64_t word) {
-    const uint64_t inverted = ~word;  // an Empty code becomes a zero lane
-    return ((inverted - 0x0001000100010001u) & ~inverted & 0x8000800080008000u) != 0;
+// Neighbour pass of one empty cell: if its left and right neighbours are
+// both non-empty it takes their mean; then, if it is still empty and its
+// lower and upper neighbours are both non-empty, theirs. A mean of exactly
+// -1.0 leaves the cell empty.
+inline void FillCell(CellCode* cell, double* table, int& tableLength) {
+    const CellCode left = cell[-ColumnPitch], right = cell[ColumnPitch];
+    if (left != Empty && right != Empty) {
+        const double mean = (table[right] + table[left]) * 0.5;
+        if (!IsMinusOne(mean)) {
+            table[tableLength] = mean;
+            *cell = static_cast<CellCode>(tableLength++);
+            return;
+        }
+    }
+    if (cell[-1] != Empty && cell[1] != Empty) {
+        const double mean = (table[cell[-1]] + table[cell[1]]) * 0.5;
+        if (!IsMinusOne(mean)) {
+            table[tableLength] = mean;
+            *cell = static_cast<CellCode>(tableLength++);
+        }
+    }
 }
 
 // Neighbour pass of angle `angle`, in place, over y = 1..254 and within it
-// x = 1..254: an empty cell whose left and right neighbours are both
-// non-empty takes their mean; otherwise, if its lower and upper neighbours
-// are both non-empty, theirs. A cell reads its left and lower neighbours as
-// already passed and its right and upper neighbours as not yet passed. Going
-// through x = 1..254 and within it y = 1..254 keeps exactly that (and walks
-// the image in its memory order), so every cell sees the same neighbours.
-// Returns the number of means.
-int FillFromNeighbours(int angle, double* means) {
+// x = 1..254. A cell reads its left and lower neighbours as already passed
+// and its right and upper neighbours as not yet passed. Going through
+// x = 1..254 and within it y = 1..254 keeps exactly that (and walks the
+// image in its memory order), so every cell sees the same neighbours.
+// Returns the length of the value table.
+int FillFromNeighbours(int angle, double* table) {
     CellCode* image = CodeImages[angle];
-    const double* values = ProjectionValues[angle];
-    int meanCount = 0;
-    // A mean of exactly -1.0 leaves the cell empty.
-    auto store = [&](CellCode* cell, double mean) {
-        if (IsMinusOne(mean)) return;
-        means[meanCount] = mean;
-        *cell = static_cast<CellCode>(FirstMean + meanCount);
-        ++meanCount;
-    };
-
+    int tableLength = FirstMean;
     const int last = SliceSide - 2;
     for (int p = 1; p <= last; ++p) {
         CellCode* column = image + CellIndex(p, 0);
-        int q = 1;
-        while (q <= last) {
-            // Runs of non-empty cells are passed over four at a time: a cell
-            // is changed only when it is passed itself.
-            if (q + 3 <= last) {
-                uint64_t four;
-                memcpy(&four, column + q, sizeof four);
-                if (!AnyEmpty(four)) {
-                    q += 4;
-                    continue;
-                }
-            }
-            CellCode* cell = column + q;
-            ++q;
-            if (*cell != Empty) continue;
-            const CellCode left = cell[-ColumnPitch], right = cell[ColumnPitch];
-            if (left != Empty && right != Empty) {
-                store(cell, (CodedValue(right, values, means) + CodedValue(left, values, means)) * 0.5);
-            }
-            if (*cell == Empty && cell[-1] != Empty && cell[1] != Empty) {
-                store(cell, (CodedValue(cell[-1], values, means) + CodedValue(cell[1], values, means)) * 0.5);
+#if defined(__SSE2__)
+        // Eight cells at a time, only those that can be filled are passed
+        // one by one: an empty cell with both x neighbours non-empty or with
+        // its upper neighbour non-empty (the lower one may be filled just
+        // before). Passing a cell changes that cell alone, so the choice
+        // stays right for the later cells of the eight.
+        const __m128i empty = _mm_set1_epi16(static_cast<short>(Empty));
+        for (int q = 1; q <= last; q += 8) {
+            const CellCode* at = column + q;
+            const __m128i here = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), empty);
+            const __m128i left =
+                _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at - ColumnPitch)), empty);
+            const __m128i right =
+                _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + ColumnPitch)), empty);
+            const __m128i up = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), empty);
+            // here & ~(left | right) | here & ~up
+            const __m128i candidate =
+                _mm_or_si128(_mm_andnot_si128(_mm_or_si128(left, right), here), _mm_andnot_si128(up, here));
+            unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(candidate));
+            if (q + 7 > last) mask &= (1u << (2 * (last - q + 1))) - 1;  // cells past 254 are not passed
+            while (mask) {
+                const int lane = __builtin_ctz(mask) / 2;
+                mask &= ~(3u << (2 * lane));
+                FillCell(column + q + lane, table, tableLength);
             }
         }
+#else
+        for (int q = 1; q <= last; ++q) {
+            if (column[q] == Empty) FillCell(column + q, table, tableLength);
+        }
+#endif
     }
-    return meanCount;
+    return tableLength;
 }
 
 // Filters, projects and fills angles first..first + AnglesPerWorker - 1.
 void BuildSlices(int worker, int first) {
-    double* means = MeanPool[worker];
+    double* table = TablePool[worker];
     for (int angle = first; angle < first + AnglesPerWorker; ++angle) {
         FilterProjection(angle);
-        ScatterProjection(angle);
-        SliceMeans[angle] = means;
-        means += FillFromNeighbours(angle, means);
+        ValueTables[angle] = table;
+        ScatterProjection(angle, table);
+        table += FillFromNeighbours(angle, table);
     }
 }
 
@@ -233,9 +240,8 @@ void StoreSlices(int xBegin, int xEnd) {
             for (int a = 0; a < AngleCount; ++a) {
                 const CellCode* codes = CodeImages[a] + source;
                 __builtin_prefetch(codes + 4 * TileCells);
-                const double* values = ProjectionValues[a];
-                const double* means = SliceMeans[a];
-                for (int i = 0; i < TileCells; ++i) tile[i * AngleCount + a] = SettledValue(codes[i], values, means);
+                const double* table = ValueTables[a];
+                for (int i = 0; i < TileCells; ++i) tile[i * AngleCount + a] = table[codes[i]];
             }
             double* cells = ProjectionStack + (x * RowStride + y0) * AngleCount;
 #if defined(__SSE2__)
@@ -256,8 +262,7 @@ double SliceMax(int angle) {
     double largest = 0.0;
     for (int y = 0; y < SliceSide; ++y) {
         for (int x = 0; x < SliceSide; ++x) {
-            const double value = SettledValue(CodeImages[angle][CellIndex(x, y)], ProjectionValues[angle],
-                                              SliceMeans[angle]);
+            const double value = ValueTables[angle][CodeImages[angle][CellIndex(x, y)]];
             if (largest < value) largest = value;
         }
     }
