@@ -146,7 +146,8 @@ constexpr long long kMaxBytes = 1LL << 30;
 // ---- stock objects -----------------------------------------------------------
 
 GdiObject* StockTable() {
-    static GdiObject table[kStockLimit + 1];
+    // Never destroyed: fonts must not outlive the Qt application at exit.
+    static GdiObject* const table = new GdiObject[kStockLimit + 1];
     static bool built = false;
     if (!built) {
         built = true;
@@ -202,8 +203,8 @@ struct Slot {
 };
 
 std::vector<Slot>& Slots() {
-    static std::vector<Slot> entries;
-    return entries;
+    static std::vector<Slot>* const entries = new std::vector<Slot>;  // never destroyed, as above
+    return *entries;
 }
 std::deque<uint32_t>& FreeSlots() {
     static std::deque<uint32_t> free;
@@ -282,6 +283,7 @@ QStringList FamiliesFor(const QString& face, int charSet) {
     if (face == standardGothic) return {GothicFamily()};
     if (face == standardMincho) return {MinchoFamily()};
     if (HasJapanese(face)) return {face.contains(mincho) ? MinchoFamily() : GothicFamily()};
+    if (face.contains(QLatin1String("Mincho"), Qt::CaseInsensitive)) return {face, MinchoFamily()};
     if (face.isEmpty()) {
         if (charSet == SHIFTJIS_CHARSET) return {GothicFamily()};
         return {QStringLiteral("DejaVu Sans"), GothicFamily()};
@@ -308,7 +310,7 @@ int PixelSizeForCell(QFont font, int cell) {
     int size = std::max(1, static_cast<int>(static_cast<long long>(cell) * 100 / reference));
     font.setPixelSize(size);
     while (size > 1 && CellHeightOf(font) > cell) font.setPixelSize(--size);
-    while (true) {
+    while (size < 2 * cell) {
         font.setPixelSize(size + 1);
         if (CellHeightOf(font) > cell) break;
         ++size;
