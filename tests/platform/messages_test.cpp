@@ -192,6 +192,21 @@ TEST_F(MessagesTest, TimerCallbackRunsEvery500MsFromThePumpAndFromModalLoops) {
     DestroyWindow(owner);
 }
 
+TEST_F(MessagesTest, WaitMessageAndGetMessageWakeForTheNextTimer) {
+    UINT_PTR id = SetTimer(nullptr, 0, 100, CountTick);
+    int64_t start = NowMs();
+    EXPECT_TRUE(WaitMessage());
+    EXPECT_GE(NowMs() - start, 90);
+    MSG msg;
+    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.message, UINT(WM_TIMER));
+    EXPECT_EQ(msg.wParam, id);
+    DispatchMessageA(&msg);
+    EXPECT_EQ(g_ticks, 1);
+    EXPECT_TRUE(KillTimer(nullptr, id));
+    EXPECT_FALSE(KillTimer(nullptr, id));
+}
+
 TEST_F(MessagesTest, GetMessageReturnsZeroForQuitAfterThePostedMessages) {
     HWND hwnd = CreateTestWindow(WS_OVERLAPPEDWINDOW);
     PostQuitMessage(3);

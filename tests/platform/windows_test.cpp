@@ -85,6 +85,20 @@ TEST_F(WindowsTest, OuterAndClientGeometryAndWmSize) {
     int bar = PlatformLiveWindow(scrolled)->scrollBar->width();
     EXPECT_EQ(w.right - w.left, 1200 + bar);
     EXPECT_EQ(w.bottom - w.top, 800);
+    // A resize by the window system (user, window manager) is posted.
+    ShowWindow(plain, SW_SHOWNA);
+    DrainQueue();
+    Recorded().clear();
+    PlatformWindowFrame(plain)->resize(500, 400);
+    EXPECT_EQ(CountRecorded(WM_SIZE), 0);
+    EXPECT_EQ(ClientOf(plain).right, 500);
+    DrainQueue();
+    ASSERT_EQ(CountRecorded(WM_SIZE), 1);
+    for (const RecordedMessage& m : Recorded()) {
+        if (m.message == WM_SIZE) {
+            EXPECT_EQ(m.lParam, MAKELPARAM(500, 400));
+        }
+    }
     ShowWindow(scrolled, SW_HIDE);
     EXPECT_FALSE(IsWindowVisible(scrolled));
     DestroyWindow(plain);
