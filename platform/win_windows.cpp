@@ -136,6 +136,12 @@ void LayoutChildren(PlatformWindow* w, QSize content) {
     if (w->scrollBar) w->scrollBar->setGeometry(std::max(0, content.width() - bar), 0, bar, content.height());
 }
 
+void BringToFront(QWidget* frame) {
+    // The offscreen platform has no stacking order (and says so on stderr).
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) frame->raise();
+    frame->activateWindow();
+}
+
 LPARAM ClientSizeParam(QSize s) { return MAKELPARAM(s.width(), s.height()); }
 
 class ClientWidget : public QWidget {
@@ -481,8 +487,7 @@ BOOL ShowWindow(HWND hwnd, int cmdShow) {
             break;
         case SW_RESTORE:
             f->showNormal();
-            f->raise();
-            f->activateWindow();
+            BringToFront(f);
             break;
         default:
             if (f->isMinimized()) {
@@ -490,8 +495,7 @@ BOOL ShowWindow(HWND hwnd, int cmdShow) {
             } else {
                 f->show();
             }
-            f->raise();
-            f->activateWindow();
+            BringToFront(f);
             break;
     }
     if (!wasVisible) {
