@@ -59,7 +59,8 @@
 //     128, the faces "標準ゴシック"/"標準明朝" and other Japanese faces select
 //     IPAGothic or IPAMincho. Text is drawn without antialiasing, clipped to
 //     its cell rectangle (advance width x cell height), whose background is
-//     filled in the background colour in OPAQUE mode.
+//     filled in the background colour in OPAQUE mode. Control characters
+//     (tabs, line ends) take a blank cell each, as no layout is done.
 //   - BitBlt copies between any two DCs, clipped to both surfaces; copies
 //     within one surface may overlap.
 //
@@ -1026,6 +1027,11 @@ BOOL TextOutA(HDC hdc, int x, int y, LPCSTR text, int length) {
     if (image.isNull()) return FALSE;
     FontData* font = SelectedFont(dc);
     QString string = DecodeWindowsText(text, length);
+    // Control characters take a blank cell: Qt would expand tabs and break
+    // lines, GDI draws one cell per character.
+    for (QChar& ch : string) {
+        if (ch.unicode() < 0x20 || ch.unicode() == 0x7F) ch = QLatin1Char(' ');
+    }
     long long advance = QFontMetrics(font->font).horizontalAdvance(string);
     // The cell rectangle, cut to the surface; text never leaves it.
     long long left = std::max<long long>(x, 0), top = std::max<long long>(y, 0);

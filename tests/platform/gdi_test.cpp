@@ -496,6 +496,11 @@ TEST(GdiText, CellHeightsAndFaces) {
     EXPECT_FALSE(TextOutA(c.dc, 0, 0, nullptr, 3));
     EXPECT_FALSE(TextOutA(c.dc, 0, 0, "abc", -1));
     EXPECT_EQ(c.PixelsOf(0).size(), 100u);
+    // A tab or line end takes one blank cell, like a space: no layout.
+    Canvas tab(200, 40), space(200, 40);
+    TextOutA(tab.dc, 0, 0, "a\tb\nc", 5);
+    TextOutA(space.dc, 0, 0, "a b c", 5);
+    EXPECT_EQ(tab.All(), space.All());
 }
 
 LRESULT CALLBACK PlainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
