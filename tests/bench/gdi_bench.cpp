@@ -54,6 +54,25 @@ void BM_PlainStoreRows(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainStoreRows)->Unit(benchmark::kMillisecond);
 
+// The same rows through a call that does nothing and cannot be inlined: the
+// price of any out-of-line call, the floor under SetPixelV's own cost.
+__attribute__((noipa)) BOOL NothingCalled(HDC dc, int x, int y, COLORREF color) {
+    return dc != nullptr && x + y + static_cast<int>(color) != 0;
+}
+
+void BM_EmptyCallRows(benchmark::State& state) {
+    Surface s;
+    COLORREF grey = 0;
+    for (auto _ : state) {
+        for (int y = 0; y < 800; ++y)
+            for (int x = 0; x < 1200; ++x) NothingCalled(s.dc, x, y, grey);
+        grey = (grey + 0x010101) & 0xFFFFFF;
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * 1200 * 800);
+}
+BENCHMARK(BM_EmptyCallRows)->Unit(benchmark::kMillisecond);
+
 void BM_SetPixelVScattered(benchmark::State& state) {
     Surface s;
     unsigned seed = 12345;
