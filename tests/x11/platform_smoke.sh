@@ -48,19 +48,14 @@ wait_for() {
     return 1
 }
 
-display=""
-for n in $(seq 170 230); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-        display=":$n"
-        break
-    fi
-done
-[ -n "$display" ] || fail "no free X display number"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# Xvfb chooses a free display number itself and writes it once it accepts
+# connections, so parallel tests never race for a number.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-export DISPLAY="$display"
+wait_for 100 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n 1 "$work/display")"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
-wait_for 100 xwininfo -root || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+wait_for 50 xwininfo -root || fail "cannot reach Xvfb on $DISPLAY"
 
 "$app" >"$work/app.out" 2>"$work/app.err" &
 app_pid=$!
