@@ -23,8 +23,8 @@
 //   before it knows its window handle can still stop it later.
 //
 // Not supported: messages between threads, sent messages from other threads,
-// PM_NOYIELD/PM_QS_* flags, WM_MOUSEMOVE coalescing, timer ids of 0 for a
-// window (the id is returned unchanged, or 1 for 0).
+// PM_NOYIELD/PM_QS_* flags, WM_MOUSEMOVE. SetTimer for a window returns the
+// id given (1 for the id 0, which is still the id to kill).
 #include <algorithm>
 #include <chrono>
 #include <deque>

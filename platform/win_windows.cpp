@@ -28,7 +28,7 @@
 // - The scroll bar stays visible and is disabled when the page covers the
 //   whole range (Win32 would hide it and narrow nothing else).
 //
-// Not supported: child windows, menus bars, extended styles, horizontal
+// Not supported: child windows, menu bars, extended styles, horizontal
 // scroll bars, SIZE_MINIMIZED/SIZE_MAXIMIZED notifications, WM_MOVE,
 // WM_MOUSEMOVE, the CREATESTRUCT of WM_CREATE (lParam is 0).
 #include <algorithm>
