@@ -23,6 +23,7 @@
 #include <cstring>
 #include <thread>
 
+#include "recon/ordered_arithmetic.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "recon/to_int.h"
@@ -155,7 +156,7 @@ void ScatterProjection(int angle, double* table) {
 inline void FillCell(CellCode* cell, double* table, int& tableLength) {
     const CellCode left = cell[-ColumnPitch], right = cell[ColumnPitch];
     if (left != Empty && right != Empty) {
-        const double mean = (table[right] + table[left]) * 0.5;
+        const double mean = MulInOrder(AddInOrder(table[right], table[left]), 0.5);
         if (!IsMinusOne(mean)) {
             table[tableLength] = mean;
             *cell = static_cast<CellCode>(tableLength++);
@@ -163,7 +164,7 @@ inline void FillCell(CellCode* cell, double* table, int& tableLength) {
         }
     }
     if (cell[-1] != Empty && cell[1] != Empty) {
-        const double mean = (table[cell[-1]] + table[cell[1]]) * 0.5;
+        const double mean = MulInOrder(AddInOrder(table[cell[-1]], table[cell[1]]), 0.5);
         if (!IsMinusOne(mean)) {
             table[tableLength] = mean;
             *cell = static_cast<CellCode>(tableLength++);
@@ -300,9 +301,9 @@ void FillStackGaps(int angle) {
             double* cell = GapSlice + CellIndex(p, q);
             if (!IsMinusOne(*cell)) continue;
             if (!IsMinusOne(cell[-ColumnPitch]) && !IsMinusOne(cell[ColumnPitch])) {
-                *cell = (cell[ColumnPitch] + cell[-ColumnPitch]) * 0.5;
+                *cell = MulInOrder(AddInOrder(cell[ColumnPitch], cell[-ColumnPitch]), 0.5);
             }
-            if (IsMinusOne(*cell) && !IsMinusOne(cell[-1]) && !IsMinusOne(cell[1])) *cell = (cell[-1] + cell[1]) * 0.5;
+            if (IsMinusOne(*cell) && !IsMinusOne(cell[-1]) && !IsMinusOne(cell[1])) *cell = MulInOrder(AddInOrder(cell[-1], cell[1]), 0.5);
         }
     }
     for (int x = 0; x < SliceSide; ++x) {

@@ -10,6 +10,7 @@
 // additions of different bins overlap in the processor.
 #include <algorithm>
 
+#include "recon/ordered_arithmetic.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 
@@ -43,13 +44,13 @@ void FilterProjection(int angle) {
             const double tap = h[j];
             const double* bins = column + first + j;
 #pragma GCC unroll 8
-            for (int k = 0; k < Lanes; ++k) sum[k] += tap * bins[k];
+            for (int k = 0; k < Lanes; ++k) sum[k] = AddInOrder(sum[k], MulInOrder(tap, bins[k]));
         }
         // ... and the lower bins their remaining taps.
         for (int k = 0; k < Lanes; ++k) {
             const int b = first + k;
             const int upperLast = std::min(KernelTaps - 1, BinCount - 1 - b);
-            for (int j = upperShared + 1; j <= upperLast; ++j) sum[k] += h[j] * column[b + j];
+            for (int j = upperShared + 1; j <= upperLast; ++j) sum[k] = AddInOrder(sum[k], MulInOrder(h[j], column[b + j]));
         }
 
         // Lower side: bin b takes j = 1..min(127, b).
@@ -58,12 +59,12 @@ void FilterProjection(int angle) {
             const double tap = h[j];
             const double* bins = column + first - j;
 #pragma GCC unroll 8
-            for (int k = 0; k < Lanes; ++k) sum[k] += tap * bins[k];
+            for (int k = 0; k < Lanes; ++k) sum[k] = AddInOrder(sum[k], MulInOrder(tap, bins[k]));
         }
         for (int k = 0; k < Lanes; ++k) {
             const int b = first + k;
             const int lowerLast = std::min(KernelTaps - 1, b);
-            for (int j = lowerShared + 1; j <= lowerLast; ++j) sum[k] += h[j] * column[b - j];
+            for (int j = lowerShared + 1; j <= lowerLast; ++j) sum[k] = AddInOrder(sum[k], MulInOrder(h[j], column[b - j]));
         }
 
         // Each filtered value carries single precision only.

@@ -17,6 +17,7 @@
 #include "console/file_dialogs.h"
 #include "console/text_print.h"
 #include "console/text_scan.h"
+#include "recon/ordered_arithmetic.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 
@@ -78,7 +79,7 @@ void RebinSinogram() {
     for (int a = 0; a < AngleCount; ++a) {
         for (int j = 0; j < BinCount; ++j) {
             Sinogram[j * RowStride + a] =
-                RawSinogram[(109 + 2 * j) * AngleCount + a] + RawSinogram[(108 + 2 * j) * AngleCount + a];
+                AddInOrder(RawSinogram[(109 + 2 * j) * AngleCount + a], RawSinogram[(108 + 2 * j) * AngleCount + a]);
         }
     }
 }

@@ -10,6 +10,7 @@
 
 #include "console/text_print.h"
 #include "graphic/canvas.h"
+#include "recon/ordered_arithmetic.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 
@@ -25,7 +26,7 @@ void SumColumns(int xBegin, int xEnd) {
             for (int k = 0; k < Lanes; ++k) sum[k] = 0.0;
             for (int a = 0; a < AngleCount; ++a) {
 #pragma GCC unroll 8
-                for (int k = 0; k < Lanes; ++k) sum[k] += run[k * AngleCount + a];
+                for (int k = 0; k < Lanes; ++k) sum[k] = AddInOrder(sum[k], run[k * AngleCount + a]);
             }
             for (int k = 0; k < Lanes; ++k) SumImage[x * RowStride + y0 + k] = sum[k];
         }

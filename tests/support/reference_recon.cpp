@@ -1,11 +1,14 @@
 // reference_recon.cpp - the straightforward loop orders of the filtering,
-// the back projection with its gap filling, and the summation.
+// the back projection with its gap filling, and the summation. Additions
+// and multiplications that may meet values that are not numbers keep their
+// operand order through AddInOrder and MulInOrder, as the program does.
 #include "support/reference_recon.h"
 
 #include <cmath>
 
 #include "console/text_print.h"
 #include "graphic/canvas.h"
+#include "recon/ordered_arithmetic.h"
 #include "recon/recon_data.h"
 #include "recon/to_int.h"
 
@@ -17,10 +20,10 @@ void ReferenceFilterProjection(int a) {
     for (int b = 0; b < 256; ++b) {
         double sum = 0.0;
         for (int j = 0; j < 128; ++j) {
-            if (b + j <= 255) sum = sum + FilterKernel[j] * Sinogram[(b + j) * 260 + a];
+            if (b + j <= 255) sum = AddInOrder(sum, MulInOrder(FilterKernel[j], Sinogram[(b + j) * 260 + a]));
         }
         for (int j = 1; j < 128; ++j) {
-            if (b - j >= 0) sum = sum + FilterKernel[j] * Sinogram[(b - j) * 260 + a];
+            if (b - j >= 0) sum = AddInOrder(sum, MulInOrder(FilterKernel[j], Sinogram[(b - j) * 260 + a]));
         }
         FilteredSinogram[b * 260 + a] = static_cast<float>(sum);
     }
@@ -30,10 +33,10 @@ void ReferenceFillStackGaps(int a) {
     for (int q = 1; q <= 254; ++q) {
         for (int p = 1; p <= 254; ++p) {
             if (StackCell(p, q, a) == -1.0 && StackCell(p - 1, q, a) != -1.0 && StackCell(p + 1, q, a) != -1.0) {
-                StackCell(p, q, a) = (StackCell(p + 1, q, a) + StackCell(p - 1, q, a)) * 0.5;
+                StackCell(p, q, a) = MulInOrder(AddInOrder(StackCell(p + 1, q, a), StackCell(p - 1, q, a)), 0.5);
             }
             if (StackCell(p, q, a) == -1.0 && StackCell(p, q - 1, a) != -1.0 && StackCell(p, q + 1, a) != -1.0) {
-                StackCell(p, q, a) = (StackCell(p, q - 1, a) + StackCell(p, q + 1, a)) * 0.5;
+                StackCell(p, q, a) = MulInOrder(AddInOrder(StackCell(p, q - 1, a), StackCell(p, q + 1, a)), 0.5);
             }
         }
     }
@@ -85,7 +88,7 @@ void ReferenceSumProjectionStack() {
     }
     for (int a = 0; a < 180; ++a) {
         for (int y = 0; y < 256; ++y) {
-            for (int x = 0; x < 256; ++x) SumImage[x * 260 + y] = SumImage[x * 260 + y] + StackCell(x, y, a);
+            for (int x = 0; x < 256; ++x) SumImage[x * 260 + y] = AddInOrder(SumImage[x * 260 + y], StackCell(x, y, a));
         }
     }
     SumMax = SumImage[0];

@@ -1,0 +1,27 @@
+// ordered_arithmetic.h - addition and multiplication of doubles with the
+// operands in a fixed order. When both operands are not numbers, the
+// processor's result is the first operand (made quiet), so the order decides
+// which payload and sign a NaN result carries; the compiler, however, may
+// swap the operands of + and *. Where values that are not numbers are data
+// (sinogram files may hold them), the reconstruction adds and multiplies
+// through these, so that a + b always gives a's NaN, whatever loop order or
+// optimisation computes it.
+#pragma once
+
+inline double AddInOrder(double first, double second) {
+#if defined(__SSE2__) && defined(__GNUC__)
+    __asm__("addsd %1, %0" : "+x"(first) : "x"(second));
+    return first;
+#else
+    return first + second;
+#endif
+}
+
+inline double MulInOrder(double first, double second) {
+#if defined(__SSE2__) && defined(__GNUC__)
+    __asm__("mulsd %1, %0" : "+x"(first) : "x"(second));
+    return first;
+#else
+    return first * second;
+#endif
+}
