@@ -21,12 +21,12 @@
 // the same bit for bit.
 #include <cmath>
 #include <cstring>
-#include <thread>
 
 #include "recon/ordered_arithmetic.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "recon/to_int.h"
+#include "recon/two_halves.h"
 
 namespace {
 
@@ -273,13 +273,8 @@ double SliceMax(int angle) {
 }  // namespace
 
 void BackProjectViews() {
-    std::thread second([] { BuildSlices(1, AnglesPerWorker); });
-    BuildSlices(0, 0);
-    second.join();
-
-    std::thread store([] { StoreSlices(BinCount / 2, BinCount); });
-    StoreSlices(0, BinCount / 2);
-    store.join();
+    RunHalves([] { BuildSlices(0, 0); }, [] { BuildSlices(1, AnglesPerWorker); });
+    RunHalves([] { StoreSlices(0, BinCount / 2); }, [] { StoreSlices(BinCount / 2, BinCount); });
 
     // The smear image is left holding the last angle's smear.
     for (int v = 0; v < BinCount; ++v) {

@@ -6,13 +6,12 @@
 // other in the stack, so each cell is summed while its run is read in one
 // sweep; eight cells are summed side by side so that their additions
 // overlap, and the two halves of the x range go to two threads.
-#include <thread>
-
 #include "console/text_print.h"
 #include "graphic/canvas.h"
 #include "recon/ordered_arithmetic.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
+#include "recon/two_halves.h"
 
 namespace {
 
@@ -36,9 +35,7 @@ void SumColumns(int xBegin, int xEnd) {
 }  // namespace
 
 void SumProjectionStack() {
-    std::thread second([] { SumColumns(BinCount / 2, BinCount); });
-    SumColumns(0, BinCount / 2);
-    second.join();
+    RunHalves([] { SumColumns(0, BinCount / 2); }, [] { SumColumns(BinCount / 2, BinCount); });
 
     // Range in the order y, then x, seeded with cell (0, 0); only strictly
     // larger or smaller values replace the current ones.
