@@ -40,13 +40,6 @@ TEST(BackProjection, AngleZeroAndNinetyCoverEverySliceCell) {
     }
 }
 
-TEST(BackProjection, SmearImageHoldsTheLastAngle) {
-    ProjectAll([](int b, int a) { return b * 2.0 + a; });
-    for (int v = 0; v < BinCount; ++v) {
-        for (int u = 0; u < BinCount; ++u) ASSERT_EQ(SmearImage[v * RowStride + u], v * 2.0 + 179) << v << " " << u;
-    }
-}
-
 // Counts of the scatter at 45 degrees: cells no source pixel reaches, and
 // cells reached more than once.
 TEST(BackProjection, AtFortyFiveDegreesAboutAThirdOfTheCellsStayEmpty) {
