@@ -6,8 +6,8 @@
 # console text, and Esc ends the program with status 0.
 #
 #   bash program_e2e.sh <sinora binary> <source dir> [build dir]
-# SINORA_E2E_SCREENSHOT=<png>: also run a filtered reconstruction to its end
-# and take a screenshot of the screen there.
+# SINORA_E2E_SCREENSHOT=<png>: a screenshot of the screen after the windowed
+# slice is shown; SINORA_E2E_REPLAY=<seconds>: watch the replay first.
 set -uo pipefail
 
 program="$(readlink -f "$1")"
@@ -167,14 +167,24 @@ answer ""                                  # filter OK; the reconstruction runs
 sleep "${SINORA_E2E_COMPUTE_SECONDS:-4}"
 answer ""                                  # "Disp Filtered Pth * Filter" pause
 sleep 1
-answer n                                   # no replay
+if [ -n "${SINORA_E2E_REPLAY:-}" ]; then
+    answer ""                              # replay the accumulation
+    sleep "$SINORA_E2E_REPLAY"
+else
+    answer n                               # no replay
+fi
 sleep 0.5
-answer "${SINORA_E2E_HU_CENTER:-0}"        # HU Center
-answer "${SINORA_E2E_HU_WIDTH:-1000}"      # HU Width
+answer "${SINORA_E2E_HU_CENTER:-128}"        # HU Center
+answer "${SINORA_E2E_HU_WIDTH:-256}"      # HU Width
 sleep 1.5
 
 if [ -n "${SINORA_E2E_SCREENSHOT:-}" ]; then
     import -window root "$SINORA_E2E_SCREENSHOT" && echo "screenshot: $SINORA_E2E_SCREENSHOT"
+    # The console overlaps the graphics window: a second one with it on top.
+    raised="${SINORA_E2E_SCREENSHOT%.png}_images.png"
+    xdotool windowraise "$graphics"
+    sleep 0.7
+    import -window root "$raised" && echo "screenshot: $raised"
 fi
 
 # A right click opens the pop-up menu; its sixth command saves the TextBuffer.
@@ -194,7 +204,7 @@ key Return                                 # the "Saved TextBuffer" notice
 grep -q "Sinora" "$work/console.txt" || fail "the saved TextBuffer lacks the title"
 grep -q "1: Simple BackProjection" "$work/console.txt" || fail "the saved TextBuffer lacks the method prompt"
 grep -Eq "^ 2\s*$" <(tr -d '\r' <"$work/console.txt") || fail "the saved TextBuffer lacks the typed answer 2"
-grep -q "HU Width  = ${SINORA_E2E_HU_WIDTH:-1000}" "$work/console.txt" || fail "the saved TextBuffer lacks the typed width"
+grep -q "HU Width  = ${SINORA_E2E_HU_WIDTH:-256}" "$work/console.txt" || fail "the saved TextBuffer lacks the typed width"
 [ "$(tail -c 2 "$work/console.txt" | od -An -c | tr -d ' ')" = '\r\n' ] || fail "the TextBuffer file does not end with CR LF"
 
 # Esc in the console ends the program with status 0.
