@@ -286,7 +286,8 @@ void BackProjectViews() {
     StackMax = SliceMax(1);
 }
 
-// The same neighbour pass and zero pass on one slice of the stack itself.
+// The neighbour pass (in the order x, then y, which gives the same values as
+// above) and the zero pass on one slice of the stack itself.
 void FillStackGaps(int angle) {
     for (int x = 0; x < SliceSide; ++x) {
         for (int y = 0; y < SliceSide; ++y) GapSlice[CellIndex(x, y)] = StackCell(x, y, angle);
@@ -298,7 +299,9 @@ void FillStackGaps(int angle) {
             if (!IsMinusOne(cell[-ColumnPitch]) && !IsMinusOne(cell[ColumnPitch])) {
                 *cell = MulInOrder(AddInOrder(cell[ColumnPitch], cell[-ColumnPitch]), 0.5);
             }
-            if (IsMinusOne(*cell) && !IsMinusOne(cell[-1]) && !IsMinusOne(cell[1])) *cell = MulInOrder(AddInOrder(cell[-1], cell[1]), 0.5);
+            if (IsMinusOne(*cell) && !IsMinusOne(cell[-1]) && !IsMinusOne(cell[1])) {
+                *cell = MulInOrder(AddInOrder(cell[-1], cell[1]), 0.5);
+            }
         }
     }
     for (int x = 0; x < SliceSide; ++x) {

@@ -50,7 +50,9 @@ void FilterProjection(int angle) {
         for (int k = 0; k < Lanes; ++k) {
             const int b = first + k;
             const int upperLast = std::min(KernelTaps - 1, BinCount - 1 - b);
-            for (int j = upperShared + 1; j <= upperLast; ++j) sum[k] = AddInOrder(sum[k], MulInOrder(h[j], column[b + j]));
+            for (int j = upperShared + 1; j <= upperLast; ++j) {
+                sum[k] = AddInOrder(sum[k], MulInOrder(h[j], column[b + j]));
+            }
         }
 
         // Lower side: bin b takes j = 1..min(127, b).
@@ -64,7 +66,9 @@ void FilterProjection(int angle) {
         for (int k = 0; k < Lanes; ++k) {
             const int b = first + k;
             const int lowerLast = std::min(KernelTaps - 1, b);
-            for (int j = lowerShared + 1; j <= lowerLast; ++j) sum[k] = AddInOrder(sum[k], MulInOrder(h[j], column[b - j]));
+            for (int j = lowerShared + 1; j <= lowerLast; ++j) {
+                sum[k] = AddInOrder(sum[k], MulInOrder(h[j], column[b - j]));
+            }
         }
 
         // Each filtered value carries single precision only.

@@ -29,7 +29,9 @@ void PrepareInput() {
             double total = 0.0;
             for (const Disc& disc : discs) {
                 const double offset = d - (disc.cx * std::cos(theta) + disc.cy * std::sin(theta));
-                if (std::fabs(offset) < disc.r) total += disc.density * 2.0 * std::sqrt(disc.r * disc.r - offset * offset);
+                if (std::fabs(offset) < disc.r) {
+                    total += disc.density * 2.0 * std::sqrt(disc.r * disc.r - offset * offset);
+                }
             }
             Sinogram[j * RowStride + a] = total;
         }

@@ -259,7 +259,9 @@ TEST(BackProjection, MatchesThePlainLoopsBitForBit) {
             memset(ProjectionStack, 0xA5, sizeof ProjectionStack);
             for (int x = 0; x < BinCount; ++x) {  // y slots 256..259 are never written
                 for (int y = 256; y < RowStride; ++y) {
-                    for (int a = 0; a < AngleCount; ++a) StackCell(x, y, a) = expected.stack[(x * RowStride + y) * AngleCount + a];
+                    for (int a = 0; a < AngleCount; ++a) {
+                        StackCell(x, y, a) = expected.stack[(x * RowStride + y) * AngleCount + a];
+                    }
                 }
             }
             BackProjectViews();
