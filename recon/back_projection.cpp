@@ -12,13 +12,12 @@
 // and the neighbour pass in its in-place order work on these codes exactly
 // as they would on the values in the stack: a value of exactly -1.0, whether
 // from the projection or from a mean, is coded as empty, since an empty cell
-// is one that holds -1.0. The two halves of the angles are built by two
-// threads. Then the stack is written once, in address order: eight cells at
-// a time get their 180 angles looked up (an empty cell becoming 0.0, the
-// zero pass) into a small buffer that is streamed to the stack. This
-// replaces walking the 96 MB stack with a 1,440-byte stride for the marker
-// fill, the scatter, the neighbour pass and the zero pass; every value is
-// the same bit for bit.
+// is one that holds -1.0. The slices are built by two threads. Then the
+// stack is written once, in address order: eight cells at a time get their
+// 180 angles looked up (an empty cell becoming 0.0, the zero pass) into a
+// small buffer that is streamed to the stack. This replaces walking the
+// 96 MB stack with a 1,440-byte stride for the marker fill, the scatter, the
+// neighbour pass and the zero pass; every value is the same bit for bit.
 #include <cmath>
 #include <cstring>
 
@@ -26,14 +25,12 @@
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "recon/to_int.h"
-#include "recon/two_halves.h"
+#include "recon/shared_parts.h"
 
 namespace {
 
 enum {
     SliceSide = 256,
-    Workers = 2,
-    AnglesPerWorker = AngleCount / Workers,
     // A code image holds cell (x, y) at x * 264 + y, so that neighbouring x
     // columns do not fall into the same cache sets.
     ColumnPitch = 264,
@@ -61,11 +58,10 @@ constexpr uint64_t EmptyMarkerBits = 0xBFF0000000000000u;  // -1.0, its only enc
 constexpr double RadiansPerDegree = 0.017453292519943295;
 constexpr double RotationCentre = 127.5;
 
-// Per angle: the code image and the value table.
+// Per angle: the code image and the value table (of which only the part in
+// use is ever touched).
 alignas(64) CellCode CodeImages[AngleCount][CodePitch];
-double* ValueTables[AngleCount];
-// The value tables of the angles of one thread, one after the other.
-double TablePool[Workers][AnglesPerWorker * TableLimit];
+double ValueTables[AngleCount][TableLimit];
 // Working slice of FillStackGaps.
 double GapSlice[SliceCodes];
 
@@ -219,38 +215,32 @@ int FillFromNeighbours(int angle, double* table) {
     return tableLength;
 }
 
-// Filters, projects and fills angles first..first + AnglesPerWorker - 1.
-void BuildSlices(int worker, int first) {
-    double* table = TablePool[worker];
-    for (int angle = first; angle < first + AnglesPerWorker; ++angle) {
-        FilterProjection(angle);
-        ValueTables[angle] = table;
-        ScatterProjection(angle, table);
-        table += FillFromNeighbours(angle, table);
-    }
+// Filters, projects and fills the slice of angle `angle`.
+void BuildSlice(int angle) {
+    FilterProjection(angle);
+    ScatterProjection(angle, ValueTables[angle]);
+    FillFromNeighbours(angle, ValueTables[angle]);
 }
 
-// Writes the stack for x in xBegin..xEnd - 1 in address order: eight cells
-// of one x, 1,440 consecutive doubles, are decoded into a buffer and then
+// Writes the stack for one x in address order: eight cells, 1,440
+// consecutive doubles, at a time are looked up into a buffer and then
 // streamed to the stack past the cache.
-void StoreSlices(int xBegin, int xEnd) {
+void StoreColumn(int x) {
     alignas(64) double tile[TileCells * AngleCount];
-    for (int x = xBegin; x < xEnd; ++x) {
-        for (int y0 = 0; y0 < SliceSide; y0 += TileCells) {
-            const int source = CellIndex(x, y0);
-            for (int a = 0; a < AngleCount; ++a) {
-                const CellCode* codes = CodeImages[a] + source;
-                __builtin_prefetch(codes + 4 * TileCells);
-                const double* table = ValueTables[a];
-                for (int i = 0; i < TileCells; ++i) tile[i * AngleCount + a] = table[codes[i]];
-            }
-            double* cells = ProjectionStack + (x * RowStride + y0) * AngleCount;
-#if defined(__SSE2__)
-            for (int k = 0; k < TileCells * AngleCount; k += 2) _mm_stream_pd(cells + k, _mm_load_pd(tile + k));
-#else
-            memcpy(cells, tile, sizeof tile);
-#endif
+    for (int y0 = 0; y0 < SliceSide; y0 += TileCells) {
+        const int source = CellIndex(x, y0);
+        for (int a = 0; a < AngleCount; ++a) {
+            const CellCode* codes = CodeImages[a] + source;
+            __builtin_prefetch(codes + 4 * TileCells);
+            const double* table = ValueTables[a];
+            for (int i = 0; i < TileCells; ++i) tile[i * AngleCount + a] = table[codes[i]];
         }
+        double* cells = ProjectionStack + (x * RowStride + y0) * AngleCount;
+#if defined(__SSE2__)
+        for (int k = 0; k < TileCells * AngleCount; k += 2) _mm_stream_pd(cells + k, _mm_load_pd(tile + k));
+#else
+        memcpy(cells, tile, sizeof tile);
+#endif
     }
 #if defined(__SSE2__)
     _mm_sfence();
@@ -273,8 +263,8 @@ double SliceMax(int angle) {
 }  // namespace
 
 void BackProjectViews() {
-    RunHalves([] { BuildSlices(0, 0); }, [] { BuildSlices(1, AnglesPerWorker); });
-    RunHalves([] { StoreSlices(0, BinCount / 2); }, [] { StoreSlices(BinCount / 2, BinCount); });
+    RunSharedParts(AngleCount, BuildSlice);
+    RunSharedParts(BinCount, StoreColumn);
 
     // The smear image is left holding the last angle's smear.
     for (int v = 0; v < BinCount; ++v) {

@@ -5,37 +5,36 @@
 // definition of the sum prescribes. A cell's 180 angles lie next to each
 // other in the stack, so each cell is summed while its run is read in one
 // sweep; eight cells are summed side by side so that their additions
-// overlap, and the two halves of the x range go to two threads.
+// overlap, and the columns of x are shared out between two threads.
 #include "console/text_print.h"
 #include "graphic/canvas.h"
 #include "recon/ordered_arithmetic.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
-#include "recon/two_halves.h"
+#include "recon/shared_parts.h"
 
 namespace {
 
 enum { Lanes = 8 };
 
-void SumColumns(int xBegin, int xEnd) {
-    for (int x = xBegin; x < xEnd; ++x) {
-        for (int y0 = 0; y0 < BinCount; y0 += Lanes) {
-            const double* run = ProjectionStack + (x * RowStride + y0) * AngleCount;
-            double sum[Lanes];
-            for (int k = 0; k < Lanes; ++k) sum[k] = 0.0;
-            for (int a = 0; a < AngleCount; ++a) {
+// Sums the cells of one x.
+void SumColumn(int x) {
+    for (int y0 = 0; y0 < BinCount; y0 += Lanes) {
+        const double* run = ProjectionStack + (x * RowStride + y0) * AngleCount;
+        double sum[Lanes];
+        for (int k = 0; k < Lanes; ++k) sum[k] = 0.0;
+        for (int a = 0; a < AngleCount; ++a) {
 #pragma GCC unroll 8
-                for (int k = 0; k < Lanes; ++k) sum[k] = AddInOrder(sum[k], run[k * AngleCount + a]);
-            }
-            for (int k = 0; k < Lanes; ++k) SumImage[x * RowStride + y0 + k] = sum[k];
+            for (int k = 0; k < Lanes; ++k) sum[k] = AddInOrder(sum[k], run[k * AngleCount + a]);
         }
+        for (int k = 0; k < Lanes; ++k) SumImage[x * RowStride + y0 + k] = sum[k];
     }
 }
 
 }  // namespace
 
 void SumProjectionStack() {
-    RunHalves([] { SumColumns(0, BinCount / 2); }, [] { SumColumns(BinCount / 2, BinCount); });
+    RunSharedParts(BinCount, SumColumn);
 
     // Range in the order y, then x, seeded with cell (0, 0); only strictly
     // larger or smaller values replace the current ones.
