@@ -48,23 +48,16 @@ fail() {
     exit 1
 }
 
-# ---- a display of our own ------------------------------------------------------
-display=""
-for n in $(seq 97 160); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-        display=":$n"
-        break
-    fi
-done
-[ -n "$display" ] || { echo "SKIP: no free X display number"; exit 0; }
-Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# ---- a display of our own (Xvfb picks a free number and reports it) --------------
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-export DISPLAY="$display"
-for _ in $(seq 50); do
-    xdotool getdisplaygeometry >/dev/null 2>&1 && break
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
     sleep 0.1
 done
-xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb did not start on $display"
+[ -s "$work/display" ] || { cat "$work/xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
+export DISPLAY=":$(head -1 "$work/display")"
+xdotool getdisplaygeometry >/dev/null 2>&1 || fail "no connection to Xvfb on $DISPLAY"
 
 # ---- helpers ---------------------------------------------------------------------
 # wait_for <seconds> <command...>: retries the command until it succeeds.
