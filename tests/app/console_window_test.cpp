@@ -286,6 +286,14 @@ TEST_F(ConsoleWindowTest, RightClickMenuCommands) {
     log = ModalLogSince(first);
     EXPECT_NE(log.find("MessageBox|Kelvane Message|Graphic window is not displayed.|64"), std::string::npos) << log;
     EXPECT_EQ(log.find("SaveFile|"), std::string::npos) << log;
+    // Once shown, 7 opens the save dialog (left unanswered: cancelled).
+    s.GraphicShown = 1;
+    first = ModalLogSize();
+    choose("7");
+    log = ModalLogSince(first);
+    EXPECT_NE(log.find("SaveFile|"), std::string::npos) << log;
+    EXPECT_EQ(log.find("not displayed"), std::string::npos) << log;
+    s.GraphicShown = 0;
 
     // 8 answered with Cancel: the question, and everything stays.
     first = ModalLogSize();
