@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,12 +16,16 @@
 
 namespace recon_test {
 
-// A folder of its own for one test program run.
+// A folder of its own for one test program run, removed when it ends.
 inline const std::string& ScratchFolder() {
-    static std::string folder = [] {
-        char pattern[] = "/tmp/sinora_recon_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        return std::string(made ? made : "/tmp");
+    static char made[] = "/tmp/sinora_recon_XXXXXX";  // outlives every exit handler
+    static const std::string folder = [] {
+        if (!mkdtemp(made)) abort();
+        atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(made, ignored);
+        });
+        return std::string(made);
     }();
     return folder;
 }
