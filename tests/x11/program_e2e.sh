@@ -44,20 +44,36 @@ fail() {
             echo "  $w '$(xdotool getwindowname "$w" 2>/dev/null)'"
         done
     fi
+    if [ -n "$program_pid" ] && ! kill -0 "$program_pid" 2>/dev/null; then
+        wait "$program_pid"
+        echo "the program is no longer running (status $?)"
+        program_pid=""
+    fi
     [ -f "$work/program.log" ] && { echo "program output:"; cat "$work/program.log"; }
     exit 1
 }
 
-# ---- a display of our own (Xvfb picks a free number and reports it) --------------
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
+# ---- a display of our own ---------------------------------------------------------
+# A random high number (other tests take the low ones); a server that cannot
+# take its number ends at once, and the next number is tried.
+for _ in $(seq 20); do
+    n=$((200 + RANDOM % 700))
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 50); do
+        kill -0 "$xvfb_pid" 2>/dev/null || break
+        DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    if kill -0 "$xvfb_pid" 2>/dev/null && DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        break
+    fi
+    kill "$xvfb_pid" 2>/dev/null
+    xvfb_pid=""
 done
-[ -s "$work/display" ] || { cat "$work/xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -1 "$work/display")"
-xdotool getdisplaygeometry >/dev/null 2>&1 || fail "no connection to Xvfb on $DISPLAY"
+[ -n "$xvfb_pid" ] || { cat "$work/xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
 
 # ---- helpers ---------------------------------------------------------------------
 # wait_for <seconds> <command...>: retries the command until it succeeds.
