@@ -9,6 +9,19 @@
 // console's first values. 1 on success, 0 when a window cannot be created.
 int CreateAppWindows(HINSTANCE instance, int showCommand);
 
+// The console pop-up menu's command identifiers (WM_COMMAND wParam).
+enum {
+    CommandTinySize = 1,
+    CommandSmallSize = 2,
+    CommandDefaultSize = 3,
+    CommandLargeSize = 4,
+    CommandHugeSize = 5,
+    CommandSaveTextBuffer = 6,
+    CommandSaveGraphic = 7,
+    CommandExit = 8,
+    MenuSeparatorId = 999,
+};
+
 // One item of the console's pop-up menu, in the order of insertion.
 struct PopupMenuItem {
     UINT flags;       // MF_STRING or MF_SEPARATOR

@@ -47,16 +47,16 @@ LOGFONTA* NewFontRecord() {
 }  // namespace
 
 const PopupMenuItem PopupMenuItems[PopupMenuItemCount] = {
-    {MF_STRING, 1, " Tiny Size"},
-    {MF_STRING, 2, " Small Size"},
-    {MF_STRING, 3, " Default Size"},
-    {MF_STRING, 4, " Large Size"},
-    {MF_STRING, 5, " Huge Size"},
-    {MF_SEPARATOR, 999, ""},
-    {MF_STRING, 6, " Save TextBuffer File"},
-    {MF_STRING, 7, " Save Graphic File"},
-    {MF_SEPARATOR, 999, ""},
-    {MF_STRING, 8, "  &Exit "},
+    {MF_STRING, CommandTinySize, " Tiny Size"},
+    {MF_STRING, CommandSmallSize, " Small Size"},
+    {MF_STRING, CommandDefaultSize, " Default Size"},
+    {MF_STRING, CommandLargeSize, " Large Size"},
+    {MF_STRING, CommandHugeSize, " Huge Size"},
+    {MF_SEPARATOR, MenuSeparatorId, ""},
+    {MF_STRING, CommandSaveTextBuffer, " Save TextBuffer File"},
+    {MF_STRING, CommandSaveGraphic, " Save Graphic File"},
+    {MF_SEPARATOR, MenuSeparatorId, ""},
+    {MF_STRING, CommandExit, "  &Exit "},
 };
 
 int CreateAppWindows(HINSTANCE instance, int showCommand) {

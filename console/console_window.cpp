@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/app_shell.h"
 #include "app/framework_state.h"
 #include "console/text_print.h"
 #include "console/text_save.h"
@@ -24,18 +25,6 @@ enum {
     RefreshTimerId = 1,
     RefreshIntervalMs = 500,
     EchoBufferBytes = 512,
-};
-
-// Menu command identifiers (the menu itself is built at start-up).
-enum {
-    CommandTinySize = 1,
-    CommandSmallSize = 2,
-    CommandDefaultSize = 3,
-    CommandLargeSize = 4,
-    CommandHugeSize = 5,
-    CommandSaveTextBuffer = 6,
-    CommandSaveGraphic = 7,
-    CommandExit = 8,
 };
 
 // Creates the console font from the ConsoleFont record and selects it into

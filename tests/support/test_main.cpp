@@ -13,8 +13,8 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     if (!getenv("QT_QPA_PLATFORM")) {
-        std::string spec = std::string("offscreen:configfile=") + SINORA_OFFSCREEN_CONFIG;
-        setenv("QT_QPA_PLATFORM", spec.c_str(), 1);
+        std::string platform = std::string("offscreen:configfile=") + SINORA_OFFSCREEN_CONFIG;
+        setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
     }
     PlatformInit(&argc, argv);
     PlatformSetUnattended(true);
