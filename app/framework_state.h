@@ -1,6 +1,7 @@
 // framework_state.h - the framework's single global state record, shared by
 // the console (console/), the canvas and graphics window (graphic/) and the
-// start-up (app/). Zero at program start, except PenWidth, which starts at 1.
+// start-up (app/). Zero at program start, except PenWidth and InputEchoVisible,
+// which start at 1.
 #pragma once
 
 #include <cstdint>
@@ -44,7 +45,7 @@ struct FrameworkStateRecord {
     LOGFONTA* ConsoleFont;
     HFONT ConsoleFontHandle;
     int32_t CaretPhase;
-    int32_t InputEchoVisible;
+    int32_t InputEchoVisible = 1;  // the console starts on its last page
     int32_t InputLineY;
     HMENU PopupMenu;
     UINT_PTR RefreshTimer;

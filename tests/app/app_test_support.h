@@ -24,6 +24,7 @@ struct StartUpSnapshot {
     LOGFONTA consoleFont;
     LOGFONTA graphicFont;
     int lineCount, currentLine, oldestLine, lineHeight, linesPerPage;
+    int inputEchoVisible;
 };
 
 inline void PumpMessages() {
@@ -52,6 +53,7 @@ inline const StartUpSnapshot& EnsureAppWindows() {
         s.oldestLine = f.OldestLine;
         s.lineHeight = f.LineHeight;
         s.linesPerPage = f.LinesPerPage;
+        s.inputEchoVisible = f.InputEchoVisible;
         PumpMessages();
         return s;
     }();

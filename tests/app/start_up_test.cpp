@@ -31,6 +31,9 @@ TEST(StartUpTest, WindowsAndFirstValues) {
     EXPECT_EQ(start.oldestLine, 0);
     EXPECT_EQ(start.lineHeight, 15);
     EXPECT_EQ(start.linesPerPage, 32);
+    // The console starts on its last page: the typed line and its caret may
+    // be drawn from the first tick on, before any repaint.
+    EXPECT_EQ(start.inputEchoVisible, 1);
     EXPECT_NE(FrameworkState.RefreshTimer, 0u);
     EXPECT_NE(FrameworkState.PopupMenu, nullptr);
 
