@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "app/framework_state.h"
 #include "console/file_dialogs.h"
 #include "console/text_print.h"
@@ -38,6 +40,15 @@ bool ReadFilterKernel() {
     FILE* file = fopen(ChosenPath, "rt");
     if (!file) {
         MessageNotice("Cannot open the filter file\n %s\n\n No numbers were read; the filter was not loaded.",
+                      ChosenPath);
+        return false;
+    }
+    // A folder opens on Linux but holds no numbers: name it for what it is.
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+        fclose(file);
+        MessageNotice("The filter file\n %s\n is a folder or a device, not a file.\n\n"
+                      " No numbers were read; the filter was not loaded.",
                       ChosenPath);
         return false;
     }

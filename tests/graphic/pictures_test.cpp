@@ -191,6 +191,7 @@ TEST_F(FilterFileTest, UnusableFilesAreRefusedAndKeepTheTaps) {
         {Write("short.txt", Numbers(100, "\n")), "holds only 100 numbers; 128 are needed"},
         {Write("text.txt", "1.0 2.0\n3.0\nabc 5.0\n" + Numbers(200, "\n")), "text that is not a number after 3 numbers"},
         {Write("empty.txt", ""), "holds only 0 numbers"},
+        {folder, "is a folder or a device, not a file"},
     };
     for (const Case& c : cases) {
         snprintf(ChosenPath, sizeof ChosenPath, "%s", c.path.c_str());
