@@ -20,6 +20,7 @@
 #include "graphic/canvas.h"
 #include "graphic/canvas_draw.h"
 #include "recon/gcvt_format.h"
+#include "recon/ordered_arithmetic.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "recon/to_int.h"
@@ -115,11 +116,12 @@ void ShowFbpProcess() {
     for (int a = 0; a < AngleCount; ++a) {
         HandleOneMessage();
 
-        // The same additions, in the same order, as the summation of the
-        // stack, so SumImage ends with exactly the values it held before.
+        // The additions of the summation, angle by angle from 0.0, so SumImage
+        // ends with the values it held before (the stack's term comes first
+        // here, which decides only the payload of a sum of two NaNs).
         for (int y = 0; y < 256; ++y) {
             for (int x = 0; x < 256; ++x) {
-                SumImage[x * RowStride + y] = StackCell(x, y, a) + SumImage[x * RowStride + y];
+                SumImage[x * RowStride + y] = AddInOrder(StackCell(x, y, a), SumImage[x * RowStride + y]);
             }
         }
         double runningMax = SumImage[0];
