@@ -45,6 +45,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -187,6 +188,7 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (e->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
+            PlaceFramedWindow();
             w_->needsPaint = true;  // uncovered: the program repaints it
             PlatformWakeQueue();
         }
@@ -197,6 +199,32 @@ public:
             PostScroll(SB_ENDSCROLL, 0);
         }
         return false;
+    }
+
+    // A window placed before the window manager framed it sits with its
+    // client corner at the requested point; once the frame is known, its
+    // outer corner goes there, as MoveWindow and CreateWindowEx mean. The
+    // window manager reports the frame a little after the first exposure,
+    // so it is looked for again for up to two seconds; without a window
+    // manager no frame comes and the window stays where it is.
+    void PlaceFramedWindow() {
+        if (!w_->placeWhenFramed || placing_) return;
+        placing_ = true;
+        TryPlaceFramedWindow(40);
+    }
+    void TryPlaceFramedWindow(int attempts) {
+        const QMargins m = FrameMargins(w_);
+        if (w_->placeWhenFramed && m.isNull() && attempts > 0) {
+            QTimer::singleShot(50, this, [this, attempts] { TryPlaceFramedWindow(attempts - 1); });
+            return;
+        }
+        placing_ = false;
+        if (!w_->placeWhenFramed) return;  // placed again meanwhile
+        w_->placeWhenFramed = false;
+        if (m.isNull()) return;
+        // The client's corner is given explicitly, from the frame just
+        // reported: the widget's own record of the frame may lag behind.
+        setGeometry(QRect(w_->placedOuterPos + QPoint(m.left(), m.top()), size()));
     }
 
     void PostScroll(int code, int pos) {
@@ -249,6 +277,8 @@ protected:
     void moveEvent(QMoveEvent*) override { SyncFromQt(); }
 
 private:
+    bool placing_ = false;  // a PlaceFramedWindow is waiting for the frame
+
     // A geometry change made by Qt or the user: record it; a new client
     // size is posted as WM_SIZE.
     void SyncFromQt() {
@@ -281,7 +311,13 @@ void SetOuterGeometry(PlatformWindow* w, int x, int y, int cx, int cy, bool move
             w->frame->resize(qtSize);
         }
         LayoutChildren(w, content);
-        if (move) w->frame->move(outer.topLeft());
+        if (move) {
+            w->frame->move(outer.topLeft());
+            // Without a known frame Qt takes the point for the client's
+            // corner; the frame is moved there once the window is framed.
+            w->placeWhenFramed = m.isNull();
+            w->placedOuterPos = outer.topLeft();
+        }
     }
     if (changed && send) SendMessageA(w, WM_SIZE, SIZE_RESTORED, ClientSizeParam(client));
 }

@@ -39,6 +39,11 @@ struct PlatformWindow {
     std::string text;              // caption as given (Windows text bytes)
     SCROLLINFO scroll{};           // as last set by SetScrollInfo
     int wheelRemainder = 0;
+    // Set when the program placed the window before the window manager had
+    // framed it: the frame's top-left is put at `placedOuterPos` once the
+    // frame is known (the window is shown).
+    bool placeWhenFramed = false;
+    QPoint placedOuterPos;
 };
 
 // ---- win_windows.cpp ----------------------------------------------------------
