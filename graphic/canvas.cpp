@@ -139,7 +139,11 @@ void GraphicPresent() {
     HDC windowDc = GetDC(s.GraphicsWindow);
     BitBlt(windowDc, 0, 0, s.SurfaceWidth, s.SurfaceHeight, s.BackBufferDc, 0, 0, SRCCOPY);
     ReleaseDC(s.GraphicsWindow, windowDc);
-    // Windows laid over the canvas are re-shown so that they stay on top.
+    GraphicReshowChildWindows();
+}
+
+void GraphicReshowChildWindows() {
+    FrameworkStateRecord& s = FrameworkState;
     for (int i = 0; i < s.ChildWindowCount && i < ChildWindowLimit; ++i) {
         ShowWindow(s.ChildWindows[i], SW_HIDE);
         ShowWindow(s.ChildWindows[i], SW_SHOWNA);

@@ -4,3 +4,6 @@
 void GraphicInit();
 void GraphicFontDefaults();
 void GraphicPresent();
+// Hides and re-shows the windows laid over the graphics window, so that they
+// stay on top after every copy of the canvas.
+void GraphicReshowChildWindows();

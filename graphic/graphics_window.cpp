@@ -4,17 +4,9 @@
 #include "graphic/graphics_window.h"
 
 #include "app/framework_state.h"
+#include "graphic/canvas.h"
 
 namespace {
-
-// Windows laid over the graphics window stay on top after every copy.
-void ReshowChildWindows() {
-    FrameworkStateRecord& s = FrameworkState;
-    for (int i = 0; i < s.ChildWindowCount && i < ChildWindowLimit; ++i) {
-        ShowWindow(s.ChildWindows[i], SW_HIDE);
-        ShowWindow(s.ChildWindows[i], SW_SHOWNA);
-    }
-}
 
 // Cursor position at the time the message is handled, in client coordinates
 // of `window`.
@@ -38,7 +30,7 @@ LRESULT CALLBACK GraphicsWindowProc(HWND window, UINT message, WPARAM wParam, LP
                 BitBlt(dc, 0, 0, s.SurfaceWidth, s.SurfaceHeight, s.BackBufferDc, 0, 0, SRCCOPY);
             }
             EndPaint(window, &paint);
-            ReshowChildWindows();
+            GraphicReshowChildWindows();
             s.PresentNeeded = 0;
             break;
         }
@@ -73,12 +65,9 @@ LRESULT CALLBACK GraphicsWindowProc(HWND window, UINT message, WPARAM wParam, LP
 void GraphicTimerHalf() {
     FrameworkStateRecord& s = FrameworkState;
     if (s.PresentNeeded == 0) return;
-    s.PresentNeeded = 0;
-    if (!s.BackBufferDc || !s.GraphicsWindow) return;
-    HDC dc = GetDC(s.GraphicsWindow);
-    if (dc) {
-        BitBlt(dc, 0, 0, s.SurfaceWidth, s.SurfaceHeight, s.BackBufferDc, 0, 0, SRCCOPY);
-        ReleaseDC(s.GraphicsWindow, dc);
+    if (!s.BackBufferDc || !s.GraphicsWindow) {
+        s.PresentNeeded = 0;  // nothing to show before the first GraphicInit
+        return;
     }
-    ReshowChildWindows();
+    GraphicPresent();
 }

@@ -10,6 +10,7 @@
 #include "app/framework_state.h"
 #include "console/console_window.h"
 #include "platform/platform.h"
+#include "tests/support/modal_log.h"
 
 // How the windows stood right after CreateAppWindows, before any test moved
 // or showed one.
@@ -120,12 +121,3 @@ inline int InkInRows(int top, int bottom, int* rightmost = nullptr) {
 
 inline int ModalLogSize() { return PlatformModalLogCount(); }
 
-// The modal log entries from `first` on, joined by newlines.
-inline std::string ModalLogSince(int first) {
-    std::string out;
-    for (int i = first; i < PlatformModalLogCount(); ++i) {
-        out += PlatformModalLogEntry(i);
-        out += '\n';
-    }
-    return out;
-}

@@ -22,6 +22,7 @@
 #include "recon/gcvt_format.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
+#include "tests/support/modal_log.h"
 
 // ---- shared with the other graphic tests ----------------------------------
 
@@ -53,15 +54,6 @@ void SetPendingInput(const char* text) {
     FrameworkState.InputLength = static_cast<int32_t>(strlen(text));
 }
 
-// The message boxes shown since log entry `from`, joined.
-std::string ModalLogSince(int from) {
-    std::string joined;
-    for (int i = from; i < PlatformModalLogCount(); ++i) {
-        joined += PlatformModalLogEntry(i);
-        joined += '\n';
-    }
-    return joined;
-}
 
 COLORREF Pixel(int x, int y) { return GetPixel(FrameworkState.BackBufferDc, x, y); }
 

@@ -23,11 +23,11 @@
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "recon/show_fbp_process.h"
+#include "tests/support/modal_log.h"
 
 // Shared helpers (canvas_test.cpp).
 void PrepareTestCanvas();
 void SetPendingInput(const char* text);
-std::string ModalLogSince(int from);
 COLORREF Pixel(int x, int y);
 void FillCanvas(COLORREF colour);
 
