@@ -54,40 +54,10 @@ fail() {
 }
 
 # ---- a display of our own ---------------------------------------------------------
-# A random high number (other tests take the low ones); a server that cannot
-# take its number ends at once, and the next number is tried.
-for _ in $(seq 20); do
-    n=$((200 + RANDOM % 700))
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 50); do
-        kill -0 "$xvfb_pid" 2>/dev/null || break
-        DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1 && break
-        sleep 0.1
-    done
-    if kill -0 "$xvfb_pid" 2>/dev/null && DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
-        export DISPLAY=":$n"
-        break
-    fi
-    kill "$xvfb_pid" 2>/dev/null
-    xvfb_pid=""
-done
-[ -n "$xvfb_pid" ] || { cat "$work/xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
+start_own_display
 
 # ---- helpers ---------------------------------------------------------------------
-# wait_for <seconds> <command...>: retries the command until it succeeds.
-wait_for() {
-    local limit=$(($1 * 10))
-    shift
-    for _ in $(seq "$limit"); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
-window_named() { xdotool search --all --onlyvisible --pid "$program_pid" --name "^$1\$" | head -1; }
-has_window_named() { [ -n "$(window_named "$1")" ]; }
 # The program's visible windows (dialogs and menus included).
 visible_windows() { xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null | sort; }
 # A visible window that was not in the list $1 (a file of window ids).

@@ -41,24 +41,8 @@ fail() {
 }
 
 # ---- a display of our own, with a window manager ---------------------------------
-for _ in $(seq 20); do
-    n=$((200 + RANDOM % 700))
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 50); do
-        kill -0 "$xvfb_pid" 2>/dev/null || break
-        DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1 && break
-        sleep 0.1
-    done
-    if kill -0 "$xvfb_pid" 2>/dev/null && DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
-        export DISPLAY=":$n"
-        break
-    fi
-    kill "$xvfb_pid" 2>/dev/null
-    xvfb_pid=""
-done
-[ -n "$xvfb_pid" ] || { cat "$work/xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
+start_own_display
 
 openbox >"$work/openbox.log" 2>&1 &
 wm_pid=$!
@@ -83,17 +67,6 @@ for _ in $(seq 5); do
 done
 [ -n "$managed" ] || { cat "$work/openbox.log"; echo "FAIL: the window manager managed no window"; exit 1; }
 
-wait_for() {
-    local limit=$(($1 * 10))
-    shift
-    for _ in $(seq "$limit"); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
-window_named() { xdotool search --all --onlyvisible --pid "$program_pid" --name "^$1\$" | head -1; }
-has_window_named() { [ -n "$(window_named "$1")" ]; }
 # "x y width height" of the client area and "left top" of the frame: the
 # client's corner less its offset inside the frame.
 client_geometry() {
