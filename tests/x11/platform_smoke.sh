@@ -49,8 +49,10 @@ wait_for() {
 }
 
 # Xvfb chooses a free display number itself and writes it once it accepts
-# connections, so parallel tests never race for a number.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+# connections, so parallel tests never race for a number. -noreset: without
+# it the server resets when its last client (the probe below) disconnects,
+# and a program connecting during that reset is refused.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 wait_for 100 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n 1 "$work/display")"

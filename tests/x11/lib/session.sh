@@ -6,12 +6,14 @@
 # Starts Xvfb on a random high display number (other tests take the low
 # ones); a server that cannot take its number ends at once, and the next
 # number is tried. Exits the test with FAIL when no server starts.
+# -noreset keeps the server from resetting when the probe disconnects, which
+# would refuse a program connecting at that moment.
 start_own_display() {
     local n
     for _ in $(seq 20); do
         n=$((200 + RANDOM % 700))
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+        Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
         xvfb_pid=$!
         for _ in $(seq 50); do
             kill -0 "$xvfb_pid" 2>/dev/null || break
