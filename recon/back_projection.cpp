@@ -62,8 +62,6 @@ constexpr double RotationCentre = 127.5;
 // use is ever touched).
 alignas(64) CellCode CodeImages[AngleCount][CodePitch];
 double ValueTables[AngleCount][TableLimit];
-// Working slice of FillStackGaps.
-double GapSlice[SliceCodes];
 
 inline int CellIndex(int x, int y) { return x * ColumnPitch + y; }
 
@@ -263,6 +261,10 @@ double SliceMax(int angle) {
 }  // namespace
 
 void BackProjectViews() {
+    // The gaps of every slice are filled here, on its code image (the
+    // neighbour pass in FillFromNeighbours, the zero pass as the empty code
+    // reads 0.0 when the stack is written); the stack itself is written once
+    // and never filled in place.
     RunSharedParts(AngleCount, BuildSlice);
     RunSharedParts(BinCount, StoreColumn);
 
@@ -274,30 +276,4 @@ void BackProjectViews() {
 
     // The slice displays are scaled by the largest value of slice 1 alone.
     StackMax = SliceMax(1);
-}
-
-// The neighbour pass (in the order x, then y, which gives the same values as
-// above) and the zero pass on one slice of the stack itself.
-void FillStackGaps(int angle) {
-    for (int x = 0; x < SliceSide; ++x) {
-        for (int y = 0; y < SliceSide; ++y) GapSlice[CellIndex(x, y)] = StackCell(x, y, angle);
-    }
-    for (int p = 1; p <= SliceSide - 2; ++p) {
-        for (int q = 1; q <= SliceSide - 2; ++q) {
-            double* cell = GapSlice + CellIndex(p, q);
-            if (!IsMinusOne(*cell)) continue;
-            if (!IsMinusOne(cell[-ColumnPitch]) && !IsMinusOne(cell[ColumnPitch])) {
-                *cell = MulInOrder(AddInOrder(cell[ColumnPitch], cell[-ColumnPitch]), 0.5);
-            }
-            if (IsMinusOne(*cell) && !IsMinusOne(cell[-1]) && !IsMinusOne(cell[1])) {
-                *cell = MulInOrder(AddInOrder(cell[-1], cell[1]), 0.5);
-            }
-        }
-    }
-    for (int x = 0; x < SliceSide; ++x) {
-        for (int y = 0; y < SliceSide; ++y) {
-            const double value = GapSlice[CellIndex(x, y)];
-            StackCell(x, y, angle) = IsMinusOne(value) ? 0.0 : value;
-        }
-    }
 }

@@ -26,7 +26,6 @@ void FilterProjection(int angle);
 
 // Marker fill, per-angle filtering and scatter, gap filling, StackMax.
 void BackProjectViews();
-void FillStackGaps(int angle);
 
 // Grid of every fifth slice.
 void ShowFilteredViews();
