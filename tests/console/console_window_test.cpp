@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "app_test_support.h"
+#include "tests/support/app_windows.h"
 #include "console/text_scan.h"
 
 namespace {
@@ -255,7 +255,7 @@ TEST_F(ConsoleWindowTest, RightClickMenuCommands) {
     auto choose = [&](const char* command) {
         PlatformQueueModalAnswer(command);
         SendMessageA(s.ConsoleWindow, WM_RBUTTONDOWN, 0, MAKELPARAM(10, 20));
-        PumpMessages();
+        DrainQueue();
     };
     int first = ModalLogSize();
     choose("5");
@@ -300,7 +300,7 @@ TEST_F(ConsoleWindowTest, RightClickMenuCommands) {
     PlatformQueueModalAnswer("8");
     PlatformQueueModalAnswer("cancel");
     SendMessageA(s.ConsoleWindow, WM_RBUTTONDOWN, 0, MAKELPARAM(10, 20));
-    PumpMessages();
+    DrainQueue();
     log = ModalLogSince(first);
     EXPECT_NE(log.find("MessageBox|EXIT?|\n End ? \n\n|33"), std::string::npos) << log;
     EXPECT_TRUE(IsWindowVisible(s.ConsoleWindow));

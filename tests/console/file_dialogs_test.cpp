@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "console/file_dialogs.h"
-#include "recon_test_support.h"
+#include "tests/recon/recon_test_support.h"
 
 using namespace recon_test;
 

@@ -9,22 +9,15 @@
 #include "app/framework_state.h"
 #include "console/text_print.h"
 #include "platform/platform.h"
+#include "tests/support/console_text.h"
 
 namespace {
 
 // The console as start-up leaves it: one empty line, nothing scrolled.
 void ResetConsole() {
-    FrameworkStateRecord& s = FrameworkState;
-    memset(s.TextBuffer, 0, sizeof s.TextBuffer);
-    s.CurrentLine = 0;
-    s.LineCount = 1;
-    s.OldestLine = 0;
-    s.ScrollTop = 0;
-    s.LinesPerPage = 0;
-    s.ConsoleDirty = 0;
+    ClearTextBuffer();
+    FrameworkState.ConsoleDirty = 0;
 }
-
-std::string Line(int entry) { return FrameworkState.TextBuffer[entry]; }
 
 // The lines in use, oldest first, concatenated without separators.
 std::string AllText() {

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <unistd.h>
 
-#include "app_test_support.h"
+#include "tests/support/app_windows.h"
 #include "console/text_print.h"
 #include "console/text_save.h"
 

@@ -16,6 +16,7 @@
 #include "console/text_print.h"
 #include "console/text_scan.h"
 #include "platform/win32.h"
+#include "tests/support/console_text.h"
 
 namespace {
 
@@ -40,9 +41,9 @@ HWND EnsureInputWindow() {
     if (InputWindow == nullptr) {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = InputWindowProc;
-        wc.lpszClassName = "SpineScanWindow";
+        wc.lpszClassName = "TypedInputWindow";
         RegisterClassA(&wc);
-        InputWindow = CreateWindowExA(0, "SpineScanWindow", "scan", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr,
+        InputWindow = CreateWindowExA(0, "TypedInputWindow", "scan", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr,
                                       nullptr, nullptr, nullptr);
     }
     return InputWindow;
@@ -53,20 +54,14 @@ void Type(const std::string& text) {
     for (unsigned char c : text) PostMessageA(InputWindow, WM_CHAR, c, 0);
 }
 
-std::string Line(int entry) { return FrameworkState.TextBuffer[entry]; }
 std::string CurrentText() { return Line(FrameworkState.CurrentLine); }
 
 class TextScanTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(EnsureInputWindow(), nullptr);
+        ClearTextBuffer();
         FrameworkStateRecord& s = FrameworkState;
-        memset(s.TextBuffer, 0, sizeof s.TextBuffer);
-        s.CurrentLine = 0;
-        s.LineCount = 1;
-        s.OldestLine = 0;
-        s.ScrollTop = 0;
-        s.LinesPerPage = 0;
         s.InputLine[0] = 0;
         s.InputLength = 0;
         s.InputWaiting = 0;

@@ -1,11 +1,12 @@
 // Helpers shared by the platform layer's tests: a window procedure that
-// records what it receives, window classes with unique names, and a pump.
+// records what it receives and window classes with unique names.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "platform/win32.h"
+#include "tests/support/message_pump.h"
 
 struct RecordedMessage {
     HWND hwnd;
@@ -49,14 +50,4 @@ inline HWND CreateTestWindow(DWORD style, int width = 300, int height = 200, UIN
     std::string cls = RegisterTestClass(classStyle, background);
     return CreateWindowExA(0, cls.c_str(), "Test", style, 10, 10, width, height, nullptr, nullptr,
                            nullptr, nullptr);
-}
-
-// Takes and dispatches everything waiting (paint messages included, which
-// RecordingProc validates through DefWindowProcA).
-inline void DrainQueue() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
 }

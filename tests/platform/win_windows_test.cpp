@@ -6,7 +6,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFont>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <QWidget>
@@ -242,24 +241,6 @@ TEST_F(WindowsTest, CaptionTextIsDecodedForTheScreenAndKeptAsBytes) {
     EXPECT_EQ(GetWindowTextA(hwnd, small, sizeof(small)), 3);
     EXPECT_STREQ(small, "\x83\xC6 ");
     DestroyWindow(hwnd);
-}
-
-// Qt keeps substitution names in lower case.
-QString Substitute(const QString& face) { return QFont::substitute(face).toLower(); }
-
-TEST_F(WindowsTest, CodePageDecodingAndFontSubstitutions) {
-    char out[32];
-    EXPECT_STREQ(PlatformDecodeText("\x83\xC6\x5C", out, sizeof(out)), "θ\\");
-    // Cut at a character boundary: "θ" takes two UTF-8 bytes.
-    EXPECT_STREQ(PlatformDecodeText("a\x83\xC6", out, 3), "a");
-    // Typed characters that code page 932 lacks become '?'.
-    EXPECT_EQ(EncodeWindowsText(QString::fromUtf8("\xCE\xB8\xE2\x82\xAC\xF0\x9F\x98\x80" "a")),
-              QByteArray("\x83\xC6??a"));
-    EXPECT_EQ(EncodeWindowsText(QString::fromUtf8("\xE3\x81\x82\\")), QByteArray("\x82\xA0\\"));
-    EXPECT_EQ(Substitute(QString::fromUtf8("標準ゴシック")), QStringLiteral("ipagothic"));
-    EXPECT_EQ(Substitute(QString::fromUtf8("ゴシック")), QStringLiteral("ipagothic"));
-    EXPECT_EQ(Substitute(QString::fromUtf8("標準明朝")), QStringLiteral("ipamincho"));
-    EXPECT_EQ(Substitute(QString::fromUtf8("明朝")), QStringLiteral("ipamincho"));
 }
 
 }  // namespace

@@ -94,17 +94,17 @@ void RunScripted(const std::string& dumpPath, const std::vector<std::string>& di
 
     WNDCLASSA console = {};
     console.lpfnWndProc = ConsoleStandInProc;
-    console.lpszClassName = "SpineRunConsole";
+    console.lpszClassName = "StandInConsole";
     RegisterClassA(&console);
     WNDCLASSA graphics = {};
     graphics.lpfnWndProc = DefWindowProcA;
-    graphics.lpszClassName = "SpineRunGraphics";
+    graphics.lpszClassName = "StandInGraphics";
     RegisterClassA(&graphics);
 
     FrameworkStateRecord& s = FrameworkState;
-    s.ConsoleWindow = CreateWindowExA(0, "SpineRunConsole", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 720, 300, 480, 480,
+    s.ConsoleWindow = CreateWindowExA(0, "StandInConsole", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 720, 300, 480, 480,
                                       nullptr, nullptr, nullptr, nullptr);
-    s.GraphicsWindow = CreateWindowExA(0, "SpineRunGraphics", "Images", WS_OVERLAPPEDWINDOW, 100, 20, 480, 480,
+    s.GraphicsWindow = CreateWindowExA(0, "StandInGraphics", "Images", WS_OVERLAPPEDWINDOW, 100, 20, 480, 480,
                                        nullptr, nullptr, nullptr, nullptr);
     s.LineCount = 1;
     s.LineHeight = 15;

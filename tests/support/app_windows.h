@@ -1,6 +1,6 @@
-// app_test_support.h - what the shell's tests share: the two windows made
-// once per test process, the console put back into a known state, and
-// looks at the pixels of a window.
+// app_windows.h - what the tests of the console and the start-up share: the
+// two windows made once per test process, the console put back into a known
+// state, and looks at the pixels of a window.
 #pragma once
 
 #include <cstring>
@@ -10,6 +10,7 @@
 #include "app/framework_state.h"
 #include "console/console_window.h"
 #include "platform/platform.h"
+#include "tests/support/message_pump.h"
 #include "tests/support/modal_log.h"
 
 // How the windows stood right after CreateAppWindows, before any test moved
@@ -27,14 +28,6 @@ struct StartUpSnapshot {
     int lineCount, currentLine, oldestLine, lineHeight, linesPerPage;
     int inputEchoVisible;
 };
-
-inline void PumpMessages() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
 
 inline const StartUpSnapshot& EnsureAppWindows() {
     static StartUpSnapshot snapshot = [] {
@@ -55,7 +48,7 @@ inline const StartUpSnapshot& EnsureAppWindows() {
         s.lineHeight = f.LineHeight;
         s.linesPerPage = f.LinesPerPage;
         s.inputEchoVisible = f.InputEchoVisible;
-        PumpMessages();
+        DrainQueue();
         return s;
     }();
     return snapshot;
@@ -65,7 +58,7 @@ inline const StartUpSnapshot& EnsureAppWindows() {
 // default font size; the page laid out anew.
 inline void ResetConsole(int lines) {
     FrameworkStateRecord& s = FrameworkState;
-    PumpMessages();
+    DrainQueue();
     memset(s.TextBuffer, 0, sizeof s.TextBuffer);
     s.OldestLine = 0;
     s.LineCount = lines;

@@ -13,48 +13,15 @@ set -uo pipefail
 program="$(readlink -f "$1")"
 source_dir="$(readlink -f "$2")"
 
-for tool in Xvfb xdotool import convert; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "SKIP: $tool is not installed"
-        exit 0
-    fi
-done
+source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
+skip_without Xvfb xdotool import convert
 if [ ! -f "$source_dir/data/phantom.sino" ]; then
     echo "SKIP: no sample sinogram in $source_dir/data"
     exit 0
 fi
 
-work="$(mktemp -d /tmp/sinora_e2e.XXXXXX)"
-xvfb_pid=""
-program_pid=""
-cleanup() {
-    [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    if [ -n "${DISPLAY:-}" ]; then
-        import -window root "$work/failure.png" 2>/dev/null && cp "$work/failure.png" /tmp/sinora_e2e_failure.png &&
-            echo "screen at the failure: /tmp/sinora_e2e_failure.png"
-        echo "visible windows:"
-        for w in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
-            echo "  $w '$(xdotool getwindowname "$w" 2>/dev/null)'"
-        done
-    fi
-    if [ -n "$program_pid" ] && ! kill -0 "$program_pid" 2>/dev/null; then
-        wait "$program_pid"
-        echo "the program is no longer running (status $?)"
-        program_pid=""
-    fi
-    [ -f "$work/program.log" ] && { echo "program output:"; cat "$work/program.log"; }
-    exit 1
-}
-
 # ---- a display of our own ---------------------------------------------------------
-source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
+begin_session sinora_e2e
 start_own_display
 
 # ---- helpers ---------------------------------------------------------------------
@@ -63,34 +30,39 @@ visible_windows() { xdotool search --onlyvisible --pid "$program_pid" 2>/dev/nul
 # A visible window that was not in the list $1 (a file of window ids).
 new_window() { visible_windows | comm -13 "$1" - | head -1; }
 has_new_window() { [ -n "$(new_window "$1")" ]; }
-program_alive() { kill -0 "$program_pid" 2>/dev/null; }
 # Non-white pixels of window $1.
 ink() {
     import -window "$1" "$work/shot.png" 2>/dev/null &&
         convert "$work/shot.png" -negate -threshold 8% -format '%[fx:round(mean*w*h)]' info:
 }
-# Types text into the focused window, then waits for the console to show it.
-type_text() { xdotool type --delay 60 "$1"; sleep 0.3; }
-key() { xdotool key --delay 80 "$@"; sleep 0.3; }
+# More than $2 non-white pixels in window $1.
+ink_above() {
+    local now
+    now="$(ink "$1")"
+    [ -n "$now" ] && [ "$now" -gt "$2" ]
+}
+# Types text or keys, then waits until the program has taken them.
+type_text() { xdotool type --delay 60 "$1"; wait_idle; }
+key() { xdotool key --delay 80 "$@"; wait_idle; }
 # Raises window $1 and gives it the keyboard (there is no window manager).
 focus() {
     xdotool windowraise "$1" 2>/dev/null
     xdotool windowfocus "$1" 2>/dev/null
-    sleep 0.3
+    wait_idle
 }
 # Answers the open or save dialog that is (about to be) open with a path.
 answer_dialog() {
     local before="$1" path="$2" dialog
     wait_for 10 has_new_window "$before" || fail "no file dialog appeared"
     dialog="$(new_window "$before")"
-    sleep 0.5
     focus "$dialog"
     key ctrl+a
     type_text "$path"
     visible_windows >"$work/before_return"
     key Return
 }
-# Enter an answer into the console.
+# Enter an answer into the console; returns once the program waits again
+# (the next prompt, a dialog, or the end of a computation).
 answer() {
     focus "$console"
     [ -n "$1" ] && type_text "$1"
@@ -98,14 +70,7 @@ answer() {
 }
 
 # ---- the program, started in a copy of the sample data ---------------------------
-mkdir -p "$work/data"
-cp -r "$source_dir/data/." "$work/data/"
-cd "$work/data" || fail "no work folder"
-QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1 &
-program_pid=$!
-
-wait_for 15 has_window_named Sinora || fail "the console window 'Sinora' did not appear"
-console="$(window_named Sinora)"
+start_program_on_sample_data "$program" "$source_dir"
 echo "console window: $console"
 has_window_named Images && fail "the graphics window is visible before the first sinogram"
 
@@ -118,22 +83,20 @@ graphics="$(window_named Images)"
 echo "graphics window: $graphics"
 # Its client area is the whole canvas (Xvfb runs without a window manager,
 # so the window has no frame).
-sleep 0.5
-xdotool getwindowgeometry "$graphics" | grep -q "Geometry: 1200x800" ||
+canvas_size() { xdotool getwindowgeometry "$graphics" | grep -q "Geometry: 1200x800"; }
+wait_for 5 canvas_size ||
     fail "the graphics window is not 1200 x 800: $(xdotool getwindowgeometry "$graphics")"
 
 # Typed text shows in the console: the method prompt waits now.
 focus "$console"
-sleep 1
 before="$(ink "$console")"
-type_text "WWWWWWWWWWWW"
-sleep 0.7
-after="$(ink "$console")"
-echo "console ink before typing: $before, after: $after"
-[ -n "$before" ] && [ -n "$after" ] && [ "$after" -gt $((before + 100)) ] ||
-    fail "the typed text did not show in the console"
+[ -n "$before" ] || fail "no picture of the console"
+xdotool type --delay 60 "WWWWWWWWWWWW"
+wait_for 10 ink_above "$console" $((before + 100)) ||
+    fail "the typed text did not show in the console (ink before typing $before, now $(ink "$console"))"
+echo "console ink before typing: $before, after: $(ink "$console")"
 for _ in $(seq 12); do xdotool key BackSpace; done
-sleep 0.7
+wait_idle
 
 # Filtered back projection with the sample filter; the typed answers are
 # echoed into the TextBuffer.
@@ -141,28 +104,23 @@ answer 2
 visible_windows >"$work/before_filter"
 answer ""                                  # "Load Real space Filter": Enter
 answer_dialog "$work/before_filter" "$work/data/ramlak.txt"
-sleep 1.5
 answer ""                                  # filter OK; the reconstruction runs
-sleep "${SINORA_E2E_COMPUTE_SECONDS:-4}"
 answer ""                                  # "Disp Filtered Pth * Filter" pause
-sleep 1
 if [ -n "${SINORA_E2E_REPLAY:-}" ]; then
     answer ""                              # replay the accumulation
-    sleep "$SINORA_E2E_REPLAY"
+    sleep "$SINORA_E2E_REPLAY"             # as long as the caller wants to watch
 else
     answer n                               # no replay
 fi
-sleep 0.5
 answer "${SINORA_E2E_HU_CENTER:-128}"        # HU Center
 answer "${SINORA_E2E_HU_WIDTH:-256}"      # HU Width
-sleep 1.5
 
 if [ -n "${SINORA_E2E_SCREENSHOT:-}" ]; then
     import -window root "$SINORA_E2E_SCREENSHOT" && echo "screenshot: $SINORA_E2E_SCREENSHOT"
     # The console overlaps the graphics window: a second one with it on top.
     raised="${SINORA_E2E_SCREENSHOT%.png}_images.png"
     xdotool windowraise "$graphics"
-    sleep 0.7
+    wait_idle
     import -window root "$raised" && echo "screenshot: $raised"
 fi
 
@@ -188,10 +146,6 @@ grep -q "HU Width  = ${SINORA_E2E_HU_WIDTH:-256}" "$work/console.txt" || fail "t
 
 # Esc in the console ends the program with status 0.
 focus "$console"
-key Escape
-wait_for 10 bash -c "! kill -0 $program_pid" || fail "Esc did not end the program"
-wait "$program_pid"
-status=$?
-program_pid=""
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
+xdotool key Escape
+end_with_status_0 10
 echo "PASS"

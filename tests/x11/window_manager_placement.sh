@@ -11,37 +11,15 @@ set -uo pipefail
 program="$(readlink -f "$1")"
 source_dir="$(readlink -f "$2")"
 
-for tool in Xvfb openbox xdotool xwininfo xmessage; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "SKIP: $tool is not installed"
-        exit 0
-    fi
-done
+source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
+skip_without Xvfb openbox xdotool xwininfo xmessage
 if [ ! -f "$source_dir/data/phantom.sino" ]; then
     echo "SKIP: no sample sinogram in $source_dir/data"
     exit 0
 fi
 
-work="$(mktemp -d /tmp/sinora_wm.XXXXXX)"
-xvfb_pid=""
-wm_pid=""
-program_pid=""
-cleanup() {
-    [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
-    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    [ -f "$work/program.log" ] && { echo "program output:"; cat "$work/program.log"; }
-    exit 1
-}
-
 # ---- a display of our own, with a window manager ---------------------------------
-source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
+begin_session sinora_wm
 start_own_display
 
 openbox >"$work/openbox.log" 2>&1 &
@@ -81,14 +59,7 @@ frame_corner() {
 # move it in steps).
 frame_at() { [ "$(frame_corner "$1")" = "$2" ]; }
 
-mkdir -p "$work/data"
-cp -r "$source_dir/data/." "$work/data/"
-cd "$work/data" || fail "no work folder"
-QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1 &
-program_pid=$!
-
-wait_for 15 has_window_named Sinora || fail "the console window 'Sinora' did not appear"
-console="$(window_named Sinora)"
+start_program_on_sample_data "$program" "$source_dir"
 wait_for 5 frame_at "$console" "2 20" ||
     fail "the console's frame is at $(frame_corner "$console"), not at 2 20"
 echo "console frame at $(frame_corner "$console"), client $(client_geometry "$console")"
@@ -97,7 +68,7 @@ echo "console frame at $(frame_corner "$console"), client $(client_geometry "$co
 wait_for 10 has_window_named Open || fail "no open dialog appeared"
 dialog="$(window_named Open)"
 xdotool windowactivate --sync "$dialog" 2>/dev/null || xdotool windowfocus "$dialog"
-sleep 0.5
+wait_idle
 xdotool key --delay 80 ctrl+a
 xdotool type --delay 40 phantom.sino
 xdotool key Return
@@ -112,11 +83,7 @@ echo "graphics frame at $(frame_corner "$graphics"), client $(client_geometry "$
 
 # Esc in the console ends the program with status 0.
 xdotool windowactivate --sync "$console" 2>/dev/null || xdotool windowfocus "$console"
-sleep 0.3
+wait_idle
 xdotool key Escape
-wait_for 10 bash -c "! kill -0 $program_pid" || fail "Esc did not end the program"
-wait "$program_pid"
-status=$?
-program_pid=""
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
+end_with_status_0 10
 echo "PASS"

@@ -1,7 +1,62 @@
-# session.sh - shared by the tests that run the real program under Xvfb:
-# a display of the test's own and the waiting for windows. Sourced; expects
-# $work (a scratch folder) and $program_pid (once the program runs), and sets
-# $xvfb_pid and DISPLAY.
+# session.sh - shared by the tests that run a program under Xvfb: a scratch
+# folder cleaned up at exit, a display of the test's own, failure reports,
+# and waits on conditions (a window appears, the program is idle, it ends).
+# Sourced. The test sets $program_pid once its program runs (and $wm_pid if
+# it starts a window manager); the session sets $work, $xvfb_pid and DISPLAY.
+
+# skip_without <tool...>: a test that cannot run here passes with SKIP.
+skip_without() {
+    local tool
+    for tool in "$@"; do
+        if ! command -v "$tool" >/dev/null 2>&1; then
+            echo "SKIP: $tool is not installed"
+            exit 0
+        fi
+    done
+}
+
+# begin_session <name>: the scratch folder /tmp/<name>.XXXXXX and the clean-up
+# of everything the test started.
+begin_session() {
+    work="$(mktemp -d "/tmp/$1.XXXXXX")"
+    program_log="$work/program.log"
+    xvfb_pid=""
+    wm_pid=""
+    program_pid=""
+    trap end_session EXIT
+}
+
+end_session() {
+    [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+
+# fail <message>: what the screen and the program show, then FAIL.
+fail() {
+    echo "FAIL: $*"
+    if [ -n "${DISPLAY:-}" ] && command -v import >/dev/null 2>&1 &&
+        import -window root "$work/failure.png" 2>/dev/null; then
+        cp "$work/failure.png" "/tmp/$(basename "$0" .sh)_failure.png" &&
+            echo "screen at the failure: /tmp/$(basename "$0" .sh)_failure.png"
+    fi
+    if [ -n "${DISPLAY:-}" ]; then
+        echo "visible windows:"
+        for w in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+            echo "  $w '$(xdotool getwindowname "$w" 2>/dev/null)'"
+        done
+    fi
+    if [ -n "$program_pid" ] && ! program_alive; then
+        wait "$program_pid"
+        echo "the program is no longer running (status $?)"
+        program_pid=""
+    fi
+    local log="${program_log:-$work/program.log}"
+    [ -f "$log" ] && { echo "program output:"; cat "$log"; }
+    exit 1
+}
 
 # Starts Xvfb on a random high display number (other tests take the low
 # ones); a server that cannot take its number ends at once, and the next
@@ -22,6 +77,7 @@ start_own_display() {
         done
         if kill -0 "$xvfb_pid" 2>/dev/null && DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
             export DISPLAY=":$n"
+            unset WAYLAND_DISPLAY
             return 0
         fi
         kill "$xvfb_pid" 2>/dev/null
@@ -32,11 +88,12 @@ start_own_display() {
     exit 1
 }
 
-# wait_for <seconds> <command...>: retries the command until it succeeds.
+# wait_for <seconds> <command...>: retries the command until it succeeds,
+# for about that many seconds.
 wait_for() {
-    local limit=$(($1 * 10))
+    local end=$((SECONDS + $1 + 1))
     shift
-    for _ in $(seq "$limit"); do
+    while [ "$SECONDS" -lt "$end" ]; do
         "$@" >/dev/null 2>&1 && return 0
         sleep 0.1
     done
@@ -46,3 +103,46 @@ wait_for() {
 # The program's visible window captioned exactly $1.
 window_named() { xdotool search --all --onlyvisible --pid "$program_pid" --name "^$1\$" | head -1; }
 has_window_named() { [ -n "$(window_named "$1")" ]; }
+
+# start_program_on_sample_data <program> <source dir>: the program on the X
+# display, started in a copy of the sample data; sets $program_pid and
+# $console once the console window "Sinora" shows.
+start_program_on_sample_data() {
+    mkdir -p "$work/data"
+    cp -r "$2/data/." "$work/data/"
+    cd "$work/data" || fail "no work folder"
+    QT_QPA_PLATFORM=xcb "$1" >"$program_log" 2>&1 &
+    program_pid=$!
+    wait_for 15 has_window_named Sinora || fail "the console window 'Sinora' did not appear"
+    console="$(window_named Sinora)"
+}
+
+program_alive() { kill -0 "$program_pid" 2>/dev/null; }
+program_ended() { ! program_alive; }
+
+# The processor time the program has used, in clock ticks (user + system,
+# fields 14 and 15 of /proc/PID/stat; the name in field 2 holds no blank).
+program_cpu_ticks() { awk '{print $14 + $15}' "/proc/$program_pid/stat" 2>/dev/null; }
+
+# True when the program used at most one tick in the last 0.4 s: it waits
+# for input (a prompt, a dialog) instead of computing or drawing.
+program_idle() {
+    local before after
+    before="$(program_cpu_ticks)" || return 1
+    sleep 0.4
+    after="$(program_cpu_ticks)" || return 1
+    [ -n "$before" ] && [ -n "$after" ] && [ $((after - before)) -le 1 ]
+}
+
+# wait_idle [seconds]: until the program waits for input (FAIL after the
+# limit, 60 s by default).
+wait_idle() { wait_for "${1:-60}" program_idle || fail "the program did not come to rest"; }
+
+# end_with_status_0 <seconds>: the program ends within the limit with status 0.
+end_with_status_0() {
+    wait_for "$1" program_ended || fail "the program did not end"
+    wait "$program_pid"
+    local status=$?
+    program_pid=""
+    [ "$status" -eq 0 ] || fail "the program ended with status $status"
+}
