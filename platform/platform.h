@@ -7,8 +7,15 @@
 
 #include "platform/win32.h"
 
+// Reads the program's command line before anything else: --help and
+// --version print and give status 0, anything else is a usage error (status
+// 2, one line on standard error); no arguments give -1: start the program.
+int PlatformCommandLine(int argc, char** argv);
+
 // Creates the Qt application. Call once, before any other layer call.
 // Prefers the X11 (xcb) platform when both X11 and Wayland are available.
+// A display that cannot be reached ends the process with one line on
+// standard error and status 1.
 void PlatformInit(int* argc, char** argv);
 
 // ---- test automation ---------------------------------------------------------

@@ -3,12 +3,18 @@
 // Implements: PlatformInit, PlatformQueueModalAnswer, PlatformSetUnattended,
 // PlatformModalLogCount, PlatformModalLogEntry, PlatformDecodeText.
 //
-// Start-up chooses the X11 platform when both X11 and Wayland are available
-// (the program places its own windows, which Wayland does not allow), creates
+// Start-up chooses the X11 platform when both X11 and Wayland are available,
+// also over a session-wide QT_QPA_PLATFORM=wayland (the program places its
+// own windows, which Wayland does not allow; XWayland does), ends the process
+// with one clear line and status 1 when no display can be reached (the
+// toolkit would abort), creates
 // the QApplication (kept alive for the whole process and never destroyed, so
 // that exit() from a window procedure or a modal loop ends cleanly), keeps
 // the application running when its last window closes, and maps the
 // Japanese standard font faces to the installed IPA fonts.
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -53,14 +59,55 @@ void RegisterFontSubstitutions() {
     }
 }
 
+// The X11 platform whenever an X display is there: unset, or a Wayland choice
+// made for the whole session (tests choose offscreen and keep it).
+void PreferX11() {
+    const char* platform = getenv("QT_QPA_PLATFORM");
+    const bool unset = !platform || !*platform;
+    const bool wayland = !unset && strncmp(platform, "wayland", 7) == 0;
+    const char* display = getenv("DISPLAY");
+    if (display && *display && ((unset && getenv("WAYLAND_DISPLAY")) || wayland)) {
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+    }
+}
+
+// While the application starts, the toolkit's messages are held back: when
+// it cannot reach a display it reports that in several lines and aborts;
+// the user gets one line and status 1 instead. Held messages of a start
+// that succeeds go on to the usual handler.
+struct HeldMessage {
+    QtMsgType type;
+    std::string category;
+    QString text;
+};
+std::vector<HeldMessage> g_heldMessages;
+
+void ReportStartFailure() {
+    const char* display = getenv("DISPLAY");
+    const char* platform = getenv("QT_QPA_PLATFORM");
+    if (platform && *platform && strncmp(platform, "xcb", 3) != 0) {
+        fprintf(stderr, "sinora: the window system '%s' could not be started\n", platform);
+    } else if (!display || !*display) {
+        fprintf(stderr,
+                "sinora: no display to show the windows on (DISPLAY is not set); start Sinora from a desktop "
+                "session\n");
+    } else {
+        fprintf(stderr, "sinora: cannot open the display '%s'; start Sinora from a desktop session\n", display);
+    }
+    fflush(stderr);
+    _exit(1);
+}
+
+void HoldStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) ReportStartFailure();
+    g_heldMessages.push_back(HeldMessage{type, context.category ? context.category : "", text});
+}
+
 }  // namespace
 
 void PlatformInit(int* argc, char** argv) {
     if (qApp) return;
-    const char* platform = getenv("QT_QPA_PLATFORM");
-    if ((!platform || !*platform) && getenv("DISPLAY") && getenv("WAYLAND_DISPLAY")) {
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-    }
+    PreferX11();
     // QApplication keeps references to argc and argv for its whole life.
     static int s_argc = argc ? *argc : 0;
     static char** s_argv = argv;
@@ -70,7 +117,18 @@ void PlatformInit(int* argc, char** argv) {
         s_argc = 1;
         s_argv = s_fallbackArgv;
     }
+    QtMessageHandler usualHandler = qInstallMessageHandler(HoldStartMessage);
     new QApplication(s_argc, s_argv);
+    qInstallMessageHandler(usualHandler);
+    for (const HeldMessage& held : g_heldMessages) {
+        QMessageLogContext context(nullptr, 0, nullptr, held.category.c_str());
+        if (usualHandler) {
+            usualHandler(held.type, context, held.text);
+        } else {
+            qt_message_output(held.type, context, held.text);
+        }
+    }
+    g_heldMessages.clear();
     QApplication::setQuitOnLastWindowClosed(false);
     RegisterFontSubstitutions();
 }
