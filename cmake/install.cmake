@@ -1,0 +1,40 @@
+# What `cmake --install` puts where (GNU layout): the program and its
+# launcher, the sample data, the desktop entry and icon, the manual pages,
+# and the documents with the licence. Companion tools in tools/ install
+# themselves beside the program.
+
+# The launcher finds the program beside itself and the sample data relative
+# to itself, so that an installed tree works wherever its prefix is (the
+# package, a staging folder, scripts/run's build-run/stage).
+file(RELATIVE_PATH SINORA_DATA_FROM_BIN
+  "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_DATADIR}/sinora/data")
+file(RELATIVE_PATH SINORA_DOC_FROM_BIN "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_DOCDIR}")
+configure_file(dist/sinora-session.in sinora-session @ONLY)
+
+install(TARGETS sinora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(PROGRAMS ${CMAKE_CURRENT_BINARY_DIR}/sinora-session DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+install(DIRECTORY data/ DESTINATION ${CMAKE_INSTALL_DATADIR}/sinora/data
+  FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
+  PATTERN README.md EXCLUDE)
+
+install(FILES dist/sinora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES dist/sinora.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# Every manual page in doc/man, compressed as Debian keeps them.
+file(GLOB man_pages CONFIGURE_DEPENDS doc/man/*.1)
+set(compressed_pages)
+foreach(page ${man_pages})
+  get_filename_component(name ${page} NAME)
+  set(compressed ${CMAKE_CURRENT_BINARY_DIR}/man/${name}.gz)
+  add_custom_command(OUTPUT ${compressed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/man
+    COMMAND gzip -9n -c ${page} > ${compressed}
+    DEPENDS ${page} VERBATIM)
+  list(APPEND compressed_pages ${compressed})
+endforeach()
+add_custom_target(man_pages ALL DEPENDS ${compressed_pages})
+install(FILES ${compressed_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES data/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME README-data.md)
