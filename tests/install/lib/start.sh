@@ -1,0 +1,64 @@
+# start.sh - shared by the install tests: starting an installed Sinora the
+# way its desktop entry does, and checking that it came up in the work
+# folder with the sample data. Sourced after tests/x11/lib/session.sh, with
+# $work set; sets $program_pid.
+
+fail() {
+    echo "FAIL: $*"
+    [ -f "$work/program.log" ] && { echo "program output:"; cat "$work/program.log"; }
+    exit 1
+}
+
+stop_program() {
+    if [ -n "${program_pid:-}" ]; then
+        kill "$program_pid" 2>/dev/null
+        wait "$program_pid" 2>/dev/null
+        program_pid=""
+    fi
+}
+
+# start_from_desktop_entry <desktop file> <home>: runs the entry's Exec line
+# as a desktop would, from the root folder, with <home> as HOME.
+start_from_desktop_entry() {
+    local entry="$1" home="$2" exec_line
+    exec_line="$(sed -n 's/^Exec=//p' "$entry")"
+    [ -n "$exec_line" ] || fail "$entry has no Exec line"
+    case "$exec_line" in *%*) fail "the Exec line '$exec_line' takes field codes: Sinora takes no files" ;; esac
+    # shellcheck disable=SC2086  # the Exec line is a word list
+    (cd / && HOME="$home" exec $exec_line) >"$work/program.log" 2>&1 &
+    program_pid=$!
+}
+
+# The program's visible windows other than window $1.
+other_windows() { xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null | grep -vx "$1"; }
+has_other_window() { [ -n "$(other_windows "$1")" ]; }
+
+# check_work_folder_start <home> <installed data folder>: the program started
+# by start_from_desktop_entry shows its console and its first open dialog,
+# runs in <home>/Sinora holding copies of every sample, and the dialog shows
+# that folder: the bare name phantom.sino typed into it loads the sample,
+# which brings up the graphics window. Stops the program.
+check_work_folder_start() {
+    local home="$1" data="$2" folder="$1/Sinora" console dialog sample
+    wait_for 20 has_window_named Sinora || fail "the console window 'Sinora' did not appear"
+    console="$(window_named Sinora)"
+    [ "$(readlink "/proc/$program_pid/cwd")" = "$folder" ] ||
+        fail "the program runs in '$(readlink "/proc/$program_pid/cwd")', not in the work folder $folder"
+    for sample in "$data"/*; do
+        [ -f "$folder/${sample##*/}" ] || fail "the work folder lacks the sample ${sample##*/}"
+    done
+    xprop -id "$console" WM_CLASS | grep -q '"sinora"' ||
+        fail "the console's WM_CLASS does not match the desktop entry's StartupWMClass: $(xprop -id "$console" WM_CLASS)"
+    wait_for 10 has_other_window "$console" || fail "no open dialog appeared"
+    dialog="$(other_windows "$console" | head -1)"
+    sleep 0.5
+    xdotool windowraise "$dialog" windowfocus "$dialog" 2>/dev/null
+    sleep 0.3
+    xdotool key ctrl+a
+    xdotool type --delay 40 phantom.sino
+    sleep 0.3
+    xdotool key Return
+    wait_for 20 has_window_named Images ||
+        fail "phantom.sino typed into the first open dialog did not load: the dialog is not in $folder"
+    stop_program
+}
