@@ -60,7 +60,6 @@ installed=1
 dpkg -L sinora | sort >"$work/owned"
 [ "$(command -v sinora)" = /usr/bin/sinora ] || fail "sinora is not /usr/bin/sinora after the install"
 sinora --help | grep -qF /usr/share/doc/sinora || fail "the installed sinora --help does not name /usr/share/doc/sinora"
-man -w sinora >/dev/null 2>&1 || fail "man sinora finds no page after the install"
 
 # A work folder of the user's: an edited filter and a picture of their own.
 home="$work/home"
