@@ -20,19 +20,11 @@ if dpkg-query -W -f='${Status}' sinora 2>/dev/null | grep -q "ok installed"; the
     exit 0
 fi
 
-work="$(mktemp -d /tmp/sinora_package.XXXXXX)"
-xvfb_pid=""
-program_pid=""
-installed=""
-cleanup() {
-    stop_program
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    [ -n "$installed" ] && apt-get remove -y -q sinora >/dev/null 2>&1
-    rm -rf "$work"
-}
-trap cleanup EXIT
 source "$source_dir/tests/x11/lib/session.sh"
 source "$source_dir/tests/install/lib/start.sh"
+begin_session sinora_package
+installed=""
+trap '[ -n "$installed" ] && apt-get remove -y -q sinora >/dev/null 2>&1; end_session' EXIT
 
 # ---- building it ------------------------------------------------------------------------
 bash "$source_dir/scripts/package" >"$work/package.log" 2>&1 || { cat "$work/package.log"; fail "scripts/package failed"; }

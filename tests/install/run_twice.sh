@@ -7,12 +7,9 @@
 set -uo pipefail
 source_dir="$(readlink -f "$1")"
 
-work="$(mktemp -d /tmp/sinora_run.XXXXXX)"
-xvfb_pid=""
-program_pid=""
-trap 'stop_program; [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"' EXIT
 source "$source_dir/tests/x11/lib/session.sh"
 source "$source_dir/tests/install/lib/start.sh"
+begin_session sinora_run
 start_own_display
 home="$work/home"
 mkdir -p "$home"
@@ -22,9 +19,10 @@ mkdir -p "$home"
 run_once() {
     local log="$1" limit="$2" started
     started=$(date +%s%N)
+    program_log="$log"
     (cd "$home" && HOME="$home" exec bash "$source_dir/scripts/run") >"$log" 2>&1 &
     program_pid=$!
-    wait_for "$limit" has_window_named Sinora || { cat "$log"; fail "scripts/run showed no console window within $limit s"; }
+    wait_for "$limit" has_window_named Sinora || fail "scripts/run showed no console window within $limit s"
     elapsed_ms=$((($(date +%s%N) - started) / 1000000))
     [ "$(readlink "/proc/$program_pid/cwd")" = "$home/Sinora" ] || fail "scripts/run started the program outside the work folder"
     [ -f "$home/Sinora/phantom.sino" ] || fail "scripts/run left the work folder without the sample sinogram"

@@ -12,12 +12,9 @@ set -uo pipefail
 build="$(readlink -f "$1")"
 source_dir="$(readlink -f "$2")"
 
-work="$(mktemp -d /tmp/sinora_install.XXXXXX)"
-xvfb_pid=""
-program_pid=""
-trap 'stop_program; [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"' EXIT
 source "$source_dir/tests/x11/lib/session.sh"
 source "$source_dir/tests/install/lib/start.sh"
+begin_session sinora_install
 
 stage="$work/stage"
 cmake --install "$build" --prefix "$stage" >"$work/install.log" 2>&1 || { cat "$work/install.log"; fail "cmake --install failed"; }

@@ -1,13 +1,7 @@
 # start.sh - shared by the install tests: starting an installed Sinora the
 # way its desktop entry does, and checking that it came up in the work
-# folder with the sample data. Sourced after tests/x11/lib/session.sh, with
-# $work set; sets $program_pid.
-
-fail() {
-    echo "FAIL: $*"
-    [ -f "$work/program.log" ] && { echo "program output:"; cat "$work/program.log"; }
-    exit 1
-}
+# folder with the sample data. Sourced after tests/x11/lib/session.sh, once
+# begin_session ran; sets $program_pid.
 
 stop_program() {
     if [ -n "${program_pid:-}" ]; then
@@ -25,7 +19,7 @@ start_from_desktop_entry() {
     [ -n "$exec_line" ] || fail "$entry has no Exec line"
     case "$exec_line" in *%*) fail "the Exec line '$exec_line' takes field codes: Sinora takes no files" ;; esac
     # shellcheck disable=SC2086  # the Exec line is a word list
-    (cd / && HOME="$home" exec $exec_line) >"$work/program.log" 2>&1 &
+    (cd / && HOME="$home" exec $exec_line) >"$program_log" 2>&1 &
     program_pid=$!
 }
 
