@@ -4,6 +4,8 @@
 // (0x5C stays a backslash, 0x83 0xC6 is the Greek theta), unlike plain
 // Shift-JIS. File paths arrive as UTF-8 bytes and are recognised as such.
 // Characters outside code page 932 are encoded as '?'.
+//
+// Implements: IsDBCSLeadByteEx (code page 932; CP_ACP means 932 here).
 #include <cstring>
 
 #include <QStringDecoder>
@@ -65,4 +67,9 @@ QByteArray EncodeWindowsText(const QString& text) {
         i += length - 1;
     }
     return out;
+}
+
+BOOL IsDBCSLeadByteEx(UINT codePage, BYTE testChar) {
+    if (codePage != 932 && codePage != CP_ACP) return FALSE;
+    return (testChar >= 0x81 && testChar <= 0x9F) || (testChar >= 0xE0 && testChar <= 0xFC);
 }

@@ -17,7 +17,10 @@
 //   win_windows.cpp   classes, windows, geometry, scroll bar, cursor, metrics
 //   win_dialogs.cpp   MessageBoxA, GetOpenFileNameA/GetSaveFileNameA, menus
 //   win_gdi*.cpp      device contexts, bitmaps, pens, brushes, fonts, drawing
-//   win_kernel.cpp    GlobalAlloc family, CreateFileA/WriteFile/CloseHandle
+//   win_kernel.cpp    GlobalAlloc family, lstrcpyA
+//   win_files.cpp     CreateFileA/WriteFile/CloseHandle, file kinds and
+//                     attributes, temporary files, MoveFileExA/ReplaceFileA,
+//                     DeleteFileA, FindFirstFileA (system calls: os_calls.h)
 #pragma once
 
 #include <cstddef>
@@ -191,6 +194,24 @@ struct BITMAPINFO {
     RGBQUAD bmiColors[1];
 };
 
+#define MAX_PATH 260
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+struct WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    CHAR cFileName[MAX_PATH];
+    CHAR cAlternateFileName[14];
+};
+
 typedef UINT_PTR(CALLBACK* LPOFNHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
 struct OPENFILENAMEA {
     DWORD lStructSize;
@@ -360,6 +381,7 @@ struct OPENFILENAMEA {
 #define OFN_HIDEREADONLY 0x00000004
 #define OFN_PATHMUSTEXIST 0x00000800
 #define OFN_FILEMUSTEXIST 0x00001000
+#define FNERR_BUFFERTOOSMALL 0x3003
 
 // ---- GDI -------------------------------------------------------------------
 #define WHITE_BRUSH 0
@@ -391,6 +413,8 @@ struct OPENFILENAMEA {
 #define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
 #define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
 
+#define CP_ACP 0
+
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
 #define CREATE_NEW 1
@@ -398,7 +422,22 @@ struct OPENFILENAMEA {
 #define OPEN_EXISTING 3
 #define OPEN_ALWAYS 4
 #define TRUNCATE_EXISTING 5
+#define FILE_SHARE_READ 0x00000001
+#define FILE_SHARE_WRITE 0x00000002
+#define FILE_SHARE_DELETE 0x00000004
+#define FILE_ATTRIBUTE_READONLY 0x00000001
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_DEVICE 0x00000040
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
+#define FILE_TYPE_UNKNOWN 0x0000
+#define FILE_TYPE_DISK 0x0001
+#define FILE_TYPE_CHAR 0x0002
+#define FILE_TYPE_PIPE 0x0003
+#define FILE_NAME_NORMALIZED 0x0
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define MOVEFILE_WRITE_THROUGH 0x00000008
 
 // ---- USER32: messages and timers (win_messages.cpp) --------------------------
 BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
@@ -449,6 +488,10 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND own
 BOOL DestroyMenu(HMENU menu);
 BOOL GetOpenFileNameA(OPENFILENAMEA* ofn);
 BOOL GetSaveFileNameA(OPENFILENAMEA* ofn);
+// The reason the last file dialog returned 0 on this thread: 0 for Cancel,
+// FNERR_BUFFERTOOSMALL when the chosen path did not fit into lpstrFile (whose
+// first two bytes then hold the size needed, terminating zero included).
+DWORD CommDlgExtendedError();
 
 // ---- USER32/GDI32: drawing (win_gdi*.cpp) -----------------------------------
 BOOL SetRect(LPRECT rect, int left, int top, int right, int bottom);
@@ -480,11 +523,27 @@ LPVOID GlobalLock(HGLOBAL mem);
 BOOL GlobalUnlock(HGLOBAL mem);
 HGLOBAL GlobalHandle(LPCVOID pointer);
 HGLOBAL GlobalFree(HGLOBAL mem);
+LPSTR lstrcpyA(LPSTR dst, LPCSTR src);
+// Whether a byte starts a double-byte character (codepage.cpp).
+BOOL IsDBCSLeadByteEx(UINT codePage, BYTE testChar);
+
+// ---- KERNEL32: files (win_files.cpp) -------------------------------------------
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, void* security, DWORD disposition,
                    DWORD attributes, HANDLE templateFile);
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes, DWORD* written, void* overlapped);
+BOOL FlushFileBuffers(HANDLE file);
 BOOL CloseHandle(HANDLE object);
-LPSTR lstrcpyA(LPSTR dst, LPCSTR src);
+DWORD GetFileType(HANDLE file);
+DWORD GetFileSize(HANDLE file, DWORD* high);
+DWORD GetFileAttributesA(LPCSTR path);
+DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR buffer, DWORD size, DWORD flags);
+UINT GetTempFileNameA(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR tempFileName);
+BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
+BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD flags, void* exclude, void* reserved);
+BOOL DeleteFileA(LPCSTR path);
+HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data);
+BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data);
+BOOL FindClose(HANDLE find);
 
 // ---- entry -----------------------------------------------------------------
 // Defined by the program (app/); the layer's main() calls it.

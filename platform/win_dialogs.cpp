@@ -1,7 +1,7 @@
 // win_dialogs.cpp - message boxes, pop-up menus and the file dialogs.
 //
 // Implements: MessageBoxA, CreatePopupMenu, InsertMenuA, TrackPopupMenu,
-// DestroyMenu, GetOpenFileNameA, GetSaveFileNameA.
+// DestroyMenu, GetOpenFileNameA, GetSaveFileNameA, CommDlgExtendedError.
 //
 // Supported behaviour:
 // - Every one of them is application-modal and runs a modal loop that keeps
@@ -19,8 +19,10 @@
 //   nothing). The open dialog with OFN_FILEMUSTEXIST accepts existing files
 //   only; the save dialog accepts new names and never asks about
 //   overwriting. The chosen path comes back as the file system's bytes.
-//   A path or name longer than its buffer fails the dialog (returns 0,
-//   writes nothing) instead of being cut.
+//   A path or name longer than its buffer fails the dialog instead of being
+//   cut: it returns 0, CommDlgExtendedError gives FNERR_BUFFERTOOSMALL and
+//   the first two bytes of lpstrFile hold the size needed (terminating zero
+//   included, at most 65535), as in Win32.
 // - Pop-up menus: commands and separators inserted by position (or before a
 //   command), '&' marks the access key; TrackPopupMenu opens at a screen
 //   point (TPM_CENTERALIGN/TPM_RIGHTALIGN on x) and posts the chosen command
@@ -65,6 +67,9 @@ struct PlatformMenu {
 };
 
 namespace {
+
+// Why the last file dialog of this thread returned 0.
+thread_local DWORD t_dialogError = 0;
 
 std::set<PlatformMenu*>& Menus() {
     static std::set<PlatformMenu*> menus;
@@ -178,7 +183,18 @@ void ApplyFileAnswer(QFileDialog* dialog, const std::string& answer) {
     }
 }
 
+// Reports a chosen path (or name) of `needed` bytes that its buffer cannot hold.
+BOOL BufferTooSmall(OPENFILENAMEA* ofn, size_t needed) {
+    t_dialogError = FNERR_BUFFERTOOSMALL;
+    if (ofn->nMaxFile >= 2) {
+        WORD size = static_cast<WORD>(std::min<size_t>(needed, 0xFFFF));
+        memcpy(ofn->lpstrFile, &size, sizeof size);
+    }
+    return FALSE;
+}
+
 BOOL RunFileDialog(OPENFILENAMEA* ofn, bool save) {
+    t_dialogError = 0;
     if (!ofn || !ofn->lpstrFile || ofn->nMaxFile == 0) return FALSE;
     QString initial = DecodeWindowsText(BoundedString(ofn->lpstrFile, ofn->nMaxFile).c_str());
     PlatformLogModal((save ? QStringLiteral("SaveFile|") : QStringLiteral("OpenFile|")) + initial);
@@ -228,10 +244,10 @@ BOOL RunFileDialog(OPENFILENAMEA* ofn, bool save) {
 
     QByteArray path = QFile::encodeName(QDir::cleanPath(chosen));
     QByteArray name = QFile::encodeName(QFileInfo(chosen).fileName());
-    if (static_cast<size_t>(path.size()) + 1 > ofn->nMaxFile) return FALSE;
+    if (static_cast<size_t>(path.size()) + 1 > ofn->nMaxFile) return BufferTooSmall(ofn, path.size() + 1);
     if (ofn->lpstrFileTitle && ofn->nMaxFileTitle > 0 &&
         static_cast<size_t>(name.size()) + 1 > ofn->nMaxFileTitle) {
-        return FALSE;
+        return BufferTooSmall(ofn, path.size() + 1);
     }
     memcpy(ofn->lpstrFile, path.constData(), static_cast<size_t>(path.size()) + 1);
     if (ofn->lpstrFileTitle && ofn->nMaxFileTitle > 0) {
@@ -357,3 +373,5 @@ BOOL DestroyMenu(HMENU menu) {
 BOOL GetOpenFileNameA(OPENFILENAMEA* ofn) { return RunFileDialog(ofn, false); }
 
 BOOL GetSaveFileNameA(OPENFILENAMEA* ofn) { return RunFileDialog(ofn, true); }
+
+DWORD CommDlgExtendedError() { return t_dialogError; }

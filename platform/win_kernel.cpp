@@ -1,7 +1,7 @@
-// win_kernel.cpp - global memory, files, string copy.
+// win_kernel.cpp - global memory, string copy (files: win_files.cpp).
 //
 // Implements: GlobalAlloc, GlobalLock, GlobalUnlock, GlobalHandle,
-// GlobalFree, CreateFileA, WriteFile, CloseHandle, lstrcpyA.
+// GlobalFree, lstrcpyA.
 //
 // Supported behaviour:
 // - GMEM_FIXED blocks: the handle is the memory address itself, as in Win32.
@@ -9,34 +9,18 @@
 //   address (the block never actually moves) and counts locks. GMEM_ZEROINIT
 //   zero-fills. GlobalHandle maps an address back to its handle. Handles the
 //   layer did not hand out are refused, also by GlobalFree.
-// - CreateFileA: GENERIC_READ/GENERIC_WRITE, the five creation dispositions
-//   with Win32's meaning (OPEN_ALWAYS keeps the content of an existing file;
-//   only CREATE_ALWAYS and TRUNCATE_EXISTING empty it); a directory is
-//   refused. The path is passed to the file system as its bytes.
-// - WriteFile writes everything, retrying short writes; FALSE on failure.
-//
-// Not supported: sharing modes (ignored), security attributes, templates,
-// overlapped I/O, ReadFile, GMEM_DISCARDABLE, GlobalReAlloc.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+// Not supported: GMEM_DISCARDABLE, GlobalReAlloc.
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
-#include <set>
 
 #include "platform/win32.h"
 
 struct PlatformGlobal {
     void* memory;
     int locks;
-};
-
-struct PlatformFile {
-    int fd;
 };
 
 namespace {
@@ -51,9 +35,6 @@ struct GlobalBlock {
 std::mutex g_memoryLock;
 std::map<HGLOBAL, GlobalBlock> g_blocks;
 std::map<void*, HGLOBAL> g_byAddress;
-
-std::mutex g_fileLock;
-std::set<HANDLE> g_files;
 
 }  // namespace
 
@@ -107,75 +88,6 @@ HGLOBAL GlobalFree(HGLOBAL mem) {
     delete it->second.record;
     g_blocks.erase(it);
     return nullptr;
-}
-
-HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, void*, DWORD disposition, DWORD, HANDLE) {
-    if (!path || !*path) return INVALID_HANDLE_VALUE;
-    int flags = O_CLOEXEC;
-    bool read = (access & GENERIC_READ) != 0;
-    bool write = (access & GENERIC_WRITE) != 0;
-    flags |= (read && write) ? O_RDWR : write ? O_WRONLY : O_RDONLY;
-    switch (disposition) {
-        case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
-        case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
-        case OPEN_EXISTING: break;
-        case OPEN_ALWAYS: flags |= O_CREAT; break;
-        case TRUNCATE_EXISTING:
-            if (!write) return INVALID_HANDLE_VALUE;
-            flags |= O_TRUNC;
-            break;
-        default: return INVALID_HANDLE_VALUE;
-    }
-    int fd;
-    do {
-        fd = open(path, flags, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return INVALID_HANDLE_VALUE;
-    struct stat st;
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        close(fd);
-        return INVALID_HANDLE_VALUE;
-    }
-    HANDLE handle = new PlatformFile{fd};
-    std::lock_guard<std::mutex> lock(g_fileLock);
-    g_files.insert(handle);
-    return handle;
-}
-
-BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes, DWORD* written, void*) {
-    if (written) *written = 0;
-    int fd;
-    {
-        std::lock_guard<std::mutex> lock(g_fileLock);
-        if (!g_files.count(file)) return FALSE;
-        fd = file->fd;
-    }
-    if (!buffer && bytes) return FALSE;
-    const char* p = static_cast<const char*>(buffer);
-    DWORD done = 0;
-    while (done < bytes) {
-        ssize_t n = write(fd, p + done, bytes - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            if (written) *written = done;
-            return FALSE;
-        }
-        if (n == 0) break;
-        done += static_cast<DWORD>(n);
-    }
-    if (written) *written = done;
-    return done == bytes ? TRUE : FALSE;
-}
-
-BOOL CloseHandle(HANDLE object) {
-    int fd;
-    {
-        std::lock_guard<std::mutex> lock(g_fileLock);
-        if (!g_files.erase(object)) return FALSE;
-        fd = object->fd;
-    }
-    delete object;
-    return close(fd) == 0 ? TRUE : FALSE;
 }
 
 LPSTR lstrcpyA(LPSTR dst, LPCSTR src) {

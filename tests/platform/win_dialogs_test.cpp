@@ -168,7 +168,11 @@ TEST_F(DialogsTest, APathLongerThanTheBufferFailsWithoutWritingPastIt) {
     ofn.nMaxFileTitle = sizeof(title);
     PlatformQueueModalAnswer(path.c_str(), 10);
     EXPECT_FALSE(GetOpenFileNameA(&ofn));
-    EXPECT_EQ(buffers.file[0], 0);
+    // As in Win32: the reason, and the size needed in the first two bytes.
+    EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(FNERR_BUFFERTOOSMALL));
+    WORD needed = 0;
+    memcpy(&needed, buffers.file, sizeof needed);
+    EXPECT_EQ(needed, path.size() + 1);
     for (char c : buffers.guard) EXPECT_EQ(c, 'G');
     for (char c : title) EXPECT_EQ(c, 'T');
 
@@ -179,6 +183,10 @@ TEST_F(DialogsTest, APathLongerThanTheBufferFailsWithoutWritingPastIt) {
     PlatformQueueModalAnswer(path.c_str(), 10);
     EXPECT_FALSE(GetOpenFileNameA(&ofn));
     for (char c : title) EXPECT_EQ(c, 'T');
+
+    PlatformQueueModalAnswer("cancel", 10);
+    EXPECT_FALSE(GetOpenFileNameA(&ofn));
+    EXPECT_EQ(CommDlgExtendedError(), 0u);
 }
 
 TEST_F(DialogsTest, PopupMenuPostsTheChosenCommand) {
