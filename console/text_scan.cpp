@@ -85,6 +85,16 @@ void StoreToken(const char* token, char letter, bool longForm, void* target) {
     }
 }
 
+// 2 when the line ends with a double-byte character (code page 932), else 1.
+// A trail byte can look like a lead byte, so the line is read from its start.
+int LastCharacterBytes(const char* line, int length) {
+    int last = 1;
+    for (int i = 0; i < length; i += last) {
+        last = IsDBCSLeadByteEx(932, static_cast<BYTE>(line[i])) && i + 1 < length ? 2 : 1;
+    }
+    return last;
+}
+
 }  // namespace
 
 int TextScan(const char* format, ...) {
@@ -142,7 +152,7 @@ void InputChar(int code) {
         s.InputLine[s.InputLength] = 0;
     } else if (byte == 8 || byte == 16) {
         if (s.InputLength > 0) {
-            --s.InputLength;
+            s.InputLength -= LastCharacterBytes(s.InputLine, s.InputLength);
             s.InputLine[s.InputLength] = 0;
         }
     } else if (byte == 13) {

@@ -208,6 +208,18 @@ TEST_F(ConsoleWindowTest, CaretSuffixAndBackspace) {
     InkInRows(465, 480, &two);
     EXPECT_LT(two, three - 4);
 
+    // A double-byte character goes whole, from the line and from the screen.
+    int right = 0, rightWith = 0, rightAfter = 0;
+    const int ink = InkInRows(465, 480, &right);
+    SendMessageA(s.ConsoleWindow, WM_CHAR, 0x82, 0);
+    SendMessageA(s.ConsoleWindow, WM_CHAR, 0xA0, 0);
+    InkInRows(465, 480, &rightWith);
+    EXPECT_GT(rightWith, right);
+    SendMessageA(s.ConsoleWindow, WM_CHAR, VK_BACK, 0);
+    EXPECT_STREQ(s.InputLine, "WW");
+    EXPECT_EQ(InkInRows(465, 480, &rightAfter), ink);
+    EXPECT_EQ(rightAfter, right);
+
     // Characters typed while nobody waits are lost.
     s.InputWaiting = 0;
     SendMessageA(s.ConsoleWindow, WM_CHAR, 'z', 0);

@@ -204,6 +204,15 @@ TEST_F(TextScanTest, LineEditingAndItsLimit) {
     TextScan("%d", &number);
     EXPECT_EQ(number, INT32_MAX);
     EXPECT_EQ(FrameworkState.TextBuffer[3][159], '5');
+
+    // Backspace takes a double-byte character (code page 932) whole, also
+    // one whose trail byte could be a lead byte; a single-byte katakana and
+    // a lead byte without its trail go one byte at a time.
+    Type("a\x82\xa0\x81\x81\b\xb1\b\x82\b"
+         "b\r");
+    TextScan("%s", word);
+    EXPECT_STREQ(word, "a\x82\xa0"
+                       "b");
 }
 
 TEST_F(TextScanTest, QuitMessageIsDroppedAndTheWaitGoesOn) {
