@@ -2,12 +2,15 @@
 // dialogs of the run, two save dialogs of the pop-up menu): one file-name
 // buffer that carries the last chosen path from dialog to dialog, one
 // file-title buffer, one list of file types.
+//
+// A chosen path longer than the buffer (the system's limit) is reported with
+// its length and the limit, and counts as nothing chosen.
 #include "console/file_dialogs.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "app/framework_state.h"
+#include "console/text_print.h"
 #include "platform/win32.h"
 
 char FileNameBuffer[FileNameBytes];
@@ -48,33 +51,52 @@ void FillDialogRecord(OPENFILENAMEA* record) {
 // Length of the text in FileNameBuffer, never past its end.
 size_t FileNameLength() { return strnlen(FileNameBuffer, FileNameBytes - 1); }
 
-}  // namespace
-
-void AskOpenFileName(char* destination) {
+// Runs one dialog. A path that did not fit is reported here; the dialog then
+// left the size it needed in the buffer's first bytes, so the buffer gets
+// back the path it held before.
+DialogOutcome RunDialog(BOOL(WINAPI* dialog)(OPENFILENAMEA*)) {
+    char previous[FileNameBytes];
+    memcpy(previous, FileNameBuffer, sizeof previous);
     OPENFILENAMEA record;
     FillDialogRecord(&record);
-    if (GetOpenFileNameA(&record)) {
+    if (dialog(&record)) return DialogOutcome::Chosen;
+    if (CommDlgExtendedError() != FNERR_BUFFERTOOSMALL) return DialogOutcome::Cancelled;
+    WORD needed;
+    memcpy(&needed, FileNameBuffer, sizeof needed);
+    memcpy(FileNameBuffer, previous, sizeof previous);
+    MessageNotice("\n The chosen path is too long: %u bytes; the limit is %d bytes. \n",
+                  static_cast<unsigned>(needed > 0 ? needed - 1 : 0), static_cast<int>(FileNameBytes - 1));
+    return DialogOutcome::PathTooLong;
+}
+
+}  // namespace
+
+DialogOutcome AskOpenFileName(char* destination) {
+    DialogOutcome outcome = RunDialog(GetOpenFileNameA);
+    if (outcome == DialogOutcome::Chosen) {
         size_t length = FileNameLength();
         memcpy(destination, FileNameBuffer, length);
         destination[length] = '\0';
     } else {
         destination[0] = '\0';
     }
+    return outcome;
 }
 
 bool AskSaveFileName(std::string& path) {
-    OPENFILENAMEA record;
-    FillDialogRecord(&record);
-    if (GetSaveFileNameA(&record)) {
+    if (RunDialog(GetSaveFileNameA) == DialogOutcome::Chosen) {
         path.assign(FileNameBuffer, FileNameLength());
     } else {
         path.clear();
     }
     if (path.empty()) return false;
 
-    // A file that can be opened for reading exists: ask before overwriting it.
-    if (FILE* probe = fopen(path.c_str(), "r")) {
-        fclose(probe);
+    // A file that can be opened for reading exists: ask before overwriting
+    // it. The layer's open never waits, also not on a named pipe.
+    HANDLE probe = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
         int answer = MessageBoxA(FrameworkState.ConsoleWindow, OverwriteQuestion, OverwriteCaption,
                                  MB_OKCANCEL | MB_ICONQUESTION);
         if (answer != IDOK) {

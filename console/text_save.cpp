@@ -1,5 +1,6 @@
 // text_save.cpp - menu command " Save TextBuffer File": the TextBuffer as a
-// plain text file, oldest line first, every line ended with CR LF.
+// plain text file, oldest line first, every line ended with CR LF. The file
+// is replaced safely (safe_save.h): a save that fails leaves the old file.
 #include "console/text_save.h"
 
 #include <cstdio>
@@ -7,28 +8,34 @@
 
 #include "app/framework_state.h"
 #include "console/file_dialogs.h"
+#include "console/safe_save.h"
 #include "console/text_print.h"
 
-bool WriteTextBufferFile(const char* path) {
-    // Binary mode and an explicit CR LF: the file has the same bytes on
-    // every platform.
-    FILE* file = fopen(path, "wb");
-    if (!file) return false;
+namespace {
+
+// Every line with an explicit CR LF: the file has the same bytes on every
+// platform.
+bool WriteTextBufferLines(HANDLE file) {
     const FrameworkStateRecord& s = FrameworkState;
     int entry = s.OldestLine;
-    bool ok = true;
     for (int k = 0; k < s.LineCount && k < TextBufferLines; ++k) {
-        if (fprintf(file, "%.*s\r\n", static_cast<int>(TextLineLimit), s.TextBuffer[entry]) < 0) ok = false;
+        char line[TextBufferLineBytes + 2];
+        int length = snprintf(line, sizeof line, "%.*s\r\n", static_cast<int>(TextLineLimit), s.TextBuffer[entry]);
+        if (length < 0 || !WriteAllBytes(file, line, static_cast<DWORD>(length))) return false;
         entry = entry + 1 == TextBufferLines ? 0 : entry + 1;
     }
-    if (ferror(file)) ok = false;
-    if (fclose(file) != 0) ok = false;
-    return ok;
+    return true;
+}
+
+}  // namespace
+
+bool WriteTextBufferFile(const char* path) {
+    return SaveFileSafely(path, WriteTextBufferLines) == SaveOutcome::Saved;
 }
 
 void SaveTextBuffer() {
     std::string path;
-    if (!AskSaveFileName(path)) return;  // cancelled, or overwrite declined
+    if (!AskSaveFileName(path)) return;  // cancelled, overwrite declined, or a path too long
     if (!WriteTextBufferFile(path.c_str())) {
         MessageNotice("Failed to save");
         return;

@@ -3,5 +3,6 @@
 
 void SaveTextBuffer();
 // Writes the TextBuffer lines, oldest first, each ended with CR LF.
-// False (and nothing written) when the file cannot be opened for writing.
+// False when the file cannot be written; an existing file then keeps its
+// old content.
 bool WriteTextBufferFile(const char* path);

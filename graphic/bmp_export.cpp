@@ -3,8 +3,9 @@
 // bytes per pixel (blue, green, red), each row padded to a multiple of 4.
 //
 // An existing file is replaced as a whole (a longer old file leaves nothing
-// behind the picture), and every write is checked, so a save that did not
-// reach the disk is reported as failed.
+// behind the picture) and safely (safe_save.h): every write is checked, and
+// a save that did not reach the disk is reported as failed and leaves the
+// old file as it was.
 #include "graphic/bmp_export.h"
 
 #include <cstring>
@@ -12,6 +13,7 @@
 
 #include "app/framework_state.h"
 #include "console/file_dialogs.h"
+#include "console/safe_save.h"
 #include "console/text_print.h"
 #include "platform/win32.h"
 
@@ -20,22 +22,9 @@ namespace {
 const DWORD FileHeaderBytes = sizeof(BITMAPFILEHEADER);  // 14
 const DWORD InfoHeaderBytes = sizeof(BITMAPINFOHEADER);  // 40
 
-// Writes all of `bytes` in one call; false when the call fails or falls short.
-bool WriteAll(HANDLE file, const void* data, DWORD bytes) {
-    DWORD written = 0;
-    return WriteFile(file, data, bytes, &written, nullptr) && written == bytes;
-}
-
-enum class WriteResult { Written, OpenFailed, WriteFailed };
-
-// Composes the file and writes it; the caller shows the notice of a failure.
-
-WriteResult WriteBmpFile(const char* path, const BITMAPINFOHEADER* info, const void* pixels, DWORD pixelBytes) {
-    // CREATE_ALWAYS truncates an existing file, so the file holds exactly
-    // the new picture whatever it held before.
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE || file == nullptr) return WriteResult::OpenFailed;
-
+// Composes the file and puts it in the place of `path`; the caller shows
+// the notice of a failure.
+SaveOutcome WriteBmpFile(const char* path, const BITMAPINFOHEADER* info, const void* pixels, DWORD pixelBytes) {
     BITMAPFILEHEADER header;
     memset(&header, 0, sizeof header);
     header.bfType = 0x4D42;  // "BM"
@@ -44,11 +33,10 @@ WriteResult WriteBmpFile(const char* path, const BITMAPINFOHEADER* info, const v
     header.bfReserved2 = 0;
     header.bfOffBits = FileHeaderBytes + InfoHeaderBytes;
 
-    bool good = WriteAll(file, &header, FileHeaderBytes);
-    good = good && WriteAll(file, info, InfoHeaderBytes);
-    good = good && WriteAll(file, pixels, pixelBytes);
-    if (!CloseHandle(file)) good = false;
-    return good ? WriteResult::Written : WriteResult::WriteFailed;
+    return SaveFileSafely(path, [&](HANDLE file) {
+        return WriteAllBytes(file, &header, FileHeaderBytes) && WriteAllBytes(file, info, InfoHeaderBytes) &&
+               WriteAllBytes(file, pixels, pixelBytes);
+    });
 }
 
 }  // namespace
@@ -78,7 +66,7 @@ bool GraphicSaveBmp(const char* path) {
     void* pixels = nullptr;
     HBITMAP section = CreateDIBSection(s.BackBufferDc, reinterpret_cast<const BITMAPINFO*>(info), DIB_RGB_COLORS,
                                        &pixels, nullptr, 0);
-    WriteResult result = WriteResult::WriteFailed;
+    SaveOutcome result = SaveOutcome::WriteFailed;
     if (section && pixels) {
         HDC windowDc = GetDC(s.GraphicsWindow);
         HDC copyDc = CreateCompatibleDC(windowDc);
@@ -97,12 +85,12 @@ bool GraphicSaveBmp(const char* path) {
     if (section) DeleteObject(section);
 
     switch (result) {
-        case WriteResult::Written:
+        case SaveOutcome::Saved:
             return true;
-        case WriteResult::OpenFailed:
+        case SaveOutcome::OpenFailed:
             MessageNotice("Failed to nopen file.");
             return false;
-        case WriteResult::WriteFailed:
+        case SaveOutcome::WriteFailed:
         default:
             MessageNotice("Failed to save");
             return false;

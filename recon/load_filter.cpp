@@ -4,15 +4,15 @@
 // confirms the choice. The run repeats the pass while the answer is "n" or
 // "N".
 //
-// A file that cannot serve as a filter (no file chosen, a file that cannot be
-// opened, fewer than 128 numbers, text where a number should be) is refused
+// A file that cannot serve as a filter (no file chosen, a path too long, a
+// file that cannot be opened, a folder, a named pipe or a device - never
+// opened for reading - fewer than 128 numbers, text where a number should
+// be) is refused
 // with a notice: FilterKernel keeps its taps and the pass ends with the answer
 // "n", so that the run starts another "Load Real space Filter" pass.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-
-#include <sys/stat.h>
 
 #include "app/framework_state.h"
 #include "console/file_dialogs.h"
@@ -20,6 +20,7 @@
 #include "console/text_scan.h"
 #include "graphic/canvas.h"
 #include "graphic/canvas_draw.h"
+#include "recon/chosen_file.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "recon/to_int.h"
@@ -37,18 +38,16 @@ int TapY(double tap) {
 }  // namespace
 
 bool ReadFilterKernel() {
-    FILE* file = fopen(ChosenPath, "rt");
-    if (!file) {
-        MessageNotice("Cannot open the filter file\n %s\n\n No numbers were read; the filter was not loaded.",
+    const ChosenFileKind kind = ExamineChosenFile(ChosenPath, nullptr);
+    if (kind == ChosenFileKind::Folder || kind == ChosenFileKind::NotPlainFile) {
+        MessageNotice("The filter file\n %s\n is a folder or a device, not a file.\n\n"
+                      " No numbers were read; the filter was not loaded.",
                       ChosenPath);
         return false;
     }
-    // A folder opens on Linux but holds no numbers: name it for what it is.
-    struct stat info;
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
-        fclose(file);
-        MessageNotice("The filter file\n %s\n is a folder or a device, not a file.\n\n"
-                      " No numbers were read; the filter was not loaded.",
+    FILE* file = kind == ChosenFileKind::PlainFile ? fopen(ChosenPath, "rt") : nullptr;
+    if (!file) {
+        MessageNotice("Cannot open the filter file\n %s\n\n No numbers were read; the filter was not loaded.",
                       ChosenPath);
         return false;
     }
@@ -135,7 +134,11 @@ void LoadFilter() {
     TextPrint("\n\n Load Real space Filter ");
     TextScan("%c", &PromptAnswer);  // a pause: the answer is not looked at
 
-    AskOpenFileName(ChosenPath);
+    // A path too long for the dialog has been reported by the dialog step.
+    if (AskOpenFileName(ChosenPath) == DialogOutcome::PathTooLong) {
+        PromptAnswer = 'n';
+        return;
+    }
     if (ChosenPath[0] == 0) {
         MessageNotice("No filter file was chosen.\n\n Load Real space Filter again.");
         PromptAnswer = 'n';

@@ -3,12 +3,11 @@
 // 256-bin Sinogram, and its count range printed.
 //
 // A file is taken only when all 1,049,760 bytes can be read: a cancelled
-// dialog, a path that cannot be opened or is not a plain file, and a short
+// dialog, a path that is too long, cannot be opened or is not a plain file
+// (a folder, a named pipe, a device: never opened for reading), and a short
 // or empty file are refused with a notice naming the file, the data of the
 // previous run stay as they were, and the user may choose again or end the
 // program.
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +16,7 @@
 #include "console/file_dialogs.h"
 #include "console/text_print.h"
 #include "console/text_scan.h"
+#include "recon/chosen_file.h"
 #include "recon/ordered_arithmetic.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
@@ -34,34 +34,42 @@ bool ReadSinogramFile(const char* path) {
         MessageNotice("\n No sinogram file was chosen. \n");
         return false;
     }
+    long long size = 0;
+    switch (ExamineChosenFile(path, &size)) {
+        case ChosenFileKind::CannotOpen:
+            MessageNotice("\n Cannot open the sinogram file \n %s \n (%s) \n", path, strerror(errno));
+            return false;
+        case ChosenFileKind::Folder:
+            MessageNotice("\n %s \n is a folder, not a sinogram file. \n", path);
+            return false;
+        case ChosenFileKind::NotPlainFile:
+            MessageNotice("\n %s \n is not a plain file and cannot be read as a sinogram. \n", path);
+            return false;
+        case ChosenFileKind::PlainFile:
+            break;
+    }
+    if (size == 0) {
+        MessageNotice("\n The sinogram file \n %s \n is empty; %d bytes are required. \n", path,
+                      static_cast<int>(SinogramFileBytes));
+        return false;
+    }
+    if (size < SinogramFileBytes) {
+        MessageNotice("\n The sinogram file \n %s \n is too short: %lld bytes of the %d bytes required. \n", path,
+                      size, static_cast<int>(SinogramFileBytes));
+        return false;
+    }
     FILE* file = fopen(path, "rb");
     if (!file) {
         MessageNotice("\n Cannot open the sinogram file \n %s \n (%s) \n", path, strerror(errno));
         return false;
     }
-
-    bool accepted = false;
-    struct stat info;
-    if (fstat(fileno(file), &info) != 0) {
-        MessageNotice("\n Cannot read the sinogram file \n %s \n (%s) \n", path, strerror(errno));
-    } else if (S_ISDIR(info.st_mode)) {
-        MessageNotice("\n %s \n is a folder, not a sinogram file. \n", path);
-    } else if (!S_ISREG(info.st_mode)) {
-        MessageNotice("\n %s \n is not a plain file and cannot be read as a sinogram. \n", path);
-    } else if (info.st_size == 0) {
-        MessageNotice("\n The sinogram file \n %s \n is empty; %d bytes are required. \n", path,
-                      static_cast<int>(SinogramFileBytes));
-    } else if (info.st_size < SinogramFileBytes) {
-        MessageNotice("\n The sinogram file \n %s \n is too short: %lld bytes of the %d bytes required. \n",
-                      path, static_cast<long long>(info.st_size), static_cast<int>(SinogramFileBytes));
-    } else if (fseek(file, 0, SEEK_SET) != 0 ||
-               fread(ScratchSinogram, sizeof(double), SinogramFileValues, file) !=
-                   static_cast<size_t>(SinogramFileValues)) {
-        // The file shrank since it was measured, or the device failed.
+    // The file may have shrunk since it was measured, or the device failed.
+    const bool accepted = fseek(file, 0, SEEK_SET) == 0 &&
+                          fread(ScratchSinogram, sizeof(double), SinogramFileValues, file) ==
+                              static_cast<size_t>(SinogramFileValues);
+    if (!accepted) {
         MessageNotice("\n Cannot read the %d bytes of the sinogram file \n %s \n",
                       static_cast<int>(SinogramFileBytes), path);
-    } else {
-        accepted = true;
     }
     fclose(file);
 
@@ -101,8 +109,12 @@ void FindSinogramRange() {
 
 void LoadSinogram() {
     for (;;) {
-        AskOpenFileName(ChosenPath);
-        ReadRawSinogram();
+        // A path too long for the dialog has been reported by the dialog step.
+        if (AskOpenFileName(ChosenPath) == DialogOutcome::PathTooLong) {
+            SinogramAccepted = false;
+        } else {
+            ReadRawSinogram();
+        }
         if (SinogramAccepted) break;
         TextPrint("\n\n Retry? (no:n) ");
         TextScan("%c", &PromptAnswer);

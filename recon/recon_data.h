@@ -13,7 +13,7 @@ enum {
     KernelTaps = 128,
     SinogramFileValues = RawChannels * AngleCount,    // 131,220
     SinogramFileBytes = SinogramFileValues * 8,       // 1,049,760
-    ChosenPathBytes = 260,
+    ChosenPathBytes = 4096,   // the system's path limit, terminating zero included
 };
 
 // (r, a) at r * 180 + a

@@ -10,6 +10,7 @@
 
 #include "console/file_dialogs.h"
 #include "tests/recon/recon_test_support.h"
+#include "tests/support/long_paths.h"
 
 using namespace recon_test;
 
@@ -40,6 +41,31 @@ TEST(FileDialogs, FirstDialogOfTheProgramOpensWithAnEmptyName) {
             exit(entry == "OpenFile|" && destination[0] == 0 ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+// Paths up to the system's limit work as short ones; a longer one is named
+// too long, with its length and the limit, and nothing is chosen.
+TEST(FileDialogs, LongPathsUpToTheLimitAndANoticeBeyondIt) {
+    const std::string deep = MakeDeepFolder(ScratchFolder(), 3900);
+    const std::string path = deep + "/" + std::string(190, 'f') + ".txt";
+    ASSERT_EQ(path.size(), 4095u);
+    WriteBytes(path, "x", 1);
+    EXPECT_EQ(Open(path.c_str()), path);
+    std::string saved;
+    PlatformQueueModalAnswer(path.c_str());
+    PlatformQueueModalAnswer("ok");
+    EXPECT_TRUE(AskSaveFileName(saved));
+    EXPECT_EQ(saved, path);
+
+    const std::string tooLong = deep + "/" + std::string(191, 'g') + ".txt";
+    const int before = PlatformModalLogCount();
+    PlatformQueueModalAnswer(tooLong.c_str());
+    EXPECT_FALSE(AskSaveFileName(saved));
+    const std::vector<std::string> modals = ModalsSince(before);
+    ASSERT_EQ(modals.size(), 2u);
+    EXPECT_EQ(modals[1], "MessageBox|Kelvane Message|\n The chosen path is too long: 4096 bytes;"
+                         " the limit is 4095 bytes. \n|64");
+    EXPECT_EQ(std::string(FileNameBuffer), path);  // the next dialog starts at the last good path
 }
 
 TEST(FileDialogs, OpenDialogGivesThePathAndTheNextDialogStartsThere) {

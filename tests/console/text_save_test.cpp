@@ -2,13 +2,18 @@
 // question, and failures reported as failures.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 #include "tests/support/app_windows.h"
 #include "console/text_print.h"
 #include "console/text_save.h"
+#include "tests/support/long_paths.h"
+#include "tests/support/time_limit.h"
 
 namespace {
 
@@ -94,17 +99,40 @@ TEST_F(TextSaveTest, FailuresAreReportedAndWriteNothing) {
     const std::string missing = dir + "/missing/console.txt";
     EXPECT_FALSE(WriteTextBufferFile(missing.c_str()));
     EXPECT_NE(access((dir + "/missing").c_str(), F_OK), 0);
-    // A device that takes no bytes: a failed write, or a failed flush at the
-    // close, is no success.
+    // A device is never replaced by a file, nor written to.
     if (access("/dev/full", W_OK) == 0) {
         TextPrint("one short line");
-        EXPECT_FALSE(WriteTextBufferFile("/dev/full"));  // fails at the close
+        EXPECT_FALSE(WriteTextBufferFile("/dev/full"));
         for (int i = 0; i < 60; ++i) TextPrint("\n%s", std::string(150, 'x').c_str());
-        EXPECT_FALSE(WriteTextBufferFile("/dev/full"));  // fails while writing
+        EXPECT_FALSE(WriteTextBufferFile("/dev/full"));
         std::string log = SaveThroughMenu({"/dev/full", "ok"});
         EXPECT_NE(log.find("MessageBox|Kelvane Message|Failed to save|64"), std::string::npos) << log;
         EXPECT_EQ(log.find("Saved TextBuffer"), std::string::npos) << log;
     }
+    // A named pipe exists, so the user is asked; then it is refused at once
+    // (nothing waits for a reader) and stays a pipe.
+    const std::string pipe = dir + "/pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_FINISHES_WITHIN(20, {
+        std::string log = SaveThroughMenu({pipe.c_str(), "ok"});
+        EXPECT_NE(log.find("OverWrite?"), std::string::npos) << log;
+        EXPECT_NE(log.find("MessageBox|Kelvane Message|Failed to save|64"), std::string::npos) << log;
+        struct stat info;
+        EXPECT_EQ(lstat(pipe.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    });
+    unlink(pipe.c_str());
+}
+
+TEST_F(TextSaveTest, PathOfFourThousandBytesSaves) {
+    const std::string deep = MakeDeepFolder(dir, 4000);
+    const std::string longPath = deep + "/" + std::string(95 - 1, 'c');
+    ASSERT_EQ(longPath.size(), 4095u);
+    TextPrint("deep");
+    const std::string log = SaveThroughMenu({longPath.c_str()});
+    EXPECT_NE(log.find("Saved TextBuffer"), std::string::npos) << log;
+    EXPECT_EQ(ReadFile(longPath), "deep\r\n");
+    std::filesystem::remove_all(dir + "/" + std::string(200, 'd'));
 }
 
 }  // namespace

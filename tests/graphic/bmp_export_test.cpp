@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -14,6 +15,7 @@
 #include "app/framework_state.h"
 #include "console/file_dialogs.h"
 #include "graphic/bmp_export.h"
+#include "platform/os_calls.h"
 #include "platform/platform.h"
 #include "platform/win32.h"
 #include "tests/support/canvas_fixture.h"
@@ -107,24 +109,37 @@ TEST_F(BmpExportTest, FailuresAreReportedAndNeverAsSaved) {
     std::string shown = ModalLogSince(logBefore);
     EXPECT_NE(shown.find("Failed to nopen file."), std::string::npos) << shown;
 
-    // /dev/full opens, but every write fails with "no space".
+    // A device is no file to replace: /dev/full is not written to.
     logBefore = PlatformModalLogCount();
     EXPECT_FALSE(GraphicSaveBmp("/dev/full"));
     shown = ModalLogSince(logBefore);
-    EXPECT_NE(shown.find("Failed to save"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Failed to nopen file."), std::string::npos) << shown;
     EXPECT_EQ(shown.find("Saved Graphic"), std::string::npos) << shown;
 
-    // The same through the menu flow: confirm the overwrite question, then
-    // the failure notice follows and no success notice.
+    // A disk that fills up half way through the pixels, through the menu
+    // flow: the overwrite question, the failure notice and no success
+    // notice; the old file keeps every byte.
+    const std::string old(3000000, 'o');
+    std::ofstream(path, std::ios::binary) << old;
+    PlatformOsCalls.write = [](int fd, const void* buffer, size_t bytes) -> ssize_t {
+        if (lseek(fd, 0, SEEK_CUR) >= 1500000) {
+            errno = ENOSPC;
+            return -1;
+        }
+        return ::write(fd, buffer, bytes < 1000000 ? bytes : 1000000);
+    };
     logBefore = PlatformModalLogCount();
     FileNameBuffer[0] = 0;  // a typed answer is only taken into an empty file-name field
-    PlatformQueueModalAnswer("/dev/full");
+    PlatformQueueModalAnswer(path.c_str());
     PlatformQueueModalAnswer("ok");
     SaveGraphicFile();
+    PlatformRestoreOsCalls();
     shown = ModalLogSince(logBefore);
     EXPECT_NE(shown.find("OverWrite?"), std::string::npos) << shown;
     EXPECT_NE(shown.find("Failed to save"), std::string::npos) << shown;
     EXPECT_EQ(shown.find("Saved Graphic"), std::string::npos) << shown;
+    const std::vector<unsigned char> kept = ReadFile(path);
+    EXPECT_TRUE(kept == std::vector<unsigned char>(old.begin(), old.end()));
 }
 
 TEST_F(BmpExportTest, MenuFlowSavesAndSaysSo) {

@@ -1,5 +1,6 @@
 // The filter file and its plot: the plot read back pixel by pixel from the
 // back buffer, the files that are refused, and the load step's prompts.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -19,6 +20,7 @@
 #include "recon/recon_data.h"
 #include "tests/support/canvas_fixture.h"
 #include "tests/support/modal_log.h"
+#include "tests/support/time_limit.h"
 
 namespace {
 
@@ -162,6 +164,29 @@ TEST_F(FilterFileTest, UnusableFilesAreRefusedAndKeepTheTaps) {
         EXPECT_NE(shown.find(c.notice), std::string::npos) << shown;
         ExpectTapsUnchanged();
     }
+}
+
+// A named pipe would wait for a writer: refused without being read, like a
+// device, and the run asks for another filter.
+TEST_F(FilterFileTest, PipeOrDeviceIsRefusedWithoutWaiting) {
+    const std::string pipe = folder + "/filter.pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    files.push_back(pipe);
+    EXPECT_FINISHES_WITHIN(20, {
+        for (const std::string& path : {pipe, std::string("/dev/zero")}) {
+            snprintf(ChosenPath, sizeof ChosenPath, "%s", path.c_str());
+            const int logBefore = PlatformModalLogCount();
+            EXPECT_FALSE(ReadFilterKernel()) << path;
+            const std::string shown = ModalLogSince(logBefore);
+            EXPECT_NE(shown.find(path + "\n is a folder or a device, not a file."), std::string::npos) << shown;
+            ExpectTapsUnchanged();
+        }
+        FileNameBuffer[0] = 0;  // a typed answer is only taken into an empty file-name field
+        SetPendingInput("x");
+        PlatformQueueModalAnswer(pipe.c_str());
+        LoadFilter();
+        EXPECT_EQ(PromptAnswer, 'n');
+    });
 }
 
 TEST_F(FilterFileTest, FirstHundredTwentyEightNumbersInAnyLayout) {

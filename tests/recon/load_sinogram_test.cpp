@@ -1,6 +1,8 @@
 // Reading and rebinning the sinogram file, its printed count range, and the
 // files that are refused (nothing read, a notice naming the file, earlier
 // data kept, the choice of trying again or ending the program).
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -11,6 +13,8 @@
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "recon_test_support.h"
+#include "tests/support/long_paths.h"
+#include "tests/support/time_limit.h"
 
 using namespace recon_test;
 
@@ -117,6 +121,15 @@ TEST_F(SinogramInputTest, NotANumberAndInfinityAreData) {
     EXPECT_EQ(ConsoleLine(0), " min count = -inf");
 }
 
+TEST_F(SinogramInputTest, PathOfFourThousandBytesLoads) {
+    const std::string path = MakeDeepFolder(ScratchFolder(), 3990) + "/long.sino";
+    ASSERT_EQ(path.size(), 4000u);
+    WriteSinogram(path, FileOf(0.75));
+    Load(path);
+    EXPECT_EQ(std::string(ChosenPath), path);
+    EXPECT_EQ(ConsoleLine(0), " min count = 0.750000");
+}
+
 TEST_F(SinogramInputTest, BytesAfterTheValuesAreIgnored) {
     std::vector<double> file = FileOf(3.0);
     file.push_back(1e6);
@@ -170,6 +183,33 @@ TEST_F(RefusedSinogramTest, FolderIsNotReadAsData) {
     EXPECT_NE(notices[0].find("is a folder"), std::string::npos);
     EXPECT_NE(notices[0].find(ScratchFolder()), std::string::npos);
     ExpectEarlierDataKept();
+}
+
+// A named pipe would wait for a writer, a device would give endless or no
+// data: both are refused without being read, and the user chooses again.
+TEST_F(RefusedSinogramTest, PipeOrDeviceIsRefusedWithoutWaiting) {
+    const std::string pipe = ScratchPath("sinogram.pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    WriteSinogram(ScratchPath("after_pipe.sino"), FileOf(0.25));
+    EXPECT_FINISHES_WITHIN(20, {
+        for (const std::string& path : {pipe, std::string("/dev/zero")}) {
+            const std::vector<std::string> notices = Read(path);
+            ASSERT_EQ(notices.size(), 1u);
+            EXPECT_NE(notices[0].find("is not a plain file"), std::string::npos) << notices[0];
+            EXPECT_NE(notices[0].find(path), std::string::npos);
+            ExpectEarlierDataKept();
+        }
+        TypeAhead("y");
+        const int before = PlatformModalLogCount();
+        PlatformQueueModalAnswer(pipe.c_str());
+        PlatformQueueModalAnswer("ok");
+        PlatformQueueModalAnswer(ScratchPath("after_pipe.sino").c_str());
+        LoadSinogram();
+        const std::vector<std::string> modals = ModalsSince(before);
+        ASSERT_EQ(modals.size(), 3u);
+        EXPECT_NE(modals[1].find("is not a plain file"), std::string::npos) << modals[1];
+        EXPECT_EQ(ConsoleLine(0), " min count = 0.250000");
+    });
 }
 
 TEST_F(RefusedSinogramTest, ShortFileNamesItsSizeAgainstTheSizeRequired) {

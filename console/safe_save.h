@@ -1,0 +1,26 @@
+// safe_save.h - replacing a file so that it is never left half written: the
+// new content goes into a temporary file beside the destination, reaches the
+// disk, and only then takes the destination's place.
+#pragma once
+
+#include <functional>
+
+#include "platform/win32.h"
+
+enum class SaveOutcome {
+    Saved,
+    OpenFailed,   // the destination is no plain file, or no file could be created beside it
+    WriteFailed,  // a write, the flush or the final move failed; the destination is as it was
+};
+
+// Writes a new file through `writeContent` (false from it: a write failed)
+// and moves it into the place of `path`. A destination that is a link stays a
+// link: the file it names is replaced, and keeps its permissions. Temporary
+// files that an interrupted save left in the folder are removed first.
+SaveOutcome SaveFileSafely(const char* path, const std::function<bool(HANDLE file)>& writeContent);
+
+// Writes all `bytes` in one WriteFile; false when it fails or falls short.
+bool WriteAllBytes(HANDLE file, const void* data, DWORD bytes);
+
+// The pattern of the temporary files' names ("~sn" and 4 hex digits, ".TMP").
+extern const char SaveTemporaryPattern[];
