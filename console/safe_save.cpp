@@ -79,8 +79,9 @@ SaveOutcome SaveFileSafely(const char* path, const std::function<bool(HANDLE fil
     if (folder.size() >= FileNameBytes || GetTempFileNameA(folder.c_str(), TemporaryPrefix, 0, temporary) == 0) {
         return SaveOutcome::OpenFailed;
     }
-    // Held exclusively while it is written: no clean-up removes it meanwhile.
-    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Held exclusively while it is written: no clean-up removes it meanwhile
+    // (should one have removed it already, it is made again).
+    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         DeleteFileA(temporary);
         return SaveOutcome::OpenFailed;

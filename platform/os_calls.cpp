@@ -24,6 +24,7 @@ OsCallTable SystemCalls() {
     calls.read = ::read;
     calls.write = ::write;
     calls.fsync = ::fsync;
+    calls.ftruncate = ::ftruncate;
     calls.fstat = [](int fd, struct stat* info) { return ::fstat(fd, info); };
     calls.stat = [](const char* path, struct stat* info) { return ::stat(path, info); };
     calls.setFileFlags = [](int fd, int flags) { return ::fcntl(fd, F_SETFL, flags); };

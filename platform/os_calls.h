@@ -18,6 +18,7 @@ struct OsCallTable {
     ssize_t (*read)(int fd, void* buffer, size_t bytes);
     ssize_t (*write)(int fd, const void* buffer, size_t bytes);
     int (*fsync)(int fd);
+    int (*ftruncate)(int fd, off_t length);
     int (*fstat)(int fd, struct stat* info);
     int (*stat)(const char* path, struct stat* info);
     int (*setFileFlags)(int fd, int flags);  // fcntl F_SETFL

@@ -166,6 +166,11 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, void*, DWORD disp
             break;
         default: return INVALID_HANDLE_VALUE;
     }
+    // An exclusive open empties the file only once it holds it: a file that
+    // another handle holds exclusively is left as it is.
+    const bool exclusive = shareMode == 0 && !(flags & O_PATH);
+    const bool truncate = (flags & O_TRUNC) != 0;
+    if (exclusive) flags &= ~O_TRUNC;
     int fd = OpenRetrying(path, flags, 0666);
     if (fd < 0) return INVALID_HANDLE_VALUE;
     struct stat info;
@@ -173,7 +178,8 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, void*, DWORD disp
     if (usable && S_ISREG(info.st_mode) && !(flags & O_PATH)) {
         // Plain files are read and written as usual, waiting where needed.
         usable = PlatformOsCalls.setFileFlags(fd, 0) == 0;  // clears O_NONBLOCK
-        if (usable && shareMode == 0) usable = PlatformOsCalls.flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (usable && exclusive) usable = PlatformOsCalls.flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (usable && exclusive && truncate) usable = PlatformOsCalls.ftruncate(fd, 0) == 0;
     }
     if (!usable) {
         PlatformOsCalls.close(fd);

@@ -205,6 +205,7 @@ TEST(KernelFiles, TemporaryFilesReplaceAndDelete) {
     HANDLE held = Open(target, OPEN_EXISTING);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_EQ(Open(target, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Open(target, CREATE_ALWAYS), INVALID_HANDLE_VALUE);  // and not emptied
     EXPECT_FALSE(DeleteFileA(target.c_str()));
     CloseHandle(held);
     EXPECT_TRUE(DeleteFileA(link.c_str()));
