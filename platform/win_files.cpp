@@ -16,9 +16,9 @@
 //   folder is refused. Opening never waits: a named pipe or a device opens
 //   without blocking (or fails at once, as a pipe without a reader does for
 //   writing), so its kind can be asked with GetFileType. Share mode 0 on a
-//   plain file is exclusive: a second exclusive open and DeleteFileA fail
-//   while the handle is open. The path is passed to the file system as its
-//   bytes.
+//   plain file is exclusive: while the handle is open, a second exclusive
+//   open fails (without emptying the file) and so does DeleteFileA. The path
+//   is passed to the file system as its bytes.
 // - WriteFile writes everything, retrying short writes; FALSE on failure.
 //   FlushFileBuffers waits until the data are on the disk.
 // - GetFileType: FILE_TYPE_DISK for plain files, FILE_TYPE_PIPE for named
