@@ -39,7 +39,8 @@ void RemoveStrayTemporaryFiles(const std::string& folder) {
 }
 
 // Where the new content ends up: the destination itself, or the file it
-// names when it is a link. False when it exists but is no plain file.
+// names when it is a link. False when it exists but is no plain file or
+// is read-only.
 bool FinalDestination(const char* path, std::string& target, bool& exists) {
     DWORD attributes = GetFileAttributesA(path);
     exists = attributes != INVALID_FILE_ATTRIBUTES;
@@ -47,8 +48,9 @@ bool FinalDestination(const char* path, std::string& target, bool& exists) {
         target = path;
         return true;
     }
-    // A folder, a named pipe or a device is never replaced by a file.
-    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return false;
+    // A folder, a named pipe or a device is never replaced by a file, and a
+    // read-only file is not replaced either (it could not be overwritten).
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_READONLY)) return false;
     HANDLE probe = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (probe == INVALID_HANDLE_VALUE) return false;

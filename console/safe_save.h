@@ -9,7 +9,7 @@
 
 enum class SaveOutcome {
     Saved,
-    OpenFailed,   // the destination is no plain file, or no file could be created beside it
+    OpenFailed,   // the destination is no plain file or read-only, or no file could be created beside it
     WriteFailed,  // a write, the flush or the final move failed; the destination is as it was
 };
 

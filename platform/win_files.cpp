@@ -33,10 +33,10 @@
 //   the folder's length plus 15 bytes.
 // - MoveFileExA: MOVEFILE_REPLACE_EXISTING, MOVEFILE_WRITE_THROUGH (the
 //   folder's entry reaches the disk before it returns); within one file
-//   system only. ReplaceFileA follows a link to the file it names, gives the
-//   replacement that file's permissions (and owner and group, where the
-//   process may set them), moves it into that file's place and writes the
-//   folder through.
+//   system only. ReplaceFileA follows a link to the file it names (which the
+//   process must be allowed to write), gives the replacement that file's
+//   permissions (and owner and group, where the process may set them), moves
+//   it into that file's place and writes the folder through.
 // - DeleteFileA refuses folders and files held open exclusively; a link is
 //   deleted itself, not the file it names.
 // - FindFirstFileA/FindNextFileA: names of one folder matching a pattern of
@@ -316,6 +316,10 @@ BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD, voi
         !S_ISREG(info.st_mode)) {
         return FALSE;
     }
+    // As in Win32, the replaced file must be one the process may write.
+    int replacedFd = OpenRetrying(target, O_WRONLY | O_NONBLOCK | O_CLOEXEC, 0);
+    if (replacedFd < 0) return FALSE;
+    PlatformOsCalls.close(replacedFd);
     int fd = OpenRetrying(replacement, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
     if (fd < 0) return FALSE;
     bool ok = PlatformOsCalls.fchmod(fd, info.st_mode & 07777) == 0;

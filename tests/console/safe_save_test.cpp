@@ -159,7 +159,13 @@ TEST_F(SafeSaveTest, LinksStayLinksAndPermissionsAreKept) {
     EXPECT_TRUE(TemporaryFiles(folder).empty());
     EXPECT_TRUE(TemporaryFiles(elsewhere).empty());
 
-    // A folder, a named pipe or a device is never replaced by a file.
+    // A read-only file, a folder, a named pipe or a device is never
+    // replaced by a file.
+    chmod(target.c_str(), 0444);
+    TextPrint("one line more");
+    EXPECT_FALSE(WriteTextBufferFile(link.c_str()));
+    EXPECT_EQ(ModeOf(target), 0444u);
+    EXPECT_EQ(ReadFile(target), newText);
     const std::string pipe = folder + "/pipe";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
     EXPECT_EQ(SaveFileSafely(pipe.c_str(), [](HANDLE) { return true; }), SaveOutcome::OpenFailed);
