@@ -1,0 +1,205 @@
+// DICOM CT slices written here with GDCM: stored values through slope and
+// intercept to Hounsfield units and on to attenuation, the pixel spacing,
+// signed and unsigned, stored bits, compressed transfer syntaxes, frames,
+// and files the tool must refuse.
+#include <gdcmAttribute.h>
+#include <gdcmImage.h>
+#include <gdcmImageChangeTransferSyntax.h>
+#include <gdcmImageWriter.h>
+#include <gdcmMediaStorage.h>
+#include <gdcmTrace.h>
+#include <gdcmUIDGenerator.h>
+#include <gdcmWriter.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "lab_test_support.h"
+#include "tools/lab/dicom_slice.h"
+#include "tools/lab/lab_error.h"
+#include "tools/lab/slice_input.h"
+
+using namespace lab_test;
+
+namespace {
+
+struct SliceSpec {
+    int width = 4, height = 3, frames = 1;
+    bool isSigned = true;
+    int bitsStored = 16;
+    double slope = 1.0, intercept = 0.0;
+    double spacingX = 0.5, spacingY = 0.75;
+    gdcm::TransferSyntax::TSType syntax = gdcm::TransferSyntax::ExplicitVRLittleEndian;
+};
+
+// A CT image (CT Image Storage) with 16-bit pixels `stored`, frame after frame.
+void WriteSlice(const std::string& path, const SliceSpec& spec, const std::vector<uint16_t>& stored) {
+    gdcm::Trace::WarningOff();
+    // The writer keeps a counted reference to the image: it lives on the heap.
+    gdcm::SmartPointer<gdcm::Image> held = new gdcm::Image;
+    gdcm::Image& image = *held;
+    image.SetNumberOfDimensions(spec.frames > 1 ? 3 : 2);
+    image.SetDimension(0, spec.width);
+    image.SetDimension(1, spec.height);
+    if (spec.frames > 1) image.SetDimension(2, spec.frames);
+    gdcm::PixelFormat format(spec.isSigned ? gdcm::PixelFormat::INT16 : gdcm::PixelFormat::UINT16);
+    format.SetBitsStored(spec.bitsStored);
+    format.SetHighBit(spec.bitsStored - 1);
+    image.SetPixelFormat(format);
+    image.SetPhotometricInterpretation(gdcm::PhotometricInterpretation::MONOCHROME2);
+    image.SetSpacing(0, spec.spacingX);
+    image.SetSpacing(1, spec.spacingY);
+    image.SetSlope(spec.slope);
+    image.SetIntercept(spec.intercept);
+    gdcm::DataElement pixels(gdcm::Tag(0x7fe0, 0x0010));
+    pixels.SetByteValue(reinterpret_cast<const char*>(stored.data()), static_cast<uint32_t>(stored.size() * 2));
+    image.SetDataElement(pixels);
+    image.SetTransferSyntax(gdcm::TransferSyntax::ExplicitVRLittleEndian);
+
+    gdcm::ImageWriter writer;
+    if (spec.syntax != gdcm::TransferSyntax::ExplicitVRLittleEndian) {
+        gdcm::ImageChangeTransferSyntax change;
+        change.SetTransferSyntax(spec.syntax);
+        change.SetInput(image);
+        ASSERT_TRUE(change.Change()) << "GDCM cannot encode " << gdcm::TransferSyntax::GetTSString(spec.syntax);
+        writer.SetImage(change.GetOutput());
+    } else {
+        writer.SetImage(image);
+    }
+    gdcm::DataSet& data = writer.GetFile().GetDataSet();
+    gdcm::Attribute<0x0008, 0x0016> sopClass;
+    sopClass.SetValue(gdcm::MediaStorage::GetMSString(gdcm::MediaStorage::CTImageStorage));
+    data.Replace(sopClass.GetAsDataElement());
+    gdcm::Attribute<0x0008, 0x0060> modality = {"CT"};
+    data.Replace(modality.GetAsDataElement());
+    writer.SetFileName(path.c_str());
+    ASSERT_TRUE(writer.Write());
+}
+
+std::string FailureOf(const std::string& path, int frame = 1) {
+    try {
+        lab::ReadDicomSlice(path, frame);
+    } catch (const lab::LabError& error) {
+        return error.what();
+    }
+    return "";
+}
+
+TEST(DicomSlice, StoredValuesBecomeHounsfieldUnitsAndAttenuation) {
+    // Signed 16-bit, slope 2 and intercept -1024: air, water, bone.
+    SliceSpec spec;
+    spec.slope = 2.0;
+    spec.intercept = -1024.0;
+    const std::vector<int16_t> signedValues = {-500, 0, 12, 262, 512, 1524, 1012, 0, -1, 2000, 100, 400};
+    std::vector<uint16_t> stored(signedValues.begin(), signedValues.end());
+    const std::string path = ScratchPath("signed.dcm");
+    WriteSlice(path, spec, stored);
+    ASSERT_TRUE(lab::HasDicomPreamble(path));
+    const lab::DicomSlice slice = lab::ReadDicomSlice(path, 1);
+    ASSERT_EQ(slice.hu.width, 4);
+    ASSERT_EQ(slice.hu.height, 3);
+    EXPECT_EQ(slice.frames, 1);
+    EXPECT_DOUBLE_EQ(slice.hu.spacingX, 0.5);   // between columns
+    EXPECT_DOUBLE_EQ(slice.hu.spacingY, 0.75);  // between rows
+    for (size_t k = 0; k < signedValues.size(); ++k) EXPECT_DOUBLE_EQ(slice.hu.values[k], signedValues[k] * 2.0 - 1024.0) << k;
+
+    EXPECT_DOUBLE_EQ(lab::RelativeMuFromHu(-1000.0), 0.0);
+    EXPECT_DOUBLE_EQ(lab::RelativeMuFromHu(-2024.0), 0.0);  // below air: clamped
+    EXPECT_DOUBLE_EQ(lab::RelativeMuFromHu(0.0), 1.0);
+    EXPECT_DOUBLE_EQ(lab::RelativeMuFromHu(1000.0), 2.0);
+    // Through the loader: attenuation, air below the air value included.
+    const lab::LoadedSlice loaded = lab::LoadSlice(path, 1);
+    EXPECT_TRUE(loaded.isDicom);
+    EXPECT_DOUBLE_EQ(loaded.mu.values[0], 0.0);                 // -2024 HU
+    EXPECT_DOUBLE_EQ(loaded.mu.values[4], 1.0);                 // 0 HU
+    EXPECT_DOUBLE_EQ(loaded.mu.values[5], 1.0 + 2024.0 / 1000.0);  // 2024 HU
+    // The spacing makes the slice 2 mm x 2.25 mm: the default field is the
+    // larger side, and a 4.5 mm field holds it at half that width.
+    EXPECT_NEAR(lab::FieldFromSlice(loaded, 0.0).pixelMm * 256, 2.25, 1e-12);
+    EXPECT_NEAR(lab::FieldFromSlice(loaded, 4.5).pixelMm, 4.5 / 256, 1e-12);
+}
+
+TEST(DicomSlice, UnsignedTwelveBitsCompressedAndFrames) {
+    // Unsigned, 12 of 16 bits stored, intercept -1024 (stored 1024 = water),
+    // 16 x 16 pixels with every stored level from 0 to 4095 at least once
+    // in a column or row.
+    SliceSpec spec;
+    spec.width = 16;
+    spec.height = 16;
+    spec.isSigned = false;
+    spec.bitsStored = 12;
+    spec.intercept = -1024.0;
+    std::vector<uint16_t> stored(256);
+    for (size_t k = 0; k < stored.size(); ++k) stored[k] = static_cast<uint16_t>((k * 4093 + (k % 3) * 1024) % 4096);
+    stored[0] = 0;
+    stored[255] = 4095;
+    for (const auto syntax : {gdcm::TransferSyntax::ExplicitVRLittleEndian, gdcm::TransferSyntax::ImplicitVRLittleEndian,
+                              gdcm::TransferSyntax::RLELossless, gdcm::TransferSyntax::JPEGLosslessProcess14_1,
+                              gdcm::TransferSyntax::JPEGLSLossless, gdcm::TransferSyntax::JPEG2000Lossless}) {
+        spec.syntax = syntax;
+        const std::string name = gdcm::TransferSyntax::GetTSString(syntax);
+        const std::string path = ScratchPath("unsigned_" + std::to_string(static_cast<int>(syntax)) + ".dcm");
+        WriteSlice(path, spec, stored);
+        const lab::DicomSlice slice = lab::ReadDicomSlice(path, 1);
+        ASSERT_EQ(slice.hu.values.size(), stored.size()) << name;
+        for (size_t k = 0; k < stored.size(); ++k) ASSERT_DOUBLE_EQ(slice.hu.values[k], stored[k] - 1024.0) << name << " " << k;
+    }
+
+    // Three frames; each frame's own values, and no fourth frame.
+    spec = SliceSpec();
+    spec.frames = 3;
+    std::vector<uint16_t> frames(36);
+    for (size_t k = 0; k < frames.size(); ++k) frames[k] = static_cast<uint16_t>(100 * (k / 12) + k % 12);
+    const std::string path = ScratchPath("frames.dcm");
+    WriteSlice(path, spec, frames);
+    const lab::DicomSlice second = lab::ReadDicomSlice(path, 2);
+    EXPECT_EQ(second.frames, 3);
+    EXPECT_DOUBLE_EQ(second.hu.values[0], 100.0);
+    EXPECT_DOUBLE_EQ(second.hu.values[11], 111.0);
+    EXPECT_EQ(FailureOf(path, 4), path + ": frame 4 does not exist (the file has 3 frames)");
+}
+
+TEST(DicomSlice, FilesWithoutUsablePixelsAreRefused) {
+    // A DICOM file with a patient but no image.
+    const std::string empty = ScratchPath("no_pixels.dcm");
+    {
+        gdcm::Writer writer;
+        gdcm::DataSet& data = writer.GetFile().GetDataSet();
+        gdcm::Attribute<0x0008, 0x0016> sopClass;
+        sopClass.SetValue(gdcm::MediaStorage::GetMSString(gdcm::MediaStorage::CTImageStorage));
+        data.Replace(sopClass.GetAsDataElement());
+        gdcm::UIDGenerator uids;
+        gdcm::Attribute<0x0008, 0x0018> instance;
+        instance.SetValue(uids.Generate());
+        data.Replace(instance.GetAsDataElement());
+        gdcm::Attribute<0x0010, 0x0010> patient = {"Doe^Jane"};
+        data.Replace(patient.GetAsDataElement());
+        writer.GetFile().GetHeader().SetDataSetTransferSyntax(gdcm::TransferSyntax::ExplicitVRLittleEndian);
+        writer.SetFileName(empty.c_str());
+        ASSERT_TRUE(writer.Write());
+    }
+    ASSERT_TRUE(lab::HasDicomPreamble(empty));
+    EXPECT_EQ(FailureOf(empty), empty + ": a DICOM file without pixel data");
+    try {
+        lab::LoadSlice(empty, 1);
+        ADD_FAILURE() << "a file without pixel data was loaded";
+    } catch (const lab::LabError& error) {
+        EXPECT_EQ(std::string(error.what()), empty + ": a DICOM file without pixel data");
+    }
+
+    // A preamble and nothing DICOM after it.
+    const std::string junk = ScratchPath("junk.dcm");
+    std::string bytes(128, '\0');
+    bytes += "DICM";
+    bytes += std::string(64, '\xff');
+    FILE* file = fopen(junk.c_str(), "wb");
+    fwrite(bytes.data(), 1, bytes.size(), file);
+    fclose(file);
+    EXPECT_NE(FailureOf(junk), "");
+}
+
+}  // namespace

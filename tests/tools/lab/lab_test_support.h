@@ -1,0 +1,63 @@
+// lab_test_support.h - shared by the tests of sinora-lab: a scratch folder,
+// and the program's own phases run on a sinogram file.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "graphic/canvas.h"
+#include "recon/phases.h"
+#include "recon/recon_data.h"
+
+namespace lab_test {
+
+// A folder of its own for one test program run, removed when it ends.
+inline const std::string& ScratchFolder() {
+    static char made[] = "/tmp/sinora_lab_XXXXXX";  // outlives every exit handler
+    static const std::string folder = [] {
+        if (!mkdtemp(made)) abort();
+        atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(made, ignored);
+        });
+        return std::string(made);
+    }();
+    return folder;
+}
+
+inline std::string ScratchPath(const std::string& name) { return ScratchFolder() + "/" + name; }
+
+inline std::string FileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The program's reconstruction of a sinogram file, as far as the full-range
+// sum image on the canvas: filtered with `taps` (simple back projection when
+// empty). Returns ScaledSumImage as 256 x 256 values, row 0 at the top.
+inline std::vector<double> Reconstruct(const std::string& sinogramPath, const std::vector<double>& taps) {
+    snprintf(ChosenPath, sizeof ChosenPath, "%s", sinogramPath.c_str());
+    ReadRawSinogram();
+    RebinSinogram();
+    FindSinogramRange();
+    GraphicInit();
+    MethodAnswer = taps.empty() ? '1' : '2';
+    for (size_t k = 0; k < taps.size(); ++k) FilterKernel[k] = taps[k];
+    BackProjectViews();
+    SumProjectionStack();
+    ShowSumImage();
+    std::vector<double> slice(256 * 256);
+    for (int r = 0; r < 256; ++r) {
+        for (int x = 0; x < 256; ++x) slice[r * 256 + x] = ScaledSumImage[x * 256 + r];
+    }
+    return slice;
+}
+
+}  // namespace lab_test

@@ -1,0 +1,132 @@
+// canvas_compare.cpp - the canvas is read with Qt's BMP reader; the slice's
+// place and its 2 x 2 blocks are those the program draws.
+#include "tools/lab/canvas_compare.h"
+
+#include <QImage>
+#include <QImageReader>
+
+#include <algorithm>
+#include <cmath>
+
+#include "tools/lab/field_geometry.h"
+#include "tools/lab/lab_error.h"
+
+namespace lab {
+
+namespace {
+
+const int CanvasWidth = 1200, CanvasHeight = 800;
+const int SliceLeft = 0, SliceTop = 140;
+
+QImage ReadPicture(const std::string& path) {
+    QImageReader reader(QString::fromStdString(path));
+    const QImage image = reader.read();
+    if (image.isNull()) throw LabError("cannot read " + path + ": " + reader.errorString().toStdString());
+    return image;
+}
+
+}  // namespace
+
+std::vector<double> SliceFromCanvas(const std::string& path) {
+    const QImage canvas = ReadPicture(path).convertToFormat(QImage::Format_RGB32);
+    if (canvas.width() != CanvasWidth || canvas.height() != CanvasHeight)
+        throw LabError(path + ": " + std::to_string(canvas.width()) + " x " + std::to_string(canvas.height()) +
+                       " pixels; a saved canvas is 1200 x 800");
+    std::vector<double> slice(FieldPixels * FieldPixels);
+    int broken = 0;
+    for (int r = 0; r < FieldPixels; ++r) {
+        for (int x = 0; x < FieldPixels; ++x) {
+            const int px = SliceLeft + 2 * x, py = SliceTop + 2 * r;
+            const QRgb c = canvas.pixel(px, py);
+            const bool block = canvas.pixel(px + 1, py) == c && canvas.pixel(px, py + 1) == c &&
+                               canvas.pixel(px + 1, py + 1) == c;
+            if (!block || qRed(c) != qGreen(c) || qGreen(c) != qBlue(c)) ++broken;
+            slice[r * FieldPixels + x] = qGreen(c);
+        }
+    }
+    if (broken > 0)
+        throw LabError(path + ": no slice at x 0..511, y 140..651 of the canvas (" + std::to_string(broken) +
+                       " of its 65536 blocks are not grey 2 x 2 blocks)");
+    return slice;
+}
+
+std::vector<double> ReadTruth(const std::string& path) {
+    const QImage image = ReadPicture(path).convertToFormat(QImage::Format_Grayscale16);
+    if (image.width() != FieldPixels || image.height() != FieldPixels)
+        throw LabError(path + ": " + std::to_string(image.width()) + " x " + std::to_string(image.height()) +
+                       " pixels; a truth image is 256 x 256");
+    std::vector<double> truth(FieldPixels * FieldPixels);
+    for (int r = 0; r < FieldPixels; ++r) {
+        const auto* line = reinterpret_cast<const quint16*>(image.constScanLine(r));
+        for (int x = 0; x < FieldPixels; ++x) truth[r * FieldPixels + x] = line[x];
+    }
+    return truth;
+}
+
+Comparison CompareWithTruth(const std::vector<double>& slice, const std::vector<double>& truth) {
+    Comparison result;
+    double sumS = 0, sumT = 0;
+    double lo = INFINITY, hi = -INFINITY;
+    for (int r = 0; r < FieldPixels; ++r) {
+        for (int x = 0; x < FieldPixels; ++x) {
+            if (!InScannedDisc(x, r)) continue;
+            const double t = truth[r * FieldPixels + x];
+            sumS += slice[r * FieldPixels + x];
+            sumT += t;
+            lo = std::min(lo, t);
+            hi = std::max(hi, t);
+            ++result.pixels;
+        }
+    }
+    const double meanS = sumS / result.pixels, meanT = sumT / result.pixels;
+    double ss = 0, tt = 0, st = 0;
+    for (int r = 0; r < FieldPixels; ++r) {
+        for (int x = 0; x < FieldPixels; ++x) {
+            if (!InScannedDisc(x, r)) continue;
+            const double s = slice[r * FieldPixels + x] - meanS, t = truth[r * FieldPixels + x] - meanT;
+            ss += s * s;
+            tt += t * t;
+            st += s * t;
+        }
+    }
+    if (ss == 0.0 || tt == 0.0) throw LabError("cannot compare: the slice or the truth is uniform inside the disc");
+    result.scale = st / ss;
+    result.offset = meanT - result.scale * meanS;
+    result.correlation = st / std::sqrt(ss * tt);
+    double residual = 0;
+    for (int r = 0; r < FieldPixels; ++r) {
+        for (int x = 0; x < FieldPixels; ++x) {
+            if (!InScannedDisc(x, r)) continue;
+            const double d = result.scale * slice[r * FieldPixels + x] + result.offset - truth[r * FieldPixels + x];
+            residual += d * d;
+        }
+    }
+    result.normalisedRms = std::sqrt(residual / result.pixels) / (hi - lo);
+    return result;
+}
+
+QImage DifferenceImage(const std::vector<double>& slice, const std::vector<double>& truth, const Comparison& fit) {
+    double lo = INFINITY, hi = -INFINITY;
+    for (int r = 0; r < FieldPixels; ++r) {
+        for (int x = 0; x < FieldPixels; ++x) {
+            if (!InScannedDisc(x, r)) continue;
+            lo = std::min(lo, truth[r * FieldPixels + x]);
+            hi = std::max(hi, truth[r * FieldPixels + x]);
+        }
+    }
+    QImage image(FieldPixels, FieldPixels, QImage::Format_Grayscale8);
+    for (int r = 0; r < FieldPixels; ++r) {
+        uchar* line = image.scanLine(r);
+        for (int x = 0; x < FieldPixels; ++x) {
+            double g = 128.0;
+            if (InScannedDisc(x, r)) {
+                const double difference = fit.scale * slice[r * FieldPixels + x] + fit.offset - truth[r * FieldPixels + x];
+                g = 128.0 + 512.0 * difference / (hi - lo);
+            }
+            line[x] = static_cast<uchar>(std::lround(std::clamp(g, 0.0, 255.0)));
+        }
+    }
+    return image;
+}
+
+}  // namespace lab

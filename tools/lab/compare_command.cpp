@@ -1,0 +1,28 @@
+// compare_command.cpp - `compare SAVED.bmp TRUTH.png`: the numbers on
+// standard output, the difference picture on request.
+#include <cstdio>
+
+#include <QImage>
+
+#include "tools/lab/canvas_compare.h"
+#include "tools/lab/commands.h"
+#include "tools/lab/output_files.h"
+
+namespace lab {
+
+void RunCompareCommand(const CompareOptions& options) {
+    if (!options.difference.empty()) CheckOutputPath(options.difference);
+    const std::vector<double> slice = SliceFromCanvas(options.saved);
+    const std::vector<double> truth = ReadTruth(options.truth);
+    const Comparison fit = CompareWithTruth(slice, truth);
+    printf("pixels compared: %d (the scanned disc)\n", fit.pixels);
+    printf("fit: truth = %.6g x slice + %.6g\n", fit.scale, fit.offset);
+    printf("correlation: %.4f\n", fit.correlation);
+    printf("normalised RMS error: %.4f (of the truth's range)\n", fit.normalisedRms);
+    if (!options.difference.empty()) {
+        SavePngAtomically(options.difference, DifferenceImage(slice, truth, fit));
+        printf("wrote %s: fit - truth, mid-grey = 0\n", options.difference.c_str());
+    }
+}
+
+}  // namespace lab

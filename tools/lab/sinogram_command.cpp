@@ -1,0 +1,30 @@
+// sinogram_command.cpp - `sinogram IMAGE -o OUT.sino`: a picture or CT slice
+// fitted into the field and projected with exact line integrals.
+#include <cstdio>
+
+#include "tools/lab/commands.h"
+#include "tools/lab/lab_error.h"
+#include "tools/lab/output_files.h"
+#include "tools/lab/siddon_projector.h"
+#include "tools/lab/sinogram_output.h"
+#include "tools/lab/slice_input.h"
+
+namespace lab {
+
+void RunSinogramCommand(const SinogramOptions& options) {
+    CheckOutputPath(options.output);
+    if (!options.truth.empty()) CheckOutputPath(options.truth);
+    if (options.fov < 0.0) throw LabError("--fov must be positive");
+
+    const LoadedSlice slice = LoadSlice(options.input, options.frame);
+    const FieldImage field = FieldFromSlice(slice, options.fov);
+    printf("read %s: %s; field %.4g mm wide, %.4g mm per pixel\n", options.input.c_str(), slice.description.c_str(),
+           field.pixelMm * FieldPixels, field.pixelMm);
+
+    std::vector<double> integrals = ProjectField(field);
+    const double perPixel = WaterMuPerMm * field.pixelMm;  // relative attenuation x pixels -> dimensionless
+    for (double& p : integrals) p *= perPixel;
+    WriteSinogramAndTruth(std::move(integrals), field, options.noise, options.output, options.truth);
+}
+
+}  // namespace lab

@@ -1,0 +1,18 @@
+// sinogram_output.h - the last steps shared by `sinogram` and `phantom`:
+// noise, the sinogram file, the truth picture and the summary line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/lab/commands.h"
+
+namespace lab {
+
+struct FieldImage;
+
+// `integrals` are dimensionless (attenuation times length), in file order.
+void WriteSinogramAndTruth(std::vector<double> integrals, const FieldImage& truth, const NoiseOptions& noise,
+                           const std::string& output, const std::string& truthPath);
+
+}  // namespace lab

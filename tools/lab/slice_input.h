@@ -1,0 +1,29 @@
+// slice_input.h - what `sinogram` projects: a picture (PNG, JPEG, BMP,
+// TIFF, PGM/PPM through Qt's image reader) or a DICOM CT slice (GDCM), as
+// attenuation relative to water.
+#pragma once
+
+#include <string>
+
+#include "tools/lab/field_image.h"
+
+namespace lab {
+
+struct LoadedSlice {
+    SourceImage mu;  // attenuation relative to water
+    bool isDicom = false;
+    std::string description;  // for the summary line, e.g. "512 x 512 DICOM slice, 0.7 mm pixels"
+};
+
+// A picture's grey level is its attenuation: white is water, black air; its
+// spacing is one picture pixel. A DICOM slice's Hounsfield units become
+// 1 + HU / 1000 (at least 0), with its pixel spacing in millimetres.
+// Throws LabError for a missing, unreadable or unsupported file.
+LoadedSlice LoadSlice(const std::string& path, int frame);
+
+// The slice fitted into the field. `fov` is the width of the 256-pixel field
+// (millimetres for a DICOM slice, picture pixels for a picture); 0 takes the
+// slice's larger side. A picture's field counts as 256 mm wide.
+FieldImage FieldFromSlice(const LoadedSlice& slice, double fov);
+
+}  // namespace lab
