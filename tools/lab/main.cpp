@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <string>
 
 #include "tools/lab/commands.h"
 #include "tools/lab/filter_kernels.h"
@@ -21,18 +22,32 @@ namespace {
 void DropQtNotices(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 const char* SinogramHelp =
-    "A sinogram file for the program: 729 detector channels x 180 angles of little-endian doubles, the 180 "
+    "A sinogram file for Sinora: 729 detector channels x 180 angles of little-endian doubles, the 180 "
     "angles (0..179 degrees) of channel 0 first. Channel c holds the line integral of attenuation along the "
-    "ray at ((c - 108) - 0.5) / 2 - 127.5 pixels from the centre of rotation; the program adds channels "
-    "108 + 2j and 109 + 2j into its bin j. Channels 0..107 and 620..728, which the program does not read, "
+    "ray at ((c - 108) - 0.5) / 2 - 127.5 pixels from the centre of rotation; Sinora adds channels "
+    "108 + 2j and 109 + 2j into its bin j. Channels 0..107 and 620..728, which Sinora does not read, "
     "hold the line integrals at their own positions: they lie outside the scanned disc, so they are 0 (or "
     "noise around 0 with --noise). The picture is fitted into the 256-pixel field and cut to the disc it "
     "spans; the reconstruction shows it upright and unmirrored. Projection: Siddon's method, the exact length "
     "of each ray in each pixel.";
 
+// A number above zero; CLI11's own range check would print the largest double.
+CLI::Validator Positive() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            try {
+                size_t used = 0;
+                if (std::stod(text, &used) > 0.0 && used == text.size()) return "";
+            } catch (const std::exception&) {
+            }
+            return "'" + text + "' is not a number above 0";
+        },
+        "POSITIVE");
+}
+
 void AddNoiseOptions(CLI::App* command, lab::NoiseOptions& noise, CLI::Option*& seedOption) {
     command->add_option("--noise", noise.photons, "Poisson counting noise: I0 photons incident on each ray")
-        ->check(CLI::PositiveNumber);
+        ->check(Positive());
     seedOption = command->add_option("--seed", noise.seed, "seed of the noise, for a repeatable file");
 }
 
@@ -55,9 +70,9 @@ int main(int argc, char** argv) {
     sinogramCommand->add_option("--fov", sinogram.fov,
                                 "width of the 256-pixel field: millimetres for DICOM, picture pixels for a picture "
                                 "(default: the larger side)")
-        ->check(CLI::PositiveNumber);
+        ->check(Positive());
     sinogramCommand->add_option("--frame", sinogram.frame, "frame of a multi-frame DICOM file, from 1")
-        ->check(CLI::PositiveNumber);
+        ->check(Positive());
     AddNoiseOptions(sinogramCommand, sinogram.noise, sinogramSeed);
     sinogramCommand->footer(SinogramHelp);
 
@@ -79,7 +94,7 @@ int main(int argc, char** argv) {
         ->required()
         ->check(CLI::IsMember(lab::KernelNames(), CLI::ignore_case));
     filterCommand->add_option("-o,--output", filter.output, "the filter file to write")->required();
-    filterCommand->add_option("--scale", filter.scale, "factor on every tap (default 100)")->check(CLI::PositiveNumber);
+    filterCommand->add_option("--scale", filter.scale, "factor on every tap (default 100)")->check(Positive());
     filterCommand->add_option("--cutoff", filter.cutoff,
                               "cutoff as a fraction of the Nyquist frequency, in (0, 1] (default 1)");
     filterCommand->add_option("--plot", filter.plot, "also draw the taps and the frequency response as PNG");

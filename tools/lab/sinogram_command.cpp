@@ -1,5 +1,6 @@
 // sinogram_command.cpp - `sinogram IMAGE -o OUT.sino`: a picture or CT slice
 // fitted into the field and projected with exact line integrals.
+#include <algorithm>
 #include <cstdio>
 
 #include "tools/lab/commands.h"
@@ -18,8 +19,11 @@ void RunSinogramCommand(const SinogramOptions& options) {
 
     const LoadedSlice slice = LoadSlice(options.input, options.frame);
     const FieldImage field = FieldFromSlice(slice, options.fov);
-    printf("read %s: %s; field %.4g mm wide, %.4g mm per pixel\n", options.input.c_str(), slice.description.c_str(),
-           field.pixelMm * FieldPixels, field.pixelMm);
+    // The largest attenuation becomes 255 in the program's sum image: with
+    // it, a grey level can be turned back into attenuation.
+    const double top = *std::max_element(field.values.begin(), field.values.end());
+    printf("read %s: %s; field %.4g mm wide, %.4g mm per pixel; attenuation up to %.3g x water\n",
+           options.input.c_str(), slice.description.c_str(), field.pixelMm * FieldPixels, field.pixelMm, top);
 
     std::vector<double> integrals = ProjectField(field);
     const double perPixel = WaterMuPerMm * field.pixelMm;  // relative attenuation x pixels -> dimensionless
