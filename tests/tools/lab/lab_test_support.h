@@ -1,12 +1,8 @@
-// lab_test_support.h - shared by the tests of sinora-lab: a scratch folder,
-// and the program's own phases run on a sinogram file.
+// lab_test_support.h - shared by the tests of sinora-lab: the recon tests'
+// scratch folder, and the program's own phases run on a sinogram file.
 #pragma once
 
-#include <unistd.h>
-
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -15,24 +11,12 @@
 #include "graphic/canvas.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
+#include "recon/recon_test_support.h"
 
 namespace lab_test {
 
-// A folder of its own for one test program run, removed when it ends.
-inline const std::string& ScratchFolder() {
-    static char made[] = "/tmp/sinora_lab_XXXXXX";  // outlives every exit handler
-    static const std::string folder = [] {
-        if (!mkdtemp(made)) abort();
-        atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(made, ignored);
-        });
-        return std::string(made);
-    }();
-    return folder;
-}
-
-inline std::string ScratchPath(const std::string& name) { return ScratchFolder() + "/" + name; }
+using recon_test::ScratchFolder;
+using recon_test::ScratchPath;
 
 inline std::string FileBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
