@@ -19,6 +19,13 @@ int PlatformCommandLine(int argc, char** argv);
 void PlatformInit(int* argc, char** argv);
 
 // ---- test automation ---------------------------------------------------------
+// Puts the layer back to its state right after PlatformInit: every window,
+// class, timer, queued message, menu, GDI object and DC, global memory
+// block and open file is gone, and no answer is queued or logged. No window
+// procedure hears of it. Unattended mode stays as it is. Test programs call
+// it before each test, so that each one starts from a clean layer.
+void PlatformResetForTests();
+
 // Answers for the next modal element, taken in the order queued. Each modal
 // element (MessageBoxA, GetOpenFileNameA, GetSaveFileNameA, TrackPopupMenu)
 // takes the oldest queued answer when it opens; the answer is applied after
@@ -39,7 +46,7 @@ void PlatformSetUnattended(bool unattended);
 //   "MessageBox|<caption>|<text>|<type>"   (type in decimal)
 //   "OpenFile|<initial file name>"  /  "SaveFile|<initial file name>"
 //   "PopupMenu|<x>|<y>"
-// The count only grows; tests compare before and after.
+// The count only grows until a reset; tests compare before and after.
 int PlatformModalLogCount();
 const char* PlatformModalLogEntry(int index);
 

@@ -1,7 +1,8 @@
 // platform_init.cpp - start-up of the layer and the hooks of platform.h.
 //
-// Implements: PlatformInit, PlatformQueueModalAnswer, PlatformSetUnattended,
-// PlatformModalLogCount, PlatformModalLogEntry, PlatformDecodeText.
+// Implements: PlatformInit, PlatformResetForTests, PlatformQueueModalAnswer,
+// PlatformSetUnattended, PlatformModalLogCount, PlatformModalLogEntry,
+// PlatformDecodeText; LayerData, the layer's one state record.
 //
 // Start-up chooses the X11 platform when both X11 and Wayland are available,
 // also over a session-wide QT_QPA_PLATFORM=wayland (the program places its
@@ -24,38 +25,23 @@
 #include <QApplication>
 #include <QFont>
 
+#include "platform/gdi_objects.h"
 #include "platform/internal.h"
+#include "platform/layer_state.h"
+#include "platform/os_calls.h"
 #include "platform/platform.h"
 #include "platform/window_state.h"
 
 namespace {
 
-struct ModalAnswer {
-    std::string answer;
-    int delayMs;
-};
-
-std::deque<ModalAnswer> g_answers;
-bool g_unattended = false;
-std::vector<std::string> g_modalLog;
-
+// The Japanese standard faces the program names, given to Qt as
+// substitutions too, so that every Qt font of those names (not only the
+// GDI fonts, which ask FamiliesFor themselves) finds the installed face.
 void RegisterFontSubstitutions() {
-    // "標準ゴシック" and "ゴシック" (code page 932 bytes, the names the
-    // program's font records carry) to the installed Gothic face.
-    static const char* const kGothic[] = {
-        "\x95\x57\x8F\x80\x83\x53\x83\x56\x83\x62\x83\x4E",  // 標準ゴシック
-        "\x83\x53\x83\x56\x83\x62\x83\x4E",                  // ゴシック
-    };
-    // "標準明朝" and "明朝" to the installed Mincho face.
-    static const char* const kMincho[] = {
-        "\x95\x57\x8F\x80\x96\xBE\x92\xA9",  // 標準明朝
-        "\x96\xBE\x92\xA9",                  // 明朝
-    };
-    for (const char* face : kGothic) {
-        QFont::insertSubstitution(DecodeWindowsText(face), QStringLiteral("IPAGothic"));
-    }
-    for (const char* face : kMincho) {
-        QFont::insertSubstitution(DecodeWindowsText(face), QStringLiteral("IPAMincho"));
+    const char* const faces[] = {"標準ゴシック", "ゴシック", "標準明朝", "明朝"};
+    for (const char* utf8 : faces) {
+        const QString face = QString::fromUtf8(utf8);
+        QFont::insertSubstitutions(face, FamiliesFor(face, SHIFTJIS_CHARSET));
     }
 }
 
@@ -75,12 +61,6 @@ void PreferX11() {
 // it cannot reach a display it reports that in several lines and aborts;
 // the user gets one line and status 1 instead. Held messages of a start
 // that succeeds go on to the usual handler.
-struct HeldMessage {
-    QtMsgType type;
-    std::string category;
-    QString text;
-};
-std::vector<HeldMessage> g_heldMessages;
 
 void ReportStartFailure() {
     const char* display = getenv("DISPLAY");
@@ -100,27 +80,31 @@ void ReportStartFailure() {
 
 void HoldStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (type == QtFatalMsg) ReportStartFailure();
-    g_heldMessages.push_back(HeldMessage{type, context.category ? context.category : "", text});
+    LayerData()->heldMessages.push_back(HeldMessage{type, context.category ? context.category : "", text});
 }
 
 }  // namespace
+
+LayerState* LayerData() {
+    static LayerState* const bd = new LayerState;  // never destroyed, see layer_state.h
+    return bd;
+}
 
 void PlatformInit(int* argc, char** argv) {
     if (qApp) return;
     PreferX11();
     // QApplication keeps references to argc and argv for its whole life.
-    static int s_argc = argc ? *argc : 0;
-    static char** s_argv = argv;
-    static char s_name[] = "sinora";
-    static char* s_fallbackArgv[] = {s_name, nullptr};
-    if (s_argc == 0 || !s_argv) {
-        s_argc = 1;
-        s_argv = s_fallbackArgv;
+    LayerState* bd = LayerData();
+    bd->argc = argc ? *argc : 0;
+    bd->argv = argv;
+    if (bd->argc == 0 || !bd->argv) {
+        bd->argc = 1;
+        bd->argv = bd->fallbackArgv;
     }
     QtMessageHandler usualHandler = qInstallMessageHandler(HoldStartMessage);
-    new QApplication(s_argc, s_argv);
+    new QApplication(bd->argc, bd->argv);
     qInstallMessageHandler(usualHandler);
-    for (const HeldMessage& held : g_heldMessages) {
+    for (const HeldMessage& held : LayerData()->heldMessages) {
         QMessageLogContext context(nullptr, 0, nullptr, held.category.c_str());
         if (usualHandler) {
             usualHandler(held.type, context, held.text);
@@ -128,24 +112,38 @@ void PlatformInit(int* argc, char** argv) {
             qt_message_output(held.type, context, held.text);
         }
     }
-    g_heldMessages.clear();
+    LayerData()->heldMessages.clear();
     QApplication::setQuitOnLastWindowClosed(false);
     RegisterFontSubstitutions();
 }
 
 // ---- test automation ------------------------------------------------------------
 
-void PlatformQueueModalAnswer(const char* answer, int delayMs) {
-    g_answers.push_back(ModalAnswer{answer ? answer : "", delayMs < 0 ? 0 : delayMs});
+void PlatformResetForTests() {
+    PlatformForgetAllMenus();
+    PlatformForgetAllWindows();
+    PlatformForgetAllMessages();
+    ForgetAllGdi();
+    PlatformForgetAllFiles();
+    PlatformForgetAllGlobalMemory();
+    PlatformRestoreOsCalls();
+    LayerState* bd = LayerData();
+    bd->answers.clear();
+    bd->modalLog.clear();
+    PlatformProcessQtEvents();  // the widgets of the windows go now
 }
 
-void PlatformSetUnattended(bool unattended) { g_unattended = unattended; }
+void PlatformQueueModalAnswer(const char* answer, int delayMs) {
+    LayerData()->answers.push_back(ModalAnswer{answer ? answer : "", delayMs < 0 ? 0 : delayMs});
+}
 
-int PlatformModalLogCount() { return static_cast<int>(g_modalLog.size()); }
+void PlatformSetUnattended(bool unattended) { LayerData()->unattended = unattended; }
+
+int PlatformModalLogCount() { return static_cast<int>(LayerData()->modalLog.size()); }
 
 const char* PlatformModalLogEntry(int index) {
-    if (index < 0 || index >= static_cast<int>(g_modalLog.size())) return "";
-    return g_modalLog[static_cast<size_t>(index)].c_str();
+    if (index < 0 || index >= static_cast<int>(LayerData()->modalLog.size())) return "";
+    return LayerData()->modalLog[static_cast<size_t>(index)].c_str();
 }
 
 const char* PlatformDecodeText(const char* bytes, char* utf8Out, int utf8Size) {
@@ -160,13 +158,14 @@ const char* PlatformDecodeText(const char* bytes, char* utf8Out, int utf8Size) {
 }
 
 bool PlatformTakeModalAnswer(std::string* answer, int* delayMs) {
-    if (g_answers.empty()) return false;
-    *answer = g_answers.front().answer;
-    *delayMs = g_answers.front().delayMs;
-    g_answers.pop_front();
+    std::deque<ModalAnswer>& answers = LayerData()->answers;
+    if (answers.empty()) return false;
+    *answer = answers.front().answer;
+    *delayMs = answers.front().delayMs;
+    answers.pop_front();
     return true;
 }
 
-bool PlatformIsUnattended() { return g_unattended; }
+bool PlatformIsUnattended() { return LayerData()->unattended; }
 
-void PlatformLogModal(const QString& line) { g_modalLog.push_back(line.toUtf8().toStdString()); }
+void PlatformLogModal(const QString& line) { LayerData()->modalLog.push_back(line.toUtf8().toStdString()); }

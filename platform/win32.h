@@ -13,14 +13,19 @@
 // dialogs return unchanged) display correctly.
 //
 // Which file implements what:
-//   win_messages.cpp  queue, PeekMessageA/GetMessageA/..., timers, WaitMessage
-//   win_windows.cpp   classes, windows, geometry, scroll bar, cursor, metrics
-//   win_dialogs.cpp   MessageBoxA, GetOpenFileNameA/GetSaveFileNameA, menus
-//   win_gdi*.cpp      device contexts, bitmaps, pens, brushes, fonts, drawing
-//   win_kernel.cpp    GlobalAlloc family, lstrcpyA
-//   win_files.cpp     CreateFileA/WriteFile/CloseHandle, file kinds and
-//                     attributes, temporary files, MoveFileExA/ReplaceFileA,
-//                     DeleteFileA, FindFirstFileA (system calls: os_calls.h)
+//   win_messages.cpp     queue, PeekMessageA/GetMessageA/..., timers, WaitMessage
+//   win_windows.cpp      classes, windows, geometry, scroll bar, cursor, metrics
+//   win_dialogs.cpp      MessageBoxA, GetOpenFileNameA/GetSaveFileNameA, menus
+//   win_gdi_objects.cpp  GetDC/ReleaseDC, BeginPaint/EndPaint, memory DCs,
+//                        bitmaps, pens, brushes, SelectObject, DeleteObject
+//   win_gdi_draw.cpp     SetPixelV/GetPixel, FillRect, lines, Rectangle, BitBlt
+//   win_gdi_text.cpp     CreateFontIndirectA, text colours and mode, TextOutA
+//   win_kernel.cpp       GlobalAlloc family, lstrcpyA
+//   win_files.cpp        CreateFileA/WriteFile/CloseHandle, file kinds and
+//                        attributes, temporary files, MoveFileExA/ReplaceFileA,
+//                        DeleteFileA, FindFirstFileA (system calls: os_calls.h)
+//   platform_init.cpp    PlatformInit and the test hooks of platform.h
+// The layer's state is one record, LayerState (layer_state.h).
 #pragma once
 
 #include <cstddef>
@@ -475,10 +480,6 @@ HICON LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL redraw);
 BOOL GetScrollInfo(HWND hwnd, int bar, SCROLLINFO* info);
-HDC GetDC(HWND hwnd);
-int ReleaseDC(HWND hwnd, HDC dc);
-HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint);
-BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint);
 
 // ---- USER32: message boxes, menus; COMDLG32 (win_dialogs.cpp) ----------------
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
@@ -493,9 +494,11 @@ BOOL GetSaveFileNameA(OPENFILENAMEA* ofn);
 // first two bytes then hold the size needed, terminating zero included).
 DWORD CommDlgExtendedError();
 
-// ---- USER32/GDI32: drawing (win_gdi*.cpp) -----------------------------------
-BOOL SetRect(LPRECT rect, int left, int top, int right, int bottom);
-int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
+// ---- USER32/GDI32: device contexts and objects (win_gdi_objects.cpp) ---------
+HDC GetDC(HWND hwnd);
+int ReleaseDC(HWND hwnd, HDC dc);
+HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint);
+BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint);
 HDC CreateCompatibleDC(HDC dc);
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset);
@@ -503,19 +506,25 @@ BOOL DeleteDC(HDC dc);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 BOOL DeleteObject(HGDIOBJ object);
 HGDIOBJ GetStockObject(int index);
-BOOL SetPixelV(HDC dc, int x, int y, COLORREF color);
-COLORREF GetPixel(HDC dc, int x, int y);
 HPEN CreatePen(int style, int width, COLORREF color);
 HBRUSH CreateSolidBrush(COLORREF color);
+
+// ---- USER32/GDI32: drawing (win_gdi_draw.cpp) ---------------------------------
+BOOL SetRect(LPRECT rect, int left, int top, int right, int bottom);
+int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
+BOOL SetPixelV(HDC dc, int x, int y, COLORREF color);
+COLORREF GetPixel(HDC dc, int x, int y);
 BOOL MoveToEx(HDC dc, int x, int y, LPPOINT previous);
 BOOL LineTo(HDC dc, int x, int y);
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
+BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop);
+
+// ---- GDI32: fonts and text (win_gdi_text.cpp) ---------------------------------
 HFONT CreateFontIndirectA(const LOGFONTA* font);
 COLORREF SetTextColor(HDC dc, COLORREF color);
 COLORREF SetBkColor(HDC dc, COLORREF color);
 int SetBkMode(HDC dc, int mode);
 BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length);
-BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop);
 
 // ---- KERNEL32 (win_kernel.cpp) -----------------------------------------------
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);

@@ -55,26 +55,10 @@
 #include <QWindow>
 
 #include "platform/internal.h"
+#include "platform/layer_state.h"
 #include "platform/window_state.h"
 
-struct PlatformMenu {
-    struct Item {
-        UINT_PTR id;
-        bool separator;
-        std::string text;
-    };
-    std::vector<Item> items;
-};
-
 namespace {
-
-// Why the last file dialog of this thread returned 0.
-thread_local DWORD t_dialogError = 0;
-
-std::set<PlatformMenu*>& Menus() {
-    static std::set<PlatformMenu*> menus;
-    return menus;
-}
 
 // Runs `modal` (already set up) through `exec`, keeping our queue moving,
 // applying queued test answers, and giving the focus back afterwards.
@@ -185,7 +169,7 @@ void ApplyFileAnswer(QFileDialog* dialog, const std::string& answer) {
 
 // Reports a chosen path (or name) of `needed` bytes that its buffer cannot hold.
 BOOL BufferTooSmall(OPENFILENAMEA* ofn, size_t needed) {
-    t_dialogError = FNERR_BUFFERTOOSMALL;
+    LayerData()->dialogError = FNERR_BUFFERTOOSMALL;
     if (ofn->nMaxFile >= 2) {
         WORD size = static_cast<WORD>(std::min<size_t>(needed, 0xFFFF));
         memcpy(ofn->lpstrFile, &size, sizeof size);
@@ -194,7 +178,7 @@ BOOL BufferTooSmall(OPENFILENAMEA* ofn, size_t needed) {
 }
 
 BOOL RunFileDialog(OPENFILENAMEA* ofn, bool save) {
-    t_dialogError = 0;
+    LayerData()->dialogError = 0;
     if (!ofn || !ofn->lpstrFile || ofn->nMaxFile == 0) return FALSE;
     QString initial = DecodeWindowsText(BoundedString(ofn->lpstrFile, ofn->nMaxFile).c_str());
     PlatformLogModal((save ? QStringLiteral("SaveFile|") : QStringLiteral("OpenFile|")) + initial);
@@ -299,12 +283,12 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 
 HMENU CreatePopupMenu() {
     auto* menu = new PlatformMenu;
-    Menus().insert(menu);
+    LayerData()->menus.insert(menu);
     return menu;
 }
 
 BOOL InsertMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR idNewItem, LPCSTR text) {
-    if (!Menus().count(menu)) return FALSE;
+    if (!LayerData()->menus.count(menu)) return FALSE;
     PlatformMenu::Item item{idNewItem, (flags & MF_SEPARATOR) != 0, text ? text : ""};
     auto& items = menu->items;
     auto where = items.end();
@@ -320,7 +304,7 @@ BOOL InsertMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR idNewItem, LPCS
 }
 
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*) {
-    if (!Menus().count(menu)) return FALSE;
+    if (!LayerData()->menus.count(menu)) return FALSE;
     PlatformLogModal(QStringLiteral("PopupMenu|%1|%2").arg(x).arg(y));
     QMenu popup;
     for (const PlatformMenu::Item& item : menu->items) {
@@ -365,13 +349,19 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
 }
 
 BOOL DestroyMenu(HMENU menu) {
-    if (!Menus().erase(menu)) return FALSE;
+    if (!LayerData()->menus.erase(menu)) return FALSE;
     delete menu;
     return TRUE;
+}
+
+void PlatformForgetAllMenus() {
+    LayerState* bd = LayerData();
+    for (PlatformMenu* menu : bd->menus) delete menu;
+    bd->menus.clear();
 }
 
 BOOL GetOpenFileNameA(OPENFILENAMEA* ofn) { return RunFileDialog(ofn, false); }
 
 BOOL GetSaveFileNameA(OPENFILENAMEA* ofn) { return RunFileDialog(ofn, true); }
 
-DWORD CommDlgExtendedError() { return t_dialogError; }
+DWORD CommDlgExtendedError() { return LayerData()->dialogError; }

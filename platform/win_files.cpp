@@ -60,6 +60,7 @@
 #include <set>
 #include <string>
 
+#include "platform/layer_state.h"
 #include "platform/os_calls.h"
 #include "platform/win32.h"
 
@@ -73,19 +74,16 @@ struct PlatformFile {
 
 namespace {
 
-std::mutex g_fileLock;
-std::set<HANDLE> g_files;
-
 HANDLE Register(PlatformFile* file) {
-    std::lock_guard<std::mutex> lock(g_fileLock);
-    g_files.insert(file);
+    std::lock_guard<std::mutex> lock(LayerData()->fileLock);
+    LayerData()->files.insert(file);
     return file;
 }
 
 // The descriptor of a live file handle, or -1.
 int DescriptorOf(HANDLE file) {
-    std::lock_guard<std::mutex> lock(g_fileLock);
-    if (!g_files.count(file) || file->folder) return -1;
+    std::lock_guard<std::mutex> lock(LayerData()->fileLock);
+    if (!LayerData()->files.count(file) || file->folder) return -1;
     return file->fd;
 }
 
@@ -216,8 +214,8 @@ BOOL FlushFileBuffers(HANDLE file) {
 
 BOOL CloseHandle(HANDLE object) {
     {
-        std::lock_guard<std::mutex> lock(g_fileLock);
-        if (!g_files.erase(object)) return FALSE;
+        std::lock_guard<std::mutex> lock(LayerData()->fileLock);
+        if (!LayerData()->files.erase(object)) return FALSE;
     }
     bool ok = object->folder ? true : PlatformOsCalls.close(object->fd) == 0;
     if (object->folder) PlatformOsCalls.closedir(object->folder);
@@ -374,16 +372,26 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data) {
 
 BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data) {
     {
-        std::lock_guard<std::mutex> lock(g_fileLock);
-        if (!g_files.count(find) || !find->folder) return FALSE;
+        std::lock_guard<std::mutex> lock(LayerData()->fileLock);
+        if (!LayerData()->files.count(find) || !find->folder) return FALSE;
     }
     return data && NextMatch(find, data) ? TRUE : FALSE;
 }
 
 BOOL FindClose(HANDLE find) {
     {
-        std::lock_guard<std::mutex> lock(g_fileLock);
-        if (!g_files.count(find) || !find->folder) return FALSE;
+        std::lock_guard<std::mutex> lock(LayerData()->fileLock);
+        if (!LayerData()->files.count(find) || !find->folder) return FALSE;
     }
     return CloseHandle(find);
+}
+
+void PlatformForgetAllFiles() {
+    LayerState* bd = LayerData();
+    std::set<HANDLE> files;
+    {
+        std::lock_guard<std::mutex> lock(bd->fileLock);
+        files = bd->files;
+    }
+    for (HANDLE file : files) CloseHandle(file);  // folder listings too
 }

@@ -16,6 +16,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/layer_state.h"
 #include "platform/win32.h"
 
 struct PlatformGlobal {
@@ -23,25 +24,10 @@ struct PlatformGlobal {
     int locks;
 };
 
-namespace {
-
-struct GlobalBlock {
-    void* memory;
-    bool moveable;
-    PlatformGlobal* record;  // moveable blocks only
-};
-
-// Keyed by handle; `byAddress` maps memory addresses back to handles.
-std::mutex g_memoryLock;
-std::map<HGLOBAL, GlobalBlock> g_blocks;
-std::map<void*, HGLOBAL> g_byAddress;
-
-}  // namespace
-
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
     void* memory = (flags & GMEM_ZEROINIT) ? calloc(bytes ? bytes : 1, 1) : malloc(bytes ? bytes : 1);
     if (!memory) return nullptr;
-    std::lock_guard<std::mutex> lock(g_memoryLock);
+    std::lock_guard<std::mutex> lock(LayerData()->memoryLock);
     HGLOBAL handle;
     GlobalBlock block{memory, (flags & GMEM_MOVEABLE) != 0, nullptr};
     if (block.moveable) {
@@ -50,47 +36,61 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
     } else {
         handle = static_cast<HGLOBAL>(memory);
     }
-    g_blocks[handle] = block;
-    g_byAddress[memory] = handle;
+    LayerData()->blocks[handle] = block;
+    LayerData()->byAddress[memory] = handle;
     return handle;
 }
 
 LPVOID GlobalLock(HGLOBAL mem) {
-    std::lock_guard<std::mutex> lock(g_memoryLock);
-    auto it = g_blocks.find(mem);
-    if (it == g_blocks.end()) return nullptr;
+    std::lock_guard<std::mutex> lock(LayerData()->memoryLock);
+    auto it = LayerData()->blocks.find(mem);
+    if (it == LayerData()->blocks.end()) return nullptr;
     if (it->second.moveable) ++it->second.record->locks;
     return it->second.memory;
 }
 
 BOOL GlobalUnlock(HGLOBAL mem) {
-    std::lock_guard<std::mutex> lock(g_memoryLock);
-    auto it = g_blocks.find(mem);
-    if (it == g_blocks.end() || !it->second.moveable) return FALSE;
+    std::lock_guard<std::mutex> lock(LayerData()->memoryLock);
+    auto it = LayerData()->blocks.find(mem);
+    if (it == LayerData()->blocks.end() || !it->second.moveable) return FALSE;
     PlatformGlobal* record = it->second.record;
     if (record->locks > 0) --record->locks;
     return record->locks > 0 ? TRUE : FALSE;  // still locked
 }
 
 HGLOBAL GlobalHandle(LPCVOID pointer) {
-    std::lock_guard<std::mutex> lock(g_memoryLock);
-    auto it = g_byAddress.find(const_cast<void*>(pointer));
-    return it == g_byAddress.end() ? nullptr : it->second;
+    std::lock_guard<std::mutex> lock(LayerData()->memoryLock);
+    auto it = LayerData()->byAddress.find(const_cast<void*>(pointer));
+    return it == LayerData()->byAddress.end() ? nullptr : it->second;
 }
 
 HGLOBAL GlobalFree(HGLOBAL mem) {
     if (!mem) return nullptr;
-    std::lock_guard<std::mutex> lock(g_memoryLock);
-    auto it = g_blocks.find(mem);
-    if (it == g_blocks.end()) return mem;  // failure: the handle comes back
-    g_byAddress.erase(it->second.memory);
+    std::lock_guard<std::mutex> lock(LayerData()->memoryLock);
+    auto it = LayerData()->blocks.find(mem);
+    if (it == LayerData()->blocks.end()) return mem;  // failure: the handle comes back
+    LayerData()->byAddress.erase(it->second.memory);
     free(it->second.memory);
     delete it->second.record;
-    g_blocks.erase(it);
+    LayerData()->blocks.erase(it);
     return nullptr;
 }
 
 LPSTR lstrcpyA(LPSTR dst, LPCSTR src) {
     if (!dst || !src) return nullptr;
     return strcpy(dst, src);
+}
+
+void PlatformForgetAllGlobalMemory() {
+    LayerState* bd = LayerData();
+    std::map<HGLOBAL, GlobalBlock> blocks;
+    {
+        std::lock_guard<std::mutex> lock(bd->memoryLock);
+        blocks.swap(bd->blocks);
+        bd->byAddress.clear();
+    }
+    for (auto& entry : blocks) {
+        free(entry.second.memory);
+        delete entry.second.record;
+    }
 }

@@ -6,9 +6,10 @@
 // pump that keeps our queue moving inside modal loops, and Qt event delivery.
 //
 // Supported behaviour:
-// - One queue per thread. Qt input on our windows is posted to it; nothing is
-//   delivered to a window procedure before a loop of the program (or a modal
-//   loop) takes it from the queue.
+// - One queue, for the thread that started the layer (Qt widgets belong to
+//   it; other threads of the program only compute). Qt input on our windows
+//   is posted to it; nothing is delivered to a window procedure before a
+//   loop of the program (or a modal loop) takes it from the queue.
 // - Retrieval order as in Win32: posted messages (input included) in order,
 //   then WM_QUIT, then WM_PAINT for a visible window whose client area is
 //   invalid, then WM_TIMER for a timer that has expired. WM_PAINT and WM_TIMER
@@ -18,9 +19,6 @@
 // - WM_QUIT passes every hwnd and range filter.
 // - TranslateMessage turns a WM_KEYDOWN into one WM_CHAR per byte of the typed
 //   text in code page 932, placed ahead of the input still queued.
-// - KillTimer(hwnd, id) also stops the thread timer `id` (set with a null
-//   window) when the window has no such timer: a program that sets its timer
-//   before it knows its window handle can still stop it later.
 //
 // Not supported: messages between threads, sent messages from other threads,
 // PM_NOYIELD/PM_QS_* flags, WM_MOUSEMOVE. SetTimer for a window returns the
@@ -37,40 +35,14 @@
 #include <QWidget>
 
 #include "platform/internal.h"
+#include "platform/layer_state.h"
 #include "platform/window_state.h"
 
 namespace {
 
-struct TimerRecord {
-    HWND hwnd;
-    UINT_PTR id;
-    int64_t interval;
-    TIMERPROC proc;
-    int64_t nextDue;
-    bool ready;  // expired, WM_TIMER not taken yet
-};
-
-struct ThreadQueue {
-    std::deque<MSG> posted;
-    std::vector<TimerRecord> timers;
-    UINT_PTR nextThreadTimerId = 0x7F00;
-    bool quitPending = false;
-    int exitCode = 0;
-    std::map<uint32_t, QString> keyTexts;
-    uint32_t nextKeySerial = 1;
-    int modalDepth = 0;
-    QTimer* modalPump = nullptr;
-};
-
-ThreadQueue& Queue() {
-    static thread_local ThreadQueue queue;
-    return queue;
-}
-
 int64_t NowMs() {
     using namespace std::chrono;
-    static const steady_clock::time_point start = steady_clock::now();
-    return duration_cast<milliseconds>(steady_clock::now() - start).count();
+    return duration_cast<milliseconds>(steady_clock::now() - LayerData()->start).count();
 }
 
 bool PassesFilter(const MSG& msg, HWND hwnd, UINT filterMin, UINT filterMax) {
@@ -95,7 +67,7 @@ MSG MakeMsg(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 void MarkExpiredTimers() {
     int64_t now = NowMs();
-    for (TimerRecord& t : Queue().timers) {
+    for (TimerRecord& t : LayerData()->timers) {
         if (now >= t.nextDue) {
             t.ready = true;
             // Keep the timer on its own beat: an overdue timer gives one
@@ -108,16 +80,16 @@ void MarkExpiredTimers() {
 // Finds the next message as Win32 orders them; removes posted messages and
 // timer expiries when `remove` is set. WM_PAINT stays until validated.
 bool TakeMessage(MSG* out, HWND hwnd, UINT filterMin, UINT filterMax, bool remove, bool skipQuit) {
-    ThreadQueue& q = Queue();
-    for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
+    LayerState* bd = LayerData();
+    for (auto it = bd->posted.begin(); it != bd->posted.end(); ++it) {
         if (!PassesFilter(*it, hwnd, filterMin, filterMax)) continue;
         *out = *it;
-        if (remove) q.posted.erase(it);
+        if (remove) bd->posted.erase(it);
         return true;
     }
-    if (q.quitPending && !skipQuit) {
-        *out = MakeMsg(nullptr, WM_QUIT, static_cast<WPARAM>(q.exitCode), 0);
-        if (remove) q.quitPending = false;
+    if (bd->quitPending && !skipQuit) {
+        *out = MakeMsg(nullptr, WM_QUIT, static_cast<WPARAM>(bd->exitCode), 0);
+        if (remove) bd->quitPending = false;
         return true;
     }
     int count = PlatformWindowCount();
@@ -130,7 +102,7 @@ bool TakeMessage(MSG* out, HWND hwnd, UINT filterMin, UINT filterMax, bool remov
         return true;
     }
     MarkExpiredTimers();
-    for (TimerRecord& t : q.timers) {
+    for (TimerRecord& t : bd->timers) {
         if (!t.ready) continue;
         MSG tick = MakeMsg(t.hwnd, WM_TIMER, t.id, reinterpret_cast<LPARAM>(t.proc));
         if (!PassesFilter(tick, hwnd, filterMin, filterMax)) continue;
@@ -145,7 +117,7 @@ bool TakeMessage(MSG* out, HWND hwnd, UINT filterMin, UINT filterMax, bool remov
 int64_t MsUntilNextTimer() {
     int64_t now = NowMs();
     int64_t best = -1;
-    for (const TimerRecord& t : Queue().timers) {
+    for (const TimerRecord& t : LayerData()->timers) {
         int64_t wait = t.ready ? 0 : std::max<int64_t>(0, t.nextDue - now);
         if (best < 0 || wait < best) best = wait;
     }
@@ -168,7 +140,7 @@ void ScheduleModalPump();
 // for the program's own loop), a bounded number so the modal stays live even
 // when a window procedure never validates its window.
 void PumpModalOnce() {
-    for (int n = 0; n < 64 && Queue().modalDepth > 0; ++n) {
+    for (int n = 0; n < 64 && LayerData()->modalDepth > 0; ++n) {
         MSG msg;
         if (!TakeMessage(&msg, nullptr, 0, 0, true, true)) break;
         TranslateMessage(&msg);
@@ -178,18 +150,18 @@ void PumpModalOnce() {
 }
 
 void ScheduleModalPump() {
-    ThreadQueue& q = Queue();
-    if (q.modalDepth <= 0 || !q.modalPump) return;
+    LayerState* bd = LayerData();
+    if (bd->modalDepth <= 0 || !bd->modalPump) return;
     MSG msg;
     if (TakeMessage(&msg, nullptr, 0, 0, false, true)) {
-        q.modalPump->start(0);
+        bd->modalPump->start(0);
         return;
     }
     int64_t wait = MsUntilNextTimer();
     if (wait >= 0) {
-        q.modalPump->start(static_cast<int>(std::min<int64_t>(wait, 1000000)));
+        bd->modalPump->start(static_cast<int>(std::min<int64_t>(wait, 1000000)));
     } else {
-        q.modalPump->stop();
+        bd->modalPump->stop();
     }
 }
 
@@ -209,19 +181,19 @@ void PlatformProcessQtEvents() {
 }
 
 void PlatformPostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    Queue().posted.push_back(MakeMsg(hwnd, message, wParam, lParam));
+    LayerData()->posted.push_back(MakeMsg(hwnd, message, wParam, lParam));
     PlatformWakeQueue();
 }
 
 void PlatformPostKey(HWND hwnd, UINT virtualKey, const QString& text) {
-    ThreadQueue& q = Queue();
+    LayerState* bd = LayerData();
     uint32_t serial = 0;
     if (!text.isEmpty()) {
-        serial = q.nextKeySerial++;
-        if (q.nextKeySerial == 0) q.nextKeySerial = 1;
-        q.keyTexts[serial] = text;
+        serial = bd->nextKeySerial++;
+        if (bd->nextKeySerial == 0) bd->nextKeySerial = 1;
+        bd->keyTexts[serial] = text;
         // Key presses that are never translated must not pile up.
-        while (q.keyTexts.size() > 256) q.keyTexts.erase(q.keyTexts.begin());
+        while (bd->keyTexts.size() > 256) bd->keyTexts.erase(bd->keyTexts.begin());
     }
     // Repeat count 1 in the low word as in Win32; the text's serial above
     // the 32 bits that Win32 defines.
@@ -230,35 +202,48 @@ void PlatformPostKey(HWND hwnd, UINT virtualKey, const QString& text) {
 }
 
 void PlatformWakeQueue() {
-    ThreadQueue& q = Queue();
-    if (q.modalDepth > 0 && q.modalPump) q.modalPump->start(0);
+    LayerState* bd = LayerData();
+    if (bd->modalDepth > 0 && bd->modalPump) bd->modalPump->start(0);
 }
 
 void PlatformForgetWindowMessages(HWND hwnd) {
-    ThreadQueue& q = Queue();
-    q.posted.erase(std::remove_if(q.posted.begin(), q.posted.end(),
+    LayerState* bd = LayerData();
+    bd->posted.erase(std::remove_if(bd->posted.begin(), bd->posted.end(),
                                   [hwnd](const MSG& m) { return m.hwnd == hwnd; }),
-                   q.posted.end());
-    q.timers.erase(std::remove_if(q.timers.begin(), q.timers.end(),
+                   bd->posted.end());
+    bd->timers.erase(std::remove_if(bd->timers.begin(), bd->timers.end(),
                                   [hwnd](const TimerRecord& t) { return t.hwnd == hwnd; }),
-                   q.timers.end());
+                   bd->timers.end());
+}
+
+void PlatformForgetAllMessages() {
+    LayerState* bd = LayerData();
+    bd->posted.clear();
+    bd->timers.clear();
+    bd->nextThreadTimerId = 0x7F00;
+    bd->quitPending = false;
+    bd->exitCode = 0;
+    bd->keyTexts.clear();
+    bd->nextKeySerial = 1;
+    bd->modalDepth = 0;
+    if (bd->modalPump) bd->modalPump->stop();
 }
 
 void PlatformEnterModal() {
-    ThreadQueue& q = Queue();
-    if (!q.modalPump) {
-        q.modalPump = new QTimer();
-        q.modalPump->setSingleShot(true);
-        QObject::connect(q.modalPump, &QTimer::timeout, [] { PumpModalOnce(); });
+    LayerState* bd = LayerData();
+    if (!bd->modalPump) {
+        bd->modalPump = new QTimer();
+        bd->modalPump->setSingleShot(true);
+        QObject::connect(bd->modalPump, &QTimer::timeout, [] { PumpModalOnce(); });
     }
-    ++q.modalDepth;
-    q.modalPump->start(0);
+    ++bd->modalDepth;
+    bd->modalPump->start(0);
 }
 
 void PlatformLeaveModal() {
-    ThreadQueue& q = Queue();
-    if (q.modalDepth > 0) --q.modalDepth;
-    if (q.modalDepth == 0 && q.modalPump) q.modalPump->stop();
+    LayerState* bd = LayerData();
+    if (bd->modalDepth > 0) --bd->modalDepth;
+    if (bd->modalDepth == 0 && bd->modalPump) bd->modalPump->stop();
 }
 
 // ---- USER32 -------------------------------------------------------------------
@@ -292,13 +277,13 @@ BOOL WaitMessage() {
 
 BOOL TranslateMessage(const MSG* msg) {
     if (!msg || msg->message != WM_KEYDOWN) return FALSE;
-    ThreadQueue& q = Queue();
+    LayerState* bd = LayerData();
     QByteArray bytes;
     uint32_t serial = KeySerialOf(msg->lParam);
-    auto found = serial ? q.keyTexts.find(serial) : q.keyTexts.end();
-    if (found != q.keyTexts.end()) {
+    auto found = serial ? bd->keyTexts.find(serial) : bd->keyTexts.end();
+    if (found != bd->keyTexts.end()) {
         bytes = EncodeWindowsText(found->second);
-        q.keyTexts.erase(found);
+        bd->keyTexts.erase(found);
     } else {
         // A key press posted without text (by a program or a test): the
         // characters an unshifted key gives.
@@ -314,7 +299,7 @@ BOOL TranslateMessage(const MSG* msg) {
     // The characters come before the input that is still queued, as Win32's
     // posted WM_CHAR precedes the next keyboard input.
     for (int i = static_cast<int>(bytes.size()) - 1; i >= 0; --i) {
-        q.posted.push_front(MakeMsg(msg->hwnd, WM_CHAR, static_cast<unsigned char>(bytes[i]), 1));
+        bd->posted.push_front(MakeMsg(msg->hwnd, WM_CHAR, static_cast<unsigned char>(bytes[i]), 1));
     }
     PlatformWakeQueue();
     return TRUE;
@@ -345,29 +330,29 @@ BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void PostQuitMessage(int exitCode) {
-    ThreadQueue& q = Queue();
-    q.quitPending = true;
-    q.exitCode = exitCode;
+    LayerState* bd = LayerData();
+    bd->quitPending = true;
+    bd->exitCode = exitCode;
     PlatformWakeQueue();
 }
 
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
     if (hwnd && !PlatformLiveWindow(hwnd)) return 0;
-    ThreadQueue& q = Queue();
+    LayerState* bd = LayerData();
     int64_t interval = std::max<int64_t>(elapseMs, 10);  // Win32's minimum period
-    auto existing = std::find_if(q.timers.begin(), q.timers.end(), [&](const TimerRecord& t) {
+    auto existing = std::find_if(bd->timers.begin(), bd->timers.end(), [&](const TimerRecord& t) {
         return t.hwnd == hwnd && t.id == id;
     });
     UINT_PTR result = id;
-    if (existing == q.timers.end()) {
+    if (existing == bd->timers.end()) {
         if (!hwnd) {
             // A thread timer gets an identifier of its own.
             do {
-                result = q.nextThreadTimerId++;
-            } while (std::any_of(q.timers.begin(), q.timers.end(),
+                result = bd->nextThreadTimerId++;
+            } while (std::any_of(bd->timers.begin(), bd->timers.end(),
                                  [&](const TimerRecord& t) { return !t.hwnd && t.id == result; }));
         }
-        q.timers.push_back(TimerRecord{hwnd, result, interval, proc, NowMs() + interval, false});
+        bd->timers.push_back(TimerRecord{hwnd, result, interval, proc, NowMs() + interval, false});
     } else {
         existing->interval = interval;
         existing->proc = proc;
@@ -379,14 +364,10 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
 }
 
 BOOL KillTimer(HWND hwnd, UINT_PTR id) {
-    ThreadQueue& q = Queue();
-    auto match = [&](HWND owner) {
-        return std::find_if(q.timers.begin(), q.timers.end(),
-                            [&](const TimerRecord& t) { return t.hwnd == owner && t.id == id; });
-    };
-    auto it = match(hwnd);
-    if (it == q.timers.end() && hwnd) it = match(nullptr);
-    if (it == q.timers.end()) return FALSE;
-    q.timers.erase(it);
+    LayerState* bd = LayerData();
+    auto it = std::find_if(bd->timers.begin(), bd->timers.end(),
+                           [&](const TimerRecord& t) { return t.hwnd == hwnd && t.id == id; });
+    if (it == bd->timers.end()) return FALSE;
+    bd->timers.erase(it);
     return TRUE;
 }

@@ -24,7 +24,7 @@
 //   the close button (and the close request is ignored).
 // - SetClassLongA(GCL_HBRBACKGROUND) takes the 32-bit value Win32 programs
 //   pass, `(LONG)(intptr_t)brush`: GDI handles are small numbers below 2^31
-//   (see win_gdi.cpp), so the value is the handle itself.
+//   (see win_gdi_objects.cpp), so the value is the handle itself.
 // - The scroll bar stays visible and is disabled when the page covers the
 //   whole range (Win32 would hide it and narrow nothing else).
 //
@@ -50,22 +50,10 @@
 #include <QWindow>
 
 #include "platform/internal.h"
+#include "platform/layer_state.h"
 #include "platform/window_state.h"
 
 namespace {
-
-std::map<std::string, std::unique_ptr<WindowClassRecord>>& Classes() {
-    static std::map<std::string, std::unique_ptr<WindowClassRecord>> classes;
-    return classes;
-}
-
-std::vector<PlatformWindow*>& Windows() {
-    static std::vector<PlatformWindow*> windows;
-    return windows;
-}
-
-QPoint g_lastMouseGlobal;
-int g_cursorCount = 0;
 
 UINT VirtualKeyFromQt(int key) {
     if (key >= Qt::Key_A && key <= Qt::Key_Z) return 'A' + (key - Qt::Key_A);
@@ -164,7 +152,7 @@ protected:
 
 private:
     void PostButton(QMouseEvent* e, bool down) {
-        g_lastMouseGlobal = e->globalPosition().toPoint();
+        LayerData()->lastMouseGlobal = e->globalPosition().toPoint();
         UINT message;
         if (e->button() == Qt::LeftButton) {
             message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
@@ -347,13 +335,13 @@ void ConnectScrollBar(PlatformWindow* w, FrameWidget* frame) {
 
 PlatformWindow* PlatformLiveWindow(HWND hwnd) {
     if (!hwnd) return nullptr;
-    auto& all = Windows();
+    auto& all = LayerData()->windows;
     if (std::find(all.begin(), all.end(), hwnd) == all.end()) return nullptr;
     return hwnd->alive ? hwnd : nullptr;
 }
 
-int PlatformWindowCount() { return static_cast<int>(Windows().size()); }
-PlatformWindow* PlatformWindowAt(int index) { return Windows()[static_cast<size_t>(index)]; }
+int PlatformWindowCount() { return static_cast<int>(LayerData()->windows.size()); }
+PlatformWindow* PlatformWindowAt(int index) { return LayerData()->windows[static_cast<size_t>(index)]; }
 
 QWidget* PlatformWindowFrame(HWND hwnd) {
     PlatformWindow* w = PlatformLiveWindow(hwnd);
@@ -362,7 +350,7 @@ QWidget* PlatformWindowFrame(HWND hwnd) {
 
 HWND PlatformWindowOfWidget(const QWidget* widget) {
     if (!widget) return nullptr;
-    for (PlatformWindow* w : Windows()) {
+    for (PlatformWindow* w : LayerData()->windows) {
         if (w->alive && w->frame == widget) return w;
     }
     return nullptr;
@@ -397,7 +385,7 @@ void PlatformWindowValidate(HWND hwnd) {
 
 ATOM RegisterClassA(const WNDCLASSA* wc) {
     if (!wc || !wc->lpszClassName || !wc->lpfnWndProc) return 0;
-    auto& classes = Classes();
+    auto& classes = LayerData()->classes;
     if (classes.count(wc->lpszClassName)) return 0;  // as Win32: already registered
     auto record = std::make_unique<WindowClassRecord>();
     record->name = wc->lpszClassName;
@@ -411,11 +399,12 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
 HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
                      int height, HWND, HMENU, HINSTANCE, LPVOID) {
     if (!className || !qApp) return nullptr;
-    auto found = Classes().find(className);
-    if (found == Classes().end()) return nullptr;
+    LayerState* bd = LayerData();
+    auto found = bd->classes.find(className);
+    if (found == bd->classes.end()) return nullptr;
 
     auto* w = new PlatformWindow;
-    Windows().push_back(w);
+    bd->windows.push_back(w);
     w->cls = found->second.get();
     w->style = style;
     w->text = windowName ? windowName : "";
@@ -441,11 +430,10 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
     if (frame->windowHandle()) frame->windowHandle()->installEventFilter(frame);
 
     // CW_USEDEFAULT: a cascade position and a size of 640 x 480.
-    static int cascade = 0;
     if (x == CW_USEDEFAULT) {
-        x = 40 + 24 * (cascade % 8);
-        y = 40 + 24 * (cascade % 8);
-        ++cascade;
+        x = 40 + 24 * (bd->cascade % 8);
+        y = 40 + 24 * (bd->cascade % 8);
+        ++bd->cascade;
     }
     if (width == CW_USEDEFAULT) {
         width = 640;
@@ -465,7 +453,7 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
 }
 
 BOOL DestroyWindow(HWND hwnd) {
-    static std::vector<HWND> destroying;
+    std::vector<HWND>& destroying = LayerData()->destroying;
     PlatformWindow* w = PlatformLiveWindow(hwnd);
     if (!w) return FALSE;
     if (std::find(destroying.begin(), destroying.end(), hwnd) != destroying.end()) return TRUE;
@@ -480,6 +468,28 @@ BOOL DestroyWindow(HWND hwnd) {
     if (w->frame) w->frame->deleteLater();
     w->surface = QImage();
     return TRUE;
+}
+
+void PlatformForgetAllWindows() {
+    LayerState* bd = LayerData();
+    for (PlatformWindow* w : bd->windows) {
+        if (w->alive) {
+            w->alive = false;
+            PlatformForgetWindowDcs(w);
+            if (w->frame) {
+                w->frame->hide();
+                w->frame->deleteLater();
+            }
+            w->surface = QImage();
+        }
+        w->cls = nullptr;  // the class records go next
+    }
+    bd->classes.clear();
+    bd->destroying.clear();
+    bd->cascade = 0;
+    bd->lastMouseGlobal = QPoint();
+    if (bd->cursorCount < 0) QGuiApplication::restoreOverrideCursor();
+    bd->cursorCount = 0;
 }
 
 LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
@@ -615,7 +625,7 @@ BOOL GetCursorPos(LPPOINT point) {
     if (!point) return FALSE;
     // Without a real pointer (offscreen) the last mouse event tells where
     // the pointer is.
-    QPoint p = QGuiApplication::platformName() == QLatin1String("offscreen") ? g_lastMouseGlobal
+    QPoint p = QGuiApplication::platformName() == QLatin1String("offscreen") ? LayerData()->lastMouseGlobal
                                                                                : QCursor::pos();
     point->x = p.x();
     point->y = p.y();
@@ -646,20 +656,18 @@ BOOL ClientToScreen(HWND hwnd, LPPOINT point) {
 }
 
 int ShowCursor(BOOL show) {
-    int before = g_cursorCount;
-    g_cursorCount += show ? 1 : -1;
-    if (before >= 0 && g_cursorCount < 0) QGuiApplication::setOverrideCursor(Qt::BlankCursor);
-    if (before < 0 && g_cursorCount >= 0) QGuiApplication::restoreOverrideCursor();
-    return g_cursorCount;
+    int& count = LayerData()->cursorCount;
+    int before = count;
+    count += show ? 1 : -1;
+    if (before >= 0 && count < 0) QGuiApplication::setOverrideCursor(Qt::BlankCursor);
+    if (before < 0 && count >= 0) QGuiApplication::restoreOverrideCursor();
+    return count;
 }
 
 // Icons and cursors are only passed on to RegisterClassA and never drawn:
 // a non-null token stands for the standard ones.
-static char g_standardIcon;
-static char g_standardCursor;
-
-HICON LoadIconA(HINSTANCE, LPCSTR) { return reinterpret_cast<HICON>(&g_standardIcon); }
-HCURSOR LoadCursorA(HINSTANCE, LPCSTR) { return reinterpret_cast<HCURSOR>(&g_standardCursor); }
+HICON LoadIconA(HINSTANCE, LPCSTR) { return reinterpret_cast<HICON>(&LayerData()->standardIcon); }
+HCURSOR LoadCursorA(HINSTANCE, LPCSTR) { return reinterpret_cast<HCURSOR>(&LayerData()->standardCursor); }
 
 int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL) {
     PlatformWindow* w = PlatformLiveWindow(hwnd);

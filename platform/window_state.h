@@ -47,6 +47,9 @@ struct PlatformWindow {
 };
 
 // ---- win_windows.cpp ----------------------------------------------------------
+// Ends every window without a message to its procedure and forgets the
+// classes (the reset for tests).
+void PlatformForgetAllWindows();
 // Null unless `hwnd` is a live window of this layer.
 PlatformWindow* PlatformLiveWindow(HWND hwnd);
 // Every window record ever created, in creation order (WM_PAINT generation).
@@ -68,11 +71,23 @@ void PlatformPostKey(HWND hwnd, UINT virtualKey, const QString& text);
 void PlatformWakeQueue();
 // Drops the timers and queued messages of a window being destroyed.
 void PlatformForgetWindowMessages(HWND hwnd);
+// Empties the queue and stops every timer (the reset for tests).
+void PlatformForgetAllMessages();
 // Modal loops: while depth > 0, a Qt timer keeps dispatching our queue.
 void PlatformEnterModal();
 void PlatformLeaveModal();
 // Lets Qt deliver its pending events and deletes widgets scheduled for it.
 void PlatformProcessQtEvents();
+
+// ---- win_dialogs.cpp ------------------------------------------------------------
+// Destroys every pop-up menu (the reset for tests).
+void PlatformForgetAllMenus();
+
+// ---- win_kernel.cpp, win_files.cpp ------------------------------------------------
+// Frees every global memory block; closes every open file and folder listing
+// (the reset for tests).
+void PlatformForgetAllGlobalMemory();
+void PlatformForgetAllFiles();
 
 // ---- platform_init.cpp ---------------------------------------------------------
 bool PlatformTakeModalAnswer(std::string* answer, int* delayMs);

@@ -37,15 +37,13 @@ LRESULT CALLBACK InputWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-HWND EnsureInputWindow() {
-    if (InputWindow == nullptr) {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = InputWindowProc;
-        wc.lpszClassName = "TypedInputWindow";
-        RegisterClassA(&wc);
-        InputWindow = CreateWindowExA(0, "TypedInputWindow", "scan", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr,
-                                      nullptr, nullptr, nullptr);
-    }
+HWND CreateInputWindow() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = InputWindowProc;
+    wc.lpszClassName = "TypedInputWindow";
+    RegisterClassA(&wc);
+    InputWindow = CreateWindowExA(0, "TypedInputWindow", "scan", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr,
+                                  nullptr, nullptr, nullptr);
     return InputWindow;
 }
 
@@ -59,7 +57,7 @@ std::string CurrentText() { return Line(FrameworkState.CurrentLine); }
 class TextScanTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_NE(EnsureInputWindow(), nullptr);
+        ASSERT_NE(CreateInputWindow(), nullptr);
         ClearTextBuffer();
         FrameworkStateRecord& s = FrameworkState;
         s.InputLine[0] = 0;

@@ -64,8 +64,6 @@ TEST_F(CanvasTest, InitGivesBlackSurfaceOfExactClientSizeAndDefaults) {
     // Fields the defaults do not write keep their contents.
     EXPECT_EQ(font->lfOrientation, 7);
     EXPECT_EQ(font->lfStrikeOut, 1);
-    font->lfOrientation = 0;
-    font->lfStrikeOut = 0;
 }
 
 TEST_F(CanvasTest, PresentCopiesTheSurfaceToTheWindow) {

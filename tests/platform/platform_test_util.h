@@ -1,7 +1,8 @@
 // Helpers shared by the platform layer's tests: a window procedure that
-// records what it receives and window classes with unique names.
+// records what it receives and window classes named for what they are.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -32,15 +33,18 @@ inline int CountRecorded(UINT message) {
     return n;
 }
 
-// Registers a fresh class (class names cannot be registered twice).
+// Registers the class of test windows with this style, background and
+// procedure, named for them; a second registration in the same test finds
+// the same class in place.
 inline std::string RegisterTestClass(UINT style, HBRUSH background, WNDPROC proc = RecordingProc) {
-    static int serial = 0;
-    std::string name = "PlatformTest" + std::to_string(++serial);
+    char name[96];
+    snprintf(name, sizeof name, "TestWindow style %#x brush %p proc %p", style, static_cast<void*>(background),
+             reinterpret_cast<void*>(proc));
     WNDCLASSA wc{};
     wc.style = style;
     wc.lpfnWndProc = proc;
     wc.hbrBackground = background;
-    wc.lpszClassName = name.c_str();
+    wc.lpszClassName = name;
     RegisterClassA(&wc);
     return name;
 }

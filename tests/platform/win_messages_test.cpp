@@ -183,9 +183,10 @@ TEST_F(MessagesTest, TimerCallbackRunsEvery500MsFromThePumpAndFromModalLoops) {
     EXPECT_GE(g_ticks, 2);
     EXPECT_LE(g_ticks, 3);
 
-    // A thread timer set before the window existed can be stopped with the
-    // window's handle.
-    EXPECT_TRUE(KillTimer(owner, id));
+    // A thread timer is stopped by its identifier with no window; the
+    // window's handle does not name it.
+    EXPECT_FALSE(KillTimer(owner, id));
+    EXPECT_TRUE(KillTimer(nullptr, id));
     g_ticks = 0;
     PumpFor(600);
     EXPECT_EQ(g_ticks, 0);

@@ -1,5 +1,5 @@
-// app_windows.h - what the tests of the console and the start-up share: the
-// two windows made once per test process, the console put back into a known
+// app_windows.h - what the tests of the console, the canvas and the start-up
+// share: the two windows of the start-up, the console put back into a known
 // state, and looks at the pixels of a window.
 #pragma once
 
@@ -13,7 +13,7 @@
 #include "tests/support/message_pump.h"
 #include "tests/support/modal_log.h"
 
-// How the windows stood right after CreateAppWindows, before any test moved
+// How the windows stood right after CreateAppWindows, before the test moved
 // or showed one.
 struct StartUpSnapshot {
     int result;
@@ -29,28 +29,30 @@ struct StartUpSnapshot {
     int inputEchoVisible;
 };
 
+// The start-up's windows, made on the first call of each test (every test
+// starts from a clean layer and FrameworkState), and how they stood then.
 inline const StartUpSnapshot& EnsureAppWindows() {
-    static StartUpSnapshot snapshot = [] {
-        StartUpSnapshot s = {};
-        s.result = CreateAppWindows(nullptr, SW_SHOWNORMAL);
-        GetWindowRect(FrameworkState.ConsoleWindow, &s.console);
-        GetWindowRect(FrameworkState.GraphicsWindow, &s.graphics);
-        s.consoleVisible = IsWindowVisible(FrameworkState.ConsoleWindow);
-        s.graphicsVisible = IsWindowVisible(FrameworkState.GraphicsWindow);
-        GetWindowTextA(FrameworkState.ConsoleWindow, s.consoleCaption, sizeof s.consoleCaption);
-        GetWindowTextA(FrameworkState.GraphicsWindow, s.graphicsCaption, sizeof s.graphicsCaption);
-        const FrameworkStateRecord& f = FrameworkState;
-        if (f.ConsoleFont) s.consoleFont = *f.ConsoleFont;
-        if (f.GraphicFontRecord) s.graphicFont = *f.GraphicFontRecord;
-        s.lineCount = f.LineCount;
-        s.currentLine = f.CurrentLine;
-        s.oldestLine = f.OldestLine;
-        s.lineHeight = f.LineHeight;
-        s.linesPerPage = f.LinesPerPage;
-        s.inputEchoVisible = f.InputEchoVisible;
-        DrainQueue();
-        return s;
-    }();
+    static StartUpSnapshot snapshot;
+    if (FrameworkState.ConsoleWindow) return snapshot;
+    StartUpSnapshot& s = snapshot;
+    s = StartUpSnapshot{};
+    s.result = CreateAppWindows(nullptr, SW_SHOWNORMAL);
+    GetWindowRect(FrameworkState.ConsoleWindow, &s.console);
+    GetWindowRect(FrameworkState.GraphicsWindow, &s.graphics);
+    s.consoleVisible = IsWindowVisible(FrameworkState.ConsoleWindow);
+    s.graphicsVisible = IsWindowVisible(FrameworkState.GraphicsWindow);
+    GetWindowTextA(FrameworkState.ConsoleWindow, s.consoleCaption, sizeof s.consoleCaption);
+    GetWindowTextA(FrameworkState.GraphicsWindow, s.graphicsCaption, sizeof s.graphicsCaption);
+    const FrameworkStateRecord& f = FrameworkState;
+    if (f.ConsoleFont) s.consoleFont = *f.ConsoleFont;
+    if (f.GraphicFontRecord) s.graphicFont = *f.GraphicFontRecord;
+    s.lineCount = f.LineCount;
+    s.currentLine = f.CurrentLine;
+    s.oldestLine = f.OldestLine;
+    s.lineHeight = f.LineHeight;
+    s.linesPerPage = f.LinesPerPage;
+    s.inputEchoVisible = f.InputEchoVisible;
+    DrainQueue();
     return snapshot;
 }
 

@@ -1,5 +1,7 @@
 // Test programs start the platform layer under the offscreen platform with a
 // 1920 x 1080 screen and no window frames, unless QT_QPA_PLATFORM is set.
+// Every test starts from a clean layer and a fresh FrameworkState, whichever
+// tests ran before it in the same program.
 // Death tests re-execute the program ("threadsafe") because a forked copy of
 // a running Qt application is not safe to use.
 #include <cstdlib>
@@ -7,7 +9,19 @@
 
 #include <gtest/gtest.h>
 
+#include "app/framework_state.h"
 #include "platform/platform.h"
+
+namespace {
+
+class CleanStart : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override {
+        PlatformResetForTests();
+        FrameworkState = FrameworkStateRecord{};
+    }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
@@ -18,5 +32,6 @@ int main(int argc, char** argv) {
     }
     PlatformInit(&argc, argv);
     PlatformSetUnattended(true);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new CleanStart);
     return RUN_ALL_TESTS();
 }

@@ -1,75 +1,17 @@
-// Drawing through the layer's GDI: pixels, lines, rectangles, objects, block
-// transfers, DIB sections, text and window DCs, checked pixel by pixel.
+// Drawing through the layer's GDI: pixels, lines, rectangles, block
+// transfers and DIB sections, checked pixel by pixel.
 #include <climits>
-#include <cstring>
+#include <cstdlib>
 #include <set>
 #include <utility>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "platform/internal.h"
 #include "platform/platform.h"
+#include "tests/platform/gdi_test_support.h"
 
 namespace {
-
-// "標準ゴシック" and "標準明朝" in code page 932.
-const char kStandardGothic[] = "\x95\x57\x8F\x80\x83\x53\x83\x56\x83\x62\x83\x4E";
-const char kStandardMincho[] = "\x95\x57\x8F\x80\x96\xBE\x92\xA9";
-
-// A memory DC with a black width x height bitmap selected.
-struct Canvas {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ original = nullptr;
-    int width, height;
-    Canvas(int w, int h) : width(w), height(h) {
-        dc = CreateCompatibleDC(nullptr);
-        bitmap = CreateCompatibleBitmap(dc, w, h);
-        original = SelectObject(dc, bitmap);
-    }
-    ~Canvas() {
-        SelectObject(dc, original);
-        DeleteDC(dc);
-        DeleteObject(bitmap);
-    }
-    void Fill(COLORREF c) {
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) SetPixelV(dc, x, y, c);
-    }
-    std::set<std::pair<int, int>> PixelsOf(COLORREF c) const {
-        std::set<std::pair<int, int>> found;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                if (GetPixel(dc, x, y) == c) found.insert({x, y});
-        return found;
-    }
-    std::vector<COLORREF> All() const {
-        std::vector<COLORREF> all;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) all.push_back(GetPixel(dc, x, y));
-        return all;
-    }
-};
-
-const COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255), kYellow = RGB(255, 255, 0);
-
-// Selects a created object into a DC; selects the previous one back and
-// deletes the object at the end of the scope.
-struct Use {
-    HDC dc;
-    HGDIOBJ object, previous;
-    Use(HDC d, HGDIOBJ o) : dc(d), object(o), previous(SelectObject(d, o)) {}
-    ~Use() {
-        SelectObject(dc, previous);
-        DeleteObject(object);
-    }
-};
-
-void Line(HDC dc, int x0, int y0, int x1, int y1) {
-    MoveToEx(dc, x0, y0, nullptr);
-    LineTo(dc, x1, y1);
-}
 
 // GDI's Bresenham loop, written independently of the layer: octants
 // numbered 1..8 counter-clockwise from "right, slightly down" (y grows
@@ -277,67 +219,6 @@ TEST(GdiRectangles, FillRectExcludesRightAndBottomAndClips) {
     EXPECT_EQ(PlatformBrushColor(reinterpret_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH))), 0x404040u);
 }
 
-TEST(GdiObjects, SelectObjectReturnsThePreviousOfTheSameKind) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HPEN pen = CreatePen(PS_SOLID, 2, kRed);
-    HBRUSH brush = CreateSolidBrush(kBlue);
-    LOGFONTA lf{};
-    lf.lfHeight = 12;
-    HFONT font = CreateFontIndirectA(&lf);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, 4, 4);
-    HGDIOBJ stockPen = SelectObject(dc, pen);
-    EXPECT_EQ(stockPen, GetStockObject(BLACK_PEN));
-    EXPECT_EQ(SelectObject(dc, brush), GetStockObject(WHITE_BRUSH));
-    HGDIOBJ systemFont = SelectObject(dc, font);
-    EXPECT_NE(systemFont, nullptr);
-    HGDIOBJ defaultBitmap = SelectObject(dc, bitmap);
-    EXPECT_NE(defaultBitmap, nullptr);
-    EXPECT_EQ(SelectObject(dc, stockPen), pen);
-    EXPECT_EQ(SelectObject(dc, GetStockObject(BLACK_BRUSH)), brush);
-    EXPECT_EQ(SelectObject(dc, systemFont), font);
-    EXPECT_EQ(SelectObject(dc, defaultBitmap), bitmap);
-    // A bitmap lives in one DC at a time.
-    HDC other = CreateCompatibleDC(nullptr);
-    SelectObject(dc, bitmap);
-    EXPECT_EQ(SelectObject(other, bitmap), nullptr);
-    DeleteDC(other);
-    // Every handle survives the 32-bit LONG of SetClassLongA; stock ones are 1..16.
-    for (HGDIOBJ h : {static_cast<HGDIOBJ>(pen), brush, font, bitmap}) {
-        EXPECT_EQ(reinterpret_cast<HGDIOBJ>(static_cast<intptr_t>(static_cast<LONG>(reinterpret_cast<intptr_t>(h)))), h);
-    }
-    for (int i = WHITE_BRUSH; i <= BLACK_PEN; ++i) {
-        uintptr_t v = reinterpret_cast<uintptr_t>(GetStockObject(i));
-        EXPECT_GE(v, 1u);
-        EXPECT_LE(v, 16u);
-    }
-    EXPECT_EQ(GetStockObject(99), nullptr);
-    EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_BRUSH)));  // ignored
-    EXPECT_EQ(PlatformBrushColor(reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 0u);
-    DeleteObject(pen);
-    EXPECT_FALSE(DeleteObject(pen));
-    EXPECT_EQ(SelectObject(dc, pen), nullptr);
-    DeleteObject(brush);
-    DeleteObject(font);
-    SelectObject(dc, defaultBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-}
-
-TEST(GdiObjects, DeletingASelectedObjectKeepsTheDcDrawing) {
-    Canvas c(6, 6);
-    HPEN pen = CreatePen(PS_SOLID, 1, kRed);
-    HGDIOBJ old = SelectObject(c.dc, pen);
-    EXPECT_TRUE(DeleteObject(pen));  // still selected
-    Line(c.dc, 0, 1, 5, 1);
-    EXPECT_EQ(GetPixel(c.dc, 2, 1), kRed);
-    SelectObject(c.dc, old);  // the last holder lets go: now it is gone
-    EXPECT_EQ(SelectObject(c.dc, pen), nullptr);
-    // The same for the bitmap itself.
-    EXPECT_TRUE(DeleteObject(c.bitmap));
-    EXPECT_TRUE(SetPixelV(c.dc, 4, 4, kBlue));
-    EXPECT_EQ(GetPixel(c.dc, 4, 4), kBlue);
-}
-
 TEST(GdiBitBlt, CopiesAndClipsToBothSurfaces) {
     Canvas from(6, 5), to(8, 7);
     for (int y = 0; y < 5; ++y)
@@ -412,165 +293,6 @@ TEST(GdiDibSection, BitBltWritesBottomUpBlueGreenRedRows) {
     EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
     DeleteDC(top);
     DeleteDC(mem);  // lets go of the section, which `section` then deletes
-}
-
-// Draws "θ" on a canvas filled with `marker` and returns the changed area.
-struct TextResult {
-    int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
-    int textPixels = 0, otherPixels = 0;
-    int textTop = INT_MAX, textBottom = -1;  // rows holding text pixels
-    std::vector<COLORREF> pixels;
-};
-
-TextResult DrawTheta(const char* face, LONG height, int mode) {
-    const COLORREF marker = RGB(0x12, 0x34, 0x56);
-    Canvas c(120, 80);
-    c.Fill(marker);
-    LOGFONTA lf{};
-    lf.lfHeight = height;
-    lf.lfWeight = FW_NORMAL;
-    lf.lfCharSet = SHIFTJIS_CHARSET;
-    strcpy(lf.lfFaceName, face);
-    {
-        Use font(c.dc, CreateFontIndirectA(&lf));
-        EXPECT_EQ(SetTextColor(c.dc, kYellow), 0u);
-        EXPECT_EQ(SetBkColor(c.dc, 0), 0xFFFFFFu);
-        EXPECT_EQ(SetBkMode(c.dc, mode), OPAQUE);
-        EXPECT_TRUE(TextOutA(c.dc, 20, 10, "\x83\xC6", 2));
-    }
-    TextResult r;
-    r.pixels = c.All();
-    for (int y = 0; y < c.height; ++y)
-        for (int x = 0; x < c.width; ++x) {
-            COLORREF p = GetPixel(c.dc, x, y);
-            if (p == marker) continue;
-            r.left = std::min(r.left, x);
-            r.top = std::min(r.top, y);
-            r.right = std::max(r.right, x);
-            r.bottom = std::max(r.bottom, y);
-            (p == kYellow ? r.textPixels : r.otherPixels) += 1;
-            if (p == kYellow) {
-                r.textTop = std::min(r.textTop, y);
-                r.textBottom = std::max(r.textBottom, y);
-            }
-        }
-    return r;
-}
-
-TEST(GdiText, ThetaFillsItsCellAndNothingOutside) {
-    TextResult r = DrawTheta(kStandardGothic, 28, OPAQUE);
-    // The cell: top-left at (20, 10), exactly 28 rows, a full-width letter.
-    EXPECT_EQ(r.left, 20);
-    EXPECT_EQ(r.top, 10);
-    EXPECT_EQ(r.bottom, 10 + 28 - 1);
-    EXPECT_GE(r.right - r.left + 1, 20);
-    EXPECT_LE(r.right - r.left + 1, 28);
-    EXPECT_GT(r.textPixels, 30);
-    // The letter stands in the cell (drawn on the baseline, not from the top).
-    EXPECT_GT(r.textTop, 10);
-    EXPECT_GE(r.textBottom - r.textTop + 1, 14);
-    // Every changed pixel is inside that rectangle and either text or black cell.
-    int area = (r.right - r.left + 1) * (r.bottom - r.top + 1);
-    EXPECT_EQ(r.textPixels + r.otherPixels, area);
-    TextResult clear = DrawTheta(kStandardGothic, 28, TRANSPARENT);
-    EXPECT_EQ(clear.otherPixels, 0);
-    EXPECT_EQ(clear.textPixels, r.textPixels);
-    EXPECT_GE(clear.left, 20);
-    EXPECT_GE(clear.top, 10);
-    EXPECT_LE(clear.bottom, 37);
-}
-
-TEST(GdiText, CellHeightsAndFaces) {
-    for (LONG h : {9, 10, 15, 22, 45}) {
-        TextResult r = DrawTheta(kStandardGothic, h, OPAQUE);
-        EXPECT_EQ(r.bottom - r.top + 1, h) << h;
-    }
-    // A negative height is the character height: the cell is taller.
-    TextResult character = DrawTheta(kStandardGothic, -20, OPAQUE);
-    EXPECT_GE(character.bottom - character.top + 1, 20);
-    // Gothic and Mincho are different fonts.
-    EXPECT_NE(DrawTheta(kStandardGothic, 28, OPAQUE).pixels, DrawTheta(kStandardMincho, 28, OPAQUE).pixels);
-    // Nothing drawn, nothing changed, for empty or unusable text.
-    Canvas c(10, 10);
-    EXPECT_TRUE(TextOutA(c.dc, 0, 0, "abc", 0));
-    EXPECT_FALSE(TextOutA(c.dc, 0, 0, nullptr, 3));
-    EXPECT_FALSE(TextOutA(c.dc, 0, 0, "abc", -1));
-    EXPECT_EQ(c.PixelsOf(0).size(), 100u);
-    // A tab or line end takes one blank cell, like a space: no layout.
-    Canvas tab(200, 40), space(200, 40);
-    TextOutA(tab.dc, 0, 0, "a\tb\nc", 5);
-    TextOutA(space.dc, 0, 0, "a b c", 5);
-    EXPECT_EQ(tab.All(), space.All());
-}
-
-LRESULT CALLBACK PlainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-HWND MakeWindow(const char* className, UINT style) {
-    WNDCLASSA wc{};
-    wc.style = style;
-    wc.lpfnWndProc = PlainProc;
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = className;
-    RegisterClassA(&wc);
-    return CreateWindowExA(0, className, "gdi", WS_OVERLAPPED | WS_CAPTION, 10, 10, 220, 160, nullptr, nullptr,
-                           nullptr, nullptr);
-}
-
-TEST(GdiWindowDc, DrawsIntoTheClientArea) {
-    HWND hwnd = MakeWindow("GdiTestOwnDc", CS_OWNDC);
-    ASSERT_NE(hwnd, nullptr);
-    RECT client;
-    GetClientRect(hwnd, &client);
-    HDC dc = GetDC(hwnd);
-    ASSERT_NE(dc, nullptr);
-    EXPECT_EQ(GetDC(hwnd), dc);  // the class owns its DC
-    EXPECT_EQ(ReleaseDC(hwnd, dc), 1);
-    EXPECT_EQ(SetBkColor(dc, 0), 0xFFFFFFu);
-    SetPixelV(dc, 5, 6, kRed);
-    Canvas c(30, 20);
-    c.Fill(kBlue);
-    BitBlt(dc, client.right - 10, 40, 30, 20, c.dc, 0, 0, SRCCOPY);
-    QImage* surface = PlatformWindowSurface(hwnd);
-    ASSERT_NE(surface, nullptr);
-    EXPECT_EQ(surface->width(), client.right);
-    EXPECT_EQ(surface->height(), client.bottom);
-    EXPECT_EQ(surface->pixel(5, 6), ColorrefToArgb(kRed));
-    EXPECT_EQ(surface->pixel(client.right - 1, 45), ColorrefToArgb(kBlue));
-    EXPECT_EQ(surface->pixel(client.right - 11, 45), ColorrefToArgb(0xFFFFFF));
-    PAINTSTRUCT ps;
-    EXPECT_EQ(BeginPaint(hwnd, &ps), dc);
-    EXPECT_EQ(ps.rcPaint.right, client.right);
-    EndPaint(hwnd, &ps);
-    EXPECT_EQ(GetPixel(dc, 5, 6), kRed);
-    DestroyWindow(hwnd);
-    EXPECT_FALSE(SetPixelV(dc, 5, 6, kRed));  // the DC went with its window
-    EXPECT_EQ(GetPixel(dc, 5, 6), CLR_INVALID);
-}
-
-TEST(GdiWindowDc, CommonWindowsGetFreshDcsWithDefaults) {
-    HWND hwnd = MakeWindow("GdiTestCommonDc", 0);
-    ASSERT_NE(hwnd, nullptr);
-    HDC first = GetDC(hwnd);
-    SetTextColor(first, kRed);
-    EXPECT_EQ(ReleaseDC(hwnd, first), 1);
-    EXPECT_EQ(SetTextColor(first, kRed), CLR_INVALID);  // released
-    HDC second = GetDC(hwnd);
-    EXPECT_EQ(SetTextColor(second, kBlue), 0u);  // black again
-    EXPECT_EQ(SetBkMode(second, TRANSPARENT), OPAQUE);
-    POINT at{-1, -1};
-    MoveToEx(second, 3, 3, &at);
-    EXPECT_EQ(at.x, 0);
-    HBRUSH blue = CreateSolidBrush(kBlue);
-    RECT all{0, 0, 10, 10};
-    FillRect(second, &all, blue);
-    DeleteObject(blue);
-    Rectangle(second, 0, 0, 4, 4);  // black pen, white brush
-    EXPECT_EQ(GetPixel(second, 0, 0), 0u);
-    EXPECT_EQ(GetPixel(second, 1, 1), 0xFFFFFFu);
-    ReleaseDC(hwnd, second);
-    DestroyWindow(hwnd);
 }
 
 }  // namespace
