@@ -7,6 +7,7 @@
 #include <gdcmImageChangeTransferSyntax.h>
 #include <gdcmImageWriter.h>
 #include <gdcmMediaStorage.h>
+#include <gdcmSequenceOfFragments.h>
 #include <gdcmTrace.h>
 #include <gdcmUIDGenerator.h>
 #include <gdcmWriter.h>
@@ -190,6 +191,35 @@ TEST(DicomSlice, FilesWithoutUsablePixelsAreRefused) {
     } catch (const lab::LabError& error) {
         EXPECT_EQ(std::string(error.what()), empty + ": a DICOM file without pixel data");
     }
+
+    // Pixel data in a codec GDCM reads but cannot decode (MPEG-2 video).
+    const std::string video = ScratchPath("mpeg2.dcm");
+    {
+        gdcm::SmartPointer<gdcm::Image> held = new gdcm::Image;
+        gdcm::Image& image = *held;
+        image.SetNumberOfDimensions(2);
+        image.SetDimension(0, 16);
+        image.SetDimension(1, 16);
+        image.SetPixelFormat(gdcm::PixelFormat::UINT8);
+        image.SetPhotometricInterpretation(gdcm::PhotometricInterpretation::MONOCHROME2);
+        gdcm::SmartPointer<gdcm::SequenceOfFragments> fragments = new gdcm::SequenceOfFragments;
+        gdcm::Fragment fragment;
+        fragment.SetByteValue("\x00\x00\x01\xb3 not really a video", 28);
+        fragments->AddFragment(fragment);
+        gdcm::DataElement pixels(gdcm::Tag(0x7fe0, 0x0010));
+        pixels.SetVR(gdcm::VR::OB);
+        pixels.SetValue(*fragments);
+        image.SetDataElement(pixels);
+        image.SetTransferSyntax(gdcm::TransferSyntax::MPEG2MainProfile);
+        gdcm::ImageWriter writer;
+        writer.SetImage(image);
+        gdcm::Attribute<0x0008, 0x0016> sopClass;
+        sopClass.SetValue(gdcm::MediaStorage::GetMSString(gdcm::MediaStorage::SecondaryCaptureImageStorage));
+        writer.GetFile().GetDataSet().Replace(sopClass.GetAsDataElement());
+        writer.SetFileName(video.c_str());
+        ASSERT_TRUE(writer.Write());
+    }
+    EXPECT_EQ(FailureOf(video).rfind(video + ": pixel data in a transfer syntax GDCM cannot decode (", 0), 0u) << FailureOf(video);
 
     // A preamble and nothing DICOM after it.
     const std::string junk = ScratchPath("junk.dcm");
