@@ -15,8 +15,6 @@ enum {
     GraphicsLeft = 100,
     GraphicsTop = 20,
     GraphicsSize = 480,
-    DefaultLineHeight = 15,
-    FontRecordBytes = 60,
 };
 
 const DWORD ConsoleStyle = WS_OVERLAPPEDWINDOW | WS_VSCROLL;  // 0xEF0000
@@ -37,10 +35,10 @@ ATOM RegisterWindowClass(HINSTANCE instance, UINT style, WNDPROC procedure, cons
     return RegisterClassA(&windowClass);
 }
 
-// A zero-filled 60-byte font record from the global memory; freed with the
-// console window.
+// A zero-filled font record from the global memory; freed with the console
+// window.
 LOGFONTA* NewFontRecord() {
-    HGLOBAL memory = GlobalAlloc(GPTR, FontRecordBytes);
+    HGLOBAL memory = GlobalAlloc(GPTR, sizeof(LOGFONTA));
     return static_cast<LOGFONTA*>(GlobalLock(memory));
 }
 

@@ -65,7 +65,7 @@ void MenuCommand(int command) {
     switch (command) {
         case CommandTinySize: SetFontSize(9); break;
         case CommandSmallSize: SetFontSize(12); break;
-        case CommandDefaultSize: SetFontSize(15); break;
+        case CommandDefaultSize: SetFontSize(DefaultLineHeight); break;
         case CommandLargeSize: SetFontSize(30); break;
         case CommandHugeSize: SetFontSize(45); break;
         case CommandSaveTextBuffer: SaveTextBuffer(); break;

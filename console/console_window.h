@@ -4,6 +4,9 @@
 
 #include "platform/win32.h"
 
+// The console's line height in pixels at start-up and after "Default Size".
+const int DefaultLineHeight = 15;
+
 void ConsoleLayout();
 void ConsoleRepaint();
 void InputEcho();

@@ -36,7 +36,7 @@ const char OverwriteCaption[] = "OverWrite?";
 // The dialog record, identical for the open and the save dialogs.
 void FillDialogRecord(OPENFILENAMEA* record) {
     memset(record, 0, sizeof *record);
-    record->lStructSize = 88;
+    record->lStructSize = sizeof *record;
     record->hwndOwner = FrameworkState.ConsoleWindow;
     record->lpstrFilter = FileTypeList;
     record->nFilterIndex = 0;

@@ -5,31 +5,23 @@
 // window draws the lines on its next refresh tick.
 #include "console/text_print.h"
 
-#include <clocale>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <locale.h>
 #include <vector>
 
 #include "app/framework_state.h"
+#include "console/c_locale.h"
 #include "platform/win32.h"
 
 namespace {
-
-// Numbers are always written with the "C" conventions (a decimal point),
-// whatever locale the process runs in.
-locale_t ClassicLocale() {
-    static locale_t classic = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-    return classic;
-}
 
 // Formats into `small` when the text fits, otherwise into `large`, which is
 // sized to the whole text: nothing is cut off. Returns the text (or null when
 // the format itself is invalid) and its length in `length`.
 const char* FormatText(char* small, size_t smallSize, std::vector<char>& large, int& length,
                        const char* format, va_list args) {
-    locale_t previous = uselocale(ClassicLocale());
+    const CLocaleScope numbersInC;
     va_list again;
     va_copy(again, args);
     length = vsnprintf(small, smallSize, format, args);
@@ -43,7 +35,6 @@ const char* FormatText(char* small, size_t smallSize, std::vector<char>& large, 
         text = large.data();
     }
     va_end(again);
-    uselocale(previous);
     return text;
 }
 

@@ -13,18 +13,14 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>
 
 #include "app/framework_state.h"
+#include "console/c_locale.h"
+#include "console/message_pump.h"
 #include "console/text_print.h"
 #include "platform/win32.h"
 
 namespace {
-
-locale_t ClassicLocale() {
-    static locale_t classic = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-    return classic;
-}
 
 bool IsSeparator(char c) { return c == ' ' || c == ','; }
 
@@ -44,13 +40,13 @@ const char* SkipToken(const char* p) {
 // up to the first other byte, 0 without digits, and the nearest end of the
 // 32-bit range for a value beyond it.
 int32_t ToInt32(const char* token) {
-    long value = strtol_l(token, nullptr, 10, ClassicLocale());
+    long value = strtol_l(token, nullptr, 10, CLocale());
     if (value > INT32_MAX) return INT32_MAX;
     if (value < INT32_MIN) return INT32_MIN;
     return static_cast<int32_t>(value);
 }
 
-double ToDouble(const char* token) { return strtod_l(token, nullptr, ClassicLocale()); }
+double ToDouble(const char* token) { return strtod_l(token, nullptr, CLocale()); }
 
 // Stores the converted token through `target` by the conversion letter
 // (`longForm` for %l followed by `letter`). A null target (beyond the 40
@@ -126,15 +122,7 @@ int TextScan(const char* format, ...) {
     // the thread sleeps until the next message instead of polling.
     s.InputWaiting = 1;
     while (s.InputWaiting != 0) {
-        MSG msg;
-        if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-            if (GetMessageA(&msg, nullptr, 0, 0)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-        } else {
-            WaitMessage();
-        }
+        if (!PumpOneMessage()) WaitMessage();
     }
     return 0;
 }
@@ -150,12 +138,12 @@ void InputChar(int code) {
         s.InputLine[s.InputLength] = static_cast<char>(byte);
         ++s.InputLength;
         s.InputLine[s.InputLength] = 0;
-    } else if (byte == 8 || byte == 16) {
+    } else if (byte == VK_BACK || byte == VK_SHIFT) {  // the Shift key's code 16 erases too
         if (s.InputLength > 0) {
             s.InputLength -= LastCharacterBytes(s.InputLine, s.InputLength);
             s.InputLine[s.InputLength] = 0;
         }
-    } else if (byte == 13) {
+    } else if (byte == VK_RETURN) {
         s.InputWaiting = 0;
         s.EchoInput = 1;
         ParseInputLine();

@@ -1,6 +1,6 @@
 // canvas.cpp - the 1200 x 800 off-screen drawing surface: its creation with
 // the graphics window's sizing, the canvas font defaults, and the copy of the
-// surface to the window.
+// surface to the window (the drawing steps: canvas_draw.cpp).
 //
 // The run draws into BackBufferDc only; the window sees the picture when it
 // is presented here, by the refresh timer or by the window's paint handling.
@@ -11,64 +11,22 @@
 #include "app/framework_state.h"
 #include "console/text_print.h"
 #include "graphic/canvas_draw.h"
+#include "graphic/canvas_layout.h"
 #include "platform/win32.h"
 
 namespace {
 
-const int CanvasWidth = 1200;
-const int CanvasHeight = 800;
-
-// Face names in code page 932. The canvas asks for the Gothic face; the
-// alias rule turns the usual Mincho and Gothic names into the standard faces.
-const char RequestedFace[] = "\x83\x53\x83\x56\x83\x62\x83\x4E";        // ゴシック
-const char MinchoFace[] = "\x96\xBE\x92\xA9";                            // 明朝
-const char MsMinchoFace[] = "MS\x96\xBE\x92\xA9";                        // MS明朝
-const char GothicFace[] = "\x83\x53\x83\x56\x83\x62\x83\x4E";            // ゴシック
-const char HalfWidthGothicFace[] = "\xBA\xDE\xBC\xAF\xB8";               // ｺﾞｼｯｸ
-const char StandardMinchoFace[] = "\x95\x57\x8F\x80\x96\xBE\x92\xA9";    // 標準明朝
-const char StandardGothicFace[] = "\x95\x57\x8F\x80\x83\x53\x83\x56\x83\x62\x83\x4E";  // 標準ゴシック
-
-HBRUSH BackgroundBrush(int32_t kind) {
-    switch (kind) {
-        case 1: return static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-        case 2: return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-        default: return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    }
-}
+// The canvas text's face: the Gothic face under its standard name
+// "標準ゴシック", in code page 932.
+const char CanvasFace[] = "\x95\x57\x8F\x80\x83\x53\x83\x56\x83\x62\x83\x4E";
 
 }  // namespace
-
-void ClearCanvas() {
-    FrameworkStateRecord& s = FrameworkState;
-    RECT area;
-    SetRect(&area, 0, 0, s.SurfaceWidth, s.SurfaceHeight);
-    FillRect(s.BackBufferDc, &area, BackgroundBrush(s.BackgroundKind));
-    s.PresentNeeded = 1;
-}
-
-void DrawCanvasText(int x, int y, const char* text, int length) {
-    FrameworkStateRecord& s = FrameworkState;
-    s.GraphicFontHandle = CreateFontIndirectA(s.GraphicFontRecord);
-    HGDIOBJ previousFont = SelectObject(s.BackBufferDc, s.GraphicFontHandle);
-    SetTextColor(s.BackBufferDc, s.CurrentColor);
-    TextOutA(s.BackBufferDc, x, y, text, length);
-    SelectObject(s.BackBufferDc, previousFont);
-    DeleteObject(s.GraphicFontHandle);
-    s.GraphicFontHandle = nullptr;
-    s.PresentNeeded = 1;
-}
 
 void GraphicFontDefaults() {
     LOGFONTA* font = FrameworkState.GraphicFontRecord;
     if (!font) return;  // the record is allocated at start-up; nothing to reset before that
 
-    // The Mincho test first, the Gothic test second: the second match decides.
-    int kind = 0;
-    if (strcmp(RequestedFace, MinchoFace) == 0 || strcmp(RequestedFace, MsMinchoFace) == 0) kind = 1;
-    if (strcmp(RequestedFace, GothicFace) == 0 || strcmp(RequestedFace, HalfWidthGothicFace) == 0) kind = 2;
-
-    const char* face = kind == 1 ? StandardMinchoFace : kind == 2 ? StandardGothicFace : RequestedFace;
-    strncpy(font->lfFaceName, face, LF_FACESIZE - 1);
+    strncpy(font->lfFaceName, CanvasFace, LF_FACESIZE - 1);
     font->lfFaceName[LF_FACESIZE - 1] = 0;
 
     // Only these fields are written; orientation, strike-out and the
@@ -87,10 +45,7 @@ void GraphicInit() {
     s.BackgroundKind = 0;
     s.CurrentColor = WhiteColour;
 
-    // The stock brushes are small values, so the handle survives the
-    // 32-bit class field.
-    SetClassLongA(s.GraphicsWindow, GCL_HBRBACKGROUND,
-                  static_cast<LONG>(reinterpret_cast<intptr_t>(GetStockObject(BLACK_BRUSH))));
+    SetClassLongPtrA(s.GraphicsWindow, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(GetStockObject(BLACK_BRUSH)));
 
     s.SurfaceWidth = CanvasWidth;
     s.SurfaceHeight = CanvasHeight;

@@ -50,6 +50,8 @@ typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
 typedef uintptr_t UINT_PTR;
 typedef intptr_t INT_PTR;
+typedef intptr_t LONG_PTR;
+typedef uintptr_t ULONG_PTR;
 typedef uintptr_t SIZE_T;
 typedef DWORD COLORREF;  // 0x00BBGGRR
 typedef WORD ATOM;
@@ -338,6 +340,7 @@ struct OPENFILENAMEA {
 #define SWP_NOACTIVATE 0x0010
 
 #define GCL_HBRBACKGROUND (-10)
+#define GCLP_HBRBACKGROUND (-10)
 
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
@@ -471,6 +474,7 @@ BOOL GetClientRect(HWND hwnd, LPRECT rect);
 BOOL GetWindowRect(HWND hwnd, LPRECT rect);
 BOOL IsWindowVisible(HWND hwnd);
 DWORD SetClassLongA(HWND hwnd, int index, LONG value);
+ULONG_PTR SetClassLongPtrA(HWND hwnd, int index, LONG_PTR value);
 int GetSystemMetrics(int index);
 BOOL GetCursorPos(LPPOINT point);
 BOOL ScreenToClient(HWND hwnd, LPPOINT point);

@@ -4,6 +4,7 @@
 // Implements: RegisterClassA, CreateWindowExA, DestroyWindow, DefWindowProcA,
 // ShowWindow, MoveWindow, SetWindowPos, SetWindowTextA, GetWindowTextA,
 // GetClientRect, GetWindowRect, IsWindowVisible, SetClassLongA,
+// SetClassLongPtrA,
 // GetSystemMetrics, GetCursorPos, ScreenToClient, ClientToScreen, ShowCursor,
 // LoadIconA, LoadCursorA, SetScrollInfo, GetScrollInfo; and for GDI the
 // window side of internal.h (the retained client surface and its validation).
@@ -22,9 +23,10 @@
 // - Without WS_THICKFRAME the window has a fixed size; the minimise and
 //   maximise buttons follow WS_MINIMIZEBOX/WS_MAXIMIZEBOX; CS_NOCLOSE removes
 //   the close button (and the close request is ignored).
-// - SetClassLongA(GCL_HBRBACKGROUND) takes the 32-bit value Win32 programs
-//   pass, `(LONG)(intptr_t)brush`: GDI handles are small numbers below 2^31
-//   (see win_gdi_objects.cpp), so the value is the handle itself.
+// - SetClassLongPtrA(GCLP_HBRBACKGROUND) takes the brush handle whole.
+//   SetClassLongA(GCL_HBRBACKGROUND) takes the 32-bit value older Win32
+//   programs pass, `(LONG)(intptr_t)brush`: GDI handles are small numbers
+//   below 2^31 (see win_gdi_objects.cpp), so the value is the handle itself.
 // - The scroll bar stays visible and is disabled when the page covers the
 //   whole range (Win32 would hide it and narrow nothing else).
 //
@@ -605,12 +607,15 @@ BOOL IsWindowVisible(HWND hwnd) {
 }
 
 DWORD SetClassLongA(HWND hwnd, int index, LONG value) {
+    return static_cast<DWORD>(SetClassLongPtrA(hwnd, index, static_cast<LONG_PTR>(value)));
+}
+
+ULONG_PTR SetClassLongPtrA(HWND hwnd, int index, LONG_PTR value) {
     PlatformWindow* w = PlatformLiveWindow(hwnd);
-    if (!w || index != GCL_HBRBACKGROUND) return 0;
-    HBRUSH brush = reinterpret_cast<HBRUSH>(static_cast<intptr_t>(value));
+    if (!w || index != GCLP_HBRBACKGROUND) return 0;
     HBRUSH previous = w->cls->background;
-    w->cls->background = brush;
-    return static_cast<DWORD>(reinterpret_cast<uintptr_t>(previous));
+    w->cls->background = reinterpret_cast<HBRUSH>(value);
+    return reinterpret_cast<ULONG_PTR>(previous);
 }
 
 int GetSystemMetrics(int index) {

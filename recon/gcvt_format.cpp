@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "console/c_locale.h"
+
 namespace {
 
 // Removes the zeros at the end of the fraction (before any exponent) and
@@ -41,6 +43,9 @@ char* FormatGcvt(double value, int digits, char* buffer) {
         strcpy(buffer, value < 0 ? "-1.#INF" : "1.#INF");
         return buffer;
     }
+
+    // Written with a decimal point whatever the process's locale.
+    const CLocaleScope numbersInC;
 
     // The decimal exponent of the value as written with 17 significant digits.
     int exponent = 0;

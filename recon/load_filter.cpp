@@ -15,11 +15,13 @@
 #include <cstring>
 
 #include "app/framework_state.h"
+#include "console/c_locale.h"
 #include "console/file_dialogs.h"
 #include "console/text_print.h"
 #include "console/text_scan.h"
 #include "graphic/canvas.h"
 #include "graphic/canvas_draw.h"
+#include "graphic/canvas_layout.h"
 #include "recon/chosen_file.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
@@ -27,12 +29,13 @@
 
 namespace {
 
-// The y of a tap value: zero level at y = 300, 4 pixels per unit, upward.
+// The y of a tap value on the plot's scale.
 // A tap too large for 32 bits (or not a number) converts to -2147483648;
 // the subtraction then wraps around in 32 bits, as the machine's does,
 // putting the point far outside the canvas instead of overflowing.
 int TapY(double tap) {
-    return static_cast<int32_t>(300u - static_cast<uint32_t>(TruncToInt32(4.0 * tap)));
+    return static_cast<int32_t>(static_cast<uint32_t>(FilterZeroY) -
+                                static_cast<uint32_t>(TruncToInt32(FilterPixelsPerUnit * tap)));
 }
 
 }  // namespace
@@ -55,9 +58,11 @@ bool ReadFilterKernel() {
     // Read into a scratch array so that a refused file leaves the taps of
     // the previous filter in place. The blank and the line end of the format
     // each skip any run of white space.
+    // The numbers have a decimal point whatever the process's locale.
     double taps[KernelTaps];
     int count = 0;
     int result = 1;
+    const CLocaleScope numbersInC;
     while (count < KernelTaps) {
         result = fscanf(file, "%lf \n", &taps[count]);
         if (result != 1) break;
@@ -81,52 +86,27 @@ bool ReadFilterKernel() {
     return true;
 }
 
-void DrawSegment(int x1, int y1, int x2, int y2) {
-    FrameworkStateRecord& s = FrameworkState;
-    HPEN pen = CreatePen(PS_SOLID, s.PenWidth, s.CurrentColor);
-    HGDIOBJ previousPen = SelectObject(s.BackBufferDc, pen);
-    POINT previousPosition = {0, 0};
-    MoveToEx(s.BackBufferDc, x1, y1, &previousPosition);
-    LineTo(s.BackBufferDc, x2, y2);
-    // LineTo stops short of its end point; set that one too.
-    SetPixelV(s.BackBufferDc, x2, y2, s.CurrentColor);
-    MoveToEx(s.BackBufferDc, previousPosition.x, previousPosition.y, nullptr);
-    SelectObject(s.BackBufferDc, previousPen);
-    DeleteObject(pen);
-    s.PresentNeeded = 1;
-}
-
 void PlotFilter() {
     FrameworkStateRecord& s = FrameworkState;
 
     // Black frame; it also erases the curve of an earlier pass.
-    s.CurrentColor = 0;
-    HPEN pen = CreatePen(PS_SOLID, s.PenWidth, s.CurrentColor);
-    HBRUSH brush = CreateSolidBrush(s.CurrentColor);
-    HGDIOBJ previousPen = SelectObject(s.BackBufferDc, pen);
-    HGDIOBJ previousBrush = SelectObject(s.BackBufferDc, brush);
-    Rectangle(s.BackBufferDc, 500, 130, 750, 400);
-    SelectObject(s.BackBufferDc, previousPen);
-    SelectObject(s.BackBufferDc, previousBrush);
-    DeleteObject(pen);
-    DeleteObject(brush);
-    s.PresentNeeded = 1;
+    DrawFilledFrame(FilterFrameLeft, FilterFrameTop, FilterFrameRight, FilterFrameBottom, BlackColour);
 
-    // Caption; the font record keeps the height 22 afterwards.
-    s.PenWidth = 4;
+    // Caption; the font record keeps its height afterwards.
+    s.PenWidth = FilterCurvePenWidth;
     s.CurrentColor = WhiteColour;
     if (s.GraphicFontRecord) {
-        s.GraphicFontRecord->lfHeight = 22;
-        DrawCanvasText(650, 70, "Real Space Filter", 17);
+        s.GraphicFontRecord->lfHeight = FilterCaptionHeight;
+        DrawCanvasText(FilterCaptionX, FilterCaptionY, "Real Space Filter", 17);
     }
 
-    // Taps 0..20, to the right of x = 600 and mirrored to its left.
+    // Taps 0..20, to the right of the centre and mirrored to its left.
     s.CurrentColor = YellowColour;
     for (int k = 0; k < 20; ++k) {
         const int y1 = TapY(FilterKernel[k]);
         const int y2 = TapY(FilterKernel[k + 1]);
-        DrawSegment(600 + 5 * k, y1, 605 + 5 * k, y2);
-        DrawSegment(600 - 5 * k, y1, 595 - 5 * k, y2);
+        DrawCanvasSegment(FilterCentreX + FilterTapStep * k, y1, FilterCentreX + FilterTapStep * (k + 1), y2);
+        DrawCanvasSegment(FilterCentreX - FilterTapStep * k, y1, FilterCentreX - FilterTapStep * (k + 1), y2);
     }
 }
 

@@ -19,7 +19,6 @@ void LoadFilter();
 // True when 128 numbers were read; otherwise FilterKernel is unchanged.
 bool ReadFilterKernel();
 void PlotFilter();
-void DrawSegment(int x1, int y1, int x2, int y2);
 
 // Copy or convolve projection `angle` into FilteredSinogram.
 void FilterProjection(int angle);

@@ -6,13 +6,14 @@
 #include "console/text_print.h"
 #include "console/text_scan.h"
 #include "graphic/canvas.h"
+#include "graphic/canvas_layout.h"
 #include "platform/win32.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 
 void RunReconstruction() {
     // Once: place the console beside the graphics window and print the title.
-    MoveWindow(FrameworkState.ConsoleWindow, 2, 20, 350, 600, TRUE);
+    MoveWindow(FrameworkState.ConsoleWindow, ConsoleRunLeft, ConsoleRunTop, ConsoleRunWidth, ConsoleRunHeight, TRUE);
     SetWindowTextA(FrameworkState.ConsoleWindow, "Sinora");
     TextPrint("Sinora");
 

@@ -15,10 +15,12 @@
 #include <thread>
 
 #include "app/framework_state.h"
+#include "console/message_pump.h"
 #include "console/text_print.h"
 #include "console/text_scan.h"
 #include "graphic/canvas.h"
 #include "graphic/canvas_draw.h"
+#include "graphic/canvas_layout.h"
 #include "recon/gcvt_format.h"
 #include "recon/ordered_arithmetic.h"
 #include "recon/phases.h"
@@ -37,40 +39,30 @@ COLORREF FrameColour(double value, double scale) {
     return g < 0 ? NegativeColour : GreyColour(g);
 }
 
-// Handles at most one waiting message; a quit message is taken and dropped.
-void HandleOneMessage() {
-    MSG message;
-    if (PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
-        if (GetMessageA(&message, nullptr, 0, 0)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
-}
-
 void DrawReplayFrame(int a, double runningMax) {
     FrameworkStateRecord& s = FrameworkState;
     for (int r = 0; r < 256; ++r) {
         for (int x = 0; x < 256; ++x) {
-            PutCanvasBlock(2 * x, 2 * r, FrameColour(SumImage[x * RowStride + (255 - r)], runningMax));
+            PutCanvasBlock(ReplaySumLeft + 2 * x, ReplayTop + 2 * r,
+                           FrameColour(SumImage[x * RowStride + (255 - r)], runningMax));
         }
     }
     for (int r = 0; r < 256; ++r) {
         for (int x = 0; x < 256; ++x) {
-            PutCanvasBlock(512 + 2 * x, 2 * r, FrameColour(StackCell(x, 255 - r, a), StackMax));
+            PutCanvasBlock(ReplayAngleLeft + 2 * x, ReplayTop + 2 * r, FrameColour(StackCell(x, 255 - r, a), StackMax));
         }
     }
 
-    if (s.GraphicFontRecord) s.GraphicFontRecord->lfHeight = 28;
+    if (s.GraphicFontRecord) s.GraphicFontRecord->lfHeight = ReplayCaptionHeight;
     s.CurrentColor = YellowColour;
-    s.PenWidth = 3;
+    s.PenWidth = ReplayPenWidth;
 
     char sumCaption[ReplayCaptionBytes];
     char angleCaption[ReplayCaptionBytes];
     ComposeReplayCaptions(a, sumCaption, angleCaption);
     if (s.GraphicFontRecord) {
-        DrawCanvasText(10, 1, sumCaption, static_cast<int>(strlen(sumCaption)));
-        DrawCanvasText(700, 1, angleCaption, static_cast<int>(strlen(angleCaption)));
+        DrawCanvasText(ReplaySumCaptionX, ReplayCaptionY, sumCaption, static_cast<int>(strlen(sumCaption)));
+        DrawCanvasText(ReplayAngleCaptionX, ReplayCaptionY, angleCaption, static_cast<int>(strlen(angleCaption)));
     }
 }
 
@@ -88,13 +80,7 @@ void ShowSumImage() {
         for (int x = 0; x < 256; ++x) {
             const double q = (SumImage[x * RowStride + (255 - r)] * 255.0) / SumMax;
             ScaledSumImage[x * BinCount + r] = q;
-            int32_t g = TruncToInt32(q);
-            if (g > 255) {
-                g = 255;
-            } else if (g < 0) {
-                g = 0;
-            }
-            PutCanvasBlock(2 * x, 140 + 2 * r, GreyColour(g));
+            PutCanvasBlock(SumImageLeft + 2 * x, SumImageTop + 2 * r, GreyColour(ClampedGrey(q)));
         }
     }
 }
@@ -114,7 +100,7 @@ void ShowFbpProcess() {
     Clock::time_point nextPresent = Clock::now() + framePeriod;
 
     for (int a = 0; a < AngleCount; ++a) {
-        HandleOneMessage();
+        PumpOneMessage();
 
         // The additions of the summation, angle by angle from 0.0, so SumImage
         // ends with the values it held before (the stack's term comes first

@@ -6,6 +6,7 @@
 #include "app/framework_state.h"
 #include "graphic/canvas.h"
 #include "graphic/canvas_draw.h"
+#include "graphic/canvas_layout.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "recon/to_int.h"
@@ -14,8 +15,8 @@ void ShowFilteredViews() {
     GraphicPresent();
     for (int a = 0; a < AngleCount; a += 5) {
         const int n = a / 5;
-        const int x0 = (n % 10) * 128;
-        const int y0 = 200 + (a / 50) * 128;
+        const int x0 = (n % GridColumns) * GridImageSize;
+        const int y0 = GridTop + (n / GridColumns) * GridImageSize;
         for (int r = 0; r < 256; r += 2) {
             for (int k = 0; k < 256; k += 2) {
                 const double w = StackCell(k, 255 - r, a);

@@ -9,9 +9,9 @@
 #include "console/text_scan.h"
 #include "graphic/canvas.h"
 #include "graphic/canvas_draw.h"
+#include "graphic/canvas_layout.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
-#include "recon/to_int.h"
 
 void ShowHuWindow() {
     do {
@@ -30,20 +30,14 @@ void ShowHuWindow() {
 
         GraphicPresent();
 
-        // A zero range (widths -1, 0, 1) gives infinite or NaN quotients,
-        // which convert to the most negative integer: all black. A negative
-        // range inverts the grey scale.
+        // A zero range (widths -1, 0, 1) gives infinite or NaN quotients:
+        // all black. A negative range inverts the grey scale.
         const double range = huUpper - huLower;
         for (int r = 0; r < 256; ++r) {
             for (int x = 0; x < 256; ++x) {
                 const double v = ScaledSumImage[x * BinCount + r];
-                int32_t g = TruncToInt32(((v - huLower) * 255.0) / range);
-                if (g > 255) {
-                    g = 255;
-                } else if (g < 0) {
-                    g = 0;
-                }
-                PutCanvasBlock(2 * x, 140 + 2 * r, GreyColour(g));
+                const int32_t g = ClampedGrey(((v - huLower) * 255.0) / range);
+                PutCanvasBlock(SumImageLeft + 2 * x, SumImageTop + 2 * r, GreyColour(g));
             }
         }
 

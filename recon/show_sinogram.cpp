@@ -3,21 +3,18 @@
 // top to bottom (y 10..189), SinogramMin black and SinogramMax white.
 #include "app/framework_state.h"
 #include "graphic/canvas_draw.h"
+#include "graphic/canvas_layout.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
-#include "recon/to_int.h"
 
 void ShowSinogram() {
     const double range = SinogramMax - SinogramMin;
     for (int a = 0; a < AngleCount; ++a) {
         for (int j = 0; j < BinCount; ++j) {
             const double v = Sinogram[j * RowStride + a];
-            // A zero range gives NaN, which converts to the most negative
-            // integer and so to black.
-            int32_t g = TruncToInt32((v - SinogramMin) * 255.0 / range);
-            if (g > 255) g = 255;
-            if (g < 0) g = 0;
-            PutCanvasPixel(10 + j, 10 + a, GreyColour(g));
+            // A zero range gives NaN, and so black.
+            const int32_t g = ClampedGrey((v - SinogramMin) * 255.0 / range);
+            PutCanvasPixel(SinogramLeft + j, SinogramTop + a, GreyColour(g));
         }
     }
 }

@@ -119,6 +119,14 @@ TEST_F(WindowsTest, SurfaceKeepsPixelsAndFillsNewPartsWithTheClassBrush) {
     EXPECT_EQ(previous, static_cast<DWORD>(reinterpret_cast<uintptr_t>(GetStockObject(WHITE_BRUSH))));
     EXPECT_EQ(PlatformWindowBackground(hwnd), reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     EXPECT_EQ(SetClassLongA(hwnd, GCL_HBRBACKGROUND, black), static_cast<DWORD>(black));
+    // SetClassLongPtrA takes and gives whole handles.
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    EXPECT_EQ(SetClassLongPtrA(hwnd, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(red)),
+              reinterpret_cast<ULONG_PTR>(GetStockObject(BLACK_BRUSH)));
+    EXPECT_EQ(PlatformWindowBackground(hwnd), red);
+    EXPECT_EQ(SetClassLongPtrA(hwnd, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(GetStockObject(BLACK_BRUSH))),
+              reinterpret_cast<ULONG_PTR>(red));
+    DeleteObject(red);
 
     MoveWindow(hwnd, 0, 0, 150, 120, FALSE);
     surface = PlatformWindowSurface(hwnd);
