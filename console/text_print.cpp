@@ -16,27 +16,36 @@
 
 namespace {
 
-// Formats into `small` when the text fits, otherwise into `large`, which is
-// sized to the whole text: nothing is cut off. Returns the text (or null when
-// the format itself is invalid) and its length in `length`.
-const char* FormatText(char* small, size_t smallSize, std::vector<char>& large, int& length,
-                       const char* format, va_list args) {
-    const CLocaleScope numbersInC;
-    va_list again;
-    va_copy(again, args);
-    length = vsnprintf(small, smallSize, format, args);
-    const char* text = small;
-    if (length < 0) {
-        length = 0;
-        small[0] = 0;
-    } else if (static_cast<size_t>(length) >= smallSize) {
-        large.resize(static_cast<size_t>(length) + 1);
-        vsnprintf(large.data(), large.size(), format, again);
-        text = large.data();
+// The text of a format and its arguments, whole however long it is: in
+// `small` when it fits, otherwise on the heap. Numbers are written in the C
+// locale. An invalid format gives the empty text.
+class FormattedText {
+public:
+    FormattedText(const char* format, va_list args) {
+        const CLocaleScope numbersInC;
+        va_list again;
+        va_copy(again, args);
+        length = vsnprintf(small, sizeof small, format, args);
+        if (length < 0) {
+            length = 0;
+            small[0] = 0;
+        } else if (static_cast<size_t>(length) >= sizeof small) {
+            large.resize(static_cast<size_t>(length) + 1);
+            vsnprintf(large.data(), large.size(), format, again);
+            text = large.data();
+        }
+        va_end(again);
     }
-    va_end(again);
-    return text;
-}
+    FormattedText(const FormattedText&) = delete;
+    FormattedText& operator=(const FormattedText&) = delete;
+
+    const char* text = small;
+    int length = 0;
+
+private:
+    char small[256];
+    std::vector<char> large;
+};
 
 // Ends the current line: stores the line buffer in the current ring entry,
 // moves to the next entry (dropping the oldest line when all 200 are in use)
@@ -85,27 +94,21 @@ void AppendText(const char* text, int length) {
 }  // namespace
 
 int TextPrint(const char* format, ...) {
-    char small[TextBufferLineBytes];
-    std::vector<char> large;
-    int length = 0;
     va_list args;
     va_start(args, format);
-    const char* text = FormatText(small, sizeof small, large, length, format, args);
+    const FormattedText formatted(format, args);
     va_end(args);
 
-    AppendText(text, length);
+    AppendText(formatted.text, formatted.length);
     FrameworkState.ConsoleDirty = 1;
-    return length;
+    return formatted.length;
 }
 
 void MessageNotice(const char* format, ...) {
-    char small[256];
-    std::vector<char> large;
-    int length = 0;
     va_list args;
     va_start(args, format);
-    const char* text = FormatText(small, sizeof small, large, length, format, args);
+    const FormattedText formatted(format, args);
     va_end(args);
 
-    MessageBoxA(FrameworkState.ConsoleWindow, text, "Kelvane Message", MB_OK | MB_ICONINFORMATION);
+    MessageBoxA(FrameworkState.ConsoleWindow, formatted.text, "Kelvane Message", MB_OK | MB_ICONINFORMATION);
 }

@@ -154,21 +154,22 @@ HFONT CreateFontIndirectA(const LOGFONTA* font) {
 
 // ---- text -----------------------------------------------------------------------------
 
-COLORREF SetTextColor(HDC hdc, COLORREF color) {
+namespace {
+
+// Sets one colour of a DC and gives the one it replaces.
+COLORREF ReplaceColour(HDC hdc, COLORREF PlatformDc::*field, COLORREF color) {
     PlatformDc* dc = LiveDc(hdc);
     if (!dc) return CLR_INVALID;
-    COLORREF previous = dc->textColor;
-    dc->textColor = color & 0xFFFFFFu;
+    COLORREF previous = dc->*field;
+    dc->*field = color & 0xFFFFFFu;
     return previous;
 }
 
-COLORREF SetBkColor(HDC hdc, COLORREF color) {
-    PlatformDc* dc = LiveDc(hdc);
-    if (!dc) return CLR_INVALID;
-    COLORREF previous = dc->bkColor;
-    dc->bkColor = color & 0xFFFFFFu;
-    return previous;
-}
+}  // namespace
+
+COLORREF SetTextColor(HDC hdc, COLORREF color) { return ReplaceColour(hdc, &PlatformDc::textColor, color); }
+
+COLORREF SetBkColor(HDC hdc, COLORREF color) { return ReplaceColour(hdc, &PlatformDc::bkColor, color); }
 
 int SetBkMode(HDC hdc, int mode) {
     PlatformDc* dc = LiveDc(hdc);

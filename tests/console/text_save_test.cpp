@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "tests/support/app_windows.h"
+#include "tests/support/temp_folder.h"
 #include "console/text_print.h"
 #include "console/text_save.h"
 #include "tests/support/long_paths.h"
@@ -33,16 +34,11 @@ protected:
     void SetUp() override {
         ASSERT_EQ(EnsureAppWindows().result, 1);
         ResetConsole(1);
-        char pattern[] = "/tmp/sinora_save_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        ASSERT_FALSE(scratch.path().empty());
+        dir = scratch.path();
         path = dir + "/console.txt";
     }
-    void TearDown() override {
-        unlink(path.c_str());
-        rmdir(dir.c_str());
-        ResetConsole(1);
-    }
+    void TearDown() override { ResetConsole(1); }
     // Menu command 6 with the dialog answered by `answers`; returns the modal
     // log of the command.
     std::string SaveThroughMenu(std::initializer_list<const char*> answers) {
@@ -51,6 +47,7 @@ protected:
         SendMessageA(FrameworkState.ConsoleWindow, WM_COMMAND, 6, 0);
         return ModalLogSince(first);
     }
+    TempFolder scratch{"sinora_save_"};
     std::string dir, path;
 };
 

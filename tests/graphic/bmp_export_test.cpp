@@ -20,6 +20,7 @@
 #include "platform/win32.h"
 #include "tests/support/canvas_fixture.h"
 #include "tests/support/modal_log.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -37,15 +38,11 @@ class BmpExportTest : public CanvasTest {
 protected:
     void SetUp() override {
         CanvasTest::SetUp();
-        char pattern[] = "/tmp/sinora-bmp-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
+        ASSERT_FALSE(scratch.path().empty());
+        folder = scratch.path();
         path = folder + "/canvas.bmp";
     }
-    void TearDown() override {
-        unlink(path.c_str());
-        rmdir(folder.c_str());
-    }
+    TempFolder scratch{"sinora-bmp-"};
     std::string folder;
     std::string path;
 };

@@ -20,6 +20,7 @@
 #include "recon/recon_data.h"
 #include "tests/support/canvas_fixture.h"
 #include "tests/support/modal_log.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/time_limit.h"
 
 namespace {
@@ -116,19 +117,13 @@ class FilterFileTest : public CanvasTest {
 protected:
     void SetUp() override {
         CanvasTest::SetUp();
-        char pattern[] = "/tmp/sinora-filter-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
+        ASSERT_FALSE(scratch.path().empty());
+        folder = scratch.path();
         for (int i = 0; i < KernelTaps; ++i) FilterKernel[i] = i * 0.25;
-    }
-    void TearDown() override {
-        for (const std::string& file : files) unlink(file.c_str());
-        rmdir(folder.c_str());
     }
     std::string Write(const char* name, const std::string& text) {
         std::string path = folder + "/" + name;
         std::ofstream(path) << text;
-        files.push_back(path);
         return path;
     }
     void ExpectTapsUnchanged() {
@@ -139,8 +134,8 @@ protected:
         for (int i = 0; i < count; ++i) text += std::to_string(i - 60) + ".5e-1" + separator;
         return text;
     }
+    TempFolder scratch{"sinora-filter-"};
     std::string folder;
-    std::vector<std::string> files;
 };
 
 TEST_F(FilterFileTest, UnusableFilesAreRefusedAndKeepTheTaps) {
@@ -171,7 +166,6 @@ TEST_F(FilterFileTest, UnusableFilesAreRefusedAndKeepTheTaps) {
 TEST_F(FilterFileTest, PipeOrDeviceIsRefusedWithoutWaiting) {
     const std::string pipe = folder + "/filter.pipe";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
-    files.push_back(pipe);
     EXPECT_FINISHES_WITHIN(20, {
         for (const std::string& path : {pipe, std::string("/dev/zero")}) {
             snprintf(ChosenPath, sizeof ChosenPath, "%s", path.c_str());
