@@ -130,6 +130,7 @@ void PlatformResetForTests() {
     LayerState* bd = LayerData();
     bd->answers.clear();
     bd->modalLog.clear();
+    bd->dialogError = 0;
     PlatformProcessQtEvents();  // the widgets of the windows go now
 }
 
