@@ -61,7 +61,6 @@ void PreferX11() {
 // it cannot reach a display it reports that in several lines and aborts;
 // the user gets one line and status 1 instead. Held messages of a start
 // that succeeds go on to the usual handler.
-
 void ReportStartFailure() {
     const char* display = getenv("DISPLAY");
     const char* platform = getenv("QT_QPA_PLATFORM");
@@ -104,7 +103,7 @@ void PlatformInit(int* argc, char** argv) {
     QtMessageHandler usualHandler = qInstallMessageHandler(HoldStartMessage);
     new QApplication(bd->argc, bd->argv);
     qInstallMessageHandler(usualHandler);
-    for (const HeldMessage& held : LayerData()->heldMessages) {
+    for (const HeldMessage& held : bd->heldMessages) {
         QMessageLogContext context(nullptr, 0, nullptr, held.category.c_str());
         if (usualHandler) {
             usualHandler(held.type, context, held.text);
@@ -112,7 +111,7 @@ void PlatformInit(int* argc, char** argv) {
             qt_message_output(held.type, context, held.text);
         }
     }
-    LayerData()->heldMessages.clear();
+    bd->heldMessages.clear();
     QApplication::setQuitOnLastWindowClosed(false);
     RegisterFontSubstitutions();
 }
