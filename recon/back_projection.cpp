@@ -1,69 +1,101 @@
 // back_projection.cpp - the per-angle back projection: each of the 180
 // projections is smeared along its rays and scattered, pixel by pixel, to
 // its rotated position in its own slice of ProjectionStack; cells that no
-// source pixel reaches are filled from their neighbours or set to 0.0.
+// source pixel reaches are filled from their neighbours or set to 0.0. Each
+// cell's sum over the 180 angles is formed on the way into SumImage.
 //
-// How the work is laid out. Slices do not depend on one another, so each
-// slice is first built in a compact image that stays in the processor's
-// cache: every cell holds a 16-bit code, the place of its value in a table
-// of the slice's own (the 256 projection values, then 0.0 for an empty cell,
-// then the neighbour means in the order they were formed). The empty marker,
-// the scatter in source order (the last source pixel to land on a cell wins)
+// How the work is laid out. The stack is written once, in address order,
+// with streaming stores that pass the cache: a cell's 180 angles follow one
+// another, so the cells are written band by band, eight rows y at a time,
+// and for each band every angle's slice is first built as a compact image
+// of 16-bit codes: the place of each cell's value in a table of the angle's
+// own (the 256 projection values, then 0.0 for an empty cell, then the
+// neighbour means in the order they were formed). Only one band of every
+// angle is alive at a time, about 2 MB in all, the code images in the
+// work area that the sinogram file is read into. The empty marker, the
+// scatter in source order (the last source pixel to land on a cell wins)
 // and the neighbour pass in its in-place order work on these codes exactly
-// as they would on the values in the stack: a value of exactly -1.0, whether
-// from the projection or from a mean, is coded as empty, since an empty cell
-// is one that holds -1.0. The slices are built by two threads. Then the
-// stack is written once, in address order: eight cells at a time get their
-// 180 angles looked up (an empty cell becoming 0.0, the zero pass) into a
-// small buffer that is streamed to the stack. This replaces walking the
-// 96 MB stack with a 1,440-byte stride for the marker fill, the scatter, the
-// neighbour pass and the zero pass; every value is the same bit for bit.
+// as they would on the values in the stack: a value of exactly -1.0,
+// whether from the projection or from a mean, is coded as empty, since an
+// empty cell is one that holds -1.0.
+//
+// Band by band works because a source pixel's row y never falls as its v
+// grows (the sine of every angle 0..179 degrees is at least 0), so the
+// pixels of a source column u that land in a band are one run of v, which
+// starts where the run of the band below ended; and because the neighbour
+// pass of a band needs, besides its own rows, only the finished row below
+// it (carried over from the band before) and the row above it as the
+// scatter leaves it.
 #include <cmath>
 #include <cstring>
 
+#include "recon/back_projection_steps.h"
 #include "recon/ordered_arithmetic.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
-#include "recon/to_int.h"
 #include "recon/shared_parts.h"
+#include "recon/to_int.h"
+#include "recon/work_area.h"
 
 namespace {
 
 enum {
     SliceSide = 256,
-    // A code image holds cell (x, y) at x * 264 + y, so that neighbouring x
-    // columns do not fall into the same cache sets.
-    ColumnPitch = 264,
-    SliceCodes = SliceSide * ColumnPitch,
-    // Where the scatter puts a source pixel that falls outside the slice:
-    // the first spare place behind column 0.
-    SpareCell = SliceSide,
-    // Distance between code images: 17 cache lines more than an image.
-    CodePitch = SliceCodes + 544,
-    TileCells = 8,  // cells (x, y0..y0 + 7) decoded together
-    // Neighbour means a slice can need at most: one per inner cell.
-    MeanLimit = (SliceSide - 2) * (SliceSide - 2),
+    BandRows = SliceSide / StackBands,
+    // Per x, a band's code image holds the row below the band, the band's
+    // rows and the row above it: cell (x, row) at x * BandPitch + row, where
+    // row 0 is the row below and row r the band's row low + r - 1.
+    BandPitch = BandRows + 2,
+    // Where the scatter puts a source pixel that falls outside the band.
+    SpareCell = SliceSide * BandPitch,
+    BandCodes = SpareCell + 8,
+    TileCells = 8,  // cells (x, y..y + 7) written together
+    ColumnsPerPart = SliceSide / StackWriteParts,
+    // Neighbour means a band can need at most: one per inner cell of the
+    // band, and those carried over in the row below.
+    MeanLimit = (BandRows + 1) * (SliceSide - 2),
+    // A value table takes whole pages (so that one holding fewer than 255
+    // means takes one page only).
+    TableStride = 2560,
 };
+static_assert(BandRows % TileCells == 0, "a band is written in whole tiles");
 
-// A cell's code is the place of its value in the slice's value table:
+// A cell's code is the place of its value in the angle's value table:
 // 0..255 projection bin v, Empty (the table holds 0.0 there, the value the
-// zero pass gives), FirstMean + n the n-th neighbour mean.
+// zero pass gives), FirstMean + n the n-th neighbour mean of the band.
 typedef uint16_t CellCode;
 constexpr CellCode Empty = BinCount;
 constexpr CellCode FirstMean = Empty + 1;
-constexpr int TableLimit = FirstMean + MeanLimit;
-static_assert(TableLimit <= 65536, "every mean of a slice has a code");
+static_assert(FirstMean + MeanLimit <= TableStride, "every mean of a band has a place");
+static_assert(AngleCount * (BandCodes + BinCount) <= sizeof WorkArea.bandCodes / sizeof(CellCode),
+              "the code images and the run starts of every angle fit in the work area");
 
 constexpr uint64_t EmptyMarkerBits = 0xBFF0000000000000u;  // -1.0, its only encoding
 constexpr double RadiansPerDegree = 0.017453292519943295;
 constexpr double RotationCentre = 127.5;
 
-// Per angle: the code image and the value table (of which only the part in
-// use is ever touched).
-alignas(64) CellCode CodeImages[AngleCount][CodePitch];
-double ValueTables[AngleCount][TableLimit];
+// Per angle (only the part in use is ever touched).
+alignas(4096) double ValueTables[AngleCount][TableStride];
+double Rotations[AngleCount][2];  // cosine, sine
+double SliceOneMax;               // largest value of the slice of angle 1 so far, at least 0.0
 
-inline int CellIndex(int x, int y) { return x * ColumnPitch + y; }
+// One angle's slice, one band at a time: its code image and, per source
+// column u, the first v whose pixel lies at or above the band's lowest row,
+// both in the work area; its rotation and its value table.
+struct SliceBand {
+    CellCode* codes;
+    uint16_t* firstSource;
+    double cosA, sinA;
+    double* table;
+};
+
+SliceBand SliceOf(int angle) {
+    CellCode* area = WorkArea.bandCodes;
+    return SliceBand{area + angle * BandCodes, area + AngleCount * BandCodes + angle * BinCount,
+                     Rotations[angle][0], Rotations[angle][1], ValueTables[angle]};
+}
+
+inline int CellIndex(int x, int row) { return x * BandPitch + row; }
 
 inline bool IsMinusOne(double value) {
     uint64_t bits;
@@ -71,75 +103,129 @@ inline bool IsMinusOne(double value) {
     return bits == EmptyMarkerBits;
 }
 
-// Smear and scatter of angle `angle` into its code image, marked empty
-// first; the table receives the projection values and the 0.0 of the empty
-// cells. The smear image holds the projection value of bin v in every column
-// u, so source pixel (v, u) carries bin v. The positions of a column's 256
-// source pixels are worked out first (two at a time where the processor
-// allows), then the pixels are stored in source order; a pixel that falls
-// outside the slice goes to the spare cell.
-void ScatterProjection(int angle, double* table) {
-    CellCode* image = CodeImages[angle];
-    for (int cell = 0; cell < CodePitch; ++cell) image[cell] = Empty;
-
+// First band of an angle: its table of projection values and its rotation;
+// every source column starts at v = 0.
+void StartSlice(int angle) {
+    double* table = ValueTables[angle];
+    for (int v = 0; v < BinCount; ++v) table[v] = FilteredSinogram[v * RowStride + angle];
+    table[Empty] = 0.0;
     const double theta = angle * RadiansPerDegree;
-    const double cosA = std::cos(theta);
-    const double sinA = std::sin(theta);
+    Rotations[angle][0] = std::cos(theta);
+    Rotations[angle][1] = std::sin(theta);
+    uint16_t* firstSource = SliceOf(angle).firstSource;
+    for (int u = 0; u < BinCount; ++u) firstSource[u] = 0;
+}
 
-    alignas(16) double rowCos[BinCount];
-    alignas(16) double rowSin[BinCount];
-    CellCode carried[BinCount];
+// Starts the band: the finished top row of the band below becomes the row
+// below (its means moved to the front of the table, in place: they lie in
+// ascending order behind their new places), everything else empty. Returns
+// the table length.
+int CarryRowBelow(const SliceBand& s, int band) {
+    CellCode below[SliceSide];
+    int tableLength = FirstMean;
+    for (int x = 0; x < SliceSide; ++x) {
+        CellCode code = band == 0 ? Empty : s.codes[CellIndex(x, BandRows)];
+        if (code >= FirstMean) {
+            s.table[tableLength] = s.table[code];
+            code = static_cast<CellCode>(tableLength++);
+        }
+        below[x] = code;
+    }
+    for (int cell = 0; cell < BandCodes; ++cell) s.codes[cell] = Empty;
+    for (int x = 0; x < SliceSide; ++x) s.codes[CellIndex(x, 0)] = below[x];
+    return tableLength;
+}
+
+// Scatter of the band's rows and the row above: for every source column u
+// (in order), the run of v from where the band below ended, in order, until
+// a pixel lies above that row. A pixel outside the slice or the rows goes to
+// the spare cell. x = ((Y cosA - X sinA) + 127.5) + 0.5 and y = ((Y sinA +
+// X cosA) + 127.5) + 0.5, truncated, with X = u - 127.5 and Y = v - 127.5.
+void ScatterBand(const SliceBand& s, int band) {
+    const int low = band * BandRows;
+    const int top = low + BandRows;  // the row above the band
+    const int rowsTaken = (top < SliceSide ? top : SliceSide - 1) - low + 1;
+
+    // Four more rows v past 255: not a number, so their x and y convert to
+    // -2147483648 and they land nowhere.
+    alignas(16) double rowCos[BinCount + 4];
+    alignas(16) double rowSin[BinCount + 4];
+    CellCode carried[BinCount + 4];
     for (int v = 0; v < BinCount; ++v) {
         const double Y = v - RotationCentre;
-        rowCos[v] = Y * cosA;
-        rowSin[v] = Y * sinA;
-        table[v] = FilteredSinogram[v * RowStride + angle];
-        carried[v] = IsMinusOne(table[v]) ? Empty : static_cast<CellCode>(v);
+        rowCos[v] = Y * s.cosA;
+        rowSin[v] = Y * s.sinA;
+        carried[v] = IsMinusOne(s.table[v]) ? Empty : static_cast<CellCode>(v);
     }
-    table[Empty] = 0.0;
+    for (int v = BinCount; v < BinCount + 4; ++v) {
+        rowCos[v] = rowSin[v] = NAN;
+        carried[v] = Empty;
+    }
 
-    alignas(16) int32_t target[BinCount];
     for (int u = 0; u < BinCount; ++u) {
+        int v = s.firstSource[u];
+        if (v >= BinCount) continue;
         const double X = u - RotationCentre;
-        const double columnCos = X * cosA;
-        const double columnSin = X * sinA;
+        const double columnCos = X * s.cosA;
+        const double columnSin = X * s.sinA;
+        int nextFirst = BinCount;  // first v at or above the row above
+        alignas(16) int32_t target[4];
 #if defined(__SSE2__)
-        // x = ((Y cosA - X sinA) + 127.5) + 0.5 and y = ((Y sinA + X cosA)
-        // + 127.5) + 0.5, truncated, for two rows v in the two lanes.
         const __m128d centre = _mm_set1_pd(RotationCentre);
         const __m128d half = _mm_set1_pd(0.5);
         const __m128d colCos = _mm_set1_pd(columnCos);
         const __m128d colSin = _mm_set1_pd(columnSin);
+        const __m128i lowRow = _mm_set1_epi32(low);
+        const __m128i rowLimit = _mm_set1_epi32(rowsTaken);
+        const __m128i belowTop = _mm_set1_epi32(top - 1);
+        const __m128i topRow = _mm_set1_epi32(top);
+        const __m128i minusOne = _mm_set1_epi32(-1);
         const __m128i spare = _mm_set1_epi32(SpareCell);
         const __m128i zero = _mm_setzero_si128();
-        for (int v = 0; v < BinCount; v += 4) {
+        const __m128i pitch = _mm_set1_epi32(BandPitch);
+        for (; v < BinCount; v += 4) {
             const __m128i xLow = TruncToInt32x2(
-                _mm_add_pd(_mm_add_pd(_mm_sub_pd(_mm_load_pd(rowCos + v), colSin), centre), half));
+                _mm_add_pd(_mm_add_pd(_mm_sub_pd(_mm_loadu_pd(rowCos + v), colSin), centre), half));
             const __m128i xHigh = TruncToInt32x2(
-                _mm_add_pd(_mm_add_pd(_mm_sub_pd(_mm_load_pd(rowCos + v + 2), colSin), centre), half));
+                _mm_add_pd(_mm_add_pd(_mm_sub_pd(_mm_loadu_pd(rowCos + v + 2), colSin), centre), half));
             const __m128i yLow = TruncToInt32x2(
-                _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_load_pd(rowSin + v), colCos), centre), half));
+                _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_loadu_pd(rowSin + v), colCos), centre), half));
             const __m128i yHigh = TruncToInt32x2(
-                _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_load_pd(rowSin + v + 2), colCos), centre), half));
+                _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_loadu_pd(rowSin + v + 2), colCos), centre), half));
             const __m128i x = _mm_unpacklo_epi64(xLow, xHigh);
             const __m128i y = _mm_unpacklo_epi64(yLow, yHigh);
-            // Inside when neither x nor y has a bit above the lowest eight
-            // (a negative value has its sign bit).
-            const __m128i inside = _mm_cmpeq_epi32(_mm_srli_epi32(_mm_or_si128(x, y), 8), zero);
-            // CellIndex(x, y) = x * 264 + y
-            const __m128i cell = _mm_add_epi32(_mm_add_epi32(_mm_slli_epi32(x, 8), _mm_slli_epi32(x, 3)), y);
-            _mm_store_si128(reinterpret_cast<__m128i*>(target + v),
+            // Row r = y - low + 1 of the band's image, taken for y in low..top
+            // within the slice; x within the slice: no bit above the lowest
+            // eight (a negative value has its sign bit).
+            const __m128i rowOffset = _mm_sub_epi32(y, lowRow);
+            const __m128i inside = _mm_and_si128(
+                _mm_and_si128(_mm_cmpgt_epi32(rowOffset, minusOne), _mm_cmplt_epi32(rowOffset, rowLimit)),
+                _mm_cmpeq_epi32(_mm_srli_epi32(x, 8), zero));
+            // CellIndex(x, rowOffset + 1) = x * BandPitch + rowOffset + 1
+            // (x times the pitch in the low half of each lane).
+            const __m128i cell = _mm_add_epi32(_mm_madd_epi16(x, pitch), _mm_sub_epi32(rowOffset, minusOne));
+            _mm_store_si128(reinterpret_cast<__m128i*>(target),
                             _mm_or_si128(_mm_and_si128(inside, cell), _mm_andnot_si128(inside, spare)));
+            for (int i = 0; i < 4; ++i) s.codes[target[i]] = carried[v + i];
+            if (nextFirst == BinCount) {
+                const int reached = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(y, belowTop)));
+                if (reached) nextFirst = v + __builtin_ctz(reached);
+            }
+            if (_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(y, topRow)))) break;
         }
 #else
-        for (int v = 0; v < BinCount; ++v) {
+        for (; v < BinCount; ++v) {
             const int32_t x = TruncToInt32(((rowCos[v] - columnSin) + RotationCentre) + 0.5);
             const int32_t y = TruncToInt32(((rowSin[v] + columnCos) + RotationCentre) + 0.5);
-            const bool inside = static_cast<uint32_t>(x) < SliceSide && static_cast<uint32_t>(y) < SliceSide;
-            target[v] = inside ? CellIndex(x, y) : SpareCell;
+            const int32_t rowOffset = y - low;
+            const bool inside = rowOffset >= 0 && rowOffset < rowsTaken && x >= 0 && x < SliceSide;
+            target[0] = inside ? CellIndex(x, rowOffset + 1) : SpareCell;
+            s.codes[target[0]] = carried[v];
+            if (nextFirst == BinCount && y >= top) nextFirst = v;
+            if (y > top) break;
         }
 #endif
-        for (int v = 0; v < BinCount; ++v) image[target[v]] = carried[v];
+        s.firstSource[u] = static_cast<uint16_t>(nextFirst < BinCount ? nextFirst : BinCount);
     }
 }
 
@@ -148,7 +234,7 @@ void ScatterProjection(int angle, double* table) {
 // lower and upper neighbours are both non-empty, theirs. A mean of exactly
 // -1.0 leaves the cell empty.
 inline void FillCell(CellCode* cell, double* table, int& tableLength) {
-    const CellCode left = cell[-ColumnPitch], right = cell[ColumnPitch];
+    const CellCode left = cell[-BandPitch], right = cell[BandPitch];
     if (left != Empty && right != Empty) {
         const double mean = MulInOrder(AddInOrder(table[right], table[left]), 0.5);
         if (!IsMinusOne(mean)) {
@@ -166,18 +252,18 @@ inline void FillCell(CellCode* cell, double* table, int& tableLength) {
     }
 }
 
-// Neighbour pass of angle `angle`, in place, over y = 1..254 and within it
-// x = 1..254. A cell reads its left and lower neighbours as already passed
-// and its right and upper neighbours as not yet passed. Going through
-// x = 1..254 and within it y = 1..254 keeps exactly that (and walks the
-// image in its memory order), so every cell sees the same neighbours.
-// Returns the length of the value table.
-int FillFromNeighbours(int angle, double* table) {
-    CellCode* image = CodeImages[angle];
-    int tableLength = FirstMean;
-    const int last = SliceSide - 2;
-    for (int p = 1; p <= last; ++p) {
-        CellCode* column = image + CellIndex(p, 0);
+// Neighbour pass of the band, in place, over x = 1..254 and within it the
+// band's rows among y = 1..254. A cell reads its left and lower neighbours
+// as already passed and its right and upper neighbours as not yet passed,
+// as the pass over y = 1..254 and within it x = 1..254 on the whole slice
+// has them, so every cell sees the same neighbours.
+void FillBandFromNeighbours(const SliceBand& s, int band, int tableLength) {
+    const int low = band * BandRows;
+    // Rows of the band that are passed: not y = 0 nor y = 255.
+    const int firstRow = low == 0 ? 2 : 1;
+    const int lastRow = low + BandRows == SliceSide ? BandRows - 1 : BandRows;
+    for (int p = 1; p <= SliceSide - 2; ++p) {
+        CellCode* column = s.codes + CellIndex(p, 0);
 #if defined(__SSE2__)
         // Eight cells at a time, only those that can be filled are passed
         // one by one: an empty cell with both x neighbours non-empty or with
@@ -185,53 +271,55 @@ int FillFromNeighbours(int angle, double* table) {
         // before). Passing a cell changes that cell alone, so the choice
         // stays right for the later cells of the eight.
         const __m128i empty = _mm_set1_epi16(static_cast<short>(Empty));
-        for (int q = 1; q <= last; q += 8) {
+        for (int q = 1; q <= BandRows; q += 8) {
             const CellCode* at = column + q;
             const __m128i here = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), empty);
             const __m128i left =
-                _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at - ColumnPitch)), empty);
+                _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at - BandPitch)), empty);
             const __m128i right =
-                _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + ColumnPitch)), empty);
+                _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + BandPitch)), empty);
             const __m128i up = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), empty);
             // here & ~(left | right) | here & ~up
             const __m128i candidate =
                 _mm_or_si128(_mm_andnot_si128(_mm_or_si128(left, right), here), _mm_andnot_si128(up, here));
             unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(candidate));
-            if (q + 7 > last) mask &= (1u << (2 * (last - q + 1))) - 1;  // cells past 254 are not passed
+            if (q < firstRow) mask &= ~0u << (2 * (firstRow - q));
+            if (q + 7 > lastRow) mask &= (1u << (2 * (lastRow - q + 1))) - 1;
             while (mask) {
                 const int lane = __builtin_ctz(mask) / 2;
                 mask &= ~(3u << (2 * lane));
-                FillCell(column + q + lane, table, tableLength);
+                FillCell(column + q + lane, s.table, tableLength);
             }
         }
 #else
-        for (int q = 1; q <= last; ++q) {
-            if (column[q] == Empty) FillCell(column + q, table, tableLength);
+        for (int q = firstRow; q <= lastRow; ++q) {
+            if (column[q] == Empty) FillCell(column + q, s.table, tableLength);
         }
 #endif
     }
-    return tableLength;
 }
 
-// Filters, projects and fills the slice of angle `angle`.
-void BuildSlice(int angle) {
-    FilterProjection(angle);
-    ScatterProjection(angle, ValueTables[angle]);
-    FillFromNeighbours(angle, ValueTables[angle]);
-}
-
-// Writes the stack for one x in address order: eight cells, 1,440
-// consecutive doubles, at a time are looked up into a buffer and then
-// streamed to the stack past the cache.
-void StoreColumn(int x) {
+// Writes the band's cells of one x in address order: eight cells, 1,440
+// consecutive doubles, at a time are looked up into a buffer (an empty cell
+// reads 0.0: the zero pass) and streamed to the stack past the cache. Each
+// cell's sum is formed on the way, its terms added to 0.0 in ascending angle
+// order.
+void WriteBandColumn(int band, int x) {
     alignas(64) double tile[TileCells * AngleCount];
-    for (int y0 = 0; y0 < SliceSide; y0 += TileCells) {
-        const int source = CellIndex(x, y0);
+    for (int row = 1; row <= BandRows; row += TileCells) {
+        const int y0 = band * BandRows + row - 1;
+        const int source = CellIndex(x, row);
+        double sum[TileCells];
+        for (int i = 0; i < TileCells; ++i) sum[i] = 0.0;
         for (int a = 0; a < AngleCount; ++a) {
-            const CellCode* codes = CodeImages[a] + source;
-            __builtin_prefetch(codes + 4 * TileCells);
+            const CellCode* codes = WorkArea.bandCodes + a * BandCodes + source;
             const double* table = ValueTables[a];
-            for (int i = 0; i < TileCells; ++i) tile[i * AngleCount + a] = table[codes[i]];
+#pragma GCC unroll 8
+            for (int i = 0; i < TileCells; ++i) {
+                const double value = table[codes[i]];
+                tile[i * AngleCount + a] = value;
+                sum[i] = AddInOrder(sum[i], value);
+            }
         }
         double* cells = ProjectionStack + (x * RowStride + y0) * AngleCount;
 #if defined(__SSE2__)
@@ -239,34 +327,64 @@ void StoreColumn(int x) {
 #else
         memcpy(cells, tile, sizeof tile);
 #endif
+        for (int i = 0; i < TileCells; ++i) SumImage[x * RowStride + y0 + i] = sum[i];
     }
+}
+
+}  // namespace
+
+void BuildSliceBand(int angle, int band) {
+    if (band == 0) StartSlice(angle);
+    const SliceBand s = SliceOf(angle);
+    const int tableLength = CarryRowBelow(s, band);
+    ScatterBand(s, band);
+    FillBandFromNeighbours(s, band, tableLength);
+    // The slice displays are scaled by the largest value of slice 1 alone;
+    // the largest value does not depend on the order the cells are seen in.
+    if (angle == 1) {
+        if (band == 0) SliceOneMax = 0.0;
+        for (int x = 0; x < SliceSide; ++x) {
+            for (int row = 1; row <= BandRows; ++row) {
+                const double value = s.table[s.codes[CellIndex(x, row)]];
+                if (SliceOneMax < value) SliceOneMax = value;
+            }
+        }
+    }
+}
+
+void WriteStackBand(int band, int part) {
+    for (int x = part * ColumnsPerPart; x < (part + 1) * ColumnsPerPart; ++x) WriteBandColumn(band, x);
 #if defined(__SSE2__)
-    _mm_sfence();
+    _mm_sfence();  // the streamed cells are in memory before the part counts as done
 #endif
 }
 
-// Largest value of the finished slice of angle `angle`, at least 0.0, in
-// the order y, then x.
-double SliceMax(int angle) {
-    double largest = 0.0;
-    for (int y = 0; y < SliceSide; ++y) {
-        for (int x = 0; x < SliceSide; ++x) {
-            const double value = ValueTables[angle][CodeImages[angle][CellIndex(x, y)]];
-            if (largest < value) largest = value;
-        }
+namespace {
+
+// First every projection is filtered; then, band after band, every angle's
+// band is built and the band written.
+void BackProjectionStep(int step, int part) {
+    if (step == 0) {
+        FilterProjection(part);
+    } else if (step % 2 == 1) {
+        BuildSliceBand(part, step / 2);
+    } else {
+        WriteStackBand(step / 2 - 1, part);
     }
-    return largest;
+}
+
+int BackProjectionParts(int step) {
+    return step == 0 || step % 2 == 1 ? static_cast<int>(AngleCount) : static_cast<int>(StackWriteParts);
 }
 
 }  // namespace
 
 void BackProjectViews() {
-    // The gaps of every slice are filled here, on its code image (the
-    // neighbour pass in FillFromNeighbours, the zero pass as the empty code
-    // reads 0.0 when the stack is written); the stack itself is written once
-    // and never filled in place.
-    RunSharedParts(AngleCount, BuildSlice);
-    RunSharedParts(BinCount, StoreColumn);
+    // The gaps of every slice are filled here, on the code images of its
+    // bands (the neighbour pass in FillBandFromNeighbours; the zero pass as
+    // an empty cell reads 0.0 when the stack is written): the stack itself
+    // is written once and never filled in place.
+    RunSharedSteps(1 + 2 * StackBands, BackProjectionParts, BackProjectionStep);
 
     // The smear image is left holding the last angle's smear.
     for (int v = 0; v < BinCount; ++v) {
@@ -274,6 +392,5 @@ void BackProjectViews() {
         for (int u = 0; u < BinCount; ++u) SmearImage[v * RowStride + u] = value;
     }
 
-    // The slice displays are scaled by the largest value of slice 1 alone.
-    StackMax = SliceMax(1);
+    StackMax = SliceOneMax;
 }

@@ -3,11 +3,12 @@
 // column convolved with the 255-tap even real-space filter h[|d|] and rounded
 // to single precision for filtered back projection.
 //
-// Every bin's sum is formed in the prescribed order: 0.0, then h[j] x bin
+// Every bin's sum is formed in its own fixed order: 0.0, then h[j] x bin
 // (b + j) for j = 0..127 while b + j <= 255, then h[j] x bin (b - j) for
 // j = 1..127 while b - j >= 0. Eight neighbouring bins are summed side by
-// side (each in its own running sum, in that same order) so that the
-// additions of different bins overlap in the processor.
+// side, two to a processor register where the processor allows (each bin in
+// its own lane, in that same order), so that the additions of different
+// bins overlap.
 #include <algorithm>
 
 #include "recon/ordered_arithmetic.h"
@@ -17,6 +18,27 @@
 namespace {
 
 enum { Lanes = 8 };
+
+// The terms that all eight bins first..first + 7 take: for j = 0..last, the
+// tap h[j] times the bin at offset j from each (the column pointer moved by
+// `step` per tap: +1 on the upper side, -1 on the lower one).
+void AddSharedTerms(double* sum, const double* h, int jFirst, int jLast, const double* bins, int step) {
+#if defined(__SSE2__) && defined(__GNUC__)
+    __m128d pair[Lanes / 2];
+    for (int k = 0; k < Lanes / 2; ++k) pair[k] = _mm_loadu_pd(sum + 2 * k);
+    for (int j = jFirst; j <= jLast; ++j) {
+        const __m128d tap = _mm_set1_pd(h[j]);
+        const double* at = bins + j * step;
+        for (int k = 0; k < Lanes / 2; ++k) pair[k] = AddProductInOrder(pair[k], tap, _mm_loadu_pd(at + 2 * k));
+    }
+    for (int k = 0; k < Lanes / 2; ++k) _mm_storeu_pd(sum + 2 * k, pair[k]);
+#else
+    for (int j = jFirst; j <= jLast; ++j) {
+        const double* at = bins + j * step;
+        for (int k = 0; k < Lanes; ++k) sum[k] = AddInOrder(sum[k], MulInOrder(h[j], at[k]));
+    }
+#endif
+}
 
 }  // namespace
 
@@ -40,12 +62,7 @@ void FilterProjection(int angle) {
         // Upper side, centre included: bin b takes j = 0..min(127, 255 - b).
         // All eight bins take j up to the limit of the highest one ...
         const int upperShared = std::min(KernelTaps - 1, BinCount - 1 - (first + Lanes - 1));
-        for (int j = 0; j <= upperShared; ++j) {
-            const double tap = h[j];
-            const double* bins = column + first + j;
-#pragma GCC unroll 8
-            for (int k = 0; k < Lanes; ++k) sum[k] = AddInOrder(sum[k], MulInOrder(tap, bins[k]));
-        }
+        AddSharedTerms(sum, h, 0, upperShared, column + first, 1);
         // ... and the lower bins their remaining taps.
         for (int k = 0; k < Lanes; ++k) {
             const int b = first + k;
@@ -57,12 +74,7 @@ void FilterProjection(int angle) {
 
         // Lower side: bin b takes j = 1..min(127, b).
         const int lowerShared = std::min(KernelTaps - 1, first);
-        for (int j = 1; j <= lowerShared; ++j) {
-            const double tap = h[j];
-            const double* bins = column + first - j;
-#pragma GCC unroll 8
-            for (int k = 0; k < Lanes; ++k) sum[k] = AddInOrder(sum[k], MulInOrder(tap, bins[k]));
-        }
+        AddSharedTerms(sum, h, 1, lowerShared, column + first, -1);
         for (int k = 0; k < Lanes; ++k) {
             const int b = first + k;
             const int lowerLast = std::min(KernelTaps - 1, b);

@@ -20,11 +20,9 @@
 #include "recon/ordered_arithmetic.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
+#include "recon/work_area.h"
 
 namespace {
-
-// The file is read here first and copied into RawSinogram only when complete.
-double ScratchSinogram[SinogramFileValues];
 
 // Outcome of the last ReadRawSinogram: true when RawSinogram holds the file.
 bool SinogramAccepted;
@@ -65,7 +63,7 @@ bool ReadSinogramFile(const char* path) {
     }
     // The file may have shrunk since it was measured, or the device failed.
     const bool accepted = fseek(file, 0, SEEK_SET) == 0 &&
-                          fread(ScratchSinogram, sizeof(double), SinogramFileValues, file) ==
+                          fread(WorkArea.sinogramFile, sizeof(double), SinogramFileValues, file) ==
                               static_cast<size_t>(SinogramFileValues);
     if (!accepted) {
         MessageNotice("\n Cannot read the %d bytes of the sinogram file \n %s \n",
@@ -73,9 +71,10 @@ bool ReadSinogramFile(const char* path) {
     }
     fclose(file);
 
-    // Little-endian doubles, value k for channel k / 180 and angle k mod 180:
-    // the file's order is RawSinogram's own.
-    if (accepted) memcpy(RawSinogram, ScratchSinogram, sizeof RawSinogram);
+    // The file is read into the work area first and copied into RawSinogram
+    // only when complete. Little-endian doubles, value k for channel k / 180
+    // and angle k mod 180: the file's order is RawSinogram's own.
+    if (accepted) memcpy(RawSinogram, WorkArea.sinogramFile, sizeof RawSinogram);
     return accepted;
 }
 

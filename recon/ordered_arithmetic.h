@@ -25,3 +25,16 @@ inline double MulInOrder(double first, double second) {
     return first * second;
 #endif
 }
+
+#if defined(__SSE2__) && defined(__GNUC__)
+#include <emmintrin.h>
+
+// sum + tap x bins for two neighbouring bins side by side: the tap is the
+// first factor and the running sum the first addend in both lanes, as
+// MulInOrder and AddInOrder give them one by one.
+inline __m128d AddProductInOrder(__m128d sum, __m128d tap, __m128d bins) {
+    __asm__("mulpd %1, %0" : "+x"(tap) : "x"(bins));
+    __asm__("addpd %1, %0" : "+x"(sum) : "x"(tap));
+    return sum;
+}
+#endif

@@ -23,13 +23,14 @@ void PlotFilter();
 // Copy or convolve projection `angle` into FilteredSinogram.
 void FilterProjection(int angle);
 
-// Marker fill, per-angle filtering and scatter, gap filling, StackMax.
+// Marker fill, per-angle filtering and scatter, gap filling, StackMax; the
+// sum of the stack into SumImage on the way.
 void BackProjectViews();
 
 // Grid of every fifth slice.
 void ShowFilteredViews();
 
-// Sum of the stack, "maxp"/"minp" counts.
+// Range of the sum of the stack, "maxp"/"minp" counts.
 void SumProjectionStack();
 
 // Full-range sum image; the replay question and the replay.

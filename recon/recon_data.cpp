@@ -1,14 +1,17 @@
 // recon_data.cpp - the reconstruction's arrays and scalars (static storage,
 // zero at program start).
 #include "recon/recon_data.h"
+#include "recon/work_area.h"
 
 double RawSinogram[RawChannels * AngleCount];
 double Sinogram[RowStride * RowStride];
 double FilteredSinogram[RowStride * RowStride];
 double SmearImage[RowStride * RowStride];
-double ProjectionStack[BinCount * RowStride * AngleCount];
+alignas(64) double ProjectionStack[BinCount * RowStride * AngleCount];
 double SumImage[BinCount * RowStride];
 double ScaledSumImage[BinCount * BinCount];
+
+alignas(64) ReconWorkArea WorkArea;
 
 double FilterKernel[KernelTaps];
 

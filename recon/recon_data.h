@@ -25,7 +25,7 @@ extern double FilteredSinogram[RowStride * RowStride];
 // (v, u) at v * 260 + u
 extern double SmearImage[RowStride * RowStride];
 // (x, y, a) at (x * 260 + y) * 180 + a; x, y in 0..255: 11,980,800 doubles
-extern double ProjectionStack[BinCount * RowStride * AngleCount];
+alignas(64) extern double ProjectionStack[BinCount * RowStride * AngleCount];
 // (x, y) at x * 260 + y
 extern double SumImage[BinCount * RowStride];
 // (x, r) at x * 256 + r, r = 255 - y

@@ -1,21 +1,31 @@
 // recon_bench.cpp - one whole reconstruction (180 filtered projections, the
 // back projection with its gap filling, the summation) in the program's loop
 // orders against the plain loop orders that define it, side by side on the
-// same input. Both leave the same bits; the check runs before timing.
+// same input; each step of the program's back projection on its own; and a
+// plain copy of the 94 MB that the stack holds, the floor of the work. Both
+// reconstructions leave the same bits; the check runs before timing. At the
+// end, the medians of the whole against the plain loops and the copy.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "recon/back_projection_steps.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
+#include "recon/shared_parts.h"
 #include "support/reference_recon.h"
 
 namespace {
+
+constexpr size_t StackBytes = size_t{BinCount} * BinCount * AngleCount * sizeof(double);  // 94,371,840
 
 // A sinogram of a few ellipses seen by the 256 bins, and a
 // Ramachandran-Lakshminarayanan kernel: the filtered method's full work.
@@ -73,14 +83,96 @@ void BM_ReconstructionStraightforward(benchmark::State& state) {
 }
 BENCHMARK(BM_ReconstructionStraightforward)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_ReconstructionFast(benchmark::State& state) {
+void BM_ReconstructionWhole(benchmark::State& state) {
     for (auto _ : state) {
         BackProjectViews();
         SumProjectionStack();
         benchmark::DoNotOptimize(SumMax);
     }
 }
-BENCHMARK(BM_ReconstructionFast)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReconstructionWhole)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The steps, each on the same two threads as in the program.
+void BM_StepFiltering(benchmark::State& state) {
+    for (auto _ : state) RunSharedParts(AngleCount, FilterProjection);
+}
+BENCHMARK(BM_StepFiltering)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Every band of every slice, without writing them (each band needs only the
+// one before it).
+void BM_StepSliceBuilding(benchmark::State& state) {
+    RunSharedParts(AngleCount, FilterProjection);
+    for (auto _ : state) {
+        RunSharedSteps(
+            StackBands, [](int) { return static_cast<int>(AngleCount); },
+            [](int band, int angle) { BuildSliceBand(angle, band); });
+    }
+}
+BENCHMARK(BM_StepSliceBuilding)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+using Clock = std::chrono::steady_clock;
+
+// The writing of the stack with the sums formed on the way, band after band,
+// each band built first outside the timing. Each band's writing starts the
+// second thread anew, which the whole does once.
+void BM_StepStackWriteWithSums(benchmark::State& state) {
+    RunSharedParts(AngleCount, FilterProjection);
+    for (auto _ : state) {
+        Clock::duration writing{};
+        for (int band = 0; band < StackBands; ++band) {
+            RunSharedParts(AngleCount, [band](int angle) { BuildSliceBand(angle, band); });
+            const Clock::time_point start = Clock::now();
+            RunSharedParts(StackWriteParts, [band](int part) { WriteStackBand(band, part); });
+            writing += Clock::now() - start;
+        }
+        state.SetIterationTime(std::chrono::duration<double>(writing).count());
+    }
+}
+BENCHMARK(BM_StepStackWriteWithSums)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+// What remains of the summation: the range of SumImage, two printed lines
+// and a present.
+void BM_StepSumRange(benchmark::State& state) {
+    for (auto _ : state) SumProjectionStack();
+}
+BENCHMARK(BM_StepSumRange)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The floor: the 94 MB of the stack copied once.
+void BM_Copy94MB(benchmark::State& state) {
+    std::vector<double> target(StackBytes / sizeof(double), 1.0);
+    for (auto _ : state) {
+        memcpy(target.data(), ProjectionStack, StackBytes);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Copy94MB)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The medians of the aggregates, for the ratios printed at the end.
+class MedianReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> medianMs;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                medianMs[run.run_name.function_name] = run.GetAdjustedRealTime();
+            }
+        }
+    }
+};
+
+void PrintRatios(const std::map<std::string, double>& median) {
+    auto at = [&median](const char* name) {
+        const auto found = median.find(name);
+        return found == median.end() ? NAN : found->second;
+    };
+    const double whole = at("BM_ReconstructionWhole");
+    const double plain = at("BM_ReconstructionStraightforward");
+    const double copy = at("BM_Copy94MB");
+    if (std::isnan(whole)) return;  // run without repetitions: no medians
+    printf("\nmedians: whole %.2f ms, straightforward %.2f ms, copy of 94 MB %.2f ms\n", whole, plain, copy);
+    printf("whole / straightforward = %.4f, whole / copy = %.2f\n", whole / plain, whole / copy);
+}
 
 }  // namespace
 
@@ -96,13 +188,15 @@ int main(int argc, char** argv) {
     BackProjectViews();
     SumProjectionStack();
     if (!SameBits(reference, Capture())) {
-        fprintf(stderr, "the fast phases differ from the plain loop orders\n");
+        fprintf(stderr, "the program's phases differ from the plain loop orders\n");
         return 1;
     }
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    PrintRatios(reporter.medianMs);
     return 0;
 }

@@ -14,19 +14,24 @@ namespace {
 
 double SumAt(int x, int y) { return SumImage[x * RowStride + y]; }
 
-void FillStack(double value) {
+double& SinogramAt(int bin, int angle) { return Sinogram[bin * RowStride + angle]; }
+
+// Simple back projection of projections that all hold `value`.
+void ProjectEverywhere(double value) {
+    for (int b = 0; b < BinCount; ++b) {
+        for (int a = 0; a < AngleCount; ++a) SinogramAt(b, a) = value;
+    }
+    MethodAnswer = '1';
+}
+
+void FillSum(double value) {
     for (int x = 0; x < BinCount; ++x) {
-        for (int y = 0; y < BinCount; ++y) {
-            for (int a = 0; a < AngleCount; ++a) StackCell(x, y, a) = value;
-        }
+        for (int y = 0; y < BinCount; ++y) SumImage[x * RowStride + y] = value;
     }
 }
 
 TEST(SumProjection, OnesEverywhereSumTo180AndTwoInTheCorners) {
-    for (int b = 0; b < BinCount; ++b) {
-        for (int a = 0; a < AngleCount; ++a) Sinogram[b * RowStride + a] = 1.0;
-    }
-    MethodAnswer = '1';
+    ProjectEverywhere(1.0);
     BackProjectViews();
     SumProjectionStack();
     EXPECT_EQ(SumMax, 180.0);
@@ -49,36 +54,49 @@ TEST(SumProjection, OnesEverywhereSumTo180AndTwoInTheCorners) {
 }
 
 TEST(SumProjection, EqualCellsPrintTheSameNumberTwice) {
-    FillStack(0.25);
+    FillSum(45.0);
     SumProjectionStack();
     EXPECT_EQ(ConsoleLine(1), " maxp count = 45.000000");
     EXPECT_EQ(ConsoleLine(0), " minp count = 45.000000");
 }
 
+// The sum is formed while the stack is written: each cell's terms added to
+// 0.0 in ascending angle order.
 TEST(SumProjection, AnglesAreAddedInAscendingOrderStartingFromZero) {
-    FillStack(1.0);
-    StackCell(3, 4, 0) = 1e16;  // every later 1.0 vanishes against it
-    StackCell(5, 6, 179) = 1e16;  // the 179 ones before it count
-    for (int a = 0; a < AngleCount; ++a) StackCell(7, 8, a) = -0.0;
+    ProjectEverywhere(1.0);
+    SinogramAt(3, 0) = 1e16;      // slice 0: column x = 3; every later 1.0 vanishes against it
+    SinogramAt(128, 179) = 1e16;  // slice 179: a line of cells; the 179 ones before it count
+    BackProjectViews();
     SumProjectionStack();
-    EXPECT_EQ(SumAt(3, 4), 1e16);
-    EXPECT_EQ(SumAt(5, 6), 1e16 + 180.0);
-    EXPECT_EQ(SumAt(7, 8), 0.0);
-    EXPECT_FALSE(std::signbit(SumAt(7, 8)));  // 0.0 + -0.0 is +0.0
+    EXPECT_EQ(SumAt(3, 128), 1e16);
+    int lineCells = 0;
+    for (int x = 28; x < 228; ++x) {
+        for (int y = 28; y < 228; ++y) {
+            if (StackCell(x, y, 179) == 1e16) {
+                ASSERT_EQ(SumAt(x, y), 1e16 + 180.0) << x << " " << y;
+                ++lineCells;
+            }
+        }
+    }
+    EXPECT_GT(lineCells, 150);
     EXPECT_EQ(SumMax, 1e16 + 180.0);
-    EXPECT_EQ(SumMin, 0.0);
+
+    ProjectEverywhere(-0.0);
+    BackProjectViews();
+    SumProjectionStack();
+    EXPECT_EQ(SumAt(127, 128), 0.0);
+    EXPECT_FALSE(std::signbit(SumAt(127, 128)));  // 0.0 + -0.0 is +0.0
 }
 
 TEST(SumProjection, NotANumberNeverBecomesTheRange) {
-    FillStack(1.0);
-    StackCell(0, 0, 17) = NAN;  // the seed cell itself
-    StackCell(200, 100, 3) = 5.0;
+    FillSum(180.0);
+    SumImage[0] = NAN;  // the seed cell itself
+    SumImage[200 * RowStride + 100] = 184.0;
     SumProjectionStack();
-    EXPECT_TRUE(std::isnan(SumAt(0, 0)));
     EXPECT_TRUE(std::isnan(SumMax));  // a seed that is not a number is never replaced
     EXPECT_TRUE(std::isnan(SumMin));
-    StackCell(0, 0, 17) = 1.0;
-    StackCell(9, 9, 9) = NAN;
+    SumImage[0] = 180.0;
+    SumImage[9 * RowStride + 9] = NAN;
     SumProjectionStack();
     EXPECT_EQ(SumMax, 184.0);
     EXPECT_EQ(SumMin, 180.0);

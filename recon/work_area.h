@@ -1,0 +1,16 @@
+// work_area.h - one work area for the two phases that need a large one for
+// a moment and never at the same time: the sinogram file is read into it
+// before it is accepted, and the back projection builds the code images of
+// its bands in it. Sharing it keeps a run's peak memory a megabyte lower.
+#pragma once
+
+#include <cstdint>
+
+#include "recon/recon_data.h"
+
+union ReconWorkArea {
+    double sinogramFile[SinogramFileValues];
+    uint16_t bandCodes[SinogramFileBytes / sizeof(uint16_t)];
+};
+
+extern ReconWorkArea WorkArea;
