@@ -57,6 +57,8 @@ enum {
     // A value table takes whole pages (so that one holding fewer than 255
     // means takes one page only).
     TableStride = 2560,
+    // Rows v past 255 that a column's run may look at.
+    RowPadding = 128,
 };
 static_assert(BandRows % TileCells == 0, "a band is written in whole tiles");
 
@@ -131,36 +133,66 @@ int CarryRowBelow(const SliceBand& s, int band) {
         }
         below[x] = code;
     }
+#if defined(__SSE2__)
+    static_assert(BandCodes % 8 == 0, "the image is cleared eight codes at a time");
+    const __m128i empty = _mm_set1_epi16(static_cast<short>(Empty));
+    for (int cell = 0; cell < BandCodes; cell += 8) _mm_storeu_si128(reinterpret_cast<__m128i*>(s.codes + cell), empty);
+#else
     for (int cell = 0; cell < BandCodes; ++cell) s.codes[cell] = Empty;
+#endif
     for (int x = 0; x < SliceSide; ++x) s.codes[CellIndex(x, 0)] = below[x];
     return tableLength;
 }
+
+// The hot steps are compiled twice, for processors with AVX2 (wider
+// registers, three-operand instructions) and without; the processor picks.
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(SINORA_ONE_TARGET)
+#define MULTI_TARGET __attribute__((target_clones("avx2", "default")))
+#else
+#define MULTI_TARGET
+#endif
+
+#if defined(__GNUC__)
+// Four doubles and four 32-bit integers side by side: four source pixels
+// are placed at once, in the widest registers the processor has.
+typedef double Doubles4 __attribute__((vector_size(32)));
+typedef int32_t Ints4 __attribute__((vector_size(16)));
+typedef uint32_t Unsigned4 __attribute__((vector_size(16)));
+
+inline bool AnyLane(Ints4 mask) { return (mask[0] | mask[1] | mask[2] | mask[3]) != 0; }
+#endif
 
 // Scatter of the band's rows and the row above: for every source column u
 // (in order), the run of v from where the band below ended, in order, until
 // a pixel lies above that row. A pixel outside the slice or the rows goes to
 // the spare cell. x = ((Y cosA - X sinA) + 127.5) + 0.5 and y = ((Y sinA +
 // X cosA) + 127.5) + 0.5, truncated, with X = u - 127.5 and Y = v - 127.5.
-void ScatterBand(const SliceBand& s, int band) {
+MULTI_TARGET void ScatterBand(const SliceBand& s, int band) {
     const int low = band * BandRows;
     const int top = low + BandRows;  // the row above the band
     const int rowsTaken = (top < SliceSide ? top : SliceSide - 1) - low + 1;
 
-    // Four more rows v past 255: not a number, so their x and y convert to
-    // -2147483648 and they land nowhere.
-    alignas(16) double rowCos[BinCount + 4];
-    alignas(16) double rowSin[BinCount + 4];
-    CellCode carried[BinCount + 4];
+    // Rows v past 255 land nowhere: their x and y lie far outside the slice.
+    double rowCos[BinCount + RowPadding];
+    double rowSin[BinCount + RowPadding];
+    CellCode carried[BinCount + RowPadding];
     for (int v = 0; v < BinCount; ++v) {
         const double Y = v - RotationCentre;
         rowCos[v] = Y * s.cosA;
         rowSin[v] = Y * s.sinA;
         carried[v] = IsMinusOne(s.table[v]) ? Empty : static_cast<CellCode>(v);
     }
-    for (int v = BinCount; v < BinCount + 4; ++v) {
-        rowCos[v] = rowSin[v] = NAN;
+    for (int v = BinCount; v < BinCount + RowPadding; ++v) {
+        rowCos[v] = rowSin[v] = 1e9;
         carried[v] = Empty;
     }
+
+    // Where the sine is not small, a column's run covers at most
+    // (BandRows + 1) / sinA + 2 rows v: that many and one more, in whole
+    // chunks of four, are placed without looking where the run ends (the
+    // pixels past it go to the spare cell); should the run go on, the loop
+    // after them finds its end.
+    const int fixedChunks = s.sinA > 0.125 ? (static_cast<int>((BandRows + 1) / s.sinA) + 3 + 3) / 4 : 0;
 
     for (int u = 0; u < BinCount; ++u) {
         int v = s.firstSource[u];
@@ -168,59 +200,62 @@ void ScatterBand(const SliceBand& s, int band) {
         const double X = u - RotationCentre;
         const double columnCos = X * s.cosA;
         const double columnSin = X * s.sinA;
-        int nextFirst = BinCount;  // first v at or above the row above
-        alignas(16) int32_t target[4];
-#if defined(__SSE2__)
-        const __m128d centre = _mm_set1_pd(RotationCentre);
-        const __m128d half = _mm_set1_pd(0.5);
-        const __m128d colCos = _mm_set1_pd(columnCos);
-        const __m128d colSin = _mm_set1_pd(columnSin);
-        const __m128i lowRow = _mm_set1_epi32(low);
-        const __m128i rowLimit = _mm_set1_epi32(rowsTaken);
-        const __m128i belowTop = _mm_set1_epi32(top - 1);
-        const __m128i topRow = _mm_set1_epi32(top);
-        const __m128i minusOne = _mm_set1_epi32(-1);
-        const __m128i spare = _mm_set1_epi32(SpareCell);
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i pitch = _mm_set1_epi32(BandPitch);
-        for (; v < BinCount; v += 4) {
-            const __m128i xLow = TruncToInt32x2(
-                _mm_add_pd(_mm_add_pd(_mm_sub_pd(_mm_loadu_pd(rowCos + v), colSin), centre), half));
-            const __m128i xHigh = TruncToInt32x2(
-                _mm_add_pd(_mm_add_pd(_mm_sub_pd(_mm_loadu_pd(rowCos + v + 2), colSin), centre), half));
-            const __m128i yLow = TruncToInt32x2(
-                _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_loadu_pd(rowSin + v), colCos), centre), half));
-            const __m128i yHigh = TruncToInt32x2(
-                _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_loadu_pd(rowSin + v + 2), colCos), centre), half));
-            const __m128i x = _mm_unpacklo_epi64(xLow, xHigh);
-            const __m128i y = _mm_unpacklo_epi64(yLow, yHigh);
-            // Row r = y - low + 1 of the band's image, taken for y in low..top
-            // within the slice; x within the slice: no bit above the lowest
-            // eight (a negative value has its sign bit).
-            const __m128i rowOffset = _mm_sub_epi32(y, lowRow);
-            const __m128i inside = _mm_and_si128(
-                _mm_and_si128(_mm_cmpgt_epi32(rowOffset, minusOne), _mm_cmplt_epi32(rowOffset, rowLimit)),
-                _mm_cmpeq_epi32(_mm_srli_epi32(x, 8), zero));
-            // CellIndex(x, rowOffset + 1) = x * BandPitch + rowOffset + 1
-            // (x times the pitch in the low half of each lane).
-            const __m128i cell = _mm_add_epi32(_mm_madd_epi16(x, pitch), _mm_sub_epi32(rowOffset, minusOne));
-            _mm_store_si128(reinterpret_cast<__m128i*>(target),
-                            _mm_or_si128(_mm_and_si128(inside, cell), _mm_andnot_si128(inside, spare)));
-            for (int i = 0; i < 4; ++i) s.codes[target[i]] = carried[v + i];
-            if (nextFirst == BinCount) {
-                const int reached = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(y, belowTop)));
-                if (reached) nextFirst = v + __builtin_ctz(reached);
-            }
-            if (_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(y, topRow)))) break;
+        // Nothing of this column in the band: its first pixel lies above it.
+        if (TruncToInt32(((rowSin[v] + columnCos) + RotationCentre) + 0.5) > top) continue;
+#if defined(__GNUC__)
+        const Doubles4 colCos = {columnCos, columnCos, columnCos, columnCos};
+        const Doubles4 colSin = {columnSin, columnSin, columnSin, columnSin};
+        // Places source pixels v..v + 3: stores their codes in order and
+        // returns their rows y. Every position lies well inside the 32-bit
+        // range, so the conversions truncate.
+        constexpr int32_t pitch = BandPitch, spare = SpareCell;
+        constexpr uint32_t side = SliceSide;
+        const uint32_t taken = static_cast<uint32_t>(rowsTaken);
+        auto place = [&](int v) __attribute__((always_inline)) {
+            Doubles4 Ycos, Ysin;
+            memcpy(&Ycos, rowCos + v, sizeof Ycos);
+            memcpy(&Ysin, rowSin + v, sizeof Ysin);
+            const Ints4 x = __builtin_convertvector(((Ycos - colSin) + RotationCentre) + 0.5, Ints4);
+            const Ints4 y = __builtin_convertvector(((Ysin + colCos) + RotationCentre) + 0.5, Ints4);
+            // Row r = y - low + 1 of the band's image, taken for y in
+            // low..top within the slice; x within the slice (a negative
+            // value compared as unsigned is beyond either).
+            const Ints4 rowOffset = y - low;
+            const Ints4 inside = reinterpret_cast<Ints4>(reinterpret_cast<Unsigned4>(rowOffset) < taken) &
+                                 reinterpret_cast<Ints4>(reinterpret_cast<Unsigned4>(x) < side);
+            const Ints4 target = (inside & (x * pitch + rowOffset + 1)) | (~inside & spare);
+            s.codes[target[0]] = carried[v];
+            s.codes[target[1]] = carried[v + 1];
+            s.codes[target[2]] = carried[v + 2];
+            s.codes[target[3]] = carried[v + 3];
+            return y;
+        };
+        // The next band's run starts at the first pixel at or above the row
+        // above: the pixels below it are counted (rows never fall as v grows).
+        Ints4 below = {0, 0, 0, 0};  // per lane, minus the count
+        bool ended = false;
+        for (int chunk = 0; chunk < fixedChunks; ++chunk, v += 4) {
+            const Ints4 y = place(v);
+            below += y < top;
+            ended = AnyLane(y > top);
         }
+        // Where the run is longer (the band's first, which starts at v = 0,
+        // or a small sine): on, chunk by chunk, until a pixel lies above the
+        // row above or the column ends.
+        for (; !ended && v < BinCount; v += 4) {
+            const Ints4 y = place(v);
+            below += y < top;
+            ended = AnyLane(y > top);
+        }
+        const int nextFirst = s.firstSource[u] - (below[0] + below[1] + below[2] + below[3]);
 #else
+        int nextFirst = BinCount;
         for (; v < BinCount; ++v) {
             const int32_t x = TruncToInt32(((rowCos[v] - columnSin) + RotationCentre) + 0.5);
             const int32_t y = TruncToInt32(((rowSin[v] + columnCos) + RotationCentre) + 0.5);
             const int32_t rowOffset = y - low;
             const bool inside = rowOffset >= 0 && rowOffset < rowsTaken && x >= 0 && x < SliceSide;
-            target[0] = inside ? CellIndex(x, rowOffset + 1) : SpareCell;
-            s.codes[target[0]] = carried[v];
+            s.codes[inside ? CellIndex(x, rowOffset + 1) : SpareCell] = carried[v];
             if (nextFirst == BinCount && y >= top) nextFirst = v;
             if (y > top) break;
         }
@@ -257,7 +292,7 @@ inline void FillCell(CellCode* cell, double* table, int& tableLength) {
 // as already passed and its right and upper neighbours as not yet passed,
 // as the pass over y = 1..254 and within it x = 1..254 on the whole slice
 // has them, so every cell sees the same neighbours.
-void FillBandFromNeighbours(const SliceBand& s, int band, int tableLength) {
+MULTI_TARGET void FillBandFromNeighbours(const SliceBand& s, int band, int tableLength) {
     const int low = band * BandRows;
     // Rows of the band that are passed: not y = 0 nor y = 255.
     const int firstRow = low == 0 ? 2 : 1;
@@ -304,7 +339,7 @@ void FillBandFromNeighbours(const SliceBand& s, int band, int tableLength) {
 // reads 0.0: the zero pass) and streamed to the stack past the cache. Each
 // cell's sum is formed on the way, its terms added to 0.0 in ascending angle
 // order.
-void WriteBandColumn(int band, int x) {
+MULTI_TARGET void WriteBandColumn(int band, int x) {
     alignas(64) double tile[TileCells * AngleCount];
     for (int row = 1; row <= BandRows; row += TileCells) {
         const int y0 = band * BandRows + row - 1;

@@ -150,6 +150,7 @@ BENCHMARK(BM_Copy94MB)->Unit(benchmark::kMillisecond)->UseRealTime();
 // The medians of the aggregates, for the ratios printed at the end.
 class MedianReporter : public benchmark::ConsoleReporter {
 public:
+    MedianReporter() : ConsoleReporter(OO_Tabular) {}
     std::map<std::string, double> medianMs;
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
