@@ -188,11 +188,12 @@ MULTI_TARGET void ScatterBand(const SliceBand& s, int band) {
     }
 
     // Where the sine is not small, a column's run covers at most
-    // (BandRows + 1) / sinA + 2 rows v: that many and one more, in whole
-    // chunks of four, are placed without looking where the run ends (the
-    // pixels past it go to the spare cell); should the run go on, the loop
-    // after them finds its end.
-    const int fixedChunks = s.sinA > 0.125 ? (static_cast<int>((BandRows + 1) / s.sinA) + 3 + 3) / 4 : 0;
+    // (BandRows + 1) / sinA + 1 rows v (y grows by sinA per row, give or
+    // take a rounding): that many and one more, in whole chunks of four, are
+    // placed without looking where the run ends (the pixels past it go to
+    // the spare cell); should the run go on, the loop after them finds its
+    // end.
+    const int fixedChunks = s.sinA > 0.125 ? (static_cast<int>((BandRows + 1) / s.sinA) + 2 + 3) / 4 : 0;
 
     for (int u = 0; u < BinCount; ++u) {
         int v = s.firstSource[u];
