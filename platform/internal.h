@@ -38,6 +38,12 @@ void PlatformForgetWindowDcs(HWND hwnd);
 // The colour of a solid or stock brush (0x00BBGGRR); black for anything else.
 COLORREF PlatformBrushColor(HBRUSH brush);
 
+// ---- live-object counts (PlatformLiveObjectCounts) -----------------------------
+int PlatformLiveWindowCount();   // win_windows.cpp
+int PlatformLiveGdiObjectCount();  // win_gdi.cpp
+int PlatformLiveDcCount();         // win_gdi.cpp
+int PlatformTimerCount();          // win_messages.cpp
+
 // 0x00BBGGRR to Qt's 0xFFRRGGBB and back.
 inline uint32_t ColorrefToArgb(COLORREF c) {
     return 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);

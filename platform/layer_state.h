@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include <QIcon>
 #include <QPoint>
 #include <QtGlobal>
 #include <QString>
@@ -26,6 +27,7 @@
 #include "platform/gdi_objects.h"
 #include "platform/window_state.h"
 
+class QFileIconProvider;
 class QTimer;
 
 struct TimerRecord {
@@ -101,6 +103,8 @@ struct LayerState {
     // ---- menus and dialogs (win_dialogs.cpp)
     std::set<PlatformMenu*> menus;
     DWORD dialogError = 0;  // why the last file dialog returned 0 (CommDlgExtendedError)
+    QFileIconProvider* fileIcons = nullptr;  // the icons every file dialog shows,
+    std::map<QString, QIcon> dialogButtonIcons;  // tool buttons' by name (MakeFileDialog)
 
     // ---- GDI (win_gdi_objects.cpp, win_gdi_text.cpp)
     GdiObject stock[kStockLimit + 1];  // entry h for the stock handle h

@@ -42,13 +42,29 @@ void PlatformQueueModalAnswer(const char* answer, int delayMs = 0);
 // cancelled at once instead of waiting for a user (keeps tests from hanging).
 void PlatformSetUnattended(bool unattended);
 
-// Every modal element shown so far is logged as one UTF-8 line:
+// Every modal element shown while unattended mode is on is logged as one
+// UTF-8 line (the program, never unattended, keeps no log):
 //   "MessageBox|<caption>|<text>|<type>"   (type in decimal)
 //   "OpenFile|<initial file name>"  /  "SaveFile|<initial file name>"
 //   "PopupMenu|<x>|<y>"
 // The count only grows until a reset; tests compare before and after.
 int PlatformModalLogCount();
 const char* PlatformModalLogEntry(int index);
+
+// ---- resources ----------------------------------------------------------------
+// What the layer holds for the program at this moment: windows created and
+// not destroyed; GDI objects (pens, brushes, fonts, bitmaps, DIB sections)
+// created and not yet freed (stock objects are not counted; one deleted
+// while still selected counts until it is deselected); device contexts not
+// yet released or deleted; timers running. A run that gives back what it
+// takes leaves them as it found them.
+struct PlatformLiveObjects {
+    int windows;
+    int gdiObjects;
+    int deviceContexts;
+    int timers;
+};
+PlatformLiveObjects PlatformLiveObjectCounts();
 
 // Decodes Windows text (code page 932, see win32.h) to UTF-8; for tests and
 // for messages that must show what the layer shows.

@@ -2,7 +2,8 @@
 //
 // Implements: PlatformInit, PlatformResetForTests, PlatformQueueModalAnswer,
 // PlatformSetUnattended, PlatformModalLogCount, PlatformModalLogEntry,
-// PlatformDecodeText; LayerData, the layer's one state record.
+// PlatformLiveObjectCounts, PlatformDecodeText; LayerData, the layer's one
+// state record.
 //
 // Start-up chooses the X11 platform when both X11 and Wayland are available,
 // also over a session-wide QT_QPA_PLATFORM=wayland (the program places its
@@ -146,6 +147,11 @@ const char* PlatformModalLogEntry(int index) {
     return LayerData()->modalLog[static_cast<size_t>(index)].c_str();
 }
 
+PlatformLiveObjects PlatformLiveObjectCounts() {
+    return PlatformLiveObjects{PlatformLiveWindowCount(), PlatformLiveGdiObjectCount(), PlatformLiveDcCount(),
+                               PlatformTimerCount()};
+}
+
 const char* PlatformDecodeText(const char* bytes, char* utf8Out, int utf8Size) {
     if (!utf8Out || utf8Size <= 0) return utf8Out;
     QByteArray utf8 = DecodeWindowsText(bytes).toUtf8();
@@ -168,4 +174,9 @@ bool PlatformTakeModalAnswer(std::string* answer, int* delayMs) {
 
 bool PlatformIsUnattended() { return LayerData()->unattended; }
 
-void PlatformLogModal(const QString& line) { LayerData()->modalLog.push_back(line.toUtf8().toStdString()); }
+// Only tests read the log, and they run unattended: the program itself
+// keeps none, so a long session does not grow with it.
+void PlatformLogModal(const QString& line) {
+    LayerState* bd = LayerData();
+    if (bd->unattended) bd->modalLog.push_back(line.toUtf8().toStdString());
+}

@@ -22,7 +22,9 @@
 //   A path or name longer than its buffer fails the dialog instead of being
 //   cut: it returns 0, CommDlgExtendedError gives FNERR_BUFFERTOOSMALL and
 //   the first two bytes of lpstrFile hold the size needed (terminating zero
-//   included, at most 65535), as in Win32.
+//   included, at most 65535), as in Win32. Every dialog shows the icons of
+//   the first and its header no images, so that the toolkit's never-freed
+//   icon cache keys do not grow with each dialog.
 // - Pop-up menus: commands and separators inserted by position (or before a
 //   command), '&' marks the access key; TrackPopupMenu opens at a screen
 //   point (TPM_CENTERALIGN/TPM_RIGHTALIGN on x) and posts the chosen command
@@ -35,6 +37,8 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -44,7 +48,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
+#include <QIdentityProxyModel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -52,6 +58,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 
 #include "platform/internal.h"
@@ -177,14 +184,46 @@ BOOL BufferTooSmall(OPENFILENAMEA* ofn, size_t needed) {
     return FALSE;
 }
 
+// QFileSystemModel gives its header a new blank image every time the header
+// is painted, and Qt 6.4 caches the pixmap of each under a key that it never
+// frees: the dialogs' header shows its texts without the images.
+class HeaderTextsOnly : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (role == Qt::DecorationRole) return QVariant();
+        return QIdentityProxyModel::headerData(section, orientation, role);
+    }
+};
+
+// A file dialog whose icons are those of every earlier one. Qt 6.4 keeps a
+// cache key for every icon pixmap it has drawn and frees none, so new icons
+// for every dialog (the style and the file system model make them anew)
+// grew the program by some 20 kB per dialog. The icons of files, folders
+// and places come from one provider; the tool buttons take the icons the
+// first dialog's buttons had.
+std::unique_ptr<QFileDialog> MakeFileDialog() {
+    LayerState* bd = LayerData();
+    if (!bd->fileIcons) bd->fileIcons = new QFileIconProvider;  // lives as long as the program
+    auto dialog = std::make_unique<QFileDialog>();
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setIconProvider(bd->fileIcons);
+    dialog->setProxyModel(new HeaderTextsOnly(dialog.get()));
+    for (QToolButton* button : dialog->findChildren<QToolButton*>()) {
+        const auto kept = bd->dialogButtonIcons.try_emplace(button->objectName(), button->icon());
+        if (!kept.second) button->setIcon(kept.first->second);
+    }
+    return dialog;
+}
+
 BOOL RunFileDialog(OPENFILENAMEA* ofn, bool save) {
     LayerData()->dialogError = 0;
     if (!ofn || !ofn->lpstrFile || ofn->nMaxFile == 0) return FALSE;
     QString initial = DecodeWindowsText(BoundedString(ofn->lpstrFile, ofn->nMaxFile).c_str());
     PlatformLogModal((save ? QStringLiteral("SaveFile|") : QStringLiteral("OpenFile|")) + initial);
 
-    QFileDialog dialog;
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    const std::unique_ptr<QFileDialog> made = MakeFileDialog();
+    QFileDialog& dialog = *made;
     dialog.setWindowModality(Qt::ApplicationModal);
     if (save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -6,7 +6,8 @@
 // Calls implemented: GetDC, ReleaseDC, BeginPaint, EndPaint,
 // CreateCompatibleDC, CreateCompatibleBitmap, CreateDIBSection, DeleteDC,
 // SelectObject, DeleteObject, GetStockObject, CreatePen, CreateSolidBrush;
-// for the window side PlatformForgetWindowDcs and PlatformBrushColor.
+// for the window side PlatformForgetWindowDcs and PlatformBrushColor; the
+// counts of live GDI objects and device contexts.
 //
 // Handles
 //   GDI objects (HGDIOBJ, HBITMAP, HPEN, HBRUSH, HFONT) are small numbers, not
@@ -269,6 +270,16 @@ GdiObject* SelectedPen(PlatformDc* dc) {
 GdiObject* SelectedBrush(PlatformDc* dc) {
     GdiObject* o = LookupObject(dc->brush);
     return o ? o : &LayerData()->stock[WHITE_BRUSH + 1];
+}
+
+int PlatformLiveGdiObjectCount() {
+    const std::vector<GdiSlot>& table = LayerData()->objectSlots;
+    return static_cast<int>(std::count_if(table.begin(), table.end(), [](const GdiSlot& s) { return s.handle != 0; }));
+}
+
+int PlatformLiveDcCount() {
+    const std::deque<PlatformDc>& pool = LayerData()->dcPool;
+    return static_cast<int>(std::count_if(pool.begin(), pool.end(), [](const PlatformDc& dc) { return dc.live; }));
 }
 
 void ForgetAllGdi() {

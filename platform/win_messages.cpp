@@ -3,7 +3,8 @@
 // Implements: PeekMessageA, GetMessageA, TranslateMessage, DispatchMessageA,
 // WaitMessage, SendMessageA, PostMessageA, PostQuitMessage, SetTimer,
 // KillTimer; and for the rest of the layer the posting of Qt input, the
-// pump that keeps our queue moving inside modal loops, and Qt event delivery.
+// pump that keeps our queue moving inside modal loops, Qt event delivery and
+// the count of running timers.
 //
 // Supported behaviour:
 // - One queue, for the thread that started the layer (Qt widgets belong to
@@ -228,6 +229,8 @@ void PlatformForgetAllMessages() {
     bd->modalDepth = 0;
     if (bd->modalPump) bd->modalPump->stop();
 }
+
+int PlatformTimerCount() { return static_cast<int>(LayerData()->timers.size()); }
 
 void PlatformEnterModal() {
     LayerState* bd = LayerData();

@@ -7,7 +7,8 @@
 // SetClassLongPtrA,
 // GetSystemMetrics, GetCursorPos, ScreenToClient, ClientToScreen, ShowCursor,
 // LoadIconA, LoadCursorA, SetScrollInfo, GetScrollInfo; and for GDI the
-// window side of internal.h (the retained client surface and its validation).
+// window side of internal.h (the retained client surface and its validation);
+// the count of live windows.
 //
 // Supported behaviour:
 // - Every window is a top-level Qt widget holding a client widget, which
@@ -344,6 +345,12 @@ PlatformWindow* PlatformLiveWindow(HWND hwnd) {
 
 int PlatformWindowCount() { return static_cast<int>(LayerData()->windows.size()); }
 PlatformWindow* PlatformWindowAt(int index) { return LayerData()->windows[static_cast<size_t>(index)]; }
+
+int PlatformLiveWindowCount() {
+    const std::vector<PlatformWindow*>& windows = LayerData()->windows;
+    return static_cast<int>(
+        std::count_if(windows.begin(), windows.end(), [](const PlatformWindow* w) { return w->alive; }));
+}
 
 QWidget* PlatformWindowFrame(HWND hwnd) {
     PlatformWindow* w = PlatformLiveWindow(hwnd);

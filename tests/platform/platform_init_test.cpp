@@ -1,6 +1,7 @@
 // The layer's start: the Japanese face names the program asks for are
-// substituted by the installed IPA fonts; and its reset for tests, which
-// leaves nothing of a test for the next one.
+// substituted by the installed IPA fonts; its reset for tests, which
+// leaves nothing of a test for the next one; and the layer's count of what
+// it holds for the program.
 #include <gtest/gtest.h>
 
 #include <QFont>
@@ -9,6 +10,7 @@
 #include "platform/platform.h"
 #include "platform/window_state.h"
 #include "tests/support/temp_folder.h"
+#include "tests/platform/platform_test_util.h"
 
 namespace {
 
@@ -64,6 +66,46 @@ TEST(PlatformInitTest, ResetLeavesNothingOfTheTestBefore) {
     EXPECT_EQ(MessageBoxA(nullptr, "unattended", "no answer", MB_OKCANCEL), IDCANCEL);
     // The class name is free again.
     EXPECT_NE(RegisterClassA(&wc), 0);
+}
+
+// Each kind of object counts from its creation to its release; stock
+// objects never count; an object deleted while selected counts until it is
+// deselected; destroying a window releases its DCs and stops its timers.
+TEST(PlatformInitTest, LiveObjectCountsFollowCreationAndRelease) {
+    const PlatformLiveObjects start = PlatformLiveObjectCounts();
+    HWND window = CreateTestWindow(WS_OVERLAPPEDWINDOW);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(PlatformLiveObjectCounts().windows, start.windows + 1);
+
+    HDC windowDc = GetDC(window);
+    HDC memoryDc = CreateCompatibleDC(nullptr);
+    EXPECT_EQ(PlatformLiveObjectCounts().deviceContexts, start.deviceContexts + 2);
+    ReleaseDC(window, windowDc);
+    EXPECT_EQ(PlatformLiveObjectCounts().deviceContexts, start.deviceContexts + 1);
+
+    GetStockObject(BLACK_BRUSH);
+    HPEN pen = CreatePen(PS_SOLID, 3, 0x00FFFF);
+    HBITMAP bitmap = CreateCompatibleBitmap(memoryDc, 8, 8);
+    EXPECT_EQ(PlatformLiveObjectCounts().gdiObjects, start.gdiObjects + 2);
+    HGDIOBJ previousPen = SelectObject(memoryDc, pen);
+    DeleteObject(pen);
+    EXPECT_EQ(PlatformLiveObjectCounts().gdiObjects, start.gdiObjects + 2);  // still selected
+    SelectObject(memoryDc, previousPen);
+    EXPECT_EQ(PlatformLiveObjectCounts().gdiObjects, start.gdiObjects + 1);
+    DeleteObject(bitmap);
+    DeleteDC(memoryDc);
+    EXPECT_EQ(PlatformLiveObjectCounts().gdiObjects, start.gdiObjects);
+
+    SetTimer(window, 1, 500, nullptr);
+    SetTimer(window, 2, 500, nullptr);
+    KillTimer(window, 2);
+    EXPECT_EQ(PlatformLiveObjectCounts().timers, start.timers + 1);
+    GetDC(window);
+    DestroyWindow(window);
+    const PlatformLiveObjects end = PlatformLiveObjectCounts();
+    EXPECT_EQ(end.windows, start.windows);
+    EXPECT_EQ(end.deviceContexts, start.deviceContexts);
+    EXPECT_EQ(end.timers, start.timers);
 }
 
 }  // namespace
