@@ -159,7 +159,9 @@ typedef double Doubles4 __attribute__((vector_size(32)));
 typedef int32_t Ints4 __attribute__((vector_size(16)));
 typedef uint32_t Unsigned4 __attribute__((vector_size(16)));
 
-inline bool AnyLane(Ints4 mask) { return (mask[0] | mask[1] | mask[2] | mask[3]) != 0; }
+typedef float Floats4 __attribute__((vector_size(16)));
+
+inline bool AnyLane(Ints4 mask) { return __builtin_ia32_movmskps(reinterpret_cast<Floats4>(mask)) != 0; }
 #endif
 
 // Scatter of the band's rows and the row above: for every source column u
@@ -234,17 +236,17 @@ MULTI_TARGET void ScatterBand(const SliceBand& s, int band) {
         // The next band's run starts at the first pixel at or above the row
         // above: the pixels below it are counted (rows never fall as v grows).
         Ints4 below = {0, 0, 0, 0};  // per lane, minus the count
-        bool ended = false;
+        Ints4 y = {0, 0, 0, 0};
         for (int chunk = 0; chunk < fixedChunks; ++chunk, v += 4) {
-            const Ints4 y = place(v);
+            y = place(v);
             below += y < top;
-            ended = AnyLane(y > top);
         }
+        bool ended = fixedChunks > 0 && AnyLane(y > top);
         // Where the run is longer (the band's first, which starts at v = 0,
         // or a small sine): on, chunk by chunk, until a pixel lies above the
         // row above or the column ends.
         for (; !ended && v < BinCount; v += 4) {
-            const Ints4 y = place(v);
+            y = place(v);
             below += y < top;
             ended = AnyLane(y > top);
         }
