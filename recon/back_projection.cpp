@@ -120,18 +120,17 @@ void StartSlice(int angle) {
 
 // Starts the band: the finished top row of the band below becomes the row
 // below (its means moved to the front of the table, in place: they lie in
-// ascending order behind their new places), everything else empty. Returns
-// the table length.
+// ascending order at or behind their new places), everything else empty.
+// Returns the table length.
 int CarryRowBelow(const SliceBand& s, int band) {
     CellCode below[SliceSide];
     int tableLength = FirstMean;
     for (int x = 0; x < SliceSide; ++x) {
-        CellCode code = band == 0 ? Empty : s.codes[CellIndex(x, BandRows)];
-        if (code >= FirstMean) {
-            s.table[tableLength] = s.table[code];
-            code = static_cast<CellCode>(tableLength++);
-        }
-        below[x] = code;
+        const CellCode code = band == 0 ? Empty : s.codes[CellIndex(x, BandRows)];
+        const bool mean = code >= FirstMean;
+        s.table[tableLength] = s.table[mean ? code : tableLength];  // unchanged unless a mean moves
+        below[x] = mean ? static_cast<CellCode>(tableLength) : code;
+        tableLength += mean;
     }
 #if defined(__SSE2__)
     static_assert(BandCodes % 8 == 0, "the image is cleared eight codes at a time");
