@@ -204,7 +204,9 @@ TEST(DicomSlice, FilesWithoutUsablePixelsAreRefused) {
         image.SetPhotometricInterpretation(gdcm::PhotometricInterpretation::MONOCHROME2);
         gdcm::SmartPointer<gdcm::SequenceOfFragments> fragments = new gdcm::SequenceOfFragments;
         gdcm::Fragment fragment;
-        fragment.SetByteValue("\x00\x00\x01\xb3 not really a video", 28);
+        // The text and its zero byte: an even length, as fragments have.
+        static const char notAVideo[] = "\x00\x00\x01\xb3 not really a video";
+        fragment.SetByteValue(notAVideo, sizeof notAVideo);
         fragments->AddFragment(fragment);
         gdcm::DataElement pixels(gdcm::Tag(0x7fe0, 0x0010));
         pixels.SetVR(gdcm::VR::OB);
