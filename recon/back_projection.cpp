@@ -271,22 +271,17 @@ MULTI_TARGET void ScatterBand(const SliceBand& s, int band) {
 // lower and upper neighbours are both non-empty, theirs. A mean of exactly
 // -1.0 leaves the cell empty.
 inline void FillCell(CellCode* cell, double* table, int& tableLength) {
-    const CellCode left = cell[-BandPitch], right = cell[BandPitch];
-    if (left != Empty && right != Empty) {
-        const double mean = MulInOrder(AddInOrder(table[right], table[left]), 0.5);
-        if (!IsMinusOne(mean)) {
-            table[tableLength] = mean;
-            *cell = static_cast<CellCode>(tableLength++);
-            return;
-        }
-    }
-    if (cell[-1] != Empty && cell[1] != Empty) {
-        const double mean = MulInOrder(AddInOrder(table[cell[-1]], table[cell[1]]), 0.5);
-        if (!IsMinusOne(mean)) {
-            table[tableLength] = mean;
-            *cell = static_cast<CellCode>(tableLength++);
-        }
-    }
+    // Both means are formed (an empty neighbour reads 0.0) and the one that
+    // counts is chosen without a branch: which it is follows no pattern.
+    const CellCode left = cell[-BandPitch], right = cell[BandPitch], lower = cell[-1], upper = cell[1];
+    const double acrossX = MulInOrder(AddInOrder(table[right], table[left]), 0.5);
+    const double acrossY = MulInOrder(AddInOrder(table[lower], table[upper]), 0.5);
+    const bool fromX = left != Empty && right != Empty && !IsMinusOne(acrossX);
+    const bool fromY = lower != Empty && upper != Empty && !IsMinusOne(acrossY);
+    table[tableLength] = fromX ? acrossX : acrossY;
+    const bool filled = fromX || fromY;
+    *cell = filled ? static_cast<CellCode>(tableLength) : Empty;
+    tableLength += filled;
 }
 
 // Neighbour pass of the band, in place, over x = 1..254 and within it the
