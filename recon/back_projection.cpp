@@ -173,7 +173,8 @@ MULTI_TARGET void ScatterBand(const SliceBand& s, int band) {
     const int top = low + BandRows;  // the row above the band
     const int rowsTaken = (top < SliceSide ? top : SliceSide - 1) - low + 1;
 
-    // Rows v past 255 land nowhere: their x and y lie far outside the slice.
+    // Rows v past 255 land nowhere: their x and y lie far outside the slice
+    // (and x times the pitch stays within 32 bits).
     double rowCos[BinCount + RowPadding];
     double rowSin[BinCount + RowPadding];
     CellCode carried[BinCount + RowPadding];
@@ -184,7 +185,7 @@ MULTI_TARGET void ScatterBand(const SliceBand& s, int band) {
         carried[v] = IsMinusOne(s.table[v]) ? Empty : static_cast<CellCode>(v);
     }
     for (int v = BinCount; v < BinCount + RowPadding; ++v) {
-        rowCos[v] = rowSin[v] = 1e9;
+        rowCos[v] = rowSin[v] = 1e6;
         carried[v] = Empty;
     }
 
