@@ -10,6 +10,7 @@
 
 #include "app/framework_state.h"
 #include "platform/platform.h"
+#include "tests/support/console_text.h"
 
 void FuzzStartPlatform(int* argc, char*** argv) {
     if (!getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -36,13 +37,8 @@ void FuzzWriteScratch(const uint8_t* data, size_t size) {
 }
 
 void FuzzResetConsole() {
+    ClearTextBuffer();
     FrameworkStateRecord& s = FrameworkState;
-    memset(s.TextBuffer, 0, sizeof s.TextBuffer);
-    s.CurrentLine = 0;
-    s.LineCount = 1;
-    s.OldestLine = 0;
-    s.ScrollTop = 0;
-    s.LinesPerPage = 0;
     s.ConsoleDirty = 0;
     memset(s.InputLine, 0, sizeof s.InputLine);
     s.InputLength = 0;
