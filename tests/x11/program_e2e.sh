@@ -25,11 +25,6 @@ begin_session sinora_e2e
 start_own_display
 
 # ---- helpers ---------------------------------------------------------------------
-# The program's visible windows (dialogs and menus included).
-visible_windows() { xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null | sort; }
-# A visible window that was not in the list $1 (a file of window ids).
-new_window() { visible_windows | comm -13 "$1" - | head -1; }
-has_new_window() { [ -n "$(new_window "$1")" ]; }
 # Non-white pixels of window $1.
 ink() {
     import -window "$1" "$work/shot.png" 2>/dev/null &&
@@ -40,33 +35,6 @@ ink_above() {
     local now
     now="$(ink "$1")"
     [ -n "$now" ] && [ "$now" -gt "$2" ]
-}
-# Types text or keys, then waits until the program has taken them.
-type_text() { xdotool type --delay 60 "$1"; wait_idle; }
-key() { xdotool key --delay 80 "$@"; wait_idle; }
-# Raises window $1 and gives it the keyboard (there is no window manager).
-focus() {
-    xdotool windowraise "$1" 2>/dev/null
-    xdotool windowfocus "$1" 2>/dev/null
-    wait_idle
-}
-# Answers the open or save dialog that is (about to be) open with a path.
-answer_dialog() {
-    local before="$1" path="$2" dialog
-    wait_for 10 has_new_window "$before" || fail "no file dialog appeared"
-    dialog="$(new_window "$before")"
-    focus "$dialog"
-    key ctrl+a
-    type_text "$path"
-    visible_windows >"$work/before_return"
-    key Return
-}
-# Enter an answer into the console; returns once the program waits again
-# (the next prompt, a dialog, or the end of a computation).
-answer() {
-    focus "$console"
-    [ -n "$1" ] && type_text "$1"
-    key Return
 }
 
 # ---- the program, started in a copy of the sample data ---------------------------

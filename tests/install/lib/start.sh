@@ -23,17 +23,13 @@ start_from_desktop_entry() {
     program_pid=$!
 }
 
-# The program's visible windows other than window $1.
-other_windows() { xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null | grep -vx "$1"; }
-has_other_window() { [ -n "$(other_windows "$1")" ]; }
-
 # check_work_folder_start <home> <installed data folder>: the program started
 # by start_from_desktop_entry shows its console and its first open dialog,
 # runs in <home>/Sinora holding copies of every sample, and the dialog shows
 # that folder: the bare name phantom.sino typed into it loads the sample,
 # which brings up the graphics window. Stops the program.
 check_work_folder_start() {
-    local home="$1" data="$2" folder="$1/Sinora" console dialog sample
+    local home="$1" data="$2" folder="$1/Sinora" sample
     wait_for 20 has_window_named Sinora || fail "the console window 'Sinora' did not appear"
     console="$(window_named Sinora)"
     [ "$(readlink "/proc/$program_pid/cwd")" = "$folder" ] ||
@@ -43,15 +39,8 @@ check_work_folder_start() {
     done
     xprop -id "$console" WM_CLASS | grep -q '"sinora"' ||
         fail "the console's WM_CLASS does not match the desktop entry's StartupWMClass: $(xprop -id "$console" WM_CLASS)"
-    wait_for 10 has_other_window "$console" || fail "no open dialog appeared"
-    dialog="$(other_windows "$console" | head -1)"
-    sleep 0.5
-    xdotool windowraise "$dialog" windowfocus "$dialog" 2>/dev/null
-    sleep 0.3
-    xdotool key ctrl+a
-    xdotool type --delay 40 phantom.sino
-    sleep 0.3
-    xdotool key Return
+    echo "$console" >"$work/before_open"
+    answer_dialog "$work/before_open" phantom.sino
     wait_for 20 has_window_named Images ||
         fail "phantom.sino typed into the first open dialog did not load: the dialog is not in $folder"
     stop_program

@@ -146,3 +146,53 @@ end_with_status_0() {
     program_pid=""
     [ "$status" -eq 0 ] || fail "the program ended with status $status"
 }
+
+# ---- driving the program's windows as a user would ---------------------------
+# The program's visible windows (dialogs and menus included), one id a line.
+visible_windows() { xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null | sort; }
+# A visible window that was not in the list $1 (a file of window ids).
+new_window() { visible_windows | comm -13 "$1" - | head -1; }
+has_new_window() { [ -n "$(new_window "$1")" ]; }
+focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+
+# focus <window>: raises the window and gives it the keyboard, asking again
+# until the display says it has it (a request made while the program maps or
+# unmaps a window can be lost), then waits until the program is at rest.
+focus() {
+    local attempt
+    for attempt in 1 2 3 4 5; do
+        xdotool windowraise "$1" windowfocus "$1" 2>/dev/null
+        if wait_for 2 focused "$1"; then
+            wait_idle
+            return 0
+        fi
+    done
+    fail "window $1 did not take the keyboard"
+}
+
+# Types text or keys, then waits until the program has taken them.
+type_text() { xdotool type --delay 60 "$1"; wait_idle; }
+key() { xdotool key --delay 80 "$@"; wait_idle; }
+
+# answer_dialog <windows before> <path>: types the path into the file dialog
+# that opened after the list of windows in file $1 was taken, and Return.
+# Leaves the windows seen before the Return in $work/before_return.
+answer_dialog() {
+    local dialog
+    wait_for 20 has_new_window "$1" || fail "no file dialog appeared"
+    dialog="$(new_window "$1")"
+    focus "$dialog"
+    key ctrl+a
+    type_text "$2"
+    visible_windows >"$work/before_return"
+    key Return
+}
+
+# answer <text>: types an answer into the console window $console and Enter;
+# returns once the program waits again (a prompt, a dialog, or the end of a
+# computation).
+answer() {
+    focus "$console"
+    [ -n "$1" ] && type_text "$1"
+    key Return
+}
