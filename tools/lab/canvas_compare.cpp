@@ -8,15 +8,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "graphic/canvas_layout.h"
 #include "tools/lab/field_geometry.h"
 #include "tools/lab/lab_error.h"
 
 namespace lab {
 
 namespace {
-
-const int CanvasWidth = 1200, CanvasHeight = 800;
-const int SliceLeft = 0, SliceTop = 140;
 
 QImage ReadPicture(const std::string& path) {
     QImageReader reader(QString::fromStdString(path));
@@ -36,7 +34,7 @@ std::vector<double> SliceFromCanvas(const std::string& path) {
     int broken = 0;
     for (int r = 0; r < FieldPixels; ++r) {
         for (int x = 0; x < FieldPixels; ++x) {
-            const int px = SliceLeft + 2 * x, py = SliceTop + 2 * r;
+            const int px = SumImageLeft + 2 * x, py = SumImageTop + 2 * r;
             const QRgb c = canvas.pixel(px, py);
             const bool block = canvas.pixel(px + 1, py) == c && canvas.pixel(px, py + 1) == c &&
                                canvas.pixel(px + 1, py + 1) == c;

@@ -17,11 +17,14 @@
 
 #include <cstddef>
 
+#include "recon/recon_data.h"
+
 namespace lab {
 
-constexpr int FieldPixels = 256;
-constexpr int SinoChannels = 729;
-constexpr int SinoAngles = 180;
+// The sizes of the file and of the slice are the program's own.
+constexpr int FieldPixels = BinCount;
+constexpr int SinoChannels = RawChannels;
+constexpr int SinoAngles = AngleCount;
 constexpr int FirstReadChannel = 108;
 constexpr int LastReadChannel = 619;
 // The scanned disc: every view covers it. Outside it, the reconstruction's
@@ -40,10 +43,6 @@ inline double ChannelPosition(int channel) { return ((channel - 108) - 0.5) / 2.
 inline size_t SinogramIndex(int channel, int angle) {
     return static_cast<size_t>(channel) * SinoAngles + static_cast<size_t>(angle);
 }
-
-}  // namespace lab
-
-namespace lab {
 
 // Whether the centre of the pixel in `column` and `row` (from the top) lies
 // in the scanned disc.

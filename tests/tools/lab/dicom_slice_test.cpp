@@ -28,7 +28,7 @@ using namespace lab_test;
 
 namespace {
 
-struct SliceSpec {
+struct SliceRecipe {
     int width = 4, height = 3, frames = 1;
     bool isSigned = true;
     int bitsStored = 16;
@@ -38,35 +38,35 @@ struct SliceSpec {
 };
 
 // A CT image (CT Image Storage) with 16-bit pixels `stored`, frame after frame.
-void WriteSlice(const std::string& path, const SliceSpec& spec, const std::vector<uint16_t>& stored) {
+void WriteSlice(const std::string& path, const SliceRecipe& recipe, const std::vector<uint16_t>& stored) {
     gdcm::Trace::WarningOff();
     // The writer keeps a counted reference to the image: it lives on the heap.
     gdcm::SmartPointer<gdcm::Image> held = new gdcm::Image;
     gdcm::Image& image = *held;
-    image.SetNumberOfDimensions(spec.frames > 1 ? 3 : 2);
-    image.SetDimension(0, spec.width);
-    image.SetDimension(1, spec.height);
-    if (spec.frames > 1) image.SetDimension(2, spec.frames);
-    gdcm::PixelFormat format(spec.isSigned ? gdcm::PixelFormat::INT16 : gdcm::PixelFormat::UINT16);
-    format.SetBitsStored(spec.bitsStored);
-    format.SetHighBit(spec.bitsStored - 1);
+    image.SetNumberOfDimensions(recipe.frames > 1 ? 3 : 2);
+    image.SetDimension(0, recipe.width);
+    image.SetDimension(1, recipe.height);
+    if (recipe.frames > 1) image.SetDimension(2, recipe.frames);
+    gdcm::PixelFormat format(recipe.isSigned ? gdcm::PixelFormat::INT16 : gdcm::PixelFormat::UINT16);
+    format.SetBitsStored(recipe.bitsStored);
+    format.SetHighBit(recipe.bitsStored - 1);
     image.SetPixelFormat(format);
     image.SetPhotometricInterpretation(gdcm::PhotometricInterpretation::MONOCHROME2);
-    image.SetSpacing(0, spec.spacingX);
-    image.SetSpacing(1, spec.spacingY);
-    image.SetSlope(spec.slope);
-    image.SetIntercept(spec.intercept);
+    image.SetSpacing(0, recipe.spacingX);
+    image.SetSpacing(1, recipe.spacingY);
+    image.SetSlope(recipe.slope);
+    image.SetIntercept(recipe.intercept);
     gdcm::DataElement pixels(gdcm::Tag(0x7fe0, 0x0010));
     pixels.SetByteValue(reinterpret_cast<const char*>(stored.data()), static_cast<uint32_t>(stored.size() * 2));
     image.SetDataElement(pixels);
     image.SetTransferSyntax(gdcm::TransferSyntax::ExplicitVRLittleEndian);
 
     gdcm::ImageWriter writer;
-    if (spec.syntax != gdcm::TransferSyntax::ExplicitVRLittleEndian) {
+    if (recipe.syntax != gdcm::TransferSyntax::ExplicitVRLittleEndian) {
         gdcm::ImageChangeTransferSyntax change;
-        change.SetTransferSyntax(spec.syntax);
+        change.SetTransferSyntax(recipe.syntax);
         change.SetInput(image);
-        ASSERT_TRUE(change.Change()) << "GDCM cannot encode " << gdcm::TransferSyntax::GetTSString(spec.syntax);
+        ASSERT_TRUE(change.Change()) << "GDCM cannot encode " << gdcm::TransferSyntax::GetTSString(recipe.syntax);
         writer.SetImage(change.GetOutput());
     } else {
         writer.SetImage(image);
@@ -92,13 +92,13 @@ std::string FailureOf(const std::string& path, int frame = 1) {
 
 TEST(DicomSlice, StoredValuesBecomeHounsfieldUnitsAndAttenuation) {
     // Signed 16-bit, slope 2 and intercept -1024: air, water, bone.
-    SliceSpec spec;
-    spec.slope = 2.0;
-    spec.intercept = -1024.0;
+    SliceRecipe recipe;
+    recipe.slope = 2.0;
+    recipe.intercept = -1024.0;
     const std::vector<int16_t> signedValues = {-500, 0, 12, 262, 512, 1524, 1012, 0, -1, 2000, 100, 400};
     std::vector<uint16_t> stored(signedValues.begin(), signedValues.end());
     const std::string path = ScratchPath("signed.dcm");
-    WriteSlice(path, spec, stored);
+    WriteSlice(path, recipe, stored);
     ASSERT_TRUE(lab::HasDicomPreamble(path));
     const lab::DicomSlice slice = lab::ReadDicomSlice(path, 1);
     ASSERT_EQ(slice.hu.width, 4);
@@ -128,12 +128,12 @@ TEST(DicomSlice, UnsignedTwelveBitsCompressedAndFrames) {
     // Unsigned, 12 of 16 bits stored, intercept -1024 (stored 1024 = water),
     // 16 x 16 pixels with every stored level from 0 to 4095 at least once
     // in a column or row.
-    SliceSpec spec;
-    spec.width = 16;
-    spec.height = 16;
-    spec.isSigned = false;
-    spec.bitsStored = 12;
-    spec.intercept = -1024.0;
+    SliceRecipe recipe;
+    recipe.width = 16;
+    recipe.height = 16;
+    recipe.isSigned = false;
+    recipe.bitsStored = 12;
+    recipe.intercept = -1024.0;
     std::vector<uint16_t> stored(256);
     for (size_t k = 0; k < stored.size(); ++k) stored[k] = static_cast<uint16_t>((k * 4093 + (k % 3) * 1024) % 4096);
     stored[0] = 0;
@@ -141,22 +141,22 @@ TEST(DicomSlice, UnsignedTwelveBitsCompressedAndFrames) {
     for (const auto syntax : {gdcm::TransferSyntax::ExplicitVRLittleEndian, gdcm::TransferSyntax::ImplicitVRLittleEndian,
                               gdcm::TransferSyntax::RLELossless, gdcm::TransferSyntax::JPEGLosslessProcess14_1,
                               gdcm::TransferSyntax::JPEGLSLossless, gdcm::TransferSyntax::JPEG2000Lossless}) {
-        spec.syntax = syntax;
+        recipe.syntax = syntax;
         const std::string name = gdcm::TransferSyntax::GetTSString(syntax);
         const std::string path = ScratchPath("unsigned_" + std::to_string(static_cast<int>(syntax)) + ".dcm");
-        WriteSlice(path, spec, stored);
+        WriteSlice(path, recipe, stored);
         const lab::DicomSlice slice = lab::ReadDicomSlice(path, 1);
         ASSERT_EQ(slice.hu.values.size(), stored.size()) << name;
         for (size_t k = 0; k < stored.size(); ++k) ASSERT_DOUBLE_EQ(slice.hu.values[k], stored[k] - 1024.0) << name << " " << k;
     }
 
     // Three frames; each frame's own values, and no fourth frame.
-    spec = SliceSpec();
-    spec.frames = 3;
+    recipe = SliceRecipe();
+    recipe.frames = 3;
     std::vector<uint16_t> frames(36);
     for (size_t k = 0; k < frames.size(); ++k) frames[k] = static_cast<uint16_t>(100 * (k / 12) + k % 12);
     const std::string path = ScratchPath("frames.dcm");
-    WriteSlice(path, spec, frames);
+    WriteSlice(path, recipe, frames);
     const lab::DicomSlice second = lab::ReadDicomSlice(path, 2);
     EXPECT_EQ(second.frames, 3);
     EXPECT_DOUBLE_EQ(second.hu.values[0], 100.0);
