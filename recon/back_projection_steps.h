@@ -1,19 +1,22 @@
 // back_projection_steps.h - the steps of BackProjectViews, which runs them
-// on two threads: FilterProjection for every angle; then for each band of
-// eight rows y, BuildSliceBand for every angle and WriteStackBand for
-// every part. Each step needs the one before it done. Apart from that they
-// are for the benchmark, which times them one by one.
+// on two threads: FilterProjection for every angle; then for each group of
+// four angles, BuildSlice for each of its angles and WriteStackLines for
+// every part; once more WriteStackLines after the last group. Each step needs
+// the one before it done. Apart from that they are for the benchmark, which
+// times them one by one.
 #pragma once
 
 enum {
-    StackBands = 32,
-    StackWriteParts = 128,  // two columns x each
+    GroupAngles = 4,
+    StackGroups = 45,       // 180 angles
+    StackWriteParts = 32,   // eight columns x each
 };
 
-// Builds band `band` of the slice of angle `angle` from its filtered
-// projection and band band - 1 of the same slice.
-void BuildSliceBand(int angle, int band);
+// Builds the slice of angle `angle` as codes from its filtered projection;
+// the slices of the seven angles before it stay at hand.
+void BuildSlice(int angle);
 
-// Writes band `band` of every slice to ProjectionStack for two columns x,
-// and the sums of its cells to SumImage.
-void WriteStackBand(int band, int part);
+// After group `group` (0..45; 45: after the last) is built: writes to
+// ProjectionStack the stack lines the group completes, for eight columns x,
+// and adds their values to the sums of their cells in SumImage.
+void WriteStackLines(int group, int part);

@@ -98,31 +98,33 @@ void BM_StepFiltering(benchmark::State& state) {
 }
 BENCHMARK(BM_StepFiltering)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Every band of every slice, without writing them (each band needs only the
-// one before it).
+// Every slice built, without writing them (a group of four slices needs
+// only the slots of the group two before it free).
 void BM_StepSliceBuilding(benchmark::State& state) {
     RunSharedParts(AngleCount, FilterProjection);
     for (auto _ : state) {
         RunSharedSteps(
-            StackBands, [](int) { return static_cast<int>(AngleCount); },
-            [](int band, int angle) { BuildSliceBand(angle, band); });
+            StackGroups, [](int) { return static_cast<int>(GroupAngles); },
+            [](int group, int angle) { BuildSlice(group * GroupAngles + angle); });
     }
 }
 BENCHMARK(BM_StepSliceBuilding)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 using Clock = std::chrono::steady_clock;
 
-// The writing of the stack with the sums formed on the way, band after band,
-// each band built first outside the timing. Each band's writing starts the
-// second thread anew, which the whole does once.
+// The writing of the stack with the sums formed on the way, group after
+// group, each group built first outside the timing. Each group's writing
+// starts the second thread anew, which the whole does once.
 void BM_StepStackWriteWithSums(benchmark::State& state) {
     RunSharedParts(AngleCount, FilterProjection);
     for (auto _ : state) {
         Clock::duration writing{};
-        for (int band = 0; band < StackBands; ++band) {
-            RunSharedParts(AngleCount, [band](int angle) { BuildSliceBand(angle, band); });
+        for (int group = 0; group <= StackGroups; ++group) {
+            if (group < StackGroups) {
+                RunSharedParts(GroupAngles, [group](int angle) { BuildSlice(group * GroupAngles + angle); });
+            }
             const Clock::time_point start = Clock::now();
-            RunSharedParts(StackWriteParts, [band](int part) { WriteStackBand(band, part); });
+            RunSharedParts(StackWriteParts, [group](int part) { WriteStackLines(group, part); });
             writing += Clock::now() - start;
         }
         state.SetIterationTime(std::chrono::duration<double>(writing).count());
