@@ -171,12 +171,11 @@ __attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, co
             memcpy(&Ysin, rowSin + v, sizeof Ysin);
             // Every position lies well inside the 32-bit range, so the
             // conversions truncate; a negative index compared as unsigned
-            // lies beyond the slice.
+            // lies beyond the slice, and so does x | y when either does.
             const Ints4 x = __builtin_convertvector(((Ycos - colSin) + RotationCentre) + 0.5, Ints4);
             const Ints4 y = __builtin_convertvector(((Ysin + colCos) + RotationCentre) + 0.5, Ints4);
-            const Ints4 inside = reinterpret_cast<Ints4>(reinterpret_cast<Unsigned4>(x) < side) &
-                                 reinterpret_cast<Ints4>(reinterpret_cast<Unsigned4>(y) < side);
-            const Ints4 target = (inside & (x * stride + y)) | (~inside & spare);
+            const Ints4 inside = reinterpret_cast<Ints4>(reinterpret_cast<Unsigned4>(x | y) < side);
+            const Unsigned4 target = reinterpret_cast<Unsigned4>((inside & (x * stride + y)) | (~inside & spare));
             codes[target[0]] = carried[v];
             codes[target[1]] = carried[v + 1];
             codes[target[2]] = carried[v + 2];
