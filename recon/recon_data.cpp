@@ -6,7 +6,8 @@
 double RawSinogram[RawChannels * AngleCount];
 double Sinogram[RowStride * RowStride];
 double FilteredSinogram[RowStride * RowStride];
-double SmearImage[RowStride * RowStride];
+alignas(64) SmearArea SmearStorage;
+double (&SmearImage)[RowStride * RowStride] = SmearStorage.image;
 alignas(64) double ProjectionStack[BinCount * RowStride * AngleCount];
 double SumImage[BinCount * RowStride];
 double ScaledSumImage[BinCount * BinCount];

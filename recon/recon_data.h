@@ -22,8 +22,8 @@ extern double RawSinogram[RawChannels * AngleCount];
 extern double Sinogram[RowStride * RowStride];
 // as Sinogram
 extern double FilteredSinogram[RowStride * RowStride];
-// (v, u) at v * 260 + u
-extern double SmearImage[RowStride * RowStride];
+// (v, u) at v * 260 + u (its storage is shared, see work_area.h)
+extern double (&SmearImage)[RowStride * RowStride];
 // (x, y, a) at (x * 260 + y) * 180 + a; x, y in 0..255: 11,980,800 doubles
 alignas(64) extern double ProjectionStack[BinCount * RowStride * AngleCount];
 // (x, y) at x * 260 + y

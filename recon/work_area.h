@@ -1,8 +1,8 @@
-// work_area.h - one work area for the two phases that need a large one for
-// a moment and never at the same time: the sinogram file is read into it
-// before it is accepted, and the back projection keeps the code images of
-// its last eight slices in it. Sharing it keeps a run's peak memory a
-// megabyte lower.
+// work_area.h - storage that serves two purposes at different moments, so
+// that a run's peak memory stays lower. The work area: the sinogram file is
+// read into it before it is accepted, and the back projection keeps eight of
+// its code images there. SmearImage: while the back projection runs it holds
+// four more code images, and at the end the last angle's smear.
 #pragma once
 
 #include <cstdint>
@@ -15,3 +15,10 @@ union ReconWorkArea {
 };
 
 extern ReconWorkArea WorkArea;
+
+union SmearArea {
+    double image[RowStride * RowStride];
+    uint16_t sliceCodes[RowStride * RowStride * sizeof(double) / sizeof(uint16_t)];
+};
+
+extern SmearArea SmearStorage;

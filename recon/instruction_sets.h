@@ -1,0 +1,40 @@
+// instruction_sets.h - the instruction sets the back projection's hot steps
+// are compiled for: plain x86-64, AVX2 and AVX-512. Each step is a template
+// on the set, instantiated once per set in a function compiled for it; the
+// processor's best set is picked once, and the tests may ask for a lower one
+// so that every variant is checked on one machine.
+#pragma once
+
+#include "recon/ordered_arithmetic.h"
+
+enum class Isa { Plain, Avx2, Avx512 };
+
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(SINORA_ONE_TARGET)
+#define SINORA_WIDE_VARIANTS 1
+#define WITH_AVX2 __attribute__((target("avx2")))
+#define WITH_AVX512 __attribute__((target("avx2,avx512f")))
+#else
+#define WITH_AVX2
+#define WITH_AVX512
+#endif
+
+// The set the steps use: the best the processor has, at most the limit.
+Isa StepInstructionSet();
+
+// For the tests: the steps use at most `highest` from now on. Returns the
+// set they use then.
+Isa LimitStepInstructionSet(Isa highest);
+
+// The ordered additions and products in the encoding of the instructions
+// around them (VEX where the code is compiled for AVX).
+template <Isa isa>
+inline double Add(double first, double second) {
+    if constexpr (isa != Isa::Plain) return AddInOrderVex(first, second);
+    return AddInOrder(first, second);
+}
+
+template <Isa isa>
+inline double Mul(double first, double second) {
+    if constexpr (isa != Isa::Plain) return MulInOrderVex(first, second);
+    return MulInOrder(first, second);
+}

@@ -1,0 +1,237 @@
+// stack_lines.cpp - writes the kept slices to ProjectionStack, a 64-byte
+// line of memory at a time, and forms the cells' sums on the way.
+//
+// The stack holds a cell's 180 angles one after another, so eight angles of
+// a cell fill one line; a cell takes 22.5 lines, so the lines of cells with
+// an even y begin at angles 0, 8, 16, ... and those of cells with an odd y
+// at angles 4, 12, 20, ... After each group of four slices is built, the
+// lines that end with its angles are written whole, for the cells of one
+// parity of y, with streaming stores that pass the cache, and the same
+// values are added to the cells' sums in ascending angle order. The lines
+// of odd y that hold angles 0..3 and those of even y that hold angles
+// 176..179 are half lines, written with the first group and after the last.
+#include <cstring>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+#include "recon/back_projection_steps.h"
+#include "recon/instruction_sets.h"
+#include "recon/recon_data.h"
+#include "recon/slice_codes.h"
+
+namespace {
+
+enum { ColumnsPerPart = SliceSide / StackWriteParts };
+
+// `count` angles from `firstAngle` of the cells with y of the given parity,
+// for the columns x of one part, one cell at a time: the values looked up,
+// streamed to the stack and added to the cell's sum (begun at 0.0 with the
+// first angle of all).
+template <Isa isa, int count>
+__attribute__((always_inline)) inline void WriteCellByCell(int firstAngle, int parity, int part) {
+    const CellCode* codes[count];
+    const double* tables[count];
+    for (int j = 0; j < count; ++j) {
+        codes[j] = CodesOf(firstAngle + j);
+        tables[j] = TableOf(firstAngle + j);
+    }
+    for (int x = part * ColumnsPerPart; x < (part + 1) * ColumnsPerPart; ++x) {
+        for (int y = parity; y < SliceSide; y += 2) {
+            const int cell = x * SliceSide + y;
+            alignas(64) double line[count];
+            double sum = firstAngle == 0 ? 0.0 : SumImage[x * RowStride + y];
+#pragma GCC unroll 8
+            for (int j = 0; j < count; ++j) {
+                line[j] = tables[j][codes[j][cell]];
+                sum = Add<isa>(sum, line[j]);
+            }
+            SumImage[x * RowStride + y] = sum;
+            double* target = &StackCell(x, y, firstAngle);
+#if defined(__SSE2__)
+#pragma GCC unroll 4
+            for (int j = 0; j < count; j += 2) _mm_stream_pd(target + j, _mm_load_pd(line + j));
+#else
+            memcpy(target, line, sizeof line);
+#endif
+        }
+    }
+}
+
+template <int count>
+void WriteCellByCellPlain(int firstAngle, int parity, int part) {
+    WriteCellByCell<Isa::Plain, count>(firstAngle, parity, part);
+}
+
+#if defined(SINORA_WIDE_VARIANTS)
+template <int count>
+WITH_AVX2 void WriteCellByCellAvx2(int firstAngle, int parity, int part) {
+    WriteCellByCell<Isa::Avx2, count>(firstAngle, parity, part);
+}
+
+// sum + values for four cells side by side, the sum the first addend in
+// each, as Add gives it one by one.
+WITH_AVX2 inline __m256d AddInOrder4(__m256d sum, __m256d values) {
+    __m256d result;
+    __asm__("vaddpd %2, %1, %0" : "=x"(result) : "x"(sum), "x"(values));
+    return result;
+}
+
+// Rows r0..r3 of four doubles become its columns.
+WITH_AVX2 inline void Transpose4(__m256d& r0, __m256d& r1, __m256d& r2, __m256d& r3) {
+    const __m256d t0 = _mm256_unpacklo_pd(r0, r1), t1 = _mm256_unpackhi_pd(r0, r1);
+    const __m256d t2 = _mm256_unpacklo_pd(r2, r3), t3 = _mm256_unpackhi_pd(r2, r3);
+    r0 = _mm256_permute2f128_pd(t0, t2, 0x20);
+    r1 = _mm256_permute2f128_pd(t1, t3, 0x20);
+    r2 = _mm256_permute2f128_pd(t0, t2, 0x31);
+    r3 = _mm256_permute2f128_pd(t1, t3, 0x31);
+}
+
+// Whole lines with AVX2, four cells (eight y) at a time: for each angle the
+// four cells' codes are read together and their values gathered, which
+// gives the sums four at a time, angle after angle; the values of the eight
+// angles are then turned into one line per cell.
+WITH_AVX2 void WriteWholeLinesAvx2(int firstAngle, int parity, int part) {
+    const CellCode* codes[LineAngles];
+    const double* tables[LineAngles];
+    for (int j = 0; j < LineAngles; ++j) {
+        codes[j] = CodesOf(firstAngle + j);
+        tables[j] = TableOf(firstAngle + j);
+    }
+    const __m128i lowHalf = _mm_set1_epi32(0xFFFF);
+    const __m256d everyLane = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+    for (int x = part * ColumnsPerPart; x < (part + 1) * ColumnsPerPart; ++x) {
+        for (int y0 = 0; y0 < SliceSide; y0 += 8) {
+            double* sums = SumImage + x * RowStride + y0 + parity;  // the cells' sums at 0, 2, 4, 6
+            __m256d sum = firstAngle == 0 ? _mm256_setzero_pd() : _mm256_set_pd(sums[6], sums[4], sums[2], sums[0]);
+            __m256d v[LineAngles];
+            for (int j = 0; j < LineAngles; ++j) {
+                // 32-bit lane i holds the codes of y0 + 2i (low half) and y0 + 2i + 1.
+                const __m128i pairs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(codes[j] + x * SliceSide + y0));
+                const __m128i index = parity ? _mm_srli_epi32(pairs, 16) : _mm_and_si128(pairs, lowHalf);
+                v[j] = _mm256_mask_i32gather_pd(_mm256_setzero_pd(), tables[j], index, everyLane, 8);
+                sum = AddInOrder4(sum, v[j]);
+            }
+            alignas(32) double lanes[4];
+            _mm256_store_pd(lanes, sum);
+            for (int i = 0; i < 4; ++i) sums[2 * i] = lanes[i];
+            Transpose4(v[0], v[1], v[2], v[3]);
+            Transpose4(v[4], v[5], v[6], v[7]);
+            for (int i = 0; i < 4; ++i) {
+                double* line = &StackCell(x, y0 + parity + 2 * i, firstAngle);
+                _mm256_stream_pd(line, v[i]);
+                _mm256_stream_pd(line + 4, v[4 + i]);
+            }
+        }
+    }
+}
+
+// The same for eight cells with AVX-512. (GCC 12's AVX-512 headers start
+// some results from an undefined register, which it then reports.)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+WITH_AVX512 inline __m512d AddInOrder8(__m512d sum, __m512d values) {
+    __m512d result;
+    __asm__("vaddpd %2, %1, %0" : "=v"(result) : "v"(sum), "v"(values));
+    return result;
+}
+
+// Rows r[0..7] of eight doubles become its columns.
+WITH_AVX512 inline void Transpose8(__m512d r[8]) {
+    __m512d t[8], u[8];
+    for (int k = 0; k < 4; ++k) {
+        t[2 * k] = _mm512_unpacklo_pd(r[2 * k], r[2 * k + 1]);
+        t[2 * k + 1] = _mm512_unpackhi_pd(r[2 * k], r[2 * k + 1]);
+    }
+    // u[0] holds columns 0 and 4 of rows 0..3, u[1] columns 2 and 6, u[2]
+    // columns 1 and 5, u[3] columns 3 and 7; u[4..7] the same of rows 4..7.
+    for (int half = 0; half < 2; ++half) {
+        __m512d* tt = t + 4 * half;
+        __m512d* uu = u + 4 * half;
+        uu[0] = _mm512_shuffle_f64x2(tt[0], tt[2], 0x88);
+        uu[1] = _mm512_shuffle_f64x2(tt[0], tt[2], 0xDD);
+        uu[2] = _mm512_shuffle_f64x2(tt[1], tt[3], 0x88);
+        uu[3] = _mm512_shuffle_f64x2(tt[1], tt[3], 0xDD);
+    }
+    r[0] = _mm512_shuffle_f64x2(u[0], u[4], 0x88);
+    r[4] = _mm512_shuffle_f64x2(u[0], u[4], 0xDD);
+    r[2] = _mm512_shuffle_f64x2(u[1], u[5], 0x88);
+    r[6] = _mm512_shuffle_f64x2(u[1], u[5], 0xDD);
+    r[1] = _mm512_shuffle_f64x2(u[2], u[6], 0x88);
+    r[5] = _mm512_shuffle_f64x2(u[2], u[6], 0xDD);
+    r[3] = _mm512_shuffle_f64x2(u[3], u[7], 0x88);
+    r[7] = _mm512_shuffle_f64x2(u[3], u[7], 0xDD);
+}
+
+// Whole lines with AVX-512, eight cells (sixteen y) at a time; each line
+// leaves in one store.
+WITH_AVX512 void WriteWholeLinesAvx512(int firstAngle, int parity, int part) {
+    const CellCode* codes[LineAngles];
+    const double* tables[LineAngles];
+    for (int j = 0; j < LineAngles; ++j) {
+        codes[j] = CodesOf(firstAngle + j);
+        tables[j] = TableOf(firstAngle + j);
+    }
+    const __m256i lowHalf = _mm256_set1_epi32(0xFFFF);
+    const __m256i everySecond = _mm256_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14);
+    for (int x = part * ColumnsPerPart; x < (part + 1) * ColumnsPerPart; ++x) {
+        for (int y0 = 0; y0 < SliceSide; y0 += 16) {
+            double* sums = SumImage + x * RowStride + y0 + parity;  // the cells' sums at 0, 2, ..., 14
+            __m512d sum = firstAngle == 0 ? _mm512_setzero_pd() : _mm512_i32gather_pd(everySecond, sums, 8);
+            __m512d v[LineAngles];
+            for (int j = 0; j < LineAngles; ++j) {
+                // 32-bit lane i holds the codes of y0 + 2i (low half) and y0 + 2i + 1.
+                const __m256i pairs =
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(codes[j] + x * SliceSide + y0));
+                const __m256i index = parity ? _mm256_srli_epi32(pairs, 16) : _mm256_and_si256(pairs, lowHalf);
+                v[j] = _mm512_i32gather_pd(index, tables[j], 8);
+                sum = AddInOrder8(sum, v[j]);
+            }
+            _mm512_i32scatter_pd(sums, everySecond, sum, 8);
+            Transpose8(v);
+            for (int i = 0; i < 8; ++i) _mm512_stream_pd(&StackCell(x, y0 + parity + 2 * i, firstAngle), v[i]);
+        }
+    }
+}
+#pragma GCC diagnostic pop
+#endif
+
+// The lines of one parity that begin at `firstAngle`, whole.
+void WriteWholeLines(int firstAngle, int parity, int part) {
+    switch (StepInstructionSet()) {
+#if defined(SINORA_WIDE_VARIANTS)
+        case Isa::Avx512: WriteWholeLinesAvx512(firstAngle, parity, part); return;
+        case Isa::Avx2: WriteWholeLinesAvx2(firstAngle, parity, part); return;
+#endif
+        default: WriteCellByCellPlain<LineAngles>(firstAngle, parity, part); return;
+    }
+}
+
+// Half lines: four angles from `firstAngle`.
+void WriteHalfLines(int firstAngle, int parity, int part) {
+#if defined(SINORA_WIDE_VARIANTS)
+    if (StepInstructionSet() != Isa::Plain) return WriteCellByCellAvx2<GroupAngles>(firstAngle, parity, part);
+#endif
+    WriteCellByCellPlain<GroupAngles>(firstAngle, parity, part);
+}
+
+}  // namespace
+
+void WriteStackLines(int group, int part) {
+    // The lines that end with this group's angles: those of one parity of y
+    // that begin four angles before it.
+    const int first = group * GroupAngles - GroupAngles;
+    const int parity = first % LineAngles == 0 ? 0 : 1;
+    if (first < 0) {
+        WriteHalfLines(0, parity, part);
+    } else if (first + LineAngles > AngleCount) {
+        WriteHalfLines(first, parity, part);
+    } else {
+        WriteWholeLines(first, parity, part);
+    }
+#if defined(__SSE2__)
+    _mm_sfence();  // the streamed cells are in memory before the part counts as done
+#endif
+}
