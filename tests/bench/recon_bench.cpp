@@ -18,6 +18,7 @@
 
 #include "platform/platform.h"
 #include "recon/back_projection_steps.h"
+#include "recon/instruction_sets.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "recon/shared_parts.h"
@@ -183,6 +184,12 @@ int main(int argc, char** argv) {
     if (!getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     PlatformInit(&argc, argv);
     PlatformSetUnattended(true);
+
+    // SINORA_BENCH_ISA=plain|avx2 times a lower instruction set than the
+    // processor's best.
+    if (const char* isa = getenv("SINORA_BENCH_ISA")) {
+        LimitStepInstructionSet(strcmp(isa, "plain") == 0 ? Isa::Plain : strcmp(isa, "avx2") == 0 ? Isa::Avx2 : Isa::Avx512);
+    }
 
     PrepareInput();
     ReferenceBackProjectViews();
