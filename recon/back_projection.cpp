@@ -29,6 +29,7 @@
 #include "recon/to_int.h"
 
 alignas(4096) double ValueTables[AliveAngles][TableStride];
+alignas(64) CellCode SliceCodeArea[OwnAreaSlots * ImageCodes];
 
 namespace {
 
@@ -236,45 +237,41 @@ void BuildSlice(int angle) {
 
 namespace {
 
-// Step 0 filters every projection and step 1 builds the first group of
-// slices; step 2 + k writes the lines that group k completes while group
-// k + 1 is built (their slices lie in different slots), so that one
-// thread's streaming stores meet the other's arithmetic. The parts of such a
-// step: one build, half the writing, the other three builds, the other half.
-enum { FirstPairedStep = 2, StepCount = FirstPairedStep + StackGroups + 1, HalfWriting = StackWriteParts / 2 };
-
+// First every projection is filtered; then, group after group, the group's
+// slices are built and the lines they complete written; one more writing
+// after the last group.
 void BackProjectionStep(int step, int part) {
-    if (step == 0) return FilterProjection(part);
-    if (step == 1) return BuildSlice(part);
-    const int written = step - FirstPairedStep;
-    const int firstBuilt = (written + 1) * GroupAngles;
-    if (firstBuilt >= AngleCount) return WriteStackLines(written, part);
-    if (part == 0) return BuildSlice(firstBuilt);
-    if (part <= HalfWriting) return WriteStackLines(written, part - 1);
-    if (part < HalfWriting + GroupAngles) return BuildSlice(firstBuilt + part - HalfWriting);
-    WriteStackLines(written, part - GroupAngles);
-}
-
-// Copies the slots of SmearImage beyond u = 255 and v = 255 from `from` to
-// `to`, one of which is SmearImage and the other a compact copy.
-void CopySmearSlotsBeyond(const double* from, double* to) {
-    const bool fromImage = from == SmearImage;
-    int kept = 0;
-    for (int index = 0; index < RowStride * RowStride; ++index) {
-        if (index / RowStride < BinCount && index % RowStride < BinCount) continue;
-        if (fromImage) {
-            to[kept++] = from[index];
-        } else {
-            to[index] = from[kept++];
-        }
+    if (step == 0) {
+        FilterProjection(part);
+    } else if (step % 2 == 1) {
+        BuildSlice((step / 2) * GroupAngles + part);
+    } else {
+        WriteStackLines(step / 2 - 1, part);
     }
 }
 
 int BackProjectionParts(int step) {
     if (step == 0) return AngleCount;
-    if (step == 1) return GroupAngles;
-    const bool building = (step - FirstPairedStep + 1) * GroupAngles < AngleCount;
-    return StackWriteParts + (building ? GroupAngles : 0);
+    if (step % 2 == 1) return step / 2 < StackGroups ? static_cast<int>(GroupAngles) : 0;
+    return StackWriteParts;
+}
+
+// The slots of SmearImage beyond u = 255 and v = 255, which are never part
+// of a smear and keep what they hold while the storage lends itself to code
+// images.
+struct SmearEdges {
+    double rowEnds[BinCount][RowStride - BinCount];
+    double lastRows[(RowStride - BinCount) * RowStride];
+};
+
+void KeepSmearEdges(SmearEdges& edges) {
+    for (int v = 0; v < BinCount; ++v) memcpy(edges.rowEnds[v], SmearImage + v * RowStride + BinCount, sizeof edges.rowEnds[v]);
+    memcpy(edges.lastRows, SmearImage + BinCount * RowStride, sizeof edges.lastRows);
+}
+
+void RestoreSmearEdges(const SmearEdges& edges) {
+    for (int v = 0; v < BinCount; ++v) memcpy(SmearImage + v * RowStride + BinCount, edges.rowEnds[v], sizeof edges.rowEnds[v]);
+    memcpy(SmearImage + BinCount * RowStride, edges.lastRows, sizeof edges.lastRows);
 }
 
 }  // namespace
@@ -284,12 +281,10 @@ void BackProjectViews() {
     // neighbour pass in FillSliceFromNeighbours; the zero pass as an empty
     // cell reads 0.0 when the stack is written): the stack itself is written
     // once and never filled in place.
-    // SmearImage lends its storage to code images meanwhile; the slots it
-    // never uses (u and v 256..259) keep what they held.
-    static double unusedSlots[RowStride * RowStride - BinCount * BinCount];
-    CopySmearSlotsBeyond(SmearImage, unusedSlots);
-    RunSharedSteps(StepCount, BackProjectionParts, BackProjectionStep);
-    CopySmearSlotsBeyond(unusedSlots, SmearImage);
+    static SmearEdges smearEdges;
+    KeepSmearEdges(smearEdges);
+    RunSharedSteps(1 + 2 * (StackGroups + 1), BackProjectionParts, BackProjectionStep);
+    RestoreSmearEdges(smearEdges);
 
     // The smear image is left holding the last angle's smear.
     for (int v = 0; v < BinCount; ++v) {

@@ -63,7 +63,7 @@ bool ReadSinogramFile(const char* path) {
     }
     // The file may have shrunk since it was measured, or the device failed.
     const bool accepted = fseek(file, 0, SEEK_SET) == 0 &&
-                          fread(WorkArea.sinogramFile, sizeof(double), SinogramFileValues, file) ==
+                          fread(SinogramFileBuffer(), sizeof(double), SinogramFileValues, file) ==
                               static_cast<size_t>(SinogramFileValues);
     if (!accepted) {
         MessageNotice("\n Cannot read the %d bytes of the sinogram file \n %s \n",
@@ -71,10 +71,10 @@ bool ReadSinogramFile(const char* path) {
     }
     fclose(file);
 
-    // The file is read into the work area first and copied into RawSinogram
-    // only when complete. Little-endian doubles, value k for channel k / 180
+    // The file is read into the stack's storage first and copied into
+    // RawSinogram only when complete. Little-endian doubles, value k for channel k / 180
     // and angle k mod 180: the file's order is RawSinogram's own.
-    if (accepted) memcpy(RawSinogram, WorkArea.sinogramFile, sizeof RawSinogram);
+    if (accepted) memcpy(RawSinogram, SinogramFileBuffer(), sizeof RawSinogram);
     return accepted;
 }
 

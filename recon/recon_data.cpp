@@ -18,7 +18,6 @@ const bool StackOnLargePages = PlatformPreferLargePages(ProjectionStack, sizeof 
 double SumImage[BinCount * RowStride];
 double ScaledSumImage[BinCount * BinCount];
 
-alignas(64) ReconWorkArea WorkArea;
 
 double FilterKernel[KernelTaps];
 

@@ -1,20 +1,17 @@
-// work_area.h - storage that serves two purposes at different moments, so
-// that a run's peak memory stays lower. The work area: the sinogram file is
-// read into it before it is accepted, and the back projection keeps eight of
-// its code images there. SmearImage: while the back projection runs it holds
-// four more code images, and at the end the last angle's smear.
+// work_area.h - storage lent out for a while, so that a run's peak memory
+// stays lower. The sinogram file is read into the stack's storage before it
+// is accepted: nothing reads the stack between runs, and every run rebuilds
+// it before it is shown. While the back projection runs, SmearImage holds
+// four of its code images (slice_codes.h); at the end it gets the last
+// angle's smear.
 #pragma once
 
 #include <cstdint>
 
 #include "recon/recon_data.h"
 
-union ReconWorkArea {
-    double sinogramFile[SinogramFileValues];
-    uint16_t sliceCodes[SinogramFileBytes / sizeof(uint16_t)];
-};
-
-extern ReconWorkArea WorkArea;
+inline double* SinogramFileBuffer() { return ProjectionStack; }
+static_assert(SinogramFileValues <= BinCount * RowStride * AngleCount, "the file fits in the stack's storage");
 
 union SmearArea {
     double image[RowStride * RowStride];
