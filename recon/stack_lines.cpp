@@ -165,12 +165,14 @@ WITH_AVX512 inline void Transpose8(__m512d r[8]) {
     r[7] = _mm512_shuffle_f64x2(u[3], u[7], 0xDD);
 }
 
-// Whole lines with AVX-512, eight cells (sixteen y) at a time; each line
-// leaves in one store.
-WITH_AVX512 void WriteWholeLinesAvx512(int firstAngle, int parity, int part) {
-    const CellCode* codes[LineAngles];
-    const double* tables[LineAngles];
-    for (int j = 0; j < LineAngles; ++j) {
+// Lines with AVX-512, eight cells (sixteen y) at a time: whole lines
+// (count 8) leave in one store each, half lines (count 4) in one store of
+// half the width.
+template <int count>
+WITH_AVX512 void WriteLinesAvx512(int firstAngle, int parity, int part) {
+    const CellCode* codes[count];
+    const double* tables[count];
+    for (int j = 0; j < count; ++j) {
         codes[j] = CodesOf(firstAngle + j);
         tables[j] = TableOf(firstAngle + j);
     }
@@ -181,7 +183,8 @@ WITH_AVX512 void WriteWholeLinesAvx512(int firstAngle, int parity, int part) {
             double* sums = SumImage + x * RowStride + y0 + parity;  // the cells' sums at 0, 2, ..., 14
             __m512d sum = firstAngle == 0 ? _mm512_setzero_pd() : _mm512_i32gather_pd(everySecond, sums, 8);
             __m512d v[LineAngles];
-            for (int j = 0; j < LineAngles; ++j) {
+            for (int j = count; j < LineAngles; ++j) v[j] = _mm512_setzero_pd();
+            for (int j = 0; j < count; ++j) {
                 // 32-bit lane i holds the codes of y0 + 2i (low half) and y0 + 2i + 1.
                 const __m256i pairs =
                     _mm256_loadu_si256(reinterpret_cast<const __m256i*>(codes[j] + x * SliceSide + y0));
@@ -191,7 +194,14 @@ WITH_AVX512 void WriteWholeLinesAvx512(int firstAngle, int parity, int part) {
             }
             _mm512_i32scatter_pd(sums, everySecond, sum, 8);
             Transpose8(v);
-            for (int i = 0; i < 8; ++i) _mm512_stream_pd(&StackCell(x, y0 + parity + 2 * i, firstAngle), v[i]);
+            for (int i = 0; i < 8; ++i) {
+                double* line = &StackCell(x, y0 + parity + 2 * i, firstAngle);
+                if constexpr (count == LineAngles) {
+                    _mm512_stream_pd(line, v[i]);
+                } else {
+                    _mm256_stream_pd(line, _mm512_castpd512_pd256(v[i]));
+                }
+            }
         }
     }
 }
@@ -202,7 +212,7 @@ WITH_AVX512 void WriteWholeLinesAvx512(int firstAngle, int parity, int part) {
 void WriteWholeLines(int firstAngle, int parity, int part) {
     switch (StepInstructionSet()) {
 #if defined(SINORA_WIDE_VARIANTS)
-        case Isa::Avx512: WriteWholeLinesAvx512(firstAngle, parity, part); return;
+        case Isa::Avx512: WriteLinesAvx512<LineAngles>(firstAngle, parity, part); return;
         case Isa::Avx2: WriteWholeLinesAvx2(firstAngle, parity, part); return;
 #endif
         default: WriteCellByCellPlain<LineAngles>(firstAngle, parity, part); return;
@@ -212,7 +222,8 @@ void WriteWholeLines(int firstAngle, int parity, int part) {
 // Half lines: four angles from `firstAngle`.
 void WriteHalfLines(int firstAngle, int parity, int part) {
 #if defined(SINORA_WIDE_VARIANTS)
-    if (StepInstructionSet() != Isa::Plain) return WriteCellByCellAvx2<GroupAngles>(firstAngle, parity, part);
+    if (StepInstructionSet() == Isa::Avx512) return WriteLinesAvx512<GroupAngles>(firstAngle, parity, part);
+    if (StepInstructionSet() == Isa::Avx2) return WriteCellByCellAvx2<GroupAngles>(firstAngle, parity, part);
 #endif
     WriteCellByCellPlain<GroupAngles>(firstAngle, parity, part);
 }
