@@ -55,10 +55,14 @@ typedef uint32_t Unsigned4 __attribute__((vector_size(16)));
 
 // Every cell empty, the spare cell included.
 void ClearCodes(CellCode* codes) {
-#if defined(__SSE2__)
-    static_assert(ImageCodes % 8 == 0, "the image is cleared eight codes at a time");
-    const __m128i empty = _mm_set1_epi16(static_cast<short>(Empty));
-    for (int cell = 0; cell < ImageCodes; cell += 8) _mm_store_si128(reinterpret_cast<__m128i*>(codes + cell), empty);
+#if defined(__x86_64__) && defined(__GNUC__)
+    // Four codes to a quadword, through the processor's string store, which
+    // fills whole lines at a time.
+    static_assert(ImageCodes % 4 == 0, "the image is cleared four codes at a time");
+    const uint64_t fourEmpty = 0x0001000100010001u * Empty;
+    void* at = codes;
+    size_t quadwords = ImageCodes / 4;
+    __asm__ volatile("rep stosq" : "+D"(at), "+c"(quadwords) : "a"(fourEmpty) : "memory");
 #else
     for (int cell = 0; cell < ImageCodes; ++cell) codes[cell] = Empty;
 #endif
