@@ -6,7 +6,9 @@ namespace {
 Isa ProcessorBest() {
 #if defined(SINORA_WIDE_VARIANTS)
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx2")) return Isa::Avx512;
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx2")) {
+        return Isa::Avx512;
+    }
     if (__builtin_cpu_supports("avx2")) return Isa::Avx2;
 #endif
     return Isa::Plain;

@@ -12,7 +12,7 @@ enum class Isa { Plain, Avx2, Avx512 };
 #if defined(__GNUC__) && defined(__x86_64__) && !defined(SINORA_ONE_TARGET)
 #define SINORA_WIDE_VARIANTS 1
 #define WITH_AVX2 __attribute__((target("avx2")))
-#define WITH_AVX512 __attribute__((target("avx2,avx512f")))
+#define WITH_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
 #else
 #define WITH_AVX2
 #define WITH_AVX512
