@@ -25,18 +25,28 @@ namespace {
 
 enum { ColumnsPerPart = SliceSide / StackWriteParts };
 
+// The code images and value tables of `count` kept slices from `firstAngle`.
+template <int count>
+struct KeptSlices {
+    const CellCode* codes[count];
+    const double* tables[count];
+    __attribute__((always_inline)) explicit KeptSlices(int firstAngle) {
+        for (int j = 0; j < count; ++j) {
+            codes[j] = CodesOf(firstAngle + j);
+            tables[j] = TableOf(firstAngle + j);
+        }
+    }
+};
+
 // `count` angles from `firstAngle` of the cells with y of the given parity,
 // for the columns x of one part, one cell at a time: the values looked up,
 // streamed to the stack and added to the cell's sum (begun at 0.0 with the
 // first angle of all).
 template <Isa isa, int count>
 __attribute__((always_inline)) inline void WriteCellByCell(int firstAngle, int parity, int part) {
-    const CellCode* codes[count];
-    const double* tables[count];
-    for (int j = 0; j < count; ++j) {
-        codes[j] = CodesOf(firstAngle + j);
-        tables[j] = TableOf(firstAngle + j);
-    }
+    const KeptSlices<count> kept(firstAngle);
+    const CellCode* const* codes = kept.codes;
+    const double* const* tables = kept.tables;
     for (int x = part * ColumnsPerPart; x < (part + 1) * ColumnsPerPart; ++x) {
         for (int y = parity; y < SliceSide; y += 2) {
             const int cell = x * SliceSide + y;
@@ -93,12 +103,9 @@ WITH_AVX2 inline void Transpose4(__m256d& r0, __m256d& r1, __m256d& r2, __m256d&
 // gives the sums four at a time, angle after angle; the values of the eight
 // angles are then turned into one line per cell.
 WITH_AVX2 void WriteWholeLinesAvx2(int firstAngle, int parity, int part) {
-    const CellCode* codes[LineAngles];
-    const double* tables[LineAngles];
-    for (int j = 0; j < LineAngles; ++j) {
-        codes[j] = CodesOf(firstAngle + j);
-        tables[j] = TableOf(firstAngle + j);
-    }
+    const KeptSlices<LineAngles> kept(firstAngle);
+    const CellCode* const* codes = kept.codes;
+    const double* const* tables = kept.tables;
     const __m128i lowHalf = _mm_set1_epi32(0xFFFF);
     const __m256d everyLane = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
     for (int x = part * ColumnsPerPart; x < (part + 1) * ColumnsPerPart; ++x) {
@@ -157,14 +164,12 @@ WITH_AVX512 inline void Transpose8(__m512d r[8]) {
         uu[2] = _mm512_shuffle_f64x2(tt[1], tt[3], 0x88);
         uu[3] = _mm512_shuffle_f64x2(tt[1], tt[3], 0xDD);
     }
-    r[0] = _mm512_shuffle_f64x2(u[0], u[4], 0x88);
-    r[4] = _mm512_shuffle_f64x2(u[0], u[4], 0xDD);
-    r[2] = _mm512_shuffle_f64x2(u[1], u[5], 0x88);
-    r[6] = _mm512_shuffle_f64x2(u[1], u[5], 0xDD);
-    r[1] = _mm512_shuffle_f64x2(u[2], u[6], 0x88);
-    r[5] = _mm512_shuffle_f64x2(u[2], u[6], 0xDD);
-    r[3] = _mm512_shuffle_f64x2(u[3], u[7], 0x88);
-    r[7] = _mm512_shuffle_f64x2(u[3], u[7], 0xDD);
+    const int column[4] = {0, 2, 1, 3};  // the lower column each u[k] holds
+#pragma GCC unroll 4
+    for (int k = 0; k < 4; ++k) {
+        r[column[k]] = _mm512_shuffle_f64x2(u[k], u[k + 4], 0x88);
+        r[column[k] + 4] = _mm512_shuffle_f64x2(u[k], u[k + 4], 0xDD);
+    }
 }
 
 // Lines with AVX-512, eight cells (sixteen y) at a time: whole lines
@@ -172,12 +177,9 @@ WITH_AVX512 inline void Transpose8(__m512d r[8]) {
 // half the width.
 template <int count>
 WITH_AVX512 void WriteLinesAvx512(int firstAngle, int parity, int part) {
-    const CellCode* codes[count];
-    const double* tables[count];
-    for (int j = 0; j < count; ++j) {
-        codes[j] = CodesOf(firstAngle + j);
-        tables[j] = TableOf(firstAngle + j);
-    }
+    const KeptSlices<count> kept(firstAngle);
+    const CellCode* const* codes = kept.codes;
+    const double* const* tables = kept.tables;
     const __m256i lowHalf = _mm256_set1_epi32(0xFFFF);
     // The sums of sixteen y lie in two registers; the cells' eight are
     // picked from them, and put back among the other parity's.

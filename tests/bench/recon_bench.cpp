@@ -176,6 +176,8 @@ void PrintRatios(const std::map<std::string, double>& median) {
     if (std::isnan(whole)) return;  // run without repetitions: no medians
     printf("\nmedians: whole %.2f ms, straightforward %.2f ms, copy of 94 MB %.2f ms\n", whole, plain, copy);
     printf("whole / straightforward = %.4f, whole / copy = %.2f\n", whole / plain, whole / copy);
+    const char* names[] = {"plain x86-64", "AVX2", "AVX-512"};
+    printf("instruction set of the program's steps: %s\n", names[static_cast<int>(StepInstructionSet())]);
 }
 
 }  // namespace
