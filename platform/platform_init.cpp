@@ -12,8 +12,9 @@
 // toolkit would abort), creates
 // the QApplication (kept alive for the whole process and never destroyed, so
 // that exit() from a window procedure or a modal loop ends cleanly), keeps
-// the application running when its last window closes, and maps the
-// Japanese standard font faces to the installed IPA fonts.
+// the application running when its last window closes, keeps the pixmap
+// cache small, and maps the Japanese standard font faces to the installed
+// IPA fonts.
 #include <unistd.h>
 
 #include <cstdio>
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include <QApplication>
+#include <QPixmapCache>
 #include <QFont>
 
 #include "platform/gdi_objects.h"
@@ -114,6 +116,9 @@ void PlatformInit(int* argc, char** argv) {
     }
     bd->heldMessages.clear();
     QApplication::setQuitOnLastWindowClosed(false);
+    // Only the file dialogs' icons go through the pixmap cache; drawing one
+    // again costs little, keeping many costs resident memory.
+    QPixmapCache::setCacheLimit(256);
     RegisterFontSubstitutions();
 }
 

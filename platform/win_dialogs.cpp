@@ -48,6 +48,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QIdentityProxyModel>
@@ -399,8 +403,23 @@ void PlatformForgetAllMenus() {
     bd->menus.clear();
 }
 
-BOOL GetOpenFileNameA(OPENFILENAMEA* ofn) { return RunFileDialog(ofn, false); }
+namespace {
 
-BOOL GetSaveFileNameA(OPENFILENAMEA* ofn) { return RunFileDialog(ofn, true); }
+// A file dialog builds a file system model, icons and views, which it frees
+// when it closes; the C library keeps freed memory for later unless it is
+// asked to give it back, and a dialog's worth would stay in the program's
+// resident memory for the rest of the session.
+BOOL GiveBackFreedMemory(BOOL result) {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+    return result;
+}
+
+}  // namespace
+
+BOOL GetOpenFileNameA(OPENFILENAMEA* ofn) { return GiveBackFreedMemory(RunFileDialog(ofn, false)); }
+
+BOOL GetSaveFileNameA(OPENFILENAMEA* ofn) { return GiveBackFreedMemory(RunFileDialog(ofn, true)); }
 
 DWORD CommDlgExtendedError() { return LayerData()->dialogError; }
