@@ -275,23 +275,31 @@ void BuildSlice(int angle) {
 
 namespace {
 
-// First every projection is filtered; then, group after group, the group's
-// slices are built and the lines they complete written; one more writing
-// after the last group.
+// Step 0 filters every projection and step 1 builds the first group of
+// slices; step 2 + k writes the lines that group k completes while group
+// k + 1 is built (their slices lie in different slots), so that one
+// thread's streaming stores meet the other's arithmetic and a build that
+// takes longer is made up by writing. The parts of such a step: one build,
+// half the writing, the other three builds, the other half.
+enum { FirstPairedStep = 2, StepCount = FirstPairedStep + StackGroups + 1, HalfWriting = StackWriteParts / 2 };
+
 void BackProjectionStep(int step, int part) {
-    if (step == 0) {
-        FilterProjection(part);
-    } else if (step % 2 == 1) {
-        BuildSlice((step / 2) * GroupAngles + part);
-    } else {
-        WriteStackLines(step / 2 - 1, part);
-    }
+    if (step == 0) return FilterProjection(part);
+    if (step == 1) return BuildSlice(part);
+    const int written = step - FirstPairedStep;
+    const int firstBuilt = (written + 1) * GroupAngles;
+    if (firstBuilt >= AngleCount) return WriteStackLines(written, part);
+    if (part == 0) return BuildSlice(firstBuilt);
+    if (part <= HalfWriting) return WriteStackLines(written, part - 1);
+    if (part < HalfWriting + GroupAngles) return BuildSlice(firstBuilt + part - HalfWriting);
+    WriteStackLines(written, part - GroupAngles);
 }
 
 int BackProjectionParts(int step) {
     if (step == 0) return AngleCount;
-    if (step % 2 == 1) return step / 2 < StackGroups ? static_cast<int>(GroupAngles) : 0;
-    return StackWriteParts;
+    if (step == 1) return GroupAngles;
+    const bool building = (step - FirstPairedStep + 1) * GroupAngles < AngleCount;
+    return StackWriteParts + (building ? GroupAngles : 0);
 }
 
 // The slots of SmearImage beyond u = 255 and v = 255, which are never part
@@ -321,7 +329,7 @@ void BackProjectViews() {
     // once and never filled in place.
     static SmearEdges smearEdges;
     KeepSmearEdges(smearEdges);
-    RunSharedSteps(1 + 2 * (StackGroups + 1), BackProjectionParts, BackProjectionStep);
+    RunSharedSteps(StepCount, BackProjectionParts, BackProjectionStep);
     RestoreSmearEdges(smearEdges);
 
     // The smear image is left holding the last angle's smear.

@@ -1,9 +1,9 @@
 // back_projection_steps.h - the steps of BackProjectViews, which runs them
-// on two threads: FilterProjection for every angle; then for each group of
-// four angles, BuildSlice for each of its angles and WriteStackLines for
-// every part; once more WriteStackLines after the last group. Each step needs
-// the one before it done. Apart from that they are for the benchmark, which
-// times them one by one.
+// on two threads: FilterProjection for every angle; BuildSlice for the
+// angles of the first group of four; then, for each group, WriteStackLines
+// for every part together with BuildSlice for the angles of the next group;
+// once more WriteStackLines after the last group. Apart from that they are
+// for the benchmark, which times them one by one.
 #pragma once
 
 enum {
@@ -13,7 +13,7 @@ enum {
 };
 
 // Builds the slice of angle `angle` as codes from its filtered projection;
-// the slices of the seven angles before it stay at hand.
+// the slices of the eleven angles before it stay at hand.
 void BuildSlice(int angle);
 
 // After group `group` (0..45; 45: after the last) is built: writes to

@@ -2,10 +2,11 @@
 // an image of 16-bit codes, cell (x, y) at x * 256 + y, a code being the
 // place of the cell's value in a table of the angle's own (the 256
 // projection values, then 0.0 for an empty cell, then the neighbour means in
-// the order they were formed). The slices of the last eight angles are
-// kept, angle a in slot a % 8: the code images of slots 0..3 in an area of
-// their own, those of slots 4..7 in SmearImage, which the back projection
-// fills only at its end.
+// the order they were formed). The slices of the last twelve angles are
+// kept, angle a in slot a % 12: the eight whose lines are being written and
+// the four being built meanwhile. The code images of slots 0..7 lie in an
+// area of their own, those of slots 8..11 in SmearImage, which the back
+// projection fills only at its end.
 #pragma once
 
 #include <cstdint>
@@ -20,8 +21,8 @@ enum {
     SpareCell = SliceCells,  // where the scatter puts a source pixel outside the slice
     ImageCodes = SliceCells + 8,
     LineAngles = 8,                 // angles of one cell in a 64-byte line of the stack
-    AliveAngles = 2 * GroupAngles,  // slices that are kept
-    OwnAreaSlots = 4,
+    AliveAngles = 3 * GroupAngles,  // slices that are kept
+    OwnAreaSlots = 8,
     // Neighbour means a slice can need at most: one per inner cell.
     MeanLimit = (SliceSide - 2) * (SliceSide - 2),
     // A value table in whole pages: only the part in use is ever touched.
@@ -33,7 +34,7 @@ typedef uint16_t CellCode;
 constexpr CellCode Empty = BinCount;
 constexpr CellCode FirstMean = Empty + 1;
 static_assert(FirstMean + MeanLimit <= TableStride && TableStride % 512 == 0, "every mean has a place");
-static_assert(AliveAngles == LineAngles, "the kept slices fill one line of every cell");
+static_assert(AliveAngles == LineAngles + GroupAngles, "the slices of a line and the group being built are kept");
 static_assert((AliveAngles - OwnAreaSlots) * ImageCodes <= sizeof SmearStorage.sliceCodes / sizeof(CellCode),
               "the other code images fit in SmearImage");
 
