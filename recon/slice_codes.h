@@ -29,7 +29,6 @@ enum {
     TableStride = 65024,
 };
 
-
 typedef uint16_t CellCode;
 constexpr CellCode Empty = BinCount;
 constexpr CellCode FirstMean = Empty + 1;
@@ -38,6 +37,7 @@ static_assert(AliveAngles == LineAngles + GroupAngles, "the slices of a line and
 static_assert((AliveAngles - OwnAreaSlots) * ImageCodes <= sizeof SmearStorage.sliceCodes / sizeof(CellCode),
               "the other code images fit in SmearImage");
 
+// The code images of slots 0..7.
 extern CellCode SliceCodeArea[OwnAreaSlots * ImageCodes];
 
 extern double ValueTables[AliveAngles][TableStride];
