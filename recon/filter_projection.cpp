@@ -74,11 +74,13 @@ WITH_AVX512 void FilterColumnAvx512(const double* h, const double* column, doubl
     for (int b = 0; b < BinCount; ++b) padded[Margin + b] = column[b];
     const double* bins = padded + Margin;
     for (int first = 0; first < BinCount; first += Block) {
-        __m512d sum[Registers];
+        __m512d sum[Registers];  // in registers: the loops over them are unrolled
+#pragma GCC unroll 8
         for (int k = 0; k < Registers; ++k) sum[k] = _mm512_setzero_pd();
         // Upper side, centre included: bin b takes j while b + j <= 255.
         for (int j = 0; j < KernelTaps; ++j) {
             const __m512d tap = _mm512_set1_pd(h[j]);
+#pragma GCC unroll 8
             for (int k = 0; k < Registers; ++k) {
                 const int lowest = first + 8 * k;
                 sum[k] = AddProductInLanes(sum[k], LanesUpTo(BinCount - 1 - j - lowest), tap,
@@ -88,12 +90,14 @@ WITH_AVX512 void FilterColumnAvx512(const double* h, const double* column, doubl
         // Lower side: bin b takes j = 1.. while b - j >= 0.
         for (int j = 1; j < KernelTaps; ++j) {
             const __m512d tap = _mm512_set1_pd(h[j]);
+#pragma GCC unroll 8
             for (int k = 0; k < Registers; ++k) {
                 const int lowest = first + 8 * k;
                 sum[k] = AddProductInLanes(sum[k], LanesFrom(j - lowest), tap, _mm512_loadu_pd(bins + lowest - j));
             }
         }
         alignas(64) double sums[Block];
+#pragma GCC unroll 8
         for (int k = 0; k < Registers; ++k) _mm512_store_pd(sums + 8 * k, sum[k]);
         // Each filtered value carries single precision only.
         for (int i = 0; i < Block; ++i) target[(first + i) * RowStride] = static_cast<float>(sums[i]);
