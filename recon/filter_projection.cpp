@@ -30,13 +30,16 @@ enum { Lanes = 8 };
 // `step` per tap: +1 on the upper side, -1 on the lower one).
 void AddSharedTerms(double* sum, const double* h, int jFirst, int jLast, const double* bins, int step) {
 #if defined(__SSE2__) && defined(__GNUC__)
-    __m128d pair[Lanes / 2];
+    __m128d pair[Lanes / 2];  // in registers: the loops over them are unrolled
+#pragma GCC unroll 4
     for (int k = 0; k < Lanes / 2; ++k) pair[k] = _mm_loadu_pd(sum + 2 * k);
     for (int j = jFirst; j <= jLast; ++j) {
         const __m128d tap = _mm_set1_pd(h[j]);
         const double* at = bins + j * step;
+#pragma GCC unroll 4
         for (int k = 0; k < Lanes / 2; ++k) pair[k] = AddProductInOrder(pair[k], tap, _mm_loadu_pd(at + 2 * k));
     }
+#pragma GCC unroll 4
     for (int k = 0; k < Lanes / 2; ++k) _mm_storeu_pd(sum + 2 * k, pair[k]);
 #else
     for (int j = jFirst; j <= jLast; ++j) {
