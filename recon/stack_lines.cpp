@@ -112,7 +112,8 @@ WITH_AVX2 void WriteWholeLinesAvx2(int firstAngle, int parity, int part) {
         for (int y0 = 0; y0 < SliceSide; y0 += 8) {
             double* sums = SumImage + x * RowStride + y0 + parity;  // the cells' sums at 0, 2, 4, 6
             __m256d sum = firstAngle == 0 ? _mm256_setzero_pd() : _mm256_set_pd(sums[6], sums[4], sums[2], sums[0]);
-            __m256d v[LineAngles];
+            __m256d v[LineAngles];  // in registers: the loops over them are unrolled
+#pragma GCC unroll 8
             for (int j = 0; j < LineAngles; ++j) {
                 // 32-bit lane i holds the codes of y0 + 2i (low half) and y0 + 2i + 1.
                 const __m128i pairs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(codes[j] + x * SliceSide + y0));
@@ -122,9 +123,11 @@ WITH_AVX2 void WriteWholeLinesAvx2(int firstAngle, int parity, int part) {
             }
             alignas(32) double lanes[4];
             _mm256_store_pd(lanes, sum);
+#pragma GCC unroll 4
             for (int i = 0; i < 4; ++i) sums[2 * i] = lanes[i];
             Transpose4(v[0], v[1], v[2], v[3]);
             Transpose4(v[4], v[5], v[6], v[7]);
+#pragma GCC unroll 4
             for (int i = 0; i < 4; ++i) {
                 double* line = &StackCell(x, y0 + parity + 2 * i, firstAngle);
                 _mm256_stream_pd(line, v[i]);
