@@ -16,8 +16,8 @@
 #include <cmath>
 #include <cstring>
 
-#if defined(__x86_64__)
-#include <immintrin.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
 #endif
 
 #include "recon/back_projection_steps.h"
@@ -213,41 +213,7 @@ void ScatterSlice(CellCode* codes, const double* table, double cosA, double sinA
 
 void FillSlicePlain(CellCode* codes, double* table) { FillSliceSteps<Isa::Plain>(codes, table); }
 WITH_AVX2 void FillSliceAvx2(CellCode* codes, double* table) { FillSliceSteps<Isa::Avx2>(codes, table); }
-#if defined(SINORA_WIDE_VARIANTS)
-// The same pass with AVX-512: the candidates of a column are found
-// thirty-two cells at a time, their bits listed a byte at a time.
-WITH_AVX512 void FillSliceAvx512(CellCode* codes, double* table) {
-    int tableLength = FirstMean;
-    const __m512i empty = _mm512_set1_epi16(static_cast<short>(Empty));
-    for (int p = 1; p <= SliceSide - 2; ++p) {
-        CellCode* column = codes + p * SliceSide;
-        uint8_t listed[SliceSide + 8];
-        int count = 0;
-        for (int q = 1; q <= SliceSide - 2; q += 32) {
-            const CellCode* at = column + q;
-            const __mmask32 here = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at), empty);
-            const __mmask32 left = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at - SliceSide), empty);
-            const __mmask32 right = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at + SliceSide), empty);
-            const __mmask32 up = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at + 1), empty);
-            uint32_t mask = here & (~(left | right) | ~up);
-            if (q + 31 > SliceSide - 2) mask &= (1u << (SliceSide - 2 - q + 1)) - 1;
-            for (int byte = 0; byte < 4; ++byte) {
-                const unsigned bits = (mask >> (8 * byte)) & 0xFF;
-                const __m128i lanes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(SetLanes.lanes[bits]));
-                _mm_storel_epi64(reinterpret_cast<__m128i*>(listed + count),
-                                 _mm_add_epi8(lanes, _mm_set1_epi8(static_cast<char>(q + 8 * byte))));
-                count += __builtin_popcount(bits);
-            }
-        }
-        for (int i = 0; i < count; ++i) FillCell<Isa::Avx512>(column + listed[i], table, tableLength);
-    }
-}
-#endif
-
 void FillSliceFromNeighbours(CellCode* codes, double* table) {
-#if defined(SINORA_WIDE_VARIANTS)
-    if (StepInstructionSet() == Isa::Avx512) return FillSliceAvx512(codes, table);
-#endif
     (StepInstructionSet() != Isa::Plain ? FillSliceAvx2 : FillSlicePlain)(codes, table);
 }
 

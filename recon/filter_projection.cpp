@@ -8,15 +8,9 @@
 // j = 1..127 while b - j >= 0. Eight neighbouring bins are summed side by
 // side, two to a processor register where the processor allows (each bin in
 // its own lane, in that same order), so that the additions of different
-// bins overlap. With AVX-512, thirty-two bins are summed side by side, and a
-// bin leaves out the taps it does not take by a lane mask.
+// bins overlap.
 #include <algorithm>
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
-
-#include "recon/instruction_sets.h"
 #include "recon/ordered_arithmetic.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
@@ -49,65 +43,6 @@ void AddSharedTerms(double* sum, const double* h, int jFirst, int jLast, const d
 #endif
 }
 
-#if defined(SINORA_WIDE_VARIANTS)
-// sum + tap x bins in the lanes of `lanes`, the tap the first factor and
-// the running sum the first addend, as MulInOrder and AddInOrder give them;
-// the other lanes keep their sums.
-WITH_AVX512 inline __m512d AddProductInLanes(__m512d sum, __mmask8 lanes, __m512d tap, __m512d bins) {
-    __m512d product;
-    __asm__("vmulpd %2, %1, %0" : "=v"(product) : "v"(tap), "v"(bins));
-    __asm__("vaddpd %1, %0, %0%{%2%}" : "+v"(sum) : "v"(product), "Yk"(lanes));
-    return sum;
-}
-
-// Lanes i of eight whose bin takes the tap: those with i <= limit (upper
-// side) or i >= limit (lower side).
-inline __mmask8 LanesUpTo(int limit) {
-    return limit >= 7 ? 0xFF : limit < 0 ? 0 : static_cast<__mmask8>((1u << (limit + 1)) - 1);
-}
-inline __mmask8 LanesFrom(int limit) {
-    return limit <= 0 ? 0xFF : limit > 7 ? 0 : static_cast<__mmask8>(0xFFu << limit);
-}
-
-WITH_AVX512 void FilterColumnAvx512(const double* h, const double* column, double* target) {
-    enum { Block = 32, Registers = Block / 8, Margin = KernelTaps };
-    // The column between zeros, so that lanes left out may still read.
-    alignas(64) double padded[Margin + BinCount + Margin];
-    for (double& value : padded) value = 0.0;
-    for (int b = 0; b < BinCount; ++b) padded[Margin + b] = column[b];
-    const double* bins = padded + Margin;
-    for (int first = 0; first < BinCount; first += Block) {
-        __m512d sum[Registers];  // in registers: the loops over them are unrolled
-#pragma GCC unroll 8
-        for (int k = 0; k < Registers; ++k) sum[k] = _mm512_setzero_pd();
-        // Upper side, centre included: bin b takes j while b + j <= 255.
-        for (int j = 0; j < KernelTaps; ++j) {
-            const __m512d tap = _mm512_set1_pd(h[j]);
-#pragma GCC unroll 8
-            for (int k = 0; k < Registers; ++k) {
-                const int lowest = first + 8 * k;
-                sum[k] = AddProductInLanes(sum[k], LanesUpTo(BinCount - 1 - j - lowest), tap,
-                                           _mm512_loadu_pd(bins + lowest + j));
-            }
-        }
-        // Lower side: bin b takes j = 1.. while b - j >= 0.
-        for (int j = 1; j < KernelTaps; ++j) {
-            const __m512d tap = _mm512_set1_pd(h[j]);
-#pragma GCC unroll 8
-            for (int k = 0; k < Registers; ++k) {
-                const int lowest = first + 8 * k;
-                sum[k] = AddProductInLanes(sum[k], LanesFrom(j - lowest), tap, _mm512_loadu_pd(bins + lowest - j));
-            }
-        }
-        alignas(64) double sums[Block];
-#pragma GCC unroll 8
-        for (int k = 0; k < Registers; ++k) _mm512_store_pd(sums + 8 * k, sum[k]);
-        // Each filtered value carries single precision only.
-        for (int i = 0; i < Block; ++i) target[(first + i) * RowStride] = static_cast<float>(sums[i]);
-    }
-}
-#endif
-
 }  // namespace
 
 void FilterProjection(int angle) {
@@ -122,9 +57,6 @@ void FilterProjection(int angle) {
     double column[BinCount];
     for (int b = 0; b < BinCount; ++b) column[b] = source[b * RowStride];
     const double* h = FilterKernel;
-#if defined(SINORA_WIDE_VARIANTS)
-    if (StepInstructionSet() == Isa::Avx512) return FilterColumnAvx512(h, column, target);
-#endif
 
     for (int first = 0; first < BinCount; first += Lanes) {
         double sum[Lanes];

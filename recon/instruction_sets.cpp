@@ -6,15 +6,12 @@ namespace {
 Isa ProcessorBest() {
 #if defined(SINORA_WIDE_VARIANTS)
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx2")) {
-        return Isa::Avx512;
-    }
     if (__builtin_cpu_supports("avx2")) return Isa::Avx2;
 #endif
     return Isa::Plain;
 }
 
-Isa Limit = Isa::Avx512;
+Isa Limit = Isa::Avx2;
 
 }  // namespace
 

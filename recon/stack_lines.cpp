@@ -137,107 +137,12 @@ WITH_AVX2 void WriteWholeLinesAvx2(int firstAngle, int parity, int part) {
     }
 }
 
-// The same for eight cells with AVX-512. (GCC 12's AVX-512 headers start
-// some results from an undefined register, which it then reports.)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-WITH_AVX512 inline __m512d AddInOrder8(__m512d sum, __m512d values) {
-    __m512d result;
-    __asm__("vaddpd %2, %1, %0" : "=v"(result) : "v"(sum), "v"(values));
-    return result;
-}
-
-// Rows r[0..7] of eight doubles become its columns.
-WITH_AVX512 inline void Transpose8(__m512d r[8]) {
-    __m512d t[8], u[8];
-#pragma GCC unroll 4
-    for (int k = 0; k < 4; ++k) {
-        t[2 * k] = _mm512_unpacklo_pd(r[2 * k], r[2 * k + 1]);
-        t[2 * k + 1] = _mm512_unpackhi_pd(r[2 * k], r[2 * k + 1]);
-    }
-    // u[0] holds columns 0 and 4 of rows 0..3, u[1] columns 2 and 6, u[2]
-    // columns 1 and 5, u[3] columns 3 and 7; u[4..7] the same of rows 4..7.
-#pragma GCC unroll 2
-    for (int half = 0; half < 2; ++half) {
-        __m512d* tt = t + 4 * half;
-        __m512d* uu = u + 4 * half;
-        uu[0] = _mm512_shuffle_f64x2(tt[0], tt[2], 0x88);
-        uu[1] = _mm512_shuffle_f64x2(tt[0], tt[2], 0xDD);
-        uu[2] = _mm512_shuffle_f64x2(tt[1], tt[3], 0x88);
-        uu[3] = _mm512_shuffle_f64x2(tt[1], tt[3], 0xDD);
-    }
-    const int column[4] = {0, 2, 1, 3};  // the lower column each u[k] holds
-#pragma GCC unroll 4
-    for (int k = 0; k < 4; ++k) {
-        r[column[k]] = _mm512_shuffle_f64x2(u[k], u[k + 4], 0x88);
-        r[column[k] + 4] = _mm512_shuffle_f64x2(u[k], u[k + 4], 0xDD);
-    }
-}
-
-// Lines with AVX-512, eight cells (sixteen y) at a time: whole lines
-// (count 8) leave in one store each, half lines (count 4) in one store of
-// half the width.
-template <int count>
-WITH_AVX512 void WriteLinesAvx512(int firstAngle, int parity, int part) {
-    const KeptSlices<count> kept(firstAngle);
-    const CellCode* const* codes = kept.codes;
-    const double* const* tables = kept.tables;
-    const __m256i lowHalf = _mm256_set1_epi32(0xFFFF);
-    // The sums of sixteen y lie in two registers; the cells' eight are
-    // picked from them, and put back among the other parity's.
-    const __m512i ofParity = _mm512_setr_epi64(parity, parity + 2, parity + 4, parity + 6, parity + 8, parity + 10,
-                                               parity + 12, parity + 14);
-    __m512i backLow, backHigh;
-    {
-        alignas(64) int64_t low[8], high[8];
-        for (int i = 0; i < 8; ++i) {
-            low[i] = i % 2 == parity ? 8 + i / 2 : i;
-            high[i] = i % 2 == parity ? 8 + 4 + i / 2 : i;
-        }
-        backLow = _mm512_load_si512(low);
-        backHigh = _mm512_load_si512(high);
-    }
-    for (int x = part * ColumnsPerPart; x < (part + 1) * ColumnsPerPart; ++x) {
-        for (int y0 = 0; y0 < SliceSide; y0 += 16) {
-            double* sums = SumImage + x * RowStride + y0;
-            const __m512d sumsLow = _mm512_loadu_pd(sums), sumsHigh = _mm512_loadu_pd(sums + 8);
-            __m512d sum = firstAngle == 0 ? _mm512_setzero_pd() : _mm512_permutex2var_pd(sumsLow, ofParity, sumsHigh);
-            __m512d v[LineAngles];
-#pragma GCC unroll 8
-            for (int j = count; j < LineAngles; ++j) v[j] = _mm512_setzero_pd();
-#pragma GCC unroll 8
-            for (int j = 0; j < count; ++j) {
-                // 32-bit lane i holds the codes of y0 + 2i (low half) and y0 + 2i + 1.
-                const __m256i pairs =
-                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(codes[j] + x * SliceSide + y0));
-                const __m256i index = parity ? _mm256_srli_epi32(pairs, 16) : _mm256_and_si256(pairs, lowHalf);
-                v[j] = _mm512_i32gather_pd(index, tables[j], 8);
-                sum = AddInOrder8(sum, v[j]);
-            }
-            _mm512_storeu_pd(sums, _mm512_permutex2var_pd(sumsLow, backLow, sum));
-            _mm512_storeu_pd(sums + 8, _mm512_permutex2var_pd(sumsHigh, backHigh, sum));
-            Transpose8(v);
-#pragma GCC unroll 8
-            for (int i = 0; i < 8; ++i) {
-                double* line = &StackCell(x, y0 + parity + 2 * i, firstAngle);
-                if constexpr (count == LineAngles) {
-                    _mm512_stream_pd(line, v[i]);
-                } else {
-                    _mm256_stream_pd(line, _mm512_castpd512_pd256(v[i]));
-                }
-            }
-        }
-    }
-}
-#pragma GCC diagnostic pop
 #endif
 
 // The lines of one parity that begin at `firstAngle`, whole.
 void WriteWholeLines(int firstAngle, int parity, int part) {
     switch (StepInstructionSet()) {
 #if defined(SINORA_WIDE_VARIANTS)
-        case Isa::Avx512: WriteLinesAvx512<LineAngles>(firstAngle, parity, part); return;
         case Isa::Avx2: WriteWholeLinesAvx2(firstAngle, parity, part); return;
 #endif
         default: WriteCellByCellPlain<LineAngles>(firstAngle, parity, part); return;
@@ -247,7 +152,6 @@ void WriteWholeLines(int firstAngle, int parity, int part) {
 // Half lines: four angles from `firstAngle`.
 void WriteHalfLines(int firstAngle, int parity, int part) {
 #if defined(SINORA_WIDE_VARIANTS)
-    if (StepInstructionSet() == Isa::Avx512) return WriteLinesAvx512<GroupAngles>(firstAngle, parity, part);
     if (StepInstructionSet() == Isa::Avx2) return WriteCellByCellAvx2<GroupAngles>(firstAngle, parity, part);
 #endif
     WriteCellByCellPlain<GroupAngles>(firstAngle, parity, part);
