@@ -72,7 +72,6 @@ void ClearCodes(CellCode* codes) {
 // the code of bin v goes to the cell at x = ((Y cosA - X sinA) + 127.5) +
 // 0.5 and y = ((Y sinA + X cosA) + 127.5) + 0.5, truncated, with X = u -
 // 127.5 and Y = v - 127.5; a pixel outside the slice goes to the spare cell.
-template <Isa isa>
 __attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, const double* table, double cosA, double sinA) {
     double rowCos[BinCount];
     double rowSin[BinCount];
@@ -202,10 +201,10 @@ __attribute__((always_inline)) inline void FillSliceSteps(CellCode* codes, doubl
 }
 
 void ScatterSlicePlain(CellCode* codes, const double* table, double cosA, double sinA) {
-    ScatterSliceSteps<Isa::Plain>(codes, table, cosA, sinA);
+    ScatterSliceSteps(codes, table, cosA, sinA);
 }
 WITH_AVX2 void ScatterSliceAvx2(CellCode* codes, const double* table, double cosA, double sinA) {
-    ScatterSliceSteps<Isa::Avx2>(codes, table, cosA, sinA);
+    ScatterSliceSteps(codes, table, cosA, sinA);
 }
 void ScatterSlice(CellCode* codes, const double* table, double cosA, double sinA) {
     (StepInstructionSet() != Isa::Plain ? ScatterSliceAvx2 : ScatterSlicePlain)(codes, table, cosA, sinA);

@@ -23,13 +23,17 @@ QImage ReadPicture(const std::string& path) {
     return image;
 }
 
+void RequireSize(const QImage& image, int width, int height, const std::string& path, const char* what) {
+    if (image.width() == width && image.height() == height) return;
+    throw LabError(path + ": " + std::to_string(image.width()) + " x " + std::to_string(image.height()) +
+                   " pixels; " + what + " is " + std::to_string(width) + " x " + std::to_string(height));
+}
+
 }  // namespace
 
 std::vector<double> SliceFromCanvas(const std::string& path) {
     const QImage canvas = ReadPicture(path).convertToFormat(QImage::Format_RGB32);
-    if (canvas.width() != CanvasWidth || canvas.height() != CanvasHeight)
-        throw LabError(path + ": " + std::to_string(canvas.width()) + " x " + std::to_string(canvas.height()) +
-                       " pixels; a saved canvas is 1200 x 800");
+    RequireSize(canvas, CanvasWidth, CanvasHeight, path, "a saved canvas");
     std::vector<double> slice(FieldPixels * FieldPixels);
     int broken = 0;
     for (int r = 0; r < FieldPixels; ++r) {
@@ -50,9 +54,7 @@ std::vector<double> SliceFromCanvas(const std::string& path) {
 
 std::vector<double> ReadTruth(const std::string& path) {
     const QImage image = ReadPicture(path).convertToFormat(QImage::Format_Grayscale16);
-    if (image.width() != FieldPixels || image.height() != FieldPixels)
-        throw LabError(path + ": " + std::to_string(image.width()) + " x " + std::to_string(image.height()) +
-                       " pixels; a truth image is 256 x 256");
+    RequireSize(image, FieldPixels, FieldPixels, path, "a truth image");
     std::vector<double> truth(FieldPixels * FieldPixels);
     for (int r = 0; r < FieldPixels; ++r) {
         const auto* line = reinterpret_cast<const quint16*>(image.constScanLine(r));
@@ -125,6 +127,12 @@ QImage DifferenceImage(const std::vector<double>& slice, const std::vector<doubl
         }
     }
     return image;
+}
+
+void RequireSize(const QImage& image, int width, int height, const std::string& path, const char* what) {
+    if (image.width() == width && image.height() == height) return;
+    throw LabError(path + ": " + std::to_string(image.width()) + " x " + std::to_string(image.height()) +
+                   " pixels; " + what + " is " + std::to_string(width) + " x " + std::to_string(height));
 }
 
 }  // namespace lab
