@@ -30,7 +30,8 @@ struct Axes {
     }
 };
 
-// Round values (1, 2 or 5 times a power of ten apart) within lo..hi.
+}  // namespace
+
 std::vector<double> NiceTicks(double lo, double hi) {
     const double rough = (hi - lo) / 4.0;
     const double power = std::pow(10.0, std::floor(std::log10(rough)));
@@ -45,6 +46,8 @@ std::vector<double> NiceTicks(double lo, double hi) {
     for (double y = std::ceil(lo / step) * step; y <= hi + 1e-9 * step; y += step) ticks.push_back(std::fabs(y) < 1e-9 * step ? 0.0 : y);
     return ticks;
 }
+
+namespace {
 
 void DrawAxes(QPainter& painter, const Axes& axes, const QString& xLabel, const QString& yLabel,
               const std::vector<double>& xTicks, const QString& heading) {

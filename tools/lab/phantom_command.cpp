@@ -11,9 +11,7 @@ void RunPhantomCommand(const PhantomOptions& options) {
     const Phantom phantom = MakePhantom(options.name);
     CheckOutputPath(options.output);
     if (!options.truth.empty()) CheckOutputPath(options.truth);
-    std::vector<double> integrals = ProjectPhantom(phantom);
-    for (double& p : integrals) p *= WaterMuPerMm;
-    WriteSinogramAndTruth(std::move(integrals), RasterisePhantom(phantom), options.noise, options.output,
+    WriteSinogramAndTruth(PhantomIntegrals(phantom), RasterisePhantom(phantom), options.noise, options.output,
                           options.truth);
 }
 

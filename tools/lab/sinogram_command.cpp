@@ -6,7 +6,6 @@
 #include "tools/lab/commands.h"
 #include "tools/lab/lab_error.h"
 #include "tools/lab/output_files.h"
-#include "tools/lab/siddon_projector.h"
 #include "tools/lab/sinogram_output.h"
 #include "tools/lab/slice_input.h"
 
@@ -25,10 +24,7 @@ void RunSinogramCommand(const SinogramOptions& options) {
     printf("read %s: %s; field %.4g mm wide, %.4g mm per pixel; attenuation up to %.3g x water\n",
            options.input.c_str(), slice.description.c_str(), field.pixelMm * FieldPixels, field.pixelMm, top);
 
-    std::vector<double> integrals = ProjectField(field);
-    const double perPixel = WaterMuPerMm * field.pixelMm;  // relative attenuation x pixels -> dimensionless
-    for (double& p : integrals) p *= perPixel;
-    WriteSinogramAndTruth(std::move(integrals), field, options.noise, options.output, options.truth);
+    WriteSinogramAndTruth(FieldIntegrals(field), field, options.noise, options.output, options.truth);
 }
 
 }  // namespace lab

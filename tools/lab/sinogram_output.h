@@ -10,6 +10,12 @@
 namespace lab {
 
 struct FieldImage;
+struct Phantom;
+
+// Dimensionless line integrals (attenuation times length), in file order:
+// of a field through its pixels, and of a phantom from its shapes.
+std::vector<double> FieldIntegrals(const FieldImage& field);
+std::vector<double> PhantomIntegrals(const Phantom& phantom);
 
 // `integrals` are dimensionless (attenuation times length), in file order.
 void WriteSinogramAndTruth(std::vector<double> integrals, const FieldImage& truth, const NoiseOptions& noise,

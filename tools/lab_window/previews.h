@@ -1,0 +1,27 @@
+// previews.h - the pictures the window shows of a scan.
+#pragma once
+
+#include <QImage>
+
+#include <vector>
+
+#include "tools/lab_window/image_view.h"
+
+namespace labwin {
+
+struct ScanResult;
+
+// The sinogram as Sinora draws it: bin j (channels 108 + 2j and 109 + 2j
+// added) across, angles down, its smallest value black and its largest
+// white.
+QImage SinogramPicture(const std::vector<double>& integrals);
+Axis SinogramChannelAxis();
+Axis SinogramAngleAxis();
+
+// The truth and what its greys mean: attenuation relative to water, or
+// Hounsfield units for a DICOM slice.
+QImage TruthPicture(const ScanResult& scan);
+GreyScale TruthScale(const ScanResult& scan);
+Axis TruthAxis(const ScanResult& scan, bool down);
+
+}  // namespace labwin

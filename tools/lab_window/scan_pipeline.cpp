@@ -1,0 +1,122 @@
+// scan_pipeline.cpp - load, fit, project, add noise: the same calls in the
+// same order as `sinora-lab sinogram` and `sinora-lab phantom`, so that a
+// saved file is the command line's byte for byte.
+#include "tools/lab_window/scan_pipeline.h"
+
+#include <QFile>
+
+#include <cstring>
+#include <exception>
+
+#include "tools/lab/counting_noise.h"
+#include "tools/lab/lab_error.h"
+#include "tools/lab/phantoms.h"
+#include "tools/lab/sinogram_output.h"
+#include "tools/lab/slice_input.h"
+
+namespace labwin {
+
+namespace {
+
+struct Superseded {};
+
+}  // namespace
+
+struct ScanPipeline::Cache {
+    bool haveSlice = false;
+    SourceSpec sliceSpec;
+    lab::LoadedSlice slice;
+
+    bool haveIntegrals = false;
+    SourceSpec integralsSpec;
+    double integralsFov = 0.0;
+    lab::FieldImage field;
+    std::vector<double> clean;
+};
+
+ScanPipeline::ScanPipeline() : cache_(std::make_unique<Cache>()) {}
+ScanPipeline::~ScanPipeline() = default;
+
+ScanResult ScanPipeline::Run(const ScanRequest& request, const std::function<bool()>& superseded) {
+    ScanResult result;
+    result.request = request;
+    const auto check = [&] {
+        if (superseded()) throw Superseded{};
+    };
+    const SourceSpec& source = request.source;
+    Cache& c = *cache_;
+    try {
+        check();
+        if (source.kind == SourceSpec::Kind::Sinogram) {
+            result.integrals = ReadSinogramFile(source.path);
+            result.description = "sinogram file";
+            return result;
+        }
+        const bool usesFov = source.kind == SourceSpec::Kind::File;
+        const double fov = usesFov ? request.options.fov : 0.0;
+        if (!c.haveIntegrals || c.integralsSpec != source || c.integralsFov != fov) {
+            c.haveIntegrals = false;
+            if (source.kind == SourceSpec::Kind::Phantom) {
+                const lab::Phantom phantom = lab::MakePhantom(source.phantom);
+                check();
+                c.field = lab::RasterisePhantom(phantom);
+                check();
+                c.clean = lab::PhantomIntegrals(phantom);
+            } else {
+                if (!c.haveSlice || c.sliceSpec != source) {
+                    c.haveSlice = false;
+                    c.slice = lab::LoadSlice(source.path, source.frame);
+                    c.sliceSpec = source;
+                    c.haveSlice = true;
+                    check();
+                }
+                c.field = lab::FieldFromSlice(c.slice, fov);
+                check();
+                c.clean = lab::FieldIntegrals(c.field);
+            }
+            c.integralsSpec = source;
+            c.integralsFov = fov;
+            c.haveIntegrals = true;
+        }
+        check();
+        if (source.kind == SourceSpec::Kind::File) {
+            result.description = c.slice.description;
+            result.isDicom = c.slice.isDicom;
+            result.frames = c.slice.frames;
+        } else {
+            result.description = source.phantom + " phantom, 256 mm field";
+        }
+        result.hasTruth = true;
+        result.truth = c.field;
+        result.integrals = c.clean;
+        if (request.options.photons > 0.0)
+            lab::AddCountingNoise(result.integrals, request.options.photons, request.options.seed);
+        check();
+    } catch (const Superseded&) {
+        result.cancelled = true;
+    } catch (const std::exception& error) {
+        result.error = error.what();
+    }
+    return result;
+}
+
+std::vector<double> ReadSinogramFile(const std::string& path) {
+    constexpr qint64 Values = static_cast<qint64>(lab::SinoChannels) * lab::SinoAngles;
+    QFile file(QString::fromStdString(path));
+    if (!file.exists()) throw lab::LabError("cannot open " + path + ": no such file");
+    if (!file.open(QIODevice::ReadOnly)) throw lab::LabError("cannot open " + path + ": " + file.errorString().toStdString());
+    if (file.size() != Values * 8)
+        throw lab::LabError(path + ": not a sinogram file (" + std::to_string(Values * 8) + " bytes expected, " +
+                            std::to_string(file.size()) + " found)");
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() != Values * 8) throw lab::LabError("cannot read " + path + ": " + file.errorString().toStdString());
+    std::vector<double> values(static_cast<size_t>(Values));
+    for (size_t k = 0; k < values.size(); ++k) {
+        uint64_t bits = 0;
+        for (int i = 0; i < 8; ++i) bits |= static_cast<uint64_t>(static_cast<unsigned char>(bytes[k * 8 + i])) << (8 * i);
+        std::memcpy(&values[k], &bits, 8);
+    }
+    return values;
+}
+
+}  // namespace labwin
