@@ -27,6 +27,8 @@ expected="$work/expected"
     echo bin/sinora-session
     echo share/applications/sinora.desktop
     echo share/icons/hicolor/scalable/apps/sinora.svg
+    echo share/applications/sinora-lab.desktop
+    echo share/icons/hicolor/scalable/apps/sinora-lab.svg
     echo share/doc/sinora/README.md
     echo share/doc/sinora/README-data.md
     echo share/doc/sinora/LICENSE
@@ -52,9 +54,12 @@ cmp -s "$source_dir/data/phantom.sino" "$stage/share/sinora/data/phantom.sino" |
 echo "file list: $(wc -l <"$work/installed") files as expected"
 
 # ---- desktop entry, icon, manual pages -------------------------------------------
-desktop-file-validate "$stage/share/applications/sinora.desktop" || fail "the desktop entry is not valid"
-[ "$(sed -n 's/^Icon=//p' "$stage/share/applications/sinora.desktop")" = sinora ] || fail "the desktop entry's icon is not 'sinora'"
-grep -q '<svg' "$stage/share/icons/hicolor/scalable/apps/sinora.svg" || fail "the icon is not an SVG picture"
+for entry in sinora sinora-lab; do
+    desktop-file-validate "$stage/share/applications/$entry.desktop" || fail "the desktop entry $entry is not valid"
+    [ "$(sed -n 's/^Icon=//p' "$stage/share/applications/$entry.desktop")" = "$entry" ] || fail "the desktop entry's icon is not '$entry'"
+    grep -q '<svg' "$stage/share/icons/hicolor/scalable/apps/$entry.svg" || fail "the icon $entry is not an SVG picture"
+done
+grep -qx 'Name=Sinora Lab' "$stage/share/applications/sinora-lab.desktop" || fail "the lab's desktop entry is not named 'Sinora Lab'"
 for page in "$stage"/share/man/man1/*.1.gz; do
     MANWIDTH=80 man -l "$page" >"$work/page.txt" 2>"$work/page.err" || fail "man -l ${page##*/} failed"
     [ -s "$work/page.err" ] && { cat "$work/page.err"; fail "man -l ${page##*/} warned"; }

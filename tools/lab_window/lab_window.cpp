@@ -58,6 +58,11 @@ QString OpenFilter() {
     return "Pictures, DICOM slices and sinograms (" + patterns.join(' ') + ");;All files (*)";
 }
 
+// A file or folder of the installed documents, found relative to the program.
+QString DocumentPath(const QString& relativePath) {
+    return QDir::cleanPath(QDir(QApplication::applicationDirPath()).filePath(SINORA_DOC_FROM_BIN "/" + relativePath));
+}
+
 }  // namespace
 
 LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timings_(timings) {
@@ -237,7 +242,9 @@ void LabWindow::buildMenus() {
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->addAction("&User Guide", this, [this] { openDocument("README.md"); });
-    help->addAction("&Lessons", this, [this] { openDocument("lessons"); });
+    // The lessons are a folder of the installed documents, when there are any.
+    if (QFileInfo(DocumentPath("lessons")).isDir())
+        help->addAction("&Lessons", this, [this] { openDocument("lessons"); });
     help->addAction("&About Sinora Lab", this, [this] {
         QMessageBox::about(this, "About Sinora Lab",
                            "Sinora Lab " + QApplication::applicationVersion() +
@@ -395,9 +402,9 @@ void LabWindow::openInSinora() {
 }
 
 void LabWindow::openDocument(const QString& relativePath) {
-    const QString path = QDir(QApplication::applicationDirPath()).filePath(SINORA_DOC_FROM_BIN "/" + relativePath);
+    const QString path = DocumentPath(relativePath);
     if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        showFailure("Cannot show " + QDir::cleanPath(path) + ": it is not installed, or nothing on this system opens it");
+        showFailure("Cannot show " + path + ": it is not installed, or nothing on this system opens it");
 }
 
 void LabWindow::closeEvent(QCloseEvent* event) {

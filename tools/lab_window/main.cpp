@@ -4,35 +4,66 @@
 #include <QCommandLineParser>
 #include <QIcon>
 
+#include <cstdio>
+
 #include "tools/lab_window/lab_window.h"
 
+namespace {
+
+void Describe() {
+    QCoreApplication::setOrganizationName("Sinora");
+    QCoreApplication::setApplicationName("sinora-lab-window");
+    QCoreApplication::setApplicationVersion(SINORA_VERSION);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // The command line is read before the window's application exists, so
+    // that --help, --version and usage errors need no display.
+    bool timings = false;
+    QString file;
+    {
+        QCoreApplication core(argc, argv);
+        Describe();
+        QCommandLineParser parser;
+        parser.setApplicationDescription("Sinora Lab: makes sinograms of pictures, CT slices and phantoms, and "
+                                         "filter files, for Sinora.");
+        parser.addHelpOption();
+        parser.addVersionOption();
+        const QCommandLineOption timingsOption("timings",
+                                               "Print each redraw's time, from the change to the preview on screen.");
+        parser.addOption(timingsOption);
+        parser.addPositionalArgument("FILE", "A picture, DICOM CT slice or .sino file to open.", "[FILE]");
+        if (!parser.parse(core.arguments())) {
+            fprintf(stderr, "sinora-lab-window: %s (see sinora-lab-window --help)\n", qPrintable(parser.errorText()));
+            return 2;
+        }
+        if (parser.isSet("help")) parser.showHelp(0);
+        if (parser.isSet("version")) parser.showVersion();
+        const QStringList files = parser.positionalArguments();
+        if (files.size() > 1) {
+            fprintf(stderr, "sinora-lab-window: one FILE at most (see sinora-lab-window --help)\n");
+            return 2;
+        }
+        timings = parser.isSet(timingsOption);
+        if (!files.isEmpty()) file = files.first();
+    }
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        fprintf(stderr, "sinora-lab-window: no display: Sinora Lab is a window and needs a desktop session\n");
+        return 1;
+    }
+
     QApplication app(argc, argv);
-    QApplication::setOrganizationName("Sinora");
-    QApplication::setApplicationName("sinora-lab-window");
+    Describe();
     QApplication::setApplicationDisplayName("Sinora Lab");
-    QApplication::setApplicationVersion(SINORA_VERSION);
     QApplication::setDesktopFileName("sinora-lab");
     QApplication::setWindowIcon(QIcon::fromTheme("sinora-lab"));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription("Sinora Lab: makes sinograms of pictures, CT slices and phantoms, and filter "
-                                     "files, for Sinora.");
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption timings("timings", "Print each redraw's time, from the change to the preview on screen.");
-    parser.addOption(timings);
-    parser.addPositionalArgument("FILE", "A picture, DICOM CT slice or .sino file to open.", "[FILE]");
-    parser.process(app);
-    const QStringList files = parser.positionalArguments();
-    if (files.size() > 1) {
-        fprintf(stderr, "sinora-lab-window: one FILE at most (see sinora-lab-window --help)\n");
-        return 2;
-    }
-
-    labwin::LabWindow window(parser.isSet(timings));
+    labwin::LabWindow window(timings);
     window.show();
-    if (files.isEmpty()) window.model().setSource(labwin::SourceSpec{});
-    else window.openPath(files.first());
+    if (file.isEmpty()) window.model().setSource(labwin::SourceSpec{});
+    else window.openPath(file);
     return app.exec();
 }
