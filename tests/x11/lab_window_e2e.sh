@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sinora Lab's window under Xvfb, driven as a user would: started on a
-# picture, Ctrl+S, a path typed into the save dialog, Return; the file is the
-# command line's `sinora-lab sinogram PICTURE -o` byte for byte, and Ctrl+Q
-# ends the window with status 0.
+# picture, Ctrl+S and Return alone save under the proposed name in ~/Sinora;
+# Ctrl+S, a path typed into the save dialog, Return save there. Both files
+# are the command line's `sinora-lab sinogram PICTURE -o` byte for byte, and
+# Ctrl+Q ends the window with status 0, its layout remembered.
 #
 #   bash lab_window_e2e.sh <sinora binary> <source dir> <build dir>
 # SINORA_LAB_SCREENSHOT=<png>: a picture of the window once the scan shows
@@ -39,17 +40,25 @@ if [ -n "${SINORA_LAB_SCREENSHOT:-}" ]; then
     echo "screenshot: $SINORA_LAB_SCREENSHOT"
 fi
 
-# Ctrl+S: the save dialog; the whole proposed name replaced by a path.
+# Ctrl+S and Return: the proposed name, in the work folder, with the focus
+# in the file-name field.
+"$lab_program" sinogram "$work/pictures/moon.png" -o "$work/command_line.sino" >/dev/null ||
+    fail "sinora-lab sinogram failed"
+focus "$window"
+visible_windows >"$work/before_save"
+key ctrl+s
+wait_for 20 has_new_window "$work/before_save" || fail "no save dialog appeared"
+key Return
+wait_for 20 test -s "$HOME/Sinora/moon.sino" || fail "Return alone did not save ~/Sinora/moon.sino"
+cmp "$HOME/Sinora/moon.sino" "$work/command_line.sino" || fail "the window's sinogram differs from the command line's"
+
+# Ctrl+S: the whole proposed name replaced by a path.
 focus "$window"
 visible_windows >"$work/before_save"
 key ctrl+s
 answer_dialog "$work/before_save" "$work/saved.sino"
 wait_for 20 test -s "$work/saved.sino" || fail "the window wrote no saved.sino"
-
-"$lab_program" sinogram "$work/pictures/moon.png" -o "$work/command_line.sino" >/dev/null ||
-    fail "sinora-lab sinogram failed"
 cmp "$work/saved.sino" "$work/command_line.sino" || fail "the window's sinogram differs from the command line's"
-ls "$HOME/Sinora" >/dev/null 2>&1 || fail "the work folder ~/Sinora was not made for the save dialog"
 
 # Ctrl+Q ends it with status 0, remembering the layout.
 focus "$window"
