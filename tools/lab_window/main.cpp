@@ -5,6 +5,8 @@
 #include <QIcon>
 
 #include <cstdio>
+#include <unistd.h>
+#include <vector>
 
 #include "tools/lab_window/lab_window.h"
 
@@ -14,6 +16,30 @@ void Describe() {
     QCoreApplication::setOrganizationName("Sinora");
     QCoreApplication::setApplicationName("sinora-lab-window");
     QCoreApplication::setApplicationVersion(SINORA_VERSION);
+}
+
+// While the application starts, Qt's messages are held back: when it cannot
+// reach a display it reports that in several lines and aborts; the user
+// gets one line and status 1 instead.
+struct HeldMessage {
+    QtMsgType type;
+    QString text;
+};
+std::vector<HeldMessage> heldMessages;
+
+void HoldStartMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtFatalMsg) {
+        const QByteArray display = qgetenv("DISPLAY");
+        if (display.isEmpty())
+            fprintf(stderr, "sinora-lab-window: no display to show the window on (DISPLAY is not set); start Sinora "
+                            "Lab from a desktop session\n");
+        else
+            fprintf(stderr, "sinora-lab-window: cannot open the display '%s'; start Sinora Lab from a desktop session\n",
+                    display.constData());
+        fflush(stderr);
+        _exit(1);
+    }
+    heldMessages.push_back({type, text});
 }
 
 }  // namespace
@@ -49,13 +75,11 @@ int main(int argc, char** argv) {
         timings = parser.isSet(timingsOption);
         if (!files.isEmpty()) file = files.first();
     }
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        fprintf(stderr, "sinora-lab-window: no display: Sinora Lab is a window and needs a desktop session\n");
-        return 1;
-    }
-
+    const QtMessageHandler usualHandler = qInstallMessageHandler(HoldStartMessage);
     QApplication app(argc, argv);
+    qInstallMessageHandler(usualHandler);
+    for (const HeldMessage& held : heldMessages) qt_message_output(held.type, QMessageLogContext(), held.text);
+    heldMessages.clear();
     Describe();
     QApplication::setApplicationDisplayName("Sinora Lab");
     QApplication::setDesktopFileName("sinora-lab");
