@@ -74,9 +74,12 @@ LoadedSlice LoadSlice(const std::string& path, int frame) {
     }
 }
 
+double LargerSide(const LoadedSlice& slice) {
+    return std::max(slice.mu.width * slice.mu.spacingX, slice.mu.height * slice.mu.spacingY);
+}
+
 FieldImage FieldFromSlice(const LoadedSlice& slice, double fov) {
-    const double width = fov > 0.0 ? fov
-                                   : std::max(slice.mu.width * slice.mu.spacingX, slice.mu.height * slice.mu.spacingY);
+    const double width = fov > 0.0 ? fov : LargerSide(slice);
     FieldImage field = FitIntoField(slice.mu, width);
     if (!slice.isDicom) field.pixelMm = 1.0;
     return field;

@@ -26,5 +26,7 @@ LoadedSlice LoadSlice(const std::string& path, int frame);
 // (millimetres for a DICOM slice, picture pixels for a picture); 0 takes the
 // slice's larger side. A picture's field counts as 256 mm wide.
 FieldImage FieldFromSlice(const LoadedSlice& slice, double fov);
+// The width the field takes when no `fov` is given: the slice's larger side.
+double LargerSide(const LoadedSlice& slice);
 
 }  // namespace lab

@@ -69,10 +69,14 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     setAcceptDrops(true);
     sinogramView_ = new ImageView("Sinogram");
     sinogramView_->setAxes(SinogramChannelAxis(), SinogramAngleAxis());
+    reconstructionView_ = new ImageView("Reconstruction (Ram-Lak)");
+    reconstructionView_->setToolTip("Sinora's filtered back projection of this sinogram with the Ram-Lak kernel, "
+                                    "as its full-range sum image");
     truthView_ = new ImageView("Truth");
     views_ = new QSplitter(Qt::Horizontal);
     views_->setObjectName("views");
     views_->addWidget(sinogramView_);
+    views_->addWidget(reconstructionView_);
     views_->addWidget(truthView_);
     setCentralWidget(views_);
 
@@ -223,6 +227,7 @@ void LabWindow::buildMenus() {
     file->addAction("Save &Filter...", this, &LabWindow::saveFilter);
     QMenu* pictures = file->addMenu("Save Picture &of");
     pictures->addAction("Sinogram...", this, [this] { savePicture(sinogramView_, "sinogram"); });
+    pictures->addAction("Reconstruction...", this, [this] { savePicture(reconstructionView_, "reconstruction"); });
     pictures->addAction("Truth...", this, [this] { savePicture(truthView_, "truth"); });
     pictures->addAction("Filter...", this, [this] { savePicture(filterView_->parentWidget(), "filter"); });
     pictures->addAction("Whole Window...", this, [this] { savePicture(this, "window"); });
@@ -295,6 +300,16 @@ void LabWindow::syncSourceControls() {
     frameBox_->setValue(source.frame);
     frameBox_->setEnabled(frameBox_->maximum() > 1);
     fovBox_->setEnabled(file);
+    // Unchosen, the field is the source's larger side: shown, so that the
+    // arrows step from there.
+    {
+        const QSignalBlocker quiet(fovBox_);
+        if (file && scan && model_.options().fov == 0.0) fovBox_->setValue(scan->largerSide);
+        if (!file) fovBox_->setValue(0.0);
+    }
+    fovBox_->setSpecialValueText(source.kind == SourceSpec::Kind::Phantom    ? "256 mm"
+                                 : source.kind == SourceSpec::Kind::Sinogram ? "as scanned"
+                                                                             : "the larger side");
     fovBox_->setSuffix(file && scan && scan->isDicom ? " mm" : file ? " pixels" : "");
     const bool scanned = source.kind != SourceSpec::Kind::Sinogram;
     for (QWidget* w : std::initializer_list<QWidget*>{noiseBox_, doseSlider_, seedBox_})
@@ -308,10 +323,12 @@ void LabWindow::showResult() {
     sourceLabel_->setText(QString::fromStdString(scan->description));
     syncSourceControls();
     sinogramView_->setImage(SinogramPicture(scan->integrals));
+    reconstructionView_->setImage(scan->reconstruction);
+    reconstructionView_->setAxes(FieldAxis(*scan, false), FieldAxis(*scan, true));
     truthView_->setVisible(scan->hasTruth);
     if (scan->hasTruth) {
         truthView_->setImage(TruthPicture(*scan));
-        truthView_->setAxes(TruthAxis(*scan, false), TruthAxis(*scan, true));
+        truthView_->setAxes(FieldAxis(*scan, false), FieldAxis(*scan, true));
         truthView_->setGreyScale(TruthScale(*scan));
     }
     for (QAction* action : needsScan_) action->setEnabled(true);

@@ -64,6 +64,7 @@ private:
 
     QSplitter* views_ = nullptr;
     ImageView* sinogramView_ = nullptr;
+    ImageView* reconstructionView_ = nullptr;
     ImageView* truthView_ = nullptr;
     ImageView* filterView_ = nullptr;
 

@@ -46,9 +46,10 @@ GreyScale TruthScale(const ScanResult& scan) {
     return {"x water", 0.0, top};
 }
 
-Axis TruthAxis(const ScanResult& scan, bool down) {
-    const double half = 0.5 * lab::FieldPixels * scan.truth.pixelMm;
-    return down ? Axis{"mm", half, -half} : Axis{"mm", -half, half};
+Axis FieldAxis(const ScanResult& scan, bool down) {
+    const double half = 0.5 * lab::FieldPixels * (scan.hasTruth ? scan.truth.pixelMm : 1.0);
+    const QString unit = scan.hasTruth ? "mm" : "pixels";
+    return down ? Axis{unit, half, -half} : Axis{unit, -half, half};
 }
 
 }  // namespace labwin

@@ -22,6 +22,8 @@ Axis SinogramAngleAxis();
 // Hounsfield units for a DICOM slice.
 QImage TruthPicture(const ScanResult& scan);
 GreyScale TruthScale(const ScanResult& scan);
-Axis TruthAxis(const ScanResult& scan, bool down);
+// Across or down the field in millimetres (in pixels for a sinogram file,
+// whose pixel size is not known).
+Axis FieldAxis(const ScanResult& scan, bool down);
 
 }  // namespace labwin

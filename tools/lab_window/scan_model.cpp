@@ -24,6 +24,8 @@ ScanModel::~ScanModel() {
 }
 
 void ScanModel::setSource(const SourceSpec& source) {
+    // Another picture or slice starts from its whole field.
+    if (source.path != source_.path) options_.fov = 0.0;
     source_ = source;
     request();
 }

@@ -31,8 +31,9 @@ public:
     explicit ScanModel(QObject* parent = nullptr);
     ~ScanModel() override;
 
-    // A new source: scanned with the current options; when it cannot be
-    // read, failed() tells why and the previous source stays.
+    // A new source: scanned with the current options (the field of view
+    // back to the whole of another file); when it cannot be read, failed()
+    // tells why and the previous source stays.
     void setSource(const SourceSpec& source);
     // The file's kind is told by its name: ".sino" is a sinogram, anything
     // else a picture or DICOM slice.

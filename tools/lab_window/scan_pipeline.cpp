@@ -13,6 +13,7 @@
 #include "tools/lab/phantoms.h"
 #include "tools/lab/sinogram_output.h"
 #include "tools/lab/slice_input.h"
+#include "tools/lab_window/quick_reconstruction.h"
 
 namespace labwin {
 
@@ -43,61 +44,66 @@ ScanResult ScanPipeline::Run(const ScanRequest& request, const std::function<boo
     const auto check = [&] {
         if (superseded()) throw Superseded{};
     };
-    const SourceSpec& source = request.source;
-    Cache& c = *cache_;
     try {
         check();
+        const SourceSpec& source = request.source;
         if (source.kind == SourceSpec::Kind::Sinogram) {
             result.integrals = ReadSinogramFile(source.path);
             result.description = "sinogram file";
-            return result;
-        }
-        const bool usesFov = source.kind == SourceSpec::Kind::File;
-        const double fov = usesFov ? request.options.fov : 0.0;
-        if (!c.haveIntegrals || c.integralsSpec != source || c.integralsFov != fov) {
-            c.haveIntegrals = false;
-            if (source.kind == SourceSpec::Kind::Phantom) {
-                const lab::Phantom phantom = lab::MakePhantom(source.phantom);
-                check();
-                c.field = lab::RasterisePhantom(phantom);
-                check();
-                c.clean = lab::PhantomIntegrals(phantom);
-            } else {
-                if (!c.haveSlice || c.sliceSpec != source) {
-                    c.haveSlice = false;
-                    c.slice = lab::LoadSlice(source.path, source.frame);
-                    c.sliceSpec = source;
-                    c.haveSlice = true;
-                    check();
-                }
-                c.field = lab::FieldFromSlice(c.slice, fov);
-                check();
-                c.clean = lab::FieldIntegrals(c.field);
-            }
-            c.integralsSpec = source;
-            c.integralsFov = fov;
-            c.haveIntegrals = true;
-        }
-        check();
-        if (source.kind == SourceSpec::Kind::File) {
-            result.description = c.slice.description;
-            result.isDicom = c.slice.isDicom;
-            result.frames = c.slice.frames;
         } else {
-            result.description = source.phantom + " phantom, 256 mm field";
+            Scan(request, result, check);
         }
-        result.hasTruth = true;
-        result.truth = c.field;
-        result.integrals = c.clean;
-        if (request.options.photons > 0.0)
-            lab::AddCountingNoise(result.integrals, request.options.photons, request.options.seed);
         check();
+        result.reconstruction = QuickReconstruction(result.integrals);
     } catch (const Superseded&) {
         result.cancelled = true;
     } catch (const std::exception& error) {
         result.error = error.what();
     }
     return result;
+}
+
+void ScanPipeline::Scan(const ScanRequest& request, ScanResult& result, const std::function<void()>& check) {
+    const SourceSpec& source = request.source;
+    Cache& c = *cache_;
+    const double fov = source.kind == SourceSpec::Kind::File ? request.options.fov : 0.0;
+    if (!c.haveIntegrals || c.integralsSpec != source || c.integralsFov != fov) {
+        c.haveIntegrals = false;
+        if (source.kind == SourceSpec::Kind::Phantom) {
+            const lab::Phantom phantom = lab::MakePhantom(source.phantom);
+            c.field = lab::RasterisePhantom(phantom);
+            check();
+            c.clean = lab::PhantomIntegrals(phantom);
+        } else {
+            if (!c.haveSlice || c.sliceSpec != source) {
+                c.haveSlice = false;
+                c.slice = lab::LoadSlice(source.path, source.frame);
+                c.sliceSpec = source;
+                c.haveSlice = true;
+                check();
+            }
+            c.field = lab::FieldFromSlice(c.slice, fov);
+            check();
+            c.clean = lab::FieldIntegrals(c.field);
+        }
+        c.integralsSpec = source;
+        c.integralsFov = fov;
+        c.haveIntegrals = true;
+        check();
+    }
+    if (source.kind == SourceSpec::Kind::File) {
+        result.description = c.slice.description;
+        result.isDicom = c.slice.isDicom;
+        result.frames = c.slice.frames;
+        result.largerSide = lab::LargerSide(c.slice);
+    } else {
+        result.description = source.phantom + " phantom, 256 mm field";
+    }
+    result.hasTruth = true;
+    result.truth = c.field;
+    result.integrals = c.clean;
+    if (request.options.photons > 0.0)
+        lab::AddCountingNoise(result.integrals, request.options.photons, request.options.seed);
 }
 
 std::vector<double> ReadSinogramFile(const std::string& path) {

@@ -3,6 +3,8 @@
 // line integrals, so that a change of dose or seed redoes only the noise.
 #pragma once
 
+#include <QImage>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,10 +23,13 @@ struct ScanResult {
     std::string description;
     bool isDicom = false;
     int frames = 1;
+    double largerSide = 0.0;  // a picture or slice: the field's width when none is chosen
     bool hasTruth = false;  // false for an opened sinogram file
     lab::FieldImage truth;
     // 729 x 180 in file order, dimensionless.
     std::vector<double> integrals;
+    // Its filtered back projection as Sinora will show it (Ram-Lak).
+    QImage reconstruction;
 };
 
 class ScanPipeline {
@@ -36,6 +41,9 @@ public:
     ScanResult Run(const ScanRequest& request, const std::function<bool()>& superseded);
 
 private:
+    // Source to noisy line integrals and truth, from the cache where it can.
+    void Scan(const ScanRequest& request, ScanResult& result, const std::function<void()>& check);
+
     struct Cache;
     std::unique_ptr<Cache> cache_;
 };

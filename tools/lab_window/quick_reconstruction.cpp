@@ -1,0 +1,32 @@
+// quick_reconstruction.cpp
+#include "tools/lab_window/quick_reconstruction.h"
+
+#include <algorithm>
+
+#include "base/to_int.h"
+#include "recon/headless_run.h"
+#include "recon/recon_data.h"
+#include "tools/lab/filter_kernels.h"
+
+namespace labwin {
+
+QImage QuickReconstruction(const std::vector<double>& integrals) {
+    std::copy(integrals.begin(), integrals.end(), RawSinogram);
+    // The scale of the taps changes only the sum's grey scale, which is
+    // shown relative to its largest value.
+    const std::vector<double> taps = lab::KernelTaps("ramlak", 1.0);
+    std::copy(taps.begin(), taps.end(), FilterKernel);
+    RunReconstructionSteps(Method::Filtered);
+
+    QImage picture(BinCount, BinCount, QImage::Format_Grayscale8);
+    for (int r = 0; r < BinCount; ++r) {
+        uchar* row = picture.scanLine(r);
+        for (int x = 0; x < BinCount; ++x) {
+            const double q = (SumImage[x * RowStride + (BinCount - 1 - r)] * 255.0) / SumMax;
+            row[x] = static_cast<uchar>(std::clamp(TruncToInt32(q), 0, 255));
+        }
+    }
+    return picture;
+}
+
+}  // namespace labwin
