@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "tools/lab/canvas_compare.h"
 #include "tools/lab/commands.h"
 #include "tools/lab_window/lab_window.h"
 #include "tools/lab_window/save_names.h"
@@ -113,6 +114,18 @@ void LabWindowTest::sameSinogramAsCommandLine() {
     model.saveSinogram(saved);
     QCOMPARE(model.savedPath(), saved);
     QVERIFY(Bytes(saved) == Bytes(expected));
+
+    // The reconstruction beside it shows the truth upright and unmirrored.
+    const auto scan = model.latest();
+    std::vector<double> slice, truth;
+    for (int r = 0; r < 256; ++r) {
+        for (int x = 0; x < 256; ++x) {
+            slice.push_back(qGray(scan->reconstruction.pixel(x, r)));
+            truth.push_back(scan->truth.at(x, r));
+        }
+    }
+    const double correlation = lab::CompareWithTruth(slice, truth).correlation;
+    QVERIFY2(correlation > 0.8, qPrintable(QString("correlation %1").arg(correlation)));
 }
 
 void LabWindowTest::supersededScansAreCancelled() {
