@@ -3,7 +3,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -24,7 +23,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
-#include <QSlider>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStandardPaths>
@@ -32,7 +30,6 @@
 #include <QToolBar>
 #include <QUrl>
 
-#include <cmath>
 #include <cstdio>
 
 #include "tools/lab/commands.h"
@@ -43,14 +40,11 @@
 #include "tools/lab_window/image_view.h"
 #include "tools/lab_window/previews.h"
 #include "tools/lab_window/save_names.h"
+#include "tools/lab_window/scan_panel.h"
 
 namespace labwin {
 
 namespace {
-
-// The dose slider counts tenths of a decade.
-constexpr int DoseSteps = 10;
-double DoseFromSlider(int position) { return std::round(std::pow(10.0, double(position) / DoseSteps)); }
 
 QString OpenFilter() {
     QStringList patterns{"*.sino", "*.dcm"};
@@ -81,7 +75,9 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     setCentralWidget(views_);
 
     addPanel("Source", "source", buildSourcePanel(), Qt::LeftDockWidgetArea);
-    addPanel("Scan", "scan", buildScanPanel(), Qt::LeftDockWidgetArea);
+    scanPanel_ = new ScanPanel;
+    connect(scanPanel_, &ScanPanel::changed, this, &LabWindow::scanOptionsChanged);
+    addPanel("Scan", "scan", scanPanel_, Qt::LeftDockWidgetArea);
     addPanel("Filter", "filter", buildFilterPanel(), Qt::BottomDockWidgetArea);
     buildMenus();
     busyLabel_ = new QLabel;
@@ -150,31 +146,6 @@ QWidget* LabWindow::buildSourcePanel() {
     fovBox_->setToolTip("Width of the 256-pixel field: millimetres for DICOM, picture pixels for a picture");
     connect(fovBox_, &QDoubleSpinBox::valueChanged, this, &LabWindow::scanOptionsChanged);
     form->addRow("Field of view:", fovBox_);
-    return panel;
-}
-
-QWidget* LabWindow::buildScanPanel() {
-    auto* panel = new QWidget;
-    auto* form = new QFormLayout(panel);
-    noiseBox_ = new QCheckBox("Counting noise");
-    noiseBox_->setToolTip("Poisson noise of a scan with this many photons reaching each ray unattenuated: "
-                          "fewer photons, a noisier sinogram");
-    form->addRow(noiseBox_);
-    doseSlider_ = new QSlider(Qt::Horizontal);
-    doseSlider_->setRange(2 * DoseSteps, 7 * DoseSteps);
-    doseSlider_->setValue(4 * DoseSteps);
-    doseSlider_->setToolTip("Photons per ray, from 100 to 10 million on a logarithmic scale");
-    doseLabel_ = new QLabel;
-    form->addRow("Dose:", doseSlider_);
-    form->addRow("", doseLabel_);
-    seedBox_ = new QSpinBox;
-    seedBox_->setRange(0, 2147483647);
-    seedBox_->setValue(1);
-    seedBox_->setToolTip("Start of the random numbers: the same seed gives the same noise");
-    form->addRow("Seed:", seedBox_);
-    connect(noiseBox_, &QCheckBox::toggled, this, &LabWindow::scanOptionsChanged);
-    connect(doseSlider_, &QSlider::valueChanged, this, &LabWindow::scanOptionsChanged);
-    connect(seedBox_, &QSpinBox::valueChanged, this, &LabWindow::scanOptionsChanged);
     return panel;
 }
 
@@ -268,14 +239,8 @@ void LabWindow::chooseFile() {
 }
 
 void LabWindow::scanOptionsChanged() {
-    ScanOptions options = model_.options();
+    ScanOptions options = scanPanel_->options(model_.options());
     options.fov = fovBox_->value();
-    const double photons = DoseFromSlider(doseSlider_->value());
-    doseLabel_->setText(QString("%1 photons per ray").arg(DoseText(photons)));
-    doseSlider_->setEnabled(noiseBox_->isChecked());
-    seedBox_->setEnabled(noiseBox_->isChecked());
-    options.photons = noiseBox_->isChecked() ? photons : 0.0;
-    options.seed = static_cast<uint64_t>(seedBox_->value());
     model_.setOptions(options);
 }
 
@@ -311,9 +276,7 @@ void LabWindow::syncSourceControls() {
                                  : source.kind == SourceSpec::Kind::Sinogram ? "as scanned"
                                                                              : "the larger side");
     fovBox_->setSuffix(file && scan && scan->isDicom ? " mm" : file ? " pixels" : "");
-    const bool scanned = source.kind != SourceSpec::Kind::Sinogram;
-    for (QWidget* w : std::initializer_list<QWidget*>{noiseBox_, doseSlider_, seedBox_})
-        w->setEnabled(scanned && (w == noiseBox_ || noiseBox_->isChecked()));
+    scanPanel_->setScannable(source.kind != SourceSpec::Kind::Sinogram);
 }
 
 void LabWindow::showResult() {

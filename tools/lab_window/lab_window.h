@@ -7,17 +7,16 @@
 #include "tools/lab_window/scan_model.h"
 
 class QAction;
-class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
-class QSlider;
 class QSpinBox;
 class QSplitter;
 
 namespace labwin {
 
 class ImageView;
+class ScanPanel;
 
 class LabWindow : public QMainWindow {
     Q_OBJECT
@@ -36,7 +35,6 @@ protected:
 
 private:
     QWidget* buildSourcePanel();
-    QWidget* buildScanPanel();
     QWidget* buildFilterPanel();
     void buildMenus();
     QDockWidget* addPanel(const QString& title, const QString& name, QWidget* panel, Qt::DockWidgetArea area);
@@ -72,10 +70,7 @@ private:
     QComboBox* phantomBox_ = nullptr;
     QSpinBox* frameBox_ = nullptr;
     QDoubleSpinBox* fovBox_ = nullptr;
-    QCheckBox* noiseBox_ = nullptr;
-    QSlider* doseSlider_ = nullptr;
-    QLabel* doseLabel_ = nullptr;
-    QSpinBox* seedBox_ = nullptr;
+    ScanPanel* scanPanel_ = nullptr;
     QComboBox* kindBox_ = nullptr;
     QDoubleSpinBox* cutoffBox_ = nullptr;
     QDoubleSpinBox* scaleBox_ = nullptr;
