@@ -144,7 +144,11 @@ QWidget* LabWindow::buildSourcePanel() {
     fovBox_->setSingleStep(10.0);
     fovBox_->setSpecialValueText("the larger side");
     fovBox_->setToolTip("Width of the 256-pixel field: millimetres for DICOM, picture pixels for a picture");
-    connect(fovBox_, &QDoubleSpinBox::valueChanged, this, &LabWindow::scanOptionsChanged);
+    connect(fovBox_, &QDoubleSpinBox::valueChanged, this, [this](double fov) {
+        ScanOptions options = model_.options();
+        options.fov = fov;
+        model_.setOptions(options);
+    });
     form->addRow("Field of view:", fovBox_);
     return panel;
 }
@@ -239,9 +243,7 @@ void LabWindow::chooseFile() {
 }
 
 void LabWindow::scanOptionsChanged() {
-    ScanOptions options = scanPanel_->options(model_.options());
-    options.fov = fovBox_->value();
-    model_.setOptions(options);
+    model_.setOptions(scanPanel_->options(model_.options()));
 }
 
 void LabWindow::filterChanged() {
