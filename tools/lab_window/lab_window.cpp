@@ -22,6 +22,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
@@ -74,10 +75,20 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     views_->addWidget(truthView_);
     setCentralWidget(views_);
 
+    // The panels at the left run the window's full height, the filter below
+    // the views.
+    setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
     addPanel("Source", "source", buildSourcePanel(), Qt::LeftDockWidgetArea);
     scanPanel_ = new ScanPanel;
     connect(scanPanel_, &ScanPanel::changed, this, &LabWindow::scanOptionsChanged);
-    addPanel("Scan", "scan", scanPanel_, Qt::LeftDockWidgetArea);
+    // Many controls: they scroll when the window is small.
+    auto* scroller = new QScrollArea;
+    scroller->setWidget(scanPanel_);
+    scroller->setWidgetResizable(true);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroller->setMinimumWidth(scanPanel_->sizeHint().width() + 20);
+    addPanel("Scan", "scan", scroller, Qt::LeftDockWidgetArea);
     addPanel("Filter", "filter", buildFilterPanel(), Qt::BottomDockWidgetArea);
     buildMenus();
     busyLabel_ = new QLabel;

@@ -28,10 +28,13 @@ struct ScanPipeline::Cache {
     SourceSpec sliceSpec;
     lab::LoadedSlice slice;
 
-    bool haveIntegrals = false;
-    SourceSpec integralsSpec;
-    double integralsFov = 0.0;
+    // The field of a source and field of view, and its noiseless line
+    // integrals once a scan without imperfections asked for them.
+    bool haveField = false;
+    SourceSpec fieldSpec;
+    double fieldFov = 0.0;
     lab::FieldImage field;
+    bool haveClean = false;
     std::vector<double> clean;
 };
 
@@ -65,16 +68,13 @@ ScanResult ScanPipeline::Run(const ScanRequest& request, const std::function<boo
 
 void ScanPipeline::Scan(const ScanRequest& request, ScanResult& result, const std::function<void()>& check) {
     const SourceSpec& source = request.source;
+    const ScanOptions& options = request.options;
     Cache& c = *cache_;
-    const double fov = source.kind == SourceSpec::Kind::File ? request.options.fov : 0.0;
-    if (!c.haveIntegrals || c.integralsSpec != source || c.integralsFov != fov) {
-        c.haveIntegrals = false;
-        if (source.kind == SourceSpec::Kind::Phantom) {
-            const lab::Phantom phantom = lab::MakePhantom(source.phantom);
-            c.field = lab::RasterisePhantom(phantom);
-            check();
-            c.clean = lab::PhantomIntegrals(phantom);
-        } else {
+    const bool file = source.kind == SourceSpec::Kind::File;
+    const double fov = file ? options.fov : 0.0;
+    if (!c.haveField || c.fieldSpec != source || c.fieldFov != fov) {
+        c.haveField = c.haveClean = false;
+        if (file) {
             if (!c.haveSlice || c.sliceSpec != source) {
                 c.haveSlice = false;
                 c.slice = lab::LoadSlice(source.path, source.frame);
@@ -83,15 +83,15 @@ void ScanPipeline::Scan(const ScanRequest& request, ScanResult& result, const st
                 check();
             }
             c.field = lab::FieldFromSlice(c.slice, fov);
-            check();
-            c.clean = lab::FieldIntegrals(c.field);
+        } else {
+            c.field = lab::RasterisePhantom(lab::MakePhantom(source.phantom));
         }
-        c.integralsSpec = source;
-        c.integralsFov = fov;
-        c.haveIntegrals = true;
+        c.fieldSpec = source;
+        c.fieldFov = fov;
+        c.haveField = true;
         check();
     }
-    if (source.kind == SourceSpec::Kind::File) {
+    if (file) {
         result.description = c.slice.description;
         result.isDicom = c.slice.isDicom;
         result.frames = c.slice.frames;
@@ -100,10 +100,15 @@ void ScanPipeline::Scan(const ScanRequest& request, ScanResult& result, const st
         result.description = source.phantom + " phantom, 256 mm field";
     }
     result.hasTruth = true;
+
+    if (!c.haveClean) {
+        c.clean = file ? lab::FieldIntegrals(c.field) : lab::PhantomIntegrals(lab::MakePhantom(source.phantom));
+        c.haveClean = true;
+        check();
+    }
     result.truth = c.field;
     result.integrals = c.clean;
-    if (request.options.photons > 0.0)
-        lab::AddCountingNoise(result.integrals, request.options.photons, request.options.seed);
+    if (options.photons > 0.0) lab::AddCountingNoise(result.integrals, options.photons, options.seed);
 }
 
 std::vector<double> ReadSinogramFile(const std::string& path) {
