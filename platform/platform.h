@@ -31,9 +31,11 @@ void PlatformResetForTests();
 // takes the oldest queued answer when it opens; the answer is applied after
 // `delayMs` milliseconds of the modal's own loop (timers and posted messages
 // keep being dispatched meanwhile).
-//   message box:  "ok" -> IDOK, "cancel" -> IDCANCEL
-//   file dialog:  "cancel" cancels; anything else is the path typed into the
-//                 dialog's file-name field followed by Return (an open dialog
+//   message box:  "ok" -> IDOK, "cancel" -> IDCANCEL, "return" -> the Return
+//                 key, which presses the default button
+//   file dialog:  "cancel" cancels; "return" presses Return in the file-name
+//                 field as the dialog shows it; anything else is the path
+//                 typed into that field followed by Return (an open dialog
 //                 then still refuses a file that does not exist and stays open)
 //   pop-up menu:  a command identifier in decimal, or "cancel"
 void PlatformQueueModalAnswer(const char* answer, int delayMs = 0);

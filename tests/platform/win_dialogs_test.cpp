@@ -79,9 +79,22 @@ TEST_F(DialogsTest, MessageBoxAnswersAndLog) {
     PlatformQueueModalAnswer("cancel");
     EXPECT_EQ(MessageBoxA(owner_, "\x83\xC6", "Kelvane Message", MB_OK | MB_ICONINFORMATION), IDOK);
     EXPECT_EQ(LastLog(), "MessageBox|Kelvane Message|θ|64");
+    // Return presses the default button: OK, or Cancel with MB_DEFBUTTON2.
+    const struct {
+        UINT type;
+        int expected;
+    } returns[] = {
+        {MB_OKCANCEL | MB_ICONQUESTION, IDOK},
+        {MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDCANCEL},
+        {MB_OK | MB_DEFBUTTON2, IDOK},
+    };
+    for (const auto& r : returns) {
+        PlatformQueueModalAnswer("return", 20);
+        EXPECT_EQ(MessageBoxA(owner_, "r", "R", r.type), r.expected) << r.type;
+    }
     // Unattended, nothing queued: cancelled at once.
     EXPECT_EQ(MessageBoxA(owner_, "q", "Q", MB_OKCANCEL), IDCANCEL);
-    EXPECT_EQ(PlatformModalLogCount() - logStart_, 4);
+    EXPECT_EQ(PlatformModalLogCount() - logStart_, 7);
     // The owner has the focus back (activation arrives as an event).
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
@@ -146,6 +159,39 @@ TEST_F(DialogsTest, SaveDialogAcceptsNewNamesAndNonAsciiPaths) {
 
     PlatformQueueModalAnswer("cancel", 10);
     EXPECT_FALSE(GetSaveFileNameA(&over.ofn));
+}
+
+// Return alone takes the name the dialog starts with: the open dialog takes
+// an existing file and refuses a missing one (it stays open; unanswered, it
+// is cancelled), the save dialog takes any name, a bare one in the current
+// folder.
+TEST_F(DialogsTest, ReturnTakesTheNameTheDialogStartsWith) {
+    const std::string folder = dir_.path().toStdString();
+    const std::string existing = MakeFile("shown.sino");
+    const struct {
+        bool save;
+        std::string initial;
+        bool chosen;
+        std::string path;
+    } cases[] = {
+        {false, existing, true, existing},
+        {false, folder + "/missing.sino", false, folder + "/missing.sino"},
+        {true, folder + "/new.bmp", true, folder + "/new.bmp"},
+        {true, existing, true, existing},
+        {true, "bare.txt", true, folder + "/bare.txt"},
+    };
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    for (const auto& c : cases) {
+        DialogRecord d(owner_, c.initial);
+        PlatformQueueModalAnswer("return", 10);
+        const BOOL chosen = c.save ? GetSaveFileNameA(&d.ofn) : GetOpenFileNameA(&d.ofn);
+        EXPECT_EQ(chosen != FALSE, c.chosen) << c.initial;
+        EXPECT_EQ(LastLog(), (c.save ? "SaveFile|" : "OpenFile|") + c.initial);
+        EXPECT_EQ(std::string(d.file), c.path) << c.initial;
+    }
+    ASSERT_EQ(chdir(previous), 0);
 }
 
 TEST_F(DialogsTest, APathLongerThanTheBufferFailsWithoutWritingPastIt) {
