@@ -5,12 +5,16 @@
 // Nothing here includes Qt; the implementation lives in platform/.
 #pragma once
 
+#include <string>
+
 #include "platform/win32.h"
 
 // Reads the program's command line before anything else: --help and
-// --version print and give status 0, anything else is a usage error (status
-// 2, one line on standard error); no arguments give -1: start the program.
-int PlatformCommandLine(int argc, char** argv);
+// --version print and give status 0; no arguments, or one file to open
+// (FILE or "-- FILE"), give -1: start the program, with the file's absolute
+// path in `fileToOpen` (empty without one); anything else is a usage error
+// (status 2, one line on standard error).
+int PlatformCommandLine(int argc, char** argv, std::string& fileToOpen);
 
 // Creates the Qt application. Call once, before any other layer call.
 // Prefers the X11 (xcb) platform when both X11 and Wayland are available.
