@@ -79,7 +79,10 @@ std::vector<std::string> CompanionTools(const std::string& folder) {
 void PrintHelp() {
     const std::string folder = ProgramFolder();
     const char* home = getenv("HOME");
-    const std::string workFolder = std::string(home && *home ? home : "~") + "/Sinora";
+    std::string workFolder = std::string(home && *home ? home : "~") + "/Sinora";
+    // A relative HOME lies below the current folder, as sinora-session takes it.
+    std::error_code error;
+    if (home && *home && *home != '/') workFolder = std::filesystem::absolute(workFolder, error).string();
     std::string tools;
     std::string manuals = "man sinora";
     for (const std::string& tool : CompanionTools(folder)) {
