@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "app/app_shell.h"
-#include "app/framework_state.h"
+#include "shared/file_dialogs.h"
+#include "shared/framework_state.h"
 #include "console/console_window.h"
-#include "console/file_dialogs.h"
 #include "graphic/graphics_window.h"
 #include "recon/phases.h"
 

@@ -3,8 +3,8 @@
 // The save dialogs name new files after the sinogram and the method. The run
 // loops until the user answers "n" at "Retry? (no:n)", where
 // ShowHuWindow ends the process.
-#include "app/framework_state.h"
-#include "console/file_dialogs.h"
+#include "shared/file_dialogs.h"
+#include "shared/framework_state.h"
 #include "console/text_print.h"
 #include "console/text_scan.h"
 #include "graphic/canvas.h"

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "graphic/bmp_export.h"
 #include "platform/os_calls.h"
 #include "platform/platform.h"

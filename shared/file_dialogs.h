@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 
 // Paths up to the system's limit: 4,095 bytes and the terminating zero.
 enum { FileNameBytes = PathBytes };

@@ -11,12 +11,12 @@
 // user's own file may match it. So a save that never finished (the program
 // killed or crashed) leaves its temporary file behind, with the complete old
 // file beside it. A running save holds its file open exclusively.
-#include "console/safe_save.h"
+#include "shared/safe_save.h"
 
 #include <cstring>
 #include <string>
 
-#include "console/file_dialogs.h"
+#include "shared/file_dialogs.h"
 
 namespace {
 
