@@ -161,39 +161,6 @@ TEST_F(DialogsTest, SaveDialogAcceptsNewNamesAndNonAsciiPaths) {
     EXPECT_FALSE(GetSaveFileNameA(&over.ofn));
 }
 
-// Return alone takes the name the dialog starts with: the open dialog takes
-// an existing file and refuses a missing one (it stays open; unanswered, it
-// is cancelled), the save dialog takes any name, a bare one in the current
-// folder.
-TEST_F(DialogsTest, ReturnTakesTheNameTheDialogStartsWith) {
-    const std::string folder = dir_.path().toStdString();
-    const std::string existing = MakeFile("shown.sino");
-    const struct {
-        bool save;
-        std::string initial;
-        bool chosen;
-        std::string path;
-    } cases[] = {
-        {false, existing, true, existing},
-        {false, folder + "/missing.sino", false, folder + "/missing.sino"},
-        {true, folder + "/new.bmp", true, folder + "/new.bmp"},
-        {true, existing, true, existing},
-        {true, "bare.txt", true, folder + "/bare.txt"},
-    };
-    char previous[4096];
-    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-    ASSERT_EQ(chdir(folder.c_str()), 0);
-    for (const auto& c : cases) {
-        DialogRecord d(owner_, c.initial);
-        PlatformQueueModalAnswer("return", 10);
-        const BOOL chosen = c.save ? GetSaveFileNameA(&d.ofn) : GetOpenFileNameA(&d.ofn);
-        EXPECT_EQ(chosen != FALSE, c.chosen) << c.initial;
-        EXPECT_EQ(LastLog(), (c.save ? "SaveFile|" : "OpenFile|") + c.initial);
-        EXPECT_EQ(std::string(d.file), c.path) << c.initial;
-    }
-    ASSERT_EQ(chdir(previous), 0);
-}
-
 TEST_F(DialogsTest, APathLongerThanTheBufferFailsWithoutWritingPastIt) {
     std::string name(60, 'n');
     std::string path = MakeFile(name);
