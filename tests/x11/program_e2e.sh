@@ -60,9 +60,7 @@ has_window_named Images && fail "the graphics window is visible before the first
 # alone loads it. Only the console was there before the dialog (which may
 # be open already).
 echo "$console" >"$work/before_open"
-wait_for 20 has_new_window "$work/before_open" || fail "no file dialog appeared"
-focus "$(new_window "$work/before_open")"
-key Return
+return_in_dialog "$work/before_open"
 wait_for 20 has_window_named Images || fail "the graphics window 'Images' did not appear after the sinogram"
 graphics="$(window_named Images)"
 echo "graphics window: $graphics"

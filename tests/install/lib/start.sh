@@ -52,9 +52,7 @@ check_work_folder_start() {
         fail "the console's WM_CLASS does not match the desktop entry's StartupWMClass: $(xprop -id "$console" WM_CLASS)"
     echo "$console" >"$work/before_open"
     if [ -n "$named" ]; then
-        wait_for 20 has_new_window "$work/before_open" || fail "no file dialog appeared"
-        focus "$(new_window "$work/before_open")"
-        key Return
+        return_in_dialog "$work/before_open"
         wait_for 20 has_window_named Images ||
             fail "Return in the first open dialog did not load the file named on the command line"
     else

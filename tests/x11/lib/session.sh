@@ -190,6 +190,15 @@ answer_dialog() {
     key Return
 }
 
+# return_in_dialog <windows before>: Return alone in the file dialog that
+# opened after the list of windows in file $1 was taken: it takes the name
+# the dialog shows.
+return_in_dialog() {
+    wait_for 20 has_new_window "$1" || fail "no file dialog appeared"
+    focus "$(new_window "$1")"
+    key Return
+}
+
 # menu_command <n>: right-clicks the console $console and chooses the n-th
 # command of its pop-up menu with the arrow keys, as a user would. Leaves the
 # windows seen before the menu in $work/before_menu, and those seen with the
