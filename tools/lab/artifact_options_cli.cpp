@@ -34,6 +34,22 @@ double Number(const std::string& text, const std::string& option, const std::str
     throw CLI::ValidationError(option, "'" + value + "': '" + text + "' is not a number");
 }
 
+// A number in [lo, hi]; CLI11's own range check would print the bounds of a
+// double to six decimals, or the largest double for an open end.
+CLI::Validator NumberIn(double lo, double hi, const std::string& range) {
+    return CLI::Validator(
+        [lo, hi, range](std::string& text) -> std::string {
+            try {
+                size_t used = 0;
+                const double number = std::stod(text, &used);
+                if (used == text.size() && number >= lo && number <= hi) return "";
+            } catch (const std::exception&) {
+            }
+            return "'" + text + "' is not a number " + range;
+        },
+        "NUMBER");
+}
+
 std::string ViewCounts() {
     std::string list;
     for (int n = 1; n <= SinoAngles; ++n)
@@ -98,7 +114,7 @@ void AddArtifactOptions(CLI::App* command, ArtifactOptions& options) {
     command->add_option("--gain-spread", options.gainSpread,
                         "every channel's gain drawn from a normal distribution of mean 1 and this standard "
                         "deviation (at least 0.01), from --seed")
-        ->check(CLI::NonNegativeNumber);
+        ->check(NumberIn(0.0, HUGE_VAL, "of at least 0"));
     command->add_option_function<std::string>(
         "--motion",
         [&options](const std::string& value) {
@@ -114,9 +130,9 @@ void AddArtifactOptions(CLI::App* command, ArtifactOptions& options) {
     CLI::Option* kvp = command->add_option("--kvp", options.kvp,
                                            "polychromatic beam: a tungsten tube at KV (40..150) and an energy-"
                                            "integrating detector")
-                           ->check(CLI::Range(40.0, 150.0));
+                           ->check(NumberIn(40.0, 150.0, "from 40 to 150"));
     command->add_option("--filtration", options.filtrationMm, "aluminium filter of the beam in mm (default 2.5)")
-        ->check(CLI::NonNegativeNumber)
+        ->check(NumberIn(0.0, HUGE_VAL, "of at least 0"))
         ->needs(kvp);
     command->add_flag("--water-correction", options.waterCorrection,
                       "the scanner's first-order beam-hardening correction: every path taken as water")

@@ -17,7 +17,7 @@ void PrintArtifacts(const ArtifactOptions& a, uint64_t seed) {
                a.motionDegrees);
     for (const MetalDisc& m : a.metals)
         printf("metal: %s disc at %g, %g, radius %g pixels (%.4g x water at %g keV)\n",
-               MetalNames()[static_cast<int>(m.material) - static_cast<int>(Material::Titanium)].c_str(), m.x, m.y,
+               MaterialName(m.material).c_str(), m.x, m.y,
                m.radius, RelativeToWater(m.material), EffectiveKeV);
     if (a.kvp > 0.0) {
         const Spectrum s = TungstenSpectrum(a.kvp, a.filtrationMm);

@@ -64,6 +64,14 @@ Material MetalNamed(const std::string& name) {
     throw LabError("unknown metal '" + name + "' (titanium, iron or gold)");
 }
 
+std::string MaterialName(Material material) {
+    switch (material) {
+    case Material::Water: return "water";
+    case Material::Bone: return "bone";
+    default: return MetalNames()[static_cast<int>(material) - static_cast<int>(Material::Titanium)];
+    }
+}
+
 double AttenuationRatio(Material material, double keV) {
     return MassAttenuation(material, keV) / MassAttenuation(material, EffectiveKeV);
 }

@@ -25,6 +25,8 @@ enum class Material { Water, Bone, Titanium, Iron, Gold };
 const std::vector<std::string>& MetalNames();
 // Throws LabError for a name not in MetalNames().
 Material MetalNamed(const std::string& name);
+// The material's name: "water", "bone", or as in MetalNames().
+std::string MaterialName(Material material);
 
 // The material's linear attenuation at `keV` over that at EffectiveKeV.
 double AttenuationRatio(Material material, double keV);
