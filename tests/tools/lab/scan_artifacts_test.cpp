@@ -196,6 +196,23 @@ TEST(ScanArtifacts, PolychromaticBeamHardensAndWaterCorrectionLinearises) {
     // Bone is no water: the head's skull is still wrong after the correction.
     EXPECT_GT(std::fabs(Scan("shepp-logan", options)[centre] - Ideal("shepp-logan")[centre]), 0.01);
 
+    // A CT slice's units split into water and bone that add up to the same
+    // attenuation at the effective energy: water to 100 HU, all bone from
+    // the bone's own value on.
+    lab::FieldImage hu;
+    const double boneRelative = lab::RelativeToWater(lab::Material::Bone);
+    const double relatives[] = {0.0, 0.9, 1.1, 1.5, boneRelative, boneRelative + 0.5};
+    for (int k = 0; k < 6; ++k) hu.values[k] = relatives[k];
+    const lab::ScanObject split = lab::ObjectFromField(hu, true, true);
+    ASSERT_EQ(split.maps.size(), 2u);
+    for (int k = 0; k < 6; ++k) {
+        const double water = split.maps[0].field.values[k], bone = split.maps[1].field.values[k];
+        EXPECT_NEAR(water + bone, relatives[k], 1e-12) << k;
+        EXPECT_EQ(bone > 0.0, k >= 3) << k;
+        EXPECT_EQ(water == 0.0, k == 0 || k >= 4) << k;
+    }
+    EXPECT_NEAR(lab::BoneHu(), 1787.0, 10.0);
+
     ArtifactOptions parsed;
     EXPECT_EQ(ParseError({"--kvp", "150", "--filtration", "0", "--water-correction"}, &parsed), "");
     EXPECT_TRUE(parsed.waterCorrection);
