@@ -47,7 +47,7 @@ CLI::Validator NumberIn(double lo, double hi, const std::string& range) {
             }
             return "'" + text + "' is not a number " + range;
         },
-        "NUMBER");
+        "");
 }
 
 std::string ViewCounts() {
@@ -90,6 +90,7 @@ MetalDisc ParseMetal(const std::string& value) {
 }  // namespace
 
 void AddArtifactOptions(CLI::App* command, ArtifactOptions& options) {
+    const size_t before = command->get_options().size();
     const std::string counts = ViewCounts();
     command->add_option("--views", options.views, "sparse views: N evenly spaced views measured, the others 0 (N: " +
                                                       counts + ")")
@@ -99,22 +100,26 @@ void AddArtifactOptions(CLI::App* command, ArtifactOptions& options) {
                     if (SinoAngles % n == 0 && text == std::to_string(n)) return "";
                 return "'" + text + "' does not divide 180: N is one of " + counts;
             },
-            "N"));
+            ""))
+        ->type_name("N");
     command->add_option("--arc", options.arcDegrees, "limited angle: only views 0..DEG-1 measured (1..180)")
-        ->check(CLI::Range(1, SinoAngles));
+        ->check(CLI::Range(1, SinoAngles).description(""))
+        ->type_name("DEG");
     command
         ->add_option_function<std::vector<std::string>>(
             "--gain",
             [&options](const std::vector<std::string>& values) {
                 for (const std::string& v : values) options.gains.push_back(ParseGain(v));
             },
-            "CHANNEL:FACTOR: the channel's intensity times FACTOR (> 0) in every view, so its line integral "
+            "the channel's intensity times FACTOR (> 0) in every view, so its line integral "
             "becomes p - ln FACTOR; channels 0..728, of which Sinora reads 108..619 (repeatable)")
-        ->allow_extra_args(false);
+        ->allow_extra_args(false)
+        ->type_name("CHANNEL:FACTOR");
     command->add_option("--gain-spread", options.gainSpread,
                         "every channel's gain drawn from a normal distribution of mean 1 and this standard "
                         "deviation (at least 0.01), from --seed")
-        ->check(NumberIn(0.0, HUGE_VAL, "of at least 0"));
+        ->check(NumberIn(0.0, HUGE_VAL, "of at least 0"))
+        ->type_name("SIGMA");
     command->add_option_function<std::string>(
         "--motion",
         [&options](const std::string& value) {
@@ -123,16 +128,20 @@ void AddArtifactOptions(CLI::App* command, ArtifactOptions& options) {
             options.motionX = Number(parts[0], "--motion", value);
             options.motionY = Number(parts[1], "--motion", value);
         },
-        "DX,DY: the object moves steadily by this many field pixels (x right, y up) from view 0 to view 179");
+        "the object moves steadily by this many field pixels (x right, y up) from view 0 to view 179")
+        ->type_name("DX,DY");
     command->add_option("--motion-rotate", options.motionDegrees,
                         "the object turns steadily about the field centre by DEG degrees (counter-clockwise) "
-                        "from view 0 to view 179");
+                        "from view 0 to view 179")
+        ->type_name("DEG");
     CLI::Option* kvp = command->add_option("--kvp", options.kvp,
                                            "polychromatic beam: a tungsten tube at KV (40..150) and an energy-"
                                            "integrating detector")
-                           ->check(NumberIn(40.0, 150.0, "from 40 to 150"));
+                           ->check(NumberIn(40.0, 150.0, "from 40 to 150"))
+                           ->type_name("KV");
     command->add_option("--filtration", options.filtrationMm, "aluminium filter of the beam in mm (default 2.5)")
         ->check(NumberIn(0.0, HUGE_VAL, "of at least 0"))
+        ->type_name("MM")
         ->needs(kvp);
     command->add_flag("--water-correction", options.waterCorrection,
                       "the scanner's first-order beam-hardening correction: every path taken as water")
@@ -143,9 +152,15 @@ void AddArtifactOptions(CLI::App* command, ArtifactOptions& options) {
             [&options](const std::vector<std::string>& values) {
                 for (const std::string& v : values) options.metals.push_back(ParseMetal(v));
             },
-            "X,Y,R[,MATERIAL]: a metal disc of radius R field pixels centred X, Y pixels from the field centre "
+            "a metal disc of radius R field pixels centred X, Y pixels from the field centre "
             "(x right, y up), titanium (default), iron or gold, replacing the object (repeatable)")
-        ->allow_extra_args(false);
+        ->allow_extra_args(false)
+        ->type_name("X,Y,R[,MATERIAL]");
+    // Their own heading in the help, naming the order of the physics.
+    const std::vector<CLI::Option*> all = command->get_options();
+    for (size_t k = before; k < all.size(); ++k)
+        all[k]->group("Scanner artifacts (applied in this order: object motion, polychromatic beam, detector "
+                      "gains, counting noise, water correction, views kept)");
 }
 
 }  // namespace lab

@@ -5,7 +5,9 @@
 
 #include <xraylib.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "tools/lab/lab_error.h"
 
@@ -118,7 +120,9 @@ double Beam::Measure(const double (&mono)[MaterialCount]) const {
             if (mono[m] != 0.0) p += ratios[m][k] * mono[m];
         detected += spectrum.weight[k] * std::exp(-p);
     }
-    return -std::log(detected);
+    // Behind enough gold nothing at all arrives; the file still needs a
+    // number.
+    return -std::log(std::max(detected, std::numeric_limits<double>::min()));
 }
 
 // The measured value of a water path grows ever more slowly with its
