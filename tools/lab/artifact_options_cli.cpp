@@ -50,6 +50,18 @@ CLI::Validator NumberIn(double lo, double hi, const std::string& range) {
         "");
 }
 
+// A whole decimal number (CLI11 would read "030" as octal); 0 for anything
+// else, which no option here takes.
+int WholeNumber(const std::string& text) {
+    try {
+        size_t used = 0;
+        const int n = std::stoi(text, &used, 10);
+        if (used == text.size()) return n;
+    } catch (const std::exception&) {
+    }
+    return 0;
+}
+
 std::string ViewCounts() {
     std::string list;
     for (int n = 1; n <= SinoAngles; ++n)
@@ -92,18 +104,27 @@ MetalDisc ParseMetal(const std::string& value) {
 void AddArtifactOptions(CLI::App* command, ArtifactOptions& options) {
     const size_t before = command->get_options().size();
     const std::string counts = ViewCounts();
-    command->add_option("--views", options.views, "sparse views: N evenly spaced views measured, the others 0 (N: " +
-                                                      counts + ")")
-        ->check(CLI::Validator(
-            [counts](std::string& text) -> std::string {
-                for (int n = 1; n <= SinoAngles; ++n)
-                    if (SinoAngles % n == 0 && text == std::to_string(n)) return "";
-                return "'" + text + "' does not divide 180: N is one of " + counts;
+    command
+        ->add_option_function<std::string>(
+            "--views",
+            [&options, counts](const std::string& value) {
+                const int n = WholeNumber(value);
+                if (n < 1 || SinoAngles % n != 0)
+                    throw CLI::ValidationError("--views", "'" + value + "' does not divide 180: N is one of " + counts);
+                options.views = n;
             },
-            ""))
+            "sparse views: N evenly spaced views measured, the others 0 (N: " + counts + ")")
         ->type_name("N");
-    command->add_option("--arc", options.arcDegrees, "limited angle: only views 0..DEG-1 measured (1..180)")
-        ->check(CLI::Range(1, SinoAngles).description(""))
+    command
+        ->add_option_function<std::string>(
+            "--arc",
+            [&options](const std::string& value) {
+                const int degrees = WholeNumber(value);
+                if (degrees < 1 || degrees > SinoAngles)
+                    throw CLI::ValidationError("--arc", "'" + value + "' is not a whole number from 1 to 180");
+                options.arcDegrees = degrees;
+            },
+            "limited angle: only views 0..DEG-1 measured (1..180)")
         ->type_name("DEG");
     command
         ->add_option_function<std::vector<std::string>>(

@@ -78,7 +78,7 @@ TEST(ScanArtifacts, ViewsAndArcZeroExactlyTheViewsNotMeasured) {
         for (int a : c.zeroed) EXPECT_FALSE(lab::ViewMeasured(options, a)) << a;
     }
     ArtifactOptions parsed;
-    EXPECT_EQ(ParseError({"--views", "36", "--arc", "180"}, &parsed), "");
+    EXPECT_EQ(ParseError({"--views", "036", "--arc", "180"}, &parsed), "");  // decimal, not octal
     EXPECT_EQ(parsed.views, 36);
     EXPECT_NE(ParseError({"--views", "7"}).find("1, 2, 3, 4, 5, 6, 9, 10"), std::string::npos);
     ExpectRefused({{"--views", "0"}, {"--views", "360"}, {"--arc", "0"}, {"--arc", "181"}, {"--arc", "x"}});
