@@ -387,11 +387,12 @@ void LabWindow::savePicture(QWidget* widget, const QString& what) {
 
 void LabWindow::openInSinora() {
     if (model_.savedPath().isEmpty() && !saveSinogram()) return;
-    const QString sinogram = model_.savedPath();
-    QString program = QDir(QApplication::applicationDirPath()).filePath("sinora");
-    if (!QFileInfo(program).isExecutable()) program = QStandardPaths::findExecutable("sinora");
-    if (program.isEmpty() || !QProcess::startDetached(program, {sinogram}, WorkFolder()))
-        showFailure("Sinora could not be started: it is neither beside Sinora Lab nor on the PATH");
+    // As the desktop entry starts Sinora: in the work folder, with the
+    // samples, its first open dialog on the file.
+    QString session = QDir(QApplication::applicationDirPath()).filePath("sinora-session");
+    if (!QFileInfo(session).isExecutable()) session = QStandardPaths::findExecutable("sinora-session");
+    if (session.isEmpty() || !QProcess::startDetached(session, {"--", model_.savedPath()}))
+        showFailure("Sinora could not be started: sinora-session is neither beside Sinora Lab nor on the PATH");
 }
 
 void LabWindow::openDocument(const QString& relativePath) {

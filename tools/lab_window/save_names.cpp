@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "tools/lab/x_ray_physics.h"
 #include "tools/lab_window/scan_model.h"
 
 namespace labwin {
@@ -39,10 +40,16 @@ QString ScanStem(const SourceSpec& source, const ScanOptions& options) {
     if (source.kind == SourceSpec::Kind::Sinogram) return stem;
     if (source.frame != 1) stem += QStringLiteral("_frame%1").arg(source.frame);
     if (source.kind == SourceSpec::Kind::File && options.fov > 0.0) stem += "_fov" + Number(options.fov);
-    if (options.photons > 0.0) {
-        stem += "_" + DoseText(options.photons);
-        if (options.seed != 1) stem += QStringLiteral("_seed%1").arg(options.seed);
-    }
+    const lab::ArtifactOptions& a = options.artifacts;
+    if (a.views > 0) stem += QStringLiteral("_%1views").arg(a.views);
+    if (a.arcDegrees > 0) stem += QStringLiteral("_arc%1").arg(a.arcDegrees);
+    if (a.gainSpread > 0.0) stem += "_gains" + Number(a.gainSpread);
+    if (a.motionX != 0.0 || a.motionY != 0.0 || a.motionDegrees != 0.0) stem += "_motion";
+    if (a.kvp > 0.0) stem += QStringLiteral("_%1kV").arg(Number(a.kvp)) + (a.waterCorrection ? "_corrected" : "");
+    for (const lab::MetalDisc& disc : a.metals) stem += "_" + QString::fromStdString(lab::MaterialName(disc.material));
+    if (options.photons > 0.0) stem += "_" + DoseText(options.photons);
+    if ((options.photons > 0.0 || a.gainSpread > 0.0) && options.seed != 1)
+        stem += QStringLiteral("_seed%1").arg(options.seed);
     return stem;
 }
 

@@ -21,7 +21,8 @@ QString DoseText(double photons);
 // phantom's name ("shepp_logan").
 QString SourceStem(const SourceSpec& source);
 
-// e.g. "moon_frame2_fov300_1e4_seed7" (defaults left out), without extension.
+// e.g. "moon_frame2_fov300_30views_1e4_seed7" (defaults left out), without
+// the extension.
 QString ScanStem(const SourceSpec& source, const ScanOptions& options);
 
 // e.g. "hann_cutoff0.8_scale50.txt" (defaults left out).

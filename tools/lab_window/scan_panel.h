@@ -1,6 +1,6 @@
 // scan_panel.h - the Scan panel: what the scanner does to the source (the
-// dose and its noise), each control with a one-line tooltip saying what it
-// simulates.
+// dose and its noise, and the imperfections of a real scanner), each
+// control with a one-line tooltip saying what it simulates.
 #pragma once
 
 #include <QWidget>
@@ -8,6 +8,8 @@
 #include "tools/lab_window/scan_request.h"
 
 class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
 class QFormLayout;
 class QLabel;
 class QSlider;
@@ -29,6 +31,8 @@ signals:
     void changed();
 
 private:
+    void addArtifactControls();
+    lab::ArtifactOptions artifacts() const;
     void update();
 
     QFormLayout* form_ = nullptr;
@@ -36,6 +40,22 @@ private:
     QSlider* doseSlider_ = nullptr;
     QLabel* doseLabel_ = nullptr;
     QSpinBox* seedBox_ = nullptr;
+
+    QComboBox* viewsBox_ = nullptr;
+    QSpinBox* arcBox_ = nullptr;
+    QDoubleSpinBox* gainSpreadBox_ = nullptr;
+    QDoubleSpinBox* motionXBox_ = nullptr;
+    QDoubleSpinBox* motionYBox_ = nullptr;
+    QDoubleSpinBox* motionTurnBox_ = nullptr;
+    QCheckBox* beamBox_ = nullptr;
+    QSpinBox* kvpBox_ = nullptr;
+    QDoubleSpinBox* filtrationBox_ = nullptr;
+    QCheckBox* waterBox_ = nullptr;
+    QCheckBox* metalBox_ = nullptr;
+    QComboBox* metalKindBox_ = nullptr;
+    QDoubleSpinBox* metalXBox_ = nullptr;
+    QDoubleSpinBox* metalYBox_ = nullptr;
+    QDoubleSpinBox* metalRadiusBox_ = nullptr;
 };
 
 }  // namespace labwin

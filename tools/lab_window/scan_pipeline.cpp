@@ -11,6 +11,7 @@
 #include "tools/lab/counting_noise.h"
 #include "tools/lab/lab_error.h"
 #include "tools/lab/phantoms.h"
+#include "tools/lab/scan_object.h"
 #include "tools/lab/sinogram_output.h"
 #include "tools/lab/slice_input.h"
 #include "tools/lab_window/quick_reconstruction.h"
@@ -101,6 +102,18 @@ void ScanPipeline::Scan(const ScanRequest& request, ScanResult& result, const st
     }
     result.hasTruth = true;
 
+    if (options.artifacts.Any()) {
+        // The scanner's imperfections change the projection itself: the
+        // scan is made anew, noise included.
+        const bool polychromatic = options.artifacts.kvp > 0.0;
+        const lab::ScanObject object = file ? lab::ObjectFromField(c.field, c.slice.isDicom, polychromatic)
+                                            : lab::ObjectFromPhantom(source.phantom, polychromatic);
+        check();
+        lab::ArtifactScan scan = lab::ScanWithArtifacts(object, options.artifacts, options.photons, options.seed);
+        result.integrals = std::move(scan.integrals);
+        result.truth = std::move(scan.truth);
+        return;
+    }
     if (!c.haveClean) {
         c.clean = file ? lab::FieldIntegrals(c.field) : lab::PhantomIntegrals(lab::MakePhantom(source.phantom));
         c.haveClean = true;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "tools/lab/scan_artifacts.h"
+
 namespace labwin {
 
 // What is scanned: a picture or DICOM slice (with its frame), a phantom, or
@@ -22,14 +24,19 @@ struct SourceSpec {
     bool operator!=(const SourceSpec& o) const { return !(*this == o); }
 };
 
-// The options of the scan as `sinora-lab sinogram` takes them; further
-// simulated effects join here as fields of their own.
+// The scanner's imperfections compared value by value.
+bool SameArtifacts(const lab::ArtifactOptions& a, const lab::ArtifactOptions& b);
+
+// The options of the scan as `sinora-lab sinogram` takes them.
 struct ScanOptions {
     double fov = 0.0;      // width of the field; 0: the source's larger side
     double photons = 0.0;  // incident photons per ray; 0: no counting noise
-    uint64_t seed = 1;
+    uint64_t seed = 1;     // of the noise and the gain spread
+    lab::ArtifactOptions artifacts;
 
-    bool operator==(const ScanOptions& o) const { return fov == o.fov && photons == o.photons && seed == o.seed; }
+    bool operator==(const ScanOptions& o) const {
+        return fov == o.fov && photons == o.photons && seed == o.seed && SameArtifacts(artifacts, o.artifacts);
+    }
     bool operator!=(const ScanOptions& o) const { return !(*this == o); }
 };
 
