@@ -9,11 +9,12 @@ namespace lab {
 
 void RunPhantomCommand(const PhantomOptions& options) {
     const Phantom phantom = MakePhantom(options.name);
-    CheckOutputPath(options.output);
-    if (!options.truth.empty()) CheckOutputPath(options.truth);
+    OutputFiles outputs;
+    outputs.Claim(options.output);
+    outputs.Claim(options.truth);
     std::vector<double> integrals = ProjectPhantom(phantom);
     for (double& p : integrals) p *= WaterMuPerMm;
-    WriteSinogramAndTruth(std::move(integrals), RasterisePhantom(phantom), options.noise, options.output,
+    WriteSinogramAndTruth(outputs, std::move(integrals), RasterisePhantom(phantom), options.noise, options.output,
                           options.truth);
 }
 
