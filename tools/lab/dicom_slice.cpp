@@ -29,7 +29,7 @@ namespace {
 // Longer than any real slice takes; a file that makes GDCM loop is damaged.
 constexpr unsigned DecodeSeconds = 60;
 // Decoded pixel data beyond this are refused before GDCM allocates them.
-constexpr unsigned long long MaxPixelBytes = 4ull << 30;
+constexpr unsigned long long MaxPixelBytes = 1ull << 30;
 
 // The stored value of one pixel: `bytes` bytes in this machine's order,
 // reduced to its stored bits (1..8 x bytes).

@@ -55,16 +55,24 @@ LoadedSlice LoadSlice(const std::string& path, int frame) {
     RequireReadableFile(path);
     if (HasDicomPreamble(path)) return FromDicom(path, frame);
 
-    QImage picture;
-    std::string format;
-    if (ReadPicture(path, picture, format)) {
-        if (frame != 1) throw LabError(path + ": --frame applies to DICOM files only");
-        return FromPicture(picture, format);
+    // Qt's readers claim some DICOM files without a preamble (the TIFF
+    // reader takes one whose preamble's mark is damaged): what a reader
+    // fails on is tried as DICOM before its failure is reported.
+    std::string notRead = path + ": neither a picture (PNG, JPEG, BMP, TIFF, PGM/PPM) nor a DICOM file";
+    try {
+        QImage picture;
+        std::string format;
+        if (ReadPicture(path, picture, format)) {
+            if (frame != 1) throw LabError(path + ": --frame applies to DICOM files only");
+            return FromPicture(picture, format);
+        }
+    } catch (const LabError& error) {
+        notRead = error.what();
     }
     try {
         return FromDicom(path, frame);
     } catch (const NotDicomError&) {
-        throw LabError(path + ": neither a picture (PNG, JPEG, BMP, TIFF, PGM/PPM) nor a DICOM file");
+        throw LabError(notRead);
     }
 }
 
