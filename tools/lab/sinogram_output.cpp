@@ -28,7 +28,8 @@ void WriteSinogramAndTruth(OutputFiles& outputs, std::vector<double> integrals, 
     if (noise.photons > 0.0)
         printf("Poisson noise: %g photons per ray, seed %llu\n", noise.photons, static_cast<unsigned long long>(seed));
     const auto [lo, hi] = std::minmax_element(integrals.begin(), integrals.end());
-    printf("wrote %s: 729 channels x 180 angles, line integrals %.4g to %.4g\n", output.c_str(), *lo, *hi);
+    printf("wrote %s: %d channels x %d angles, line integrals %.4g to %.4g\n", output.c_str(), SinoChannels, SinoAngles,
+           *lo, *hi);
     if (!truthPath.empty()) printf("wrote %s: the 256 x 256 image that was projected\n", truthPath.c_str());
 }
 
