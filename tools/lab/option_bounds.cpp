@@ -11,6 +11,17 @@
 
 namespace lab {
 
+namespace {
+
+// For the help: "[1, 1e+15]".
+std::string Interval(double min, double max) {
+    char text[64];
+    snprintf(text, sizeof text, "[%g, %g]", min, max);
+    return text;
+}
+
+}  // namespace
+
 bool Contains(const Bounds& bounds, double value) {
     return std::isfinite(value) && value >= bounds.min && value <= bounds.max;
 }
@@ -30,7 +41,7 @@ CLI::Validator Within(const Bounds& bounds) {
             if (!text.empty() && *end == '\0' && errno == 0 && Contains(bounds, value)) return "";
             return "'" + text + "' is not a number " + RangeText(bounds);
         },
-        "NUMBER");
+        Interval(bounds.min, bounds.max));
 }
 
 CLI::Validator WholeNumber(uint64_t min, uint64_t max, const char* meaning) {
@@ -43,7 +54,7 @@ CLI::Validator WholeNumber(uint64_t min, uint64_t max, const char* meaning) {
             return "'" + text + "' is not a whole number from " + std::to_string(min) + " to " + std::to_string(max) +
                    " (" + meaning + ")";
         },
-        "WHOLE");
+        "[" + std::to_string(min) + ", " + std::to_string(max) + "]");
 }
 
 }  // namespace lab
