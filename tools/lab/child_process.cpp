@@ -6,6 +6,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <cstdio>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,10 +27,25 @@ void WriteAllAndExit(int fd, const std::string& bytes) {
     _exit(0);
 }
 
+// Allows `extra` bytes of address space beyond what the process holds now
+// (a sanitizer's shadow included), so that a length read from a damaged
+// file fails to allocate instead of filling the machine's memory.
+void LimitAddressSpace(unsigned long long extra) {
+    unsigned long long pages = 0;
+    FILE* statm = fopen("/proc/self/statm", "r");
+    if (!statm) return;
+    const bool read = fscanf(statm, "%llu", &pages) == 1;
+    fclose(statm);
+    if (!read) return;
+    const rlim_t limit = pages * static_cast<unsigned long long>(sysconf(_SC_PAGESIZE)) + extra;
+    const struct rlimit bounds = {limit, limit};
+    setrlimit(RLIMIT_AS, &bounds);
+}
+
 }  // namespace
 
-bool RunInChildProcess(const std::function<std::string()>& work, unsigned seconds, std::string& bytes,
-                       std::string& how) {
+bool RunInChildProcess(const std::function<std::string()>& work, unsigned seconds, unsigned long long memoryBytes,
+                       std::string& bytes, std::string& how) {
     int channel[2];
     if (pipe(channel) != 0) {
         how = std::string("could not start: ") + strerror(errno);
@@ -46,6 +64,9 @@ bool RunInChildProcess(const std::function<std::string()>& work, unsigned second
         // The default actions, whatever handlers the parent installed (a
         // fuzzer's or a sanitizer's): a crash ends the child and nothing else.
         for (int s : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGALRM}) signal(s, SIG_DFL);
+        // An expected end: no core dump (a core handler could take seconds).
+        prctl(PR_SET_DUMPABLE, 0);
+        LimitAddressSpace(memoryBytes);
         alarm(seconds);
         std::string result;
         try {

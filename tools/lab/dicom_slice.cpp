@@ -29,7 +29,10 @@ namespace {
 // Longer than any real slice takes; a file that makes GDCM loop is damaged.
 constexpr unsigned DecodeSeconds = 60;
 // Decoded pixel data beyond this are refused before GDCM allocates them.
-constexpr unsigned long long MaxPixelBytes = 1ull << 30;
+constexpr unsigned long long MaxPixelBytes = 512ull << 20;
+// What the reading may allocate: the file, the decoded frames and one
+// frame as doubles, with room to spare.
+constexpr unsigned long long DecodeMemory = 4 * MaxPixelBytes;
 
 // The stored value of one pixel: `bytes` bytes in this machine's order,
 // reduced to its stored bits (1..8 x bytes).
@@ -244,7 +247,7 @@ DicomSlice ReadDicomSlice(const std::string& path, int frame) {
     std::string how;
     {
         StderrCapture capture;
-        if (!RunInChildProcess([&] { return DecodeInChild(path, frame); }, DecodeSeconds, message.bytes, how))
+        if (!RunInChildProcess([&] { return DecodeInChild(path, frame); }, DecodeSeconds, DecodeMemory, message.bytes, how))
             throw LabError(path + ": a damaged DICOM file: GDCM " + how);
     }
     try {
