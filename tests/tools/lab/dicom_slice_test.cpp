@@ -283,25 +283,24 @@ TEST(DicomSlice, DamagedCopiesNeverEndTheTool) {
     const std::string original = PydicomFiles + "CT_small.dcm";
     if (!std::filesystem::exists(original)) GTEST_SKIP() << "python3-pydicom is not installed";
     const std::string bytes = FileBytes(original);
-    // Bytes changed in the header and element lengths, where GDCM asserts.
+    // Bytes changed in the header and element lengths, where GDCM asserts:
+    // some copies must stop it, which read in this process would end the test.
     std::mt19937 random(17);
-    int read = 0, refused = 0;
+    int read = 0, stopped = 0;
     for (int copy = 0; copy < 100; ++copy) {
         std::string mutated = bytes;
-        const int changes = 1 + copy % 4;
-        for (int i = 0; i < changes; ++i)
-            mutated[128 + random() % 1200] = static_cast<char>(random() % 256);
+        for (int i = 0; i <= copy % 4; ++i) mutated[128 + random() % 1200] = static_cast<char>(random() % 256);
         const std::string path = ScratchPath("mutated.dcm");
         WriteBytes(path, mutated.data(), copy % 10 == 9 ? mutated.size() / 2 : mutated.size());
         try {
             lab::LoadSlice(path, 1);
             ++read;
-        } catch (const lab::LabError&) {
-            ++refused;
+        } catch (const lab::LabError& error) {
+            stopped += std::string(error.what()).find("GDCM stopped by signal") != std::string::npos;
         }
     }
     EXPECT_GT(read, 0);
-    EXPECT_GT(refused, 0);
+    EXPECT_GT(stopped, 0);
 }
 
 }  // namespace
