@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
                  "sinora-lab"};
     app.require_subcommand(1);
     app.fallthrough();  // the options below also after a command's name
-    app.set_version_flag("--version", SINORA_VERSION);
+    app.set_version_flag("--version", "sinora-lab " SINORA_VERSION);
     bool verbose = false;
     app.add_flag("-v,--verbose", verbose, "also show what the picture and DICOM libraries print");
 

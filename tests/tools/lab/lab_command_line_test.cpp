@@ -62,7 +62,7 @@ TEST(LabCommandLine, StatusOneLinePerFailureVersionAndField) {
         EXPECT_EQ(run.errLines(), c.status == 0 ? 0 : 1) << c.arguments << ": " << run.err;
         EXPECT_NE((run.status == 0 ? run.out : run.err).find(c.said), std::string::npos) << c.arguments;
     }
-    EXPECT_TRUE(std::regex_match(RunLab("--version").out, std::regex("[0-9]+\\.[0-9]+\\.[0-9]+\n")));
+    EXPECT_TRUE(std::regex_match(RunLab("--version").out, std::regex("sinora-lab [0-9]+\\.[0-9]+\\.[0-9]+\n")));
     EXPECT_FALSE(std::filesystem::exists(ScratchPath("same.sino")));
     EXPECT_FALSE(std::filesystem::exists(ScratchPath("n.sino")) || std::filesystem::exists(ScratchPath("n.txt")));
 }
