@@ -11,14 +11,15 @@ namespace lab {
 
 void RunPhantomCommand(const PhantomOptions& options) {
     const Phantom phantom = MakePhantom(options.name);
-    CheckOutputPath(options.output);
-    if (!options.truth.empty()) CheckOutputPath(options.truth);
+    OutputFiles outputs;
+    outputs.Claim(options.output);
+    outputs.Claim(options.truth);
     if (options.artifacts.Any()) {
-        WriteArtifactScan(ObjectFromPhantom(options.name, options.artifacts.kvp > 0.0), options.artifacts,
+        WriteArtifactScan(outputs, ObjectFromPhantom(options.name, options.artifacts.kvp > 0.0), options.artifacts,
                           options.noise, options.output, options.truth);
         return;
     }
-    WriteSinogramAndTruth(PhantomIntegrals(phantom), RasterisePhantom(phantom), options.noise, options.output,
+    WriteSinogramAndTruth(outputs, PhantomIntegrals(phantom), RasterisePhantom(phantom), options.noise, options.output,
                           options.truth);
 }
 

@@ -36,10 +36,10 @@
 #include "tools/lab/commands.h"
 #include "tools/lab/filter_kernels.h"
 #include "tools/lab/filter_plot.h"
-#include "tools/lab/output_files.h"
 #include "tools/lab/phantoms.h"
 #include "tools/lab_window/image_view.h"
 #include "tools/lab_window/previews.h"
+#include "tools/lab_window/save_files.h"
 #include "tools/lab_window/save_names.h"
 #include "tools/lab_window/scan_panel.h"
 
@@ -378,7 +378,7 @@ void LabWindow::savePicture(QWidget* widget, const QString& what) {
     const QString path = askSavePath("Save Picture", stem + what + ".png", "PNG pictures (*.png)");
     if (path.isEmpty()) return;
     try {
-        lab::SavePngAtomically(path.toStdString(), widget->grab().toImage());
+        SavePng(path, widget->grab().toImage(), model_.source().path);
         statusBar()->showMessage("Saved " + path, 10000);
     } catch (const std::exception& error) {
         showFailure(error.what());

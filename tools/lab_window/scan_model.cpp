@@ -9,6 +9,7 @@
 #include "tools/lab/lab_error.h"
 #include "tools/lab/output_files.h"
 #include "tools/lab/truth_image.h"
+#include "tools/lab_window/save_files.h"
 
 namespace labwin {
 
@@ -97,13 +98,13 @@ void ScanModel::finished() {
 
 void ScanModel::saveSinogram(const QString& path) {
     if (!latest_) throw lab::LabError("nothing to save yet");
-    lab::WriteSinogramFile(path.toStdString(), latest_->integrals);
+    SaveBytes(path, lab::SinogramFileBytes(latest_->integrals), latest_->request.source.path);
     savedPath_ = path;
 }
 
 void ScanModel::saveTruth(const QString& path) const {
     if (!latest_ || !latest_->hasTruth) throw lab::LabError("this source has no truth image: it is a sinogram file");
-    lab::SavePngAtomically(path.toStdString(), lab::TruthImage(latest_->truth));
+    SavePng(path, lab::TruthImage(latest_->truth), latest_->request.source.path);
 }
 
 }  // namespace labwin

@@ -96,7 +96,7 @@ void ScanPipeline::Scan(const ScanRequest& request, ScanResult& result, const st
         result.description = c.slice.description;
         result.isDicom = c.slice.isDicom;
         result.frames = c.slice.frames;
-        result.largerSide = lab::LargerSide(c.slice);
+        result.largerSide = lab::FieldWidth(c.slice, 0.0);
     } else {
         result.description = source.phantom + " phantom, 256 mm field";
     }
