@@ -2,6 +2,7 @@
 #include "tools/lab_window/quick_reconstruction.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "base/to_int.h"
 #include "recon/headless_run.h"
@@ -11,6 +12,9 @@
 namespace labwin {
 
 QImage QuickReconstruction(const std::vector<double>& integrals) {
+    // The program's arrays are one set for the whole process.
+    static std::mutex arrays;
+    const std::lock_guard<std::mutex> hold(arrays);
     std::copy(integrals.begin(), integrals.end(), RawSinogram);
     // The scale of the taps changes only the sum's grey scale, which is
     // shown relative to its largest value.

@@ -10,8 +10,8 @@
 namespace labwin {
 
 // The full-range sum image as Sinora draws it: 256 x 256 grey, the largest
-// value white, zero and below black, row 0 at the top. Uses the program's
-// global arrays: one call at a time in the process (the scan worker's).
+// value white, zero and below black, row 0 at the top. The program's
+// arrays are global: calls from several threads take turns.
 QImage QuickReconstruction(const std::vector<double>& integrals);
 
 }  // namespace labwin
