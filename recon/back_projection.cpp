@@ -26,6 +26,7 @@
 #include "recon/recon_data.h"
 #include "recon/shared_parts.h"
 #include "recon/slice_codes.h"
+#include "recon/step_variants.h"
 #include "base/to_int.h"
 
 alignas(4096) double ValueTables[AliveAngles][TableStride];
@@ -198,23 +199,18 @@ __attribute__((always_inline)) inline void FillSliceSteps(CellCode* codes, doubl
     }
 }
 
+}  // namespace
+
 void ScatterSlicePlain(CellCode* codes, const double* table, double cosA, double sinA) {
     ScatterSliceSteps(codes, table, cosA, sinA);
 }
+void FillSlicePlain(CellCode* codes, double* table) { FillSliceSteps<Isa::Plain>(codes, table); }
+#if defined(SINORA_WIDE_VARIANTS)
 WITH_AVX2 void ScatterSliceAvx2(CellCode* codes, const double* table, double cosA, double sinA) {
     ScatterSliceSteps(codes, table, cosA, sinA);
 }
-void ScatterSlice(CellCode* codes, const double* table, double cosA, double sinA) {
-    (StepInstructionSet() != Isa::Plain ? ScatterSliceAvx2 : ScatterSlicePlain)(codes, table, cosA, sinA);
-}
-
-void FillSlicePlain(CellCode* codes, double* table) { FillSliceSteps<Isa::Plain>(codes, table); }
 WITH_AVX2 void FillSliceAvx2(CellCode* codes, double* table) { FillSliceSteps<Isa::Avx2>(codes, table); }
-void FillSliceFromNeighbours(CellCode* codes, double* table) {
-    (StepInstructionSet() != Isa::Plain ? FillSliceAvx2 : FillSlicePlain)(codes, table);
-}
-
-}  // namespace
+#endif
 
 void BuildSlice(int angle) {
     double* table = TableOf(angle);
@@ -223,8 +219,9 @@ void BuildSlice(int angle) {
     table[Empty] = 0.0;
     const double theta = angle * RadiansPerDegree;
     ClearCodes(codes);
-    ScatterSlice(codes, table, std::cos(theta), std::sin(theta));
-    FillSliceFromNeighbours(codes, table);
+    const StepVariants& steps = ChosenSteps();
+    steps.scatterSlice(codes, table, std::cos(theta), std::sin(theta));
+    steps.fillSlice(codes, table);
     // The slice displays are scaled by the largest value of slice 1 alone;
     // the largest value does not depend on the order the cells are seen in.
     if (angle == 1) {
@@ -287,7 +284,7 @@ void RestoreSmearEdges(const SmearEdges& edges) {
 
 void BackProjectViews() {
     // The gaps of every slice are filled here, on its code image (the
-    // neighbour pass in FillSliceFromNeighbours; the zero pass as an empty
+    // neighbour pass in FillSliceSteps; the zero pass as an empty
     // cell reads 0.0 when the stack is written): the stack itself is written
     // once and never filled in place.
     static SmearEdges smearEdges;
