@@ -31,15 +31,13 @@ bool WriteTextBufferLines(HANDLE file) {
 }  // namespace
 
 bool WriteTextBufferFile(const char* path) {
-    return SaveFileSafely(path, WriteTextBufferLines) == SaveOutcome::Saved;
+    if (SaveFileSafely(path, WriteTextBufferLines) == SaveOutcome::Saved) return true;
+    MessageNotice("Failed to save");
+    return false;
 }
 
 void SaveTextBuffer() {
     std::string path;
     if (!AskSaveFileName(path)) return;  // cancelled, overwrite declined, or a path too long
-    if (!WriteTextBufferFile(path.c_str())) {
-        MessageNotice("Failed to save");
-        return;
-    }
-    MessageNotice("Saved TextBuffer");
+    if (WriteTextBufferFile(path.c_str())) MessageNotice("Saved TextBuffer");
 }

@@ -22,8 +22,7 @@ namespace {
 const DWORD FileHeaderBytes = sizeof(BITMAPFILEHEADER);  // 14
 const DWORD InfoHeaderBytes = sizeof(BITMAPINFOHEADER);  // 40
 
-// Composes the file and puts it in the place of `path`; the caller shows
-// the notice of a failure.
+// Composes the file and puts it in the place of `path`.
 SaveOutcome WriteBmpFile(const char* path, const BITMAPINFOHEADER* info, const void* pixels, DWORD pixelBytes) {
     BITMAPFILEHEADER header;
     memset(&header, 0, sizeof header);
@@ -88,6 +87,7 @@ bool GraphicSaveBmp(const char* path) {
         case SaveOutcome::Saved:
             return true;
         case SaveOutcome::OpenFailed:
+            // "nopen" as the system has always said it: not a typo to correct.
             MessageNotice("Failed to nopen file.");
             return false;
         case SaveOutcome::WriteFailed:

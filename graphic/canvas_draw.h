@@ -49,6 +49,11 @@ inline void PutCanvasBlock(int x, int y, COLORREF colour) {
 // GraphicFontRecord for this one call (GraphicFontHandle is 0 afterwards).
 void DrawCanvasText(int x, int y, const char* text, int length);
 
+// A caption: `text` in `colour` (which becomes CurrentColor) in a font
+// `height` pixels high, which GraphicFontRecord keeps afterwards. Before
+// start-up has allocated the record nothing is drawn.
+void DrawCanvasCaption(int x, int y, const char* text, int height, COLORREF colour);
+
 // Fills the whole surface with the stock brush chosen by BackgroundKind
 // (0 black, 1 light grey, 2 white, anything else black).
 void ClearCanvas();

@@ -24,7 +24,11 @@
 //   win_files.cpp        CreateFileA/WriteFile/CloseHandle, file kinds and
 //                        attributes, temporary files, MoveFileExA/ReplaceFileA,
 //                        DeleteFileA, FindFirstFileA (system calls: os_calls.h)
+//   codepage.cpp         IsDBCSLeadByteEx; Windows text to and from Unicode
+//   os_calls.cpp         the system calls beneath win_files.cpp (os_calls.h)
 //   platform_init.cpp    PlatformInit and the test hooks of platform.h
+//   command_line.cpp     PlatformCommandLine: --help and --version
+//   entry.cpp            main(), which calls the program's WinMain
 // The layer's state is one record, LayerState (layer_state.h).
 #pragma once
 

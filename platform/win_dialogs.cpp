@@ -180,7 +180,8 @@ void ApplyFileAnswer(QFileDialog* dialog, const std::string& answer) {
 
 // Reports a chosen path (or name) of `needed` bytes that its buffer cannot hold.
 BOOL BufferTooSmall(OPENFILENAMEA* ofn, size_t needed) {
-    LayerData()->dialogError = FNERR_BUFFERTOOSMALL;
+    LayerState* bd = LayerData();
+    bd->dialogError = FNERR_BUFFERTOOSMALL;
     if (ofn->nMaxFile >= 2) {
         WORD size = static_cast<WORD>(std::min<size_t>(needed, 0xFFFF));
         memcpy(ofn->lpstrFile, &size, sizeof size);
@@ -221,7 +222,8 @@ std::unique_ptr<QFileDialog> MakeFileDialog() {
 }
 
 BOOL RunFileDialog(OPENFILENAMEA* ofn, bool save) {
-    LayerData()->dialogError = 0;
+    LayerState* bd = LayerData();
+    bd->dialogError = 0;
     if (!ofn || !ofn->lpstrFile || ofn->nMaxFile == 0) return FALSE;
     QString initial = DecodeWindowsText(BoundedString(ofn->lpstrFile, ofn->nMaxFile).c_str());
     PlatformLogModal((save ? QStringLiteral("SaveFile|") : QStringLiteral("OpenFile|")) + initial);
@@ -325,13 +327,15 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 }
 
 HMENU CreatePopupMenu() {
+    LayerState* bd = LayerData();
     auto* menu = new PlatformMenu;
-    LayerData()->menus.insert(menu);
+    bd->menus.insert(menu);
     return menu;
 }
 
 BOOL InsertMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR idNewItem, LPCSTR text) {
-    if (!LayerData()->menus.count(menu)) return FALSE;
+    LayerState* bd = LayerData();
+    if (!bd->menus.count(menu)) return FALSE;
     PlatformMenu::Item item{idNewItem, (flags & MF_SEPARATOR) != 0, text ? text : ""};
     auto& items = menu->items;
     auto where = items.end();
@@ -347,7 +351,8 @@ BOOL InsertMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR idNewItem, LPCS
 }
 
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*) {
-    if (!LayerData()->menus.count(menu)) return FALSE;
+    LayerState* bd = LayerData();
+    if (!bd->menus.count(menu)) return FALSE;
     PlatformLogModal(QStringLiteral("PopupMenu|%1|%2").arg(x).arg(y));
     QMenu popup;
     for (const PlatformMenu::Item& item : menu->items) {
@@ -392,7 +397,8 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
 }
 
 BOOL DestroyMenu(HMENU menu) {
-    if (!LayerData()->menus.erase(menu)) return FALSE;
+    LayerState* bd = LayerData();
+    if (!bd->menus.erase(menu)) return FALSE;
     delete menu;
     return TRUE;
 }
@@ -422,4 +428,7 @@ BOOL GetOpenFileNameA(OPENFILENAMEA* ofn) { return GiveBackFreedMemory(RunFileDi
 
 BOOL GetSaveFileNameA(OPENFILENAMEA* ofn) { return GiveBackFreedMemory(RunFileDialog(ofn, true)); }
 
-DWORD CommDlgExtendedError() { return LayerData()->dialogError; }
+DWORD CommDlgExtendedError() {
+    LayerState* bd = LayerData();
+    return bd->dialogError;
+}

@@ -1,33 +1,33 @@
 // win_gdi_draw.cpp - GDI drawing into the pixels of a DC: single pixels,
 // rectangles, lines and block transfers.
 //
-// Calls implemented: SetPixelV, GetPixel, SetRect, FillRect, MoveToEx,
+// Implements: SetPixelV, GetPixel, SetRect, FillRect, MoveToEx,
 // LineTo, Rectangle, BitBlt.
 //
-// Behaviour
-//   - SetPixelV on a memory DC with a 32-bit bitmap writes the pixel memory
-//     directly through a pointer, size and stride cached in the DC.
-//   - Pens of width 0 or 1 draw one-pixel Bresenham lines into memory as GDI
-//     does: the end point is left out, and where the line passes exactly
-//     half-way between two pixels the upper one (x-major lines) or the left
-//     one (y-major lines) is taken, whichever way the line runs, so a line
-//     and its reverse share their pixels. Wider pens draw with round
-//     ends and round joins, centred on the pixel centres, without
-//     antialiasing; a horizontal or vertical line is exactly as thick as
-//     the pen (see kCentre).
-//   - Rectangle: with a one-pixel pen the border takes columns left..right-1
-//     and rows top..bottom-1 and the brush fills the inside; with NULL_PEN
-//     the brush fills left..right-2 x top..bottom-2 (GDI's one pixel less);
-//     with a wider pen the border is centred on the one-pixel outline.
-//   - BitBlt copies between any two DCs, clipped to both surfaces; copies
-//     within one surface may overlap.
+// Supported behaviour:
+// - SetPixelV on a memory DC with a 32-bit bitmap writes the pixel memory
+//   directly through a pointer, size and stride cached in the DC.
+// - Pens of width 0 or 1 draw one-pixel Bresenham lines into memory as GDI
+//   does: the end point is left out, and where the line passes exactly
+//   half-way between two pixels the upper one (x-major lines) or the left
+//   one (y-major lines) is taken, whichever way the line runs, so a line
+//   and its reverse share their pixels. Wider pens draw with round
+//   ends and round joins, centred on the pixel centres, without
+//   antialiasing; a horizontal or vertical line is exactly as thick as
+//   the pen (see kCentre).
+// - Rectangle: with a one-pixel pen the border takes columns left..right-1
+//   and rows top..bottom-1 and the brush fills the inside; with NULL_PEN
+//   the brush fills left..right-2 x top..bottom-2 (GDI's one pixel less);
+//   with a wider pen the border is centred on the one-pixel outline.
+// - BitBlt copies between any two DCs, clipped to both surfaces; copies
+//   within one surface may overlap.
 //
-// Deliberately not supported
-//   - Raster operations other than SRCCOPY (BitBlt returns FALSE).
-//   - Pen styles other than PS_SOLID and PS_NULL (5); others draw solid.
-//   - Into a DIB section only SetPixelV, GetPixel, FillRect, one-pixel lines
-//     and Rectangle with a one-pixel or null pen, and BitBlt work; wide pens
-//     return FALSE there.
+// Not supported:
+// - Raster operations other than SRCCOPY (BitBlt returns FALSE).
+// - Pen styles other than PS_SOLID and PS_NULL (5); others draw solid.
+// - Into a DIB section only SetPixelV, GetPixel, FillRect, one-pixel lines
+//   and Rectangle with a one-pixel or null pen, and BitBlt work; wide pens
+//   return FALSE there.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>

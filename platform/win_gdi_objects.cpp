@@ -3,13 +3,13 @@
 // selected into them. Drawing is in win_gdi_draw.cpp, text and fonts in
 // win_gdi_text.cpp.
 //
-// Calls implemented: GetDC, ReleaseDC, BeginPaint, EndPaint,
+// Implements: GetDC, ReleaseDC, BeginPaint, EndPaint,
 // CreateCompatibleDC, CreateCompatibleBitmap, CreateDIBSection, DeleteDC,
 // SelectObject, DeleteObject, GetStockObject, CreatePen, CreateSolidBrush;
 // for the window side PlatformForgetWindowDcs and PlatformBrushColor; the
 // counts of live GDI objects and device contexts.
 //
-// Handles
+// Handles:
 //   GDI objects (HGDIOBJ, HBITMAP, HPEN, HBRUSH, HFONT) are small numbers, not
 //   addresses, so that every one of them survives a trip through a 32-bit
 //   LONG (SetClassLongA with GCL_HBRBACKGROUND) and a stale or foreign handle
@@ -28,24 +28,24 @@
 //   never given back to the system: a released DC's record is reused later,
 //   so a stale HDC never points into freed memory.
 //
-// Behaviour
-//   - Every DC starts as GDI's do: white background colour, black text,
-//     OPAQUE, the stock system font, black pen, white brush, position (0, 0).
-//   - A window DC draws into the window's retained client-area image
-//     (PlatformWindowSurface, looked up on every call because resizing may
-//     replace it) and tells the window after each drawing call. GetDC of a
-//     CS_OWNDC window always returns the window's one DC (ReleaseDC leaves
-//     it); other windows get a fresh DC that ReleaseDC or EndPaint frees.
-//     BeginPaint does not erase (the retained image keeps what was drawn);
-//     rcPaint is the whole client area and fErase is FALSE.
-//   - A memory DC starts with a 1 x 1 black bitmap. Compatible bitmaps are
-//     32-bit and black. A bitmap can be selected into one DC at a time.
+// Supported behaviour:
+// - Every DC starts as GDI's do: white background colour, black text,
+//   OPAQUE, the stock system font, black pen, white brush, position (0, 0).
+// - A window DC draws into the window's retained client-area image
+//   (PlatformWindowSurface, looked up on every call because resizing may
+//   replace it) and tells the window after each drawing call. GetDC of a
+//   CS_OWNDC window always returns the window's one DC (ReleaseDC leaves
+//   it); other windows get a fresh DC that ReleaseDC or EndPaint frees.
+//   BeginPaint does not erase (the retained image keeps what was drawn);
+//   rcPaint is the whole client area and fErase is FALSE.
+// - A memory DC starts with a 1 x 1 black bitmap. Compatible bitmaps are
+//   32-bit and black. A bitmap can be selected into one DC at a time.
 //
-// Deliberately not supported
-//   - DIB sections other than 24-bit BI_RGB, and file-mapping sections
-//     (CreateDIBSection returns NULL).
-//   - Bitmaps cannot be selected into window DCs.
-//   - GetDC(NULL) (the screen) returns NULL.
+// Not supported:
+// - DIB sections other than 24-bit BI_RGB, and file-mapping sections
+//   (CreateDIBSection returns NULL).
+// - Bitmaps cannot be selected into window DCs.
+// - GetDC(NULL) (the screen) returns NULL.
 //
 // Deleting a pen, brush, font or bitmap that is still selected succeeds; the
 // object stays usable by the DCs that hold it and is freed when the last of
@@ -264,21 +264,25 @@ void Drawn(PlatformDc* dc) {
 }
 
 GdiObject* SelectedPen(PlatformDc* dc) {
+    LayerState* bd = LayerData();
     GdiObject* o = LookupObject(dc->pen);
-    return o ? o : &LayerData()->stock[BLACK_PEN + 1];
+    return o ? o : &bd->stock[BLACK_PEN + 1];
 }
 GdiObject* SelectedBrush(PlatformDc* dc) {
+    LayerState* bd = LayerData();
     GdiObject* o = LookupObject(dc->brush);
-    return o ? o : &LayerData()->stock[WHITE_BRUSH + 1];
+    return o ? o : &bd->stock[WHITE_BRUSH + 1];
 }
 
 int PlatformLiveGdiObjectCount() {
-    const std::vector<GdiSlot>& table = LayerData()->objectSlots;
+    LayerState* bd = LayerData();
+    const std::vector<GdiSlot>& table = bd->objectSlots;
     return static_cast<int>(std::count_if(table.begin(), table.end(), [](const GdiSlot& s) { return s.handle != 0; }));
 }
 
 int PlatformLiveDcCount() {
-    const std::deque<PlatformDc>& pool = LayerData()->dcPool;
+    LayerState* bd = LayerData();
+    const std::deque<PlatformDc>& pool = bd->dcPool;
     return static_cast<int>(std::count_if(pool.begin(), pool.end(), [](const PlatformDc& dc) { return dc.live; }));
 }
 

@@ -2,22 +2,22 @@
 // records with the installed Japanese faces, and text drawn into the
 // pixels of a DC.
 //
-// Calls implemented: CreateFontIndirectA, SetTextColor, SetBkColor,
+// Implements: CreateFontIndirectA, SetTextColor, SetBkColor,
 // SetBkMode, TextOutA.
 //
-// Behaviour
-//   - Fonts: a positive lfHeight is the cell height (the largest pixel size
-//     whose ascent + descent fits; the cell is then exactly lfHeight high), a
-//     negative one the character height, 0 a 16-pixel cell. Character set
-//     128, the faces "標準ゴシック"/"標準明朝" and other Japanese faces select
-//     IPAGothic or IPAMincho. Text is drawn without antialiasing, clipped to
-//     its cell rectangle (advance width x cell height), whose background is
-//     filled in the background colour in OPAQUE mode. Control characters
-//     (tabs, line ends) take a blank cell each, as no layout is done.
+// Supported behaviour:
+// - Fonts: a positive lfHeight is the cell height (the largest pixel size
+//   whose ascent + descent fits; the cell is then exactly lfHeight high), a
+//   negative one the character height, 0 a 16-pixel cell. Character set
+//   128, the faces "標準ゴシック"/"標準明朝" and other Japanese faces select
+//   IPAGothic or IPAMincho. Text is drawn without antialiasing, clipped to
+//   its cell rectangle (advance width x cell height), whose background is
+//   filled in the background colour in OPAQUE mode. Control characters
+//   (tabs, line ends) take a blank cell each, as no layout is done.
 //
-// Deliberately not supported
-//   - lfWidth, lfEscapement and lfOrientation of a font are ignored.
-//   - Text into a DIB section returns FALSE.
+// Not supported:
+// - lfWidth, lfEscapement and lfOrientation of a font are ignored.
+// - Text into a DIB section returns FALSE.
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -57,7 +57,8 @@ int CellHeightOf(const QFont& font) {
 
 // The largest pixel size whose cell (ascent + descent) is at most `cell`.
 int PixelSizeForCell(QFont font, int cell) {
-    std::map<std::pair<QString, int>, int>& cache = LayerData()->pixelSizeForCell;
+    LayerState* bd = LayerData();
+    std::map<std::pair<QString, int>, int>& cache = bd->pixelSizeForCell;
     QString key = font.families().join(QLatin1Char('|')) + QLatin1Char('/') +
                   QString::number(font.weight()) + (font.italic() ? QStringLiteral("i") : QString());
     auto found = cache.find({key, cell});
@@ -140,8 +141,9 @@ FontData* FontOf(GdiObject* o) {
 }
 
 FontData* SelectedFont(PlatformDc* dc) {
+    LayerState* bd = LayerData();
     GdiObject* o = LookupObject(dc->font);
-    return FontOf(o ? o : &LayerData()->stock[kSystemFontIndex + 1]);
+    return FontOf(o ? o : &bd->stock[kSystemFontIndex + 1]);
 }
 
 HFONT CreateFontIndirectA(const LOGFONTA* font) {

@@ -42,8 +42,9 @@
 namespace {
 
 int64_t NowMs() {
+    LayerState* bd = LayerData();
     using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now() - LayerData()->start).count();
+    return duration_cast<milliseconds>(steady_clock::now() - bd->start).count();
 }
 
 bool PassesFilter(const MSG& msg, HWND hwnd, UINT filterMin, UINT filterMax) {
@@ -67,8 +68,9 @@ MSG MakeMsg(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void MarkExpiredTimers() {
+    LayerState* bd = LayerData();
     int64_t now = NowMs();
-    for (TimerRecord& t : LayerData()->timers) {
+    for (TimerRecord& t : bd->timers) {
         if (now >= t.nextDue) {
             t.ready = true;
             // Keep the timer on its own beat: an overdue timer gives one
@@ -116,9 +118,10 @@ bool TakeMessage(MSG* out, HWND hwnd, UINT filterMin, UINT filterMax, bool remov
 
 // Milliseconds until the next timer expires; -1 when no timer runs.
 int64_t MsUntilNextTimer() {
+    LayerState* bd = LayerData();
     int64_t now = NowMs();
     int64_t best = -1;
-    for (const TimerRecord& t : LayerData()->timers) {
+    for (const TimerRecord& t : bd->timers) {
         int64_t wait = t.ready ? 0 : std::max<int64_t>(0, t.nextDue - now);
         if (best < 0 || wait < best) best = wait;
     }
@@ -141,7 +144,8 @@ void ScheduleModalPump();
 // for the program's own loop), a bounded number so the modal stays live even
 // when a window procedure never validates its window.
 void PumpModalOnce() {
-    for (int n = 0; n < 64 && LayerData()->modalDepth > 0; ++n) {
+    LayerState* bd = LayerData();
+    for (int n = 0; n < 64 && bd->modalDepth > 0; ++n) {
         MSG msg;
         if (!TakeMessage(&msg, nullptr, 0, 0, true, true)) break;
         TranslateMessage(&msg);
@@ -182,7 +186,8 @@ void PlatformProcessQtEvents() {
 }
 
 void PlatformPostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    LayerData()->posted.push_back(MakeMsg(hwnd, message, wParam, lParam));
+    LayerState* bd = LayerData();
+    bd->posted.push_back(MakeMsg(hwnd, message, wParam, lParam));
     PlatformWakeQueue();
 }
 
@@ -230,7 +235,10 @@ void PlatformForgetAllMessages() {
     if (bd->modalPump) bd->modalPump->stop();
 }
 
-int PlatformTimerCount() { return static_cast<int>(LayerData()->timers.size()); }
+int PlatformTimerCount() {
+    LayerState* bd = LayerData();
+    return static_cast<int>(bd->timers.size());
+}
 
 void PlatformEnterModal() {
     LayerState* bd = LayerData();

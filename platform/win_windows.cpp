@@ -155,7 +155,8 @@ protected:
 
 private:
     void PostButton(QMouseEvent* e, bool down) {
-        LayerData()->lastMouseGlobal = e->globalPosition().toPoint();
+        LayerState* bd = LayerData();
+        bd->lastMouseGlobal = e->globalPosition().toPoint();
         UINT message;
         if (e->button() == Qt::LeftButton) {
             message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
@@ -337,17 +338,25 @@ void ConnectScrollBar(PlatformWindow* w, FrameWidget* frame) {
 // ---- layer-internal ----------------------------------------------------------
 
 PlatformWindow* PlatformLiveWindow(HWND hwnd) {
+    LayerState* bd = LayerData();
     if (!hwnd) return nullptr;
-    auto& all = LayerData()->windows;
+    auto& all = bd->windows;
     if (std::find(all.begin(), all.end(), hwnd) == all.end()) return nullptr;
     return hwnd->alive ? hwnd : nullptr;
 }
 
-int PlatformWindowCount() { return static_cast<int>(LayerData()->windows.size()); }
-PlatformWindow* PlatformWindowAt(int index) { return LayerData()->windows[static_cast<size_t>(index)]; }
+int PlatformWindowCount() {
+    LayerState* bd = LayerData();
+    return static_cast<int>(bd->windows.size());
+}
+PlatformWindow* PlatformWindowAt(int index) {
+    LayerState* bd = LayerData();
+    return bd->windows[static_cast<size_t>(index)];
+}
 
 int PlatformLiveWindowCount() {
-    const std::vector<PlatformWindow*>& windows = LayerData()->windows;
+    LayerState* bd = LayerData();
+    const std::vector<PlatformWindow*>& windows = bd->windows;
     return static_cast<int>(
         std::count_if(windows.begin(), windows.end(), [](const PlatformWindow* w) { return w->alive; }));
 }
@@ -358,8 +367,9 @@ QWidget* PlatformWindowFrame(HWND hwnd) {
 }
 
 HWND PlatformWindowOfWidget(const QWidget* widget) {
+    LayerState* bd = LayerData();
     if (!widget) return nullptr;
-    for (PlatformWindow* w : LayerData()->windows) {
+    for (PlatformWindow* w : bd->windows) {
         if (w->alive && w->frame == widget) return w;
     }
     return nullptr;
@@ -393,8 +403,9 @@ void PlatformWindowValidate(HWND hwnd) {
 // ---- USER32 -------------------------------------------------------------------
 
 ATOM RegisterClassA(const WNDCLASSA* wc) {
+    LayerState* bd = LayerData();
     if (!wc || !wc->lpszClassName || !wc->lpfnWndProc) return 0;
-    auto& classes = LayerData()->classes;
+    auto& classes = bd->classes;
     if (classes.count(wc->lpszClassName)) return 0;  // as Win32: already registered
     auto record = std::make_unique<WindowClassRecord>();
     record->name = wc->lpszClassName;
@@ -462,7 +473,8 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
 }
 
 BOOL DestroyWindow(HWND hwnd) {
-    std::vector<HWND>& destroying = LayerData()->destroying;
+    LayerState* bd = LayerData();
+    std::vector<HWND>& destroying = bd->destroying;
     PlatformWindow* w = PlatformLiveWindow(hwnd);
     if (!w) return FALSE;
     if (std::find(destroying.begin(), destroying.end(), hwnd) != destroying.end()) return TRUE;
@@ -634,10 +646,11 @@ int GetSystemMetrics(int index) {
 }
 
 BOOL GetCursorPos(LPPOINT point) {
+    LayerState* bd = LayerData();
     if (!point) return FALSE;
     // Without a real pointer (offscreen) the last mouse event tells where
     // the pointer is.
-    QPoint p = QGuiApplication::platformName() == QLatin1String("offscreen") ? LayerData()->lastMouseGlobal
+    QPoint p = QGuiApplication::platformName() == QLatin1String("offscreen") ? bd->lastMouseGlobal
                                                                                : QCursor::pos();
     point->x = p.x();
     point->y = p.y();
@@ -668,7 +681,8 @@ BOOL ClientToScreen(HWND hwnd, LPPOINT point) {
 }
 
 int ShowCursor(BOOL show) {
-    int& count = LayerData()->cursorCount;
+    LayerState* bd = LayerData();
+    int& count = bd->cursorCount;
     int before = count;
     count += show ? 1 : -1;
     if (before >= 0 && count < 0) QGuiApplication::setOverrideCursor(Qt::BlankCursor);
@@ -678,8 +692,14 @@ int ShowCursor(BOOL show) {
 
 // Icons and cursors are only passed on to RegisterClassA and never drawn:
 // a non-null token stands for the standard ones.
-HICON LoadIconA(HINSTANCE, LPCSTR) { return reinterpret_cast<HICON>(&LayerData()->standardIcon); }
-HCURSOR LoadCursorA(HINSTANCE, LPCSTR) { return reinterpret_cast<HCURSOR>(&LayerData()->standardCursor); }
+HICON LoadIconA(HINSTANCE, LPCSTR) {
+    LayerState* bd = LayerData();
+    return reinterpret_cast<HICON>(&bd->standardIcon);
+}
+HCURSOR LoadCursorA(HINSTANCE, LPCSTR) {
+    LayerState* bd = LayerData();
+    return reinterpret_cast<HCURSOR>(&bd->standardCursor);
+}
 
 int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL) {
     PlatformWindow* w = PlatformLiveWindow(hwnd);

@@ -129,10 +129,4 @@ QImage DifferenceImage(const std::vector<double>& slice, const std::vector<doubl
     return image;
 }
 
-void RequireSize(const QImage& image, int width, int height, const std::string& path, const char* what) {
-    if (image.width() == width && image.height() == height) return;
-    throw LabError(path + ": " + std::to_string(image.width()) + " x " + std::to_string(image.height()) +
-                   " pixels; " + what + " is " + std::to_string(width) + " x " + std::to_string(height));
-}
-
 }  // namespace lab
