@@ -38,7 +38,7 @@ void PlatformWindowValidate(HWND hwnd);
 // Releases the device contexts that belong to a window being destroyed.
 void PlatformForgetWindowDcs(HWND hwnd);
 // The colour of a solid or stock brush (0x00BBGGRR); black for anything else.
-COLORREF PlatformBrushColor(HBRUSH brush);
+COLORREF PlatformBrushColour(HBRUSH brush);
 
 // ---- live-object counts (PlatformLiveObjectCounts) -----------------------------
 int PlatformLiveWindowCount();   // win_windows.cpp

@@ -514,13 +514,13 @@ BOOL DeleteDC(HDC dc);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 BOOL DeleteObject(HGDIOBJ object);
 HGDIOBJ GetStockObject(int index);
-HPEN CreatePen(int style, int width, COLORREF color);
-HBRUSH CreateSolidBrush(COLORREF color);
+HPEN CreatePen(int style, int width, COLORREF colour);
+HBRUSH CreateSolidBrush(COLORREF colour);
 
 // ---- USER32/GDI32: drawing (win_gdi_draw.cpp) ---------------------------------
 BOOL SetRect(LPRECT rect, int left, int top, int right, int bottom);
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
-BOOL SetPixelV(HDC dc, int x, int y, COLORREF color);
+BOOL SetPixelV(HDC dc, int x, int y, COLORREF colour);
 COLORREF GetPixel(HDC dc, int x, int y);
 BOOL MoveToEx(HDC dc, int x, int y, LPPOINT previous);
 BOOL LineTo(HDC dc, int x, int y);
@@ -529,8 +529,8 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
 
 // ---- GDI32: fonts and text (win_gdi_text.cpp) ---------------------------------
 HFONT CreateFontIndirectA(const LOGFONTA* font);
-COLORREF SetTextColor(HDC dc, COLORREF color);
-COLORREF SetBkColor(HDC dc, COLORREF color);
+COLORREF SetTextColor(HDC dc, COLORREF colour);
+COLORREF SetBkColor(HDC dc, COLORREF colour);
 int SetBkMode(HDC dc, int mode);
 BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length);
 

@@ -132,7 +132,7 @@ bool ClipSegment(double& x0, double& y0, double& x1, double& y1, double loX, dou
 constexpr double kCentre = 0.5 - 1.0 / 32;
 
 QPen WidePen(const GdiObject* pen) {
-    return QPen(QColor::fromRgb(ColorrefToArgb(pen->color)), pen->penWidth, Qt::SolidLine, Qt::RoundCap,
+    return QPen(QColor::fromRgb(ColorrefToArgb(pen->colour)), pen->penWidth, Qt::SolidLine, Qt::RoundCap,
                 Qt::RoundJoin);
 }
 
@@ -159,28 +159,28 @@ long long Clamp(long long v, long long lo, long long hi) { return std::min(std::
 namespace {
 
 // Kept out of line so that SetPixelV's fast path needs no stack frame.
-__attribute__((noinline)) BOOL SetPixelSlow(HDC hdc, int x, int y, COLORREF color) {
+__attribute__((noinline)) BOOL SetPixelSlow(HDC hdc, int x, int y, COLORREF colour) {
     PlatformDc* dc = LiveDc(hdc);
     Surface s;
     if (!dc || !SurfaceOf(dc, &s) || !s.Inside(x, y)) return FALSE;
-    s.Put(x, y, ColorrefToArgb(color));
+    s.Put(x, y, ColorrefToArgb(colour));
     Drawn(dc);
     return TRUE;
 }
 
 }  // namespace
 
-BOOL SetPixelV(HDC dc, int x, int y, COLORREF color) {
+BOOL SetPixelV(HDC dc, int x, int y, COLORREF colour) {
     if (!dc) return FALSE;
     if (dc->bits) {
         if (static_cast<unsigned>(x) >= static_cast<unsigned>(dc->width) ||
             static_cast<unsigned>(y) >= static_cast<unsigned>(dc->height))
             return FALSE;
         // 0x??BBGGRR byte-swapped is 0xRRGGBB??: shifted, Qt's 0xFFRRGGBB.
-        dc->bits[y * dc->stride + x] = (__builtin_bswap32(color) >> 8) | 0xFF000000u;
+        dc->bits[y * dc->stride + x] = (__builtin_bswap32(colour) >> 8) | 0xFF000000u;
         return TRUE;
     }
-    return SetPixelSlow(dc, x, y, color);
+    return SetPixelSlow(dc, x, y, colour);
 }
 
 COLORREF GetPixel(HDC hdc, int x, int y) {
@@ -212,7 +212,7 @@ int FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
     if (b->hollow) return 1;
     Surface s;
     if (!SurfaceOf(dc, &s)) return 0;
-    FillArea(s, rect->left, rect->top, rect->right, rect->bottom, ColorrefToArgb(b->color));
+    FillArea(s, rect->left, rect->top, rect->right, rect->bottom, ColorrefToArgb(b->colour));
     Drawn(dc);
     return 1;
 }
@@ -235,7 +235,7 @@ BOOL LineTo(HDC hdc, int x, int y) {
     Surface s;
     if (!SurfaceOf(dc, &s)) return FALSE;
     if (pen->penWidth <= 1) {
-        ThinLine(s, from.x, from.y, x, y, ColorrefToArgb(pen->color));
+        ThinLine(s, from.x, from.y, x, y, ColorrefToArgb(pen->colour));
     } else if (!WideLine(s, pen, from.x, from.y, x, y)) {
         return FALSE;
     }
@@ -259,12 +259,12 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
     r = Clamp(r, -m, s.width + m);
     t = Clamp(t, -m, s.height + m);
     b = Clamp(b, -m, s.height + m);
-    uint32_t fill = ColorrefToArgb(brush->color);
+    uint32_t fill = ColorrefToArgb(brush->colour);
     if (pen->hollow) {
         if (!brush->hollow) FillArea(s, l, t, r - 1, b - 1, fill);
     } else if (pen->penWidth <= 1) {
         if (!brush->hollow) FillArea(s, l + 1, t + 1, r - 1, b - 1, fill);
-        uint32_t edge = ColorrefToArgb(pen->color);
+        uint32_t edge = ColorrefToArgb(pen->colour);
         FillArea(s, l, t, r, t + 1, edge);
         FillArea(s, l, b - 1, r, b, edge);
         FillArea(s, l, t, l + 1, b, edge);

@@ -6,7 +6,7 @@
 // Implements: GetDC, ReleaseDC, BeginPaint, EndPaint,
 // CreateCompatibleDC, CreateCompatibleBitmap, CreateDIBSection, DeleteDC,
 // SelectObject, DeleteObject, GetStockObject, CreatePen, CreateSolidBrush;
-// for the window side PlatformForgetWindowDcs and PlatformBrushColor; the
+// for the window side PlatformForgetWindowDcs and PlatformBrushColour; the
 // counts of live GDI objects and device contexts.
 //
 // Handles:
@@ -64,10 +64,10 @@
 // ---- stock objects -----------------------------------------------------------
 
 void BuildStockObjects(GdiObject* table) {
-    auto brush = [table](int index, COLORREF color, bool hollow) {
+    auto brush = [table](int index, COLORREF colour, bool hollow) {
         GdiObject& o = table[index + 1];
         o.kind = ObjectKind::Brush;
-        o.color = color;
+        o.colour = colour;
         o.hollow = hollow;
     };
     brush(WHITE_BRUSH, 0xFFFFFF, false);
@@ -76,10 +76,10 @@ void BuildStockObjects(GdiObject* table) {
     brush(DKGRAY_BRUSH, 0x404040, false);
     brush(BLACK_BRUSH, 0x000000, false);
     brush(NULL_BRUSH, 0x000000, true);
-    auto pen = [table](int index, COLORREF color, bool hollow) {
+    auto pen = [table](int index, COLORREF colour, bool hollow) {
         GdiObject& o = table[index + 1];
         o.kind = ObjectKind::Pen;
-        o.color = color;
+        o.colour = colour;
         o.penWidth = 1;
         o.hollow = hollow;
     };
@@ -349,10 +349,10 @@ void PlatformForgetWindowDcs(HWND hwnd) {
     bd->ownDcs.erase(hwnd);
 }
 
-COLORREF PlatformBrushColor(HBRUSH brush) {
+COLORREF PlatformBrushColour(HBRUSH brush) {
     GdiObject* o = LookupObject(HandleValue(brush));
     if (!o || o->kind != ObjectKind::Brush || o->hollow) return 0;
-    return o->color & 0xFFFFFFu;
+    return o->colour & 0xFFFFFFu;
 }
 
 // ---- memory DCs, bitmaps and objects ------------------------------------------------
@@ -457,18 +457,18 @@ HGDIOBJ GetStockObject(int index) {
     return IsStockHandle(h) && h != kDefaultBitmapHandle ? MakeHandle(h) : nullptr;
 }
 
-HPEN CreatePen(int style, int width, COLORREF color) {
+HPEN CreatePen(int style, int width, COLORREF colour) {
     auto o = std::make_unique<GdiObject>();
     o->kind = ObjectKind::Pen;
-    o->color = color & 0xFFFFFFu;
+    o->colour = colour & 0xFFFFFFu;
     o->penWidth = std::max(1, std::min(width, 10000));
     o->hollow = style == kPsNull;
     return RegisterObject(std::move(o));
 }
 
-HBRUSH CreateSolidBrush(COLORREF color) {
+HBRUSH CreateSolidBrush(COLORREF colour) {
     auto o = std::make_unique<GdiObject>();
     o->kind = ObjectKind::Brush;
-    o->color = color & 0xFFFFFFu;
+    o->colour = colour & 0xFFFFFFu;
     return RegisterObject(std::move(o));
 }

@@ -159,19 +159,19 @@ HFONT CreateFontIndirectA(const LOGFONTA* font) {
 namespace {
 
 // Sets one colour of a DC and gives the one it replaces.
-COLORREF ReplaceColour(HDC hdc, COLORREF PlatformDc::*field, COLORREF color) {
+COLORREF ReplaceColour(HDC hdc, COLORREF PlatformDc::*field, COLORREF colour) {
     PlatformDc* dc = LiveDc(hdc);
     if (!dc) return CLR_INVALID;
     COLORREF previous = dc->*field;
-    dc->*field = color & 0xFFFFFFu;
+    dc->*field = colour & 0xFFFFFFu;
     return previous;
 }
 
 }  // namespace
 
-COLORREF SetTextColor(HDC hdc, COLORREF color) { return ReplaceColour(hdc, &PlatformDc::textColor, color); }
+COLORREF SetTextColor(HDC hdc, COLORREF colour) { return ReplaceColour(hdc, &PlatformDc::textColour, colour); }
 
-COLORREF SetBkColor(HDC hdc, COLORREF color) { return ReplaceColour(hdc, &PlatformDc::bkColor, color); }
+COLORREF SetBkColor(HDC hdc, COLORREF colour) { return ReplaceColour(hdc, &PlatformDc::bkColour, colour); }
 
 int SetBkMode(HDC hdc, int mode) {
     PlatformDc* dc = LiveDc(hdc);
@@ -204,13 +204,13 @@ BOOL TextOutA(HDC hdc, int x, int y, LPCSTR text, int length) {
     if (left >= right || top >= bottom) return TRUE;
     QRect visible(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
                   static_cast<int>(bottom - top));
-    if (dc->bkMode == OPAQUE) FillArea(s, left, top, right, bottom, ColorrefToArgb(dc->bkColor));
+    if (dc->bkMode == OPAQUE) FillArea(s, left, top, right, bottom, ColorrefToArgb(dc->bkColour));
     QPainter painter(&image);
     painter.setRenderHint(QPainter::TextAntialiasing, false);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setClipRect(visible);
     painter.setFont(font->font);
-    painter.setPen(QColor::fromRgb(ColorrefToArgb(dc->textColor)));
+    painter.setPen(QColor::fromRgb(ColorrefToArgb(dc->textColour)));
     painter.drawText(QPoint(x, y + font->ascent), string);
     painter.end();
     Drawn(dc);

@@ -107,7 +107,7 @@ bool ApplyClientSize(PlatformWindow* w, QSize size) {
     if (!size.isEmpty()) {
         fresh = QImage(size, QImage::Format_RGB32);
         HBRUSH bg = w->cls ? w->cls->background : nullptr;
-        fresh.fill(ColorrefToArgb(PlatformBrushColor(bg)));
+        fresh.fill(ColorrefToArgb(PlatformBrushColour(bg)));
         int rows = std::min(fresh.height(), w->surface.height());
         int bytes = std::min(fresh.width(), w->surface.width()) * 4;
         for (int y = 0; y < rows && bytes > 0; ++y) {

@@ -13,6 +13,7 @@
 #include "tools/lab/filter_kernels.h"
 #include "tools/lab/lab_error.h"
 #include "tools/lab/phantoms.h"
+#include "recon/scan_geometry.h"
 
 namespace {
 
@@ -21,15 +22,23 @@ namespace {
 // results, which it reports itself.
 void DropQtNotices(QtMsgType, const QMessageLogContext&, const QString&) {}
 
-const char* SinogramHelp =
-    "A sinogram file for Sinora: 729 detector channels x 180 angles of little-endian doubles, the 180 "
-    "angles (0..179 degrees) of channel 0 first. Channel c holds the line integral of attenuation along the "
-    "ray at ((c - 108) - 0.5) / 2 - 127.5 pixels from the centre of rotation; Sinora adds channels "
-    "108 + 2j and 109 + 2j into its bin j. Channels 0..107 and 620..728, which Sinora does not read, "
-    "hold the line integrals at their own positions: they lie outside the scanned disc, so they are 0 (or "
-    "noise around 0 with --noise). The picture is fitted into the 256-pixel field and cut to the disc it "
-    "spans; the reconstruction shows it upright and unmirrored. Projection: Siddon's method, the exact length "
-    "of each ray in each pixel.";
+// The sinogram file's layout in words, its numbers the program's own.
+std::string SinogramHelp() {
+    char layout[600];
+    snprintf(layout, sizeof layout,
+             "A sinogram file for Sinora: %d detector channels x %d angles of little-endian doubles, the %d "
+             "angles (0..%d degrees) of channel 0 first. Channel c holds the line integral of attenuation along "
+             "the ray at ((c - %d) - 0.5) / %d - %g pixels from the centre of rotation; Sinora adds channels "
+             "%d + %dj and %d + %dj into its bin j. Channels 0..%d and %d..%d, which Sinora does not read, ",
+             RawChannels, AngleCount, AngleCount, AngleCount - 1, FirstReadChannel, ChannelsPerBin, RotationCentre,
+             FirstReadChannel, ChannelsPerBin, FirstReadChannel + 1, ChannelsPerBin, FirstReadChannel - 1,
+             LastReadChannel + 1, RawChannels - 1);
+    return layout + std::string("hold the line integrals at their own positions: they lie outside the scanned disc, "
+                                "so they are 0 (or noise around 0 with --noise). The picture is fitted into the ") +
+           std::to_string(BinCount) +
+           "-pixel field and cut to the disc it spans; the reconstruction shows it upright and unmirrored. "
+           "Projection: Siddon's method, the exact length of each ray in each pixel.";
+}
 
 // A number above zero; CLI11's own range check would print the largest double.
 CLI::Validator Positive() {
@@ -74,7 +83,7 @@ int main(int argc, char** argv) {
     sinogramCommand->add_option("--frame", sinogram.frame, "frame of a multi-frame DICOM file, from 1")
         ->check(Positive());
     AddNoiseOptions(sinogramCommand, sinogram.noise, sinogramSeed);
-    sinogramCommand->footer(SinogramHelp);
+    sinogramCommand->footer(SinogramHelp());
 
     lab::PhantomOptions phantom;
     CLI::Option* phantomSeed = nullptr;

@@ -11,6 +11,7 @@
 #include "tools/lab/field_image.h"
 #include "tools/lab/output_files.h"
 #include "tools/lab/truth_image.h"
+#include "recon/scan_geometry.h"
 
 namespace lab {
 
@@ -23,10 +24,11 @@ void WriteSinogramAndTruth(std::vector<double> integrals, const FieldImage& trut
     }
     WriteSinogramFile(output, integrals);
     const auto [lo, hi] = std::minmax_element(integrals.begin(), integrals.end());
-    printf("wrote %s: 729 channels x 180 angles, line integrals %.4g to %.4g\n", output.c_str(), *lo, *hi);
+    printf("wrote %s: %d channels x %d angles, line integrals %.4g to %.4g\n", output.c_str(), RawChannels, AngleCount,
+           *lo, *hi);
     if (!truthPath.empty()) {
         SavePngAtomically(truthPath, TruthImage(truth));
-        printf("wrote %s: the 256 x 256 image that was projected\n", truthPath.c_str());
+        printf("wrote %s: the %d x %d image that was projected\n", truthPath.c_str(), BinCount, BinCount);
     }
 }
 
