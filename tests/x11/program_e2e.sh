@@ -43,10 +43,7 @@ echo "console window: $console"
 has_window_named Images && fail "the graphics window is visible before the first sinogram"
 
 # The first open dialog: choose the sample sinogram by name.
-# Only the console was there before the dialog (which may be open already).
-echo "$console" >"$work/before_open"
-answer_dialog "$work/before_open" phantom.sino
-wait_for 20 has_window_named Images || fail "the graphics window 'Images' did not appear after the sinogram"
+load_sample_sinogram
 graphics="$(window_named Images)"
 echo "graphics window: $graphics"
 # Its client area is the whole canvas (Xvfb runs without a window manager,
@@ -68,17 +65,11 @@ wait_idle
 
 # Filtered back projection with the sample filter; the typed answers are
 # echoed into the TextBuffer.
-answer 2
-visible_windows >"$work/before_filter"
-answer ""                                  # "Load Real space Filter": Enter
-answer_dialog "$work/before_filter" "$work/data/ramlak.txt"
-answer ""                                  # filter OK; the reconstruction runs
-answer ""                                  # "Disp Filtered Pth * Filter" pause
 if [ -n "${SINORA_E2E_REPLAY:-}" ]; then
-    answer ""                              # replay the accumulation
-    sleep "$SINORA_E2E_REPLAY"             # as long as the caller wants to watch
+    filtered_run "$work/data/ramlak.txt" ""   # replay the accumulation
+    sleep "$SINORA_E2E_REPLAY"                # as long as the caller wants to watch
 else
-    answer n                               # no replay
+    filtered_run "$work/data/ramlak.txt" n
 fi
 answer "${SINORA_E2E_HU_CENTER:-128}"        # HU Center
 answer "${SINORA_E2E_HU_WIDTH:-256}"      # HU Width
