@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <string>
 
-#include "shared/framework_state.h"
-#include "shared/file_dialogs.h"
-#include "shared/safe_save.h"
 #include "console/text_print.h"
+#include "shared/file_dialogs.h"
+#include "shared/framework_state.h"
 #include "shared/message_notice.h"
+#include "shared/safe_save.h"
 
 namespace {
 

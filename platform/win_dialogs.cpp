@@ -76,8 +76,7 @@ namespace {
 // applying queued test answers, and giving the focus back afterwards.
 class ModalScope {
 public:
-    explicit ModalScope(HWND owner)
-        : previous_(QApplication::activeWindow()), owner_(PlatformWindowFrame(owner)) {
+    explicit ModalScope(HWND owner) : previous_(QApplication::activeWindow()), owner_(PlatformWindowFrame(owner)) {
         PlatformEnterModal();
     }
     ~ModalScope() {
@@ -285,8 +284,7 @@ BOOL RunFileDialog(OPENFILENAMEA* ofn, bool save) {
     QByteArray path = QFile::encodeName(QDir::cleanPath(chosen));
     QByteArray name = QFile::encodeName(QFileInfo(chosen).fileName());
     if (static_cast<size_t>(path.size()) + 1 > ofn->nMaxFile) return BufferTooSmall(ofn, path.size() + 1);
-    if (ofn->lpstrFileTitle && ofn->nMaxFileTitle > 0 &&
-        static_cast<size_t>(name.size()) + 1 > ofn->nMaxFileTitle) {
+    if (ofn->lpstrFileTitle && ofn->nMaxFileTitle > 0 && static_cast<size_t>(name.size()) + 1 > ofn->nMaxFileTitle) {
         return BufferTooSmall(ofn, path.size() + 1);
     }
     memcpy(ofn->lpstrFile, path.constData(), static_cast<size_t>(path.size()) + 1);
@@ -305,8 +303,8 @@ BOOL RunFileDialog(OPENFILENAMEA* ofn, bool save) {
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     QString captionText = DecodeWindowsText(caption ? caption : "Error");
     QString bodyText = DecodeWindowsText(text ? text : "");
-    PlatformLogModal(QStringLiteral("MessageBox|") + captionText + QLatin1Char('|') + bodyText +
-                     QLatin1Char('|') + QString::number(type));
+    PlatformLogModal(QStringLiteral("MessageBox|") + captionText + QLatin1Char('|') + bodyText + QLatin1Char('|') +
+                     QString::number(type));
 
     QMessageBox box;
     box.setWindowTitle(captionText);
@@ -356,9 +354,8 @@ BOOL InsertMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR idNewItem, LPCS
     if (flags & MF_BYPOSITION) {
         if (position < items.size()) where = items.begin() + position;
     } else {
-        where = std::find_if(items.begin(), items.end(), [position](const PlatformMenu::Item& i) {
-            return !i.separator && i.id == position;
-        });
+        where = std::find_if(items.begin(), items.end(),
+                             [position](const PlatformMenu::Item& i) { return !i.separator && i.id == position; });
     }
     items.insert(where, item);
     return TRUE;

@@ -20,6 +20,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "base/to_int.h"
 #include "recon/back_projection_steps.h"
 #include "recon/instruction_sets.h"
 #include "recon/phases.h"
@@ -27,7 +28,6 @@
 #include "recon/shared_parts.h"
 #include "recon/slice_codes.h"
 #include "recon/step_variants.h"
-#include "base/to_int.h"
 
 alignas(4096) double ValueTables[AliveAngles][TableStride];
 alignas(64) CellCode SliceCodeArea[OwnAreaSlots * ImageCodes];
@@ -71,7 +71,8 @@ void ClearCodes(CellCode* codes) {
 // the code of bin v goes to the cell at x = ((Y cosA - X sinA) + 127.5) +
 // 0.5 and y = ((Y sinA + X cosA) + 127.5) + 0.5, truncated, with X = u -
 // 127.5 and Y = v - 127.5; a pixel outside the slice goes to the spare cell.
-__attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, const double* table, double cosA, double sinA) {
+__attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, const double* table, double cosA,
+                                                             double sinA) {
     double rowCos[BinCount];
     double rowSin[BinCount];
     CellCode carried[BinCount];
@@ -271,12 +272,14 @@ struct SmearEdges {
 };
 
 void KeepSmearEdges(SmearEdges& edges) {
-    for (int v = 0; v < BinCount; ++v) memcpy(edges.rowEnds[v], SmearImage + v * RowStride + BinCount, sizeof edges.rowEnds[v]);
+    for (int v = 0; v < BinCount; ++v)
+        memcpy(edges.rowEnds[v], SmearImage + v * RowStride + BinCount, sizeof edges.rowEnds[v]);
     memcpy(edges.lastRows, SmearImage + BinCount * RowStride, sizeof edges.lastRows);
 }
 
 void RestoreSmearEdges(const SmearEdges& edges) {
-    for (int v = 0; v < BinCount; ++v) memcpy(SmearImage + v * RowStride + BinCount, edges.rowEnds[v], sizeof edges.rowEnds[v]);
+    for (int v = 0; v < BinCount; ++v)
+        memcpy(SmearImage + v * RowStride + BinCount, edges.rowEnds[v], sizeof edges.rowEnds[v]);
     memcpy(SmearImage + BinCount * RowStride, edges.lastRows, sizeof edges.lastRows);
 }
 

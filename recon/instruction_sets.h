@@ -31,12 +31,20 @@ Isa LimitStepInstructionSet(Isa highest);
 // around them (VEX where the code is compiled for AVX).
 #if defined(SINORA_WIDE_VARIANTS)
 template <Isa isa>
-inline double Add(double a, double b) { return isa == Isa::Plain ? AddInOrder(a, b) : AddInOrderVex(a, b); }
+inline double Add(double a, double b) {
+    return isa == Isa::Plain ? AddInOrder(a, b) : AddInOrderVex(a, b);
+}
 template <Isa isa>
-inline double Mul(double a, double b) { return isa == Isa::Plain ? MulInOrder(a, b) : MulInOrderVex(a, b); }
+inline double Mul(double a, double b) {
+    return isa == Isa::Plain ? MulInOrder(a, b) : MulInOrderVex(a, b);
+}
 #else
 template <Isa>
-inline double Add(double a, double b) { return AddInOrder(a, b); }
+inline double Add(double a, double b) {
+    return AddInOrder(a, b);
+}
 template <Isa>
-inline double Mul(double a, double b) { return MulInOrder(a, b); }
+inline double Mul(double a, double b) {
+    return MulInOrder(a, b);
+}
 #endif
