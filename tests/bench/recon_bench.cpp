@@ -22,6 +22,7 @@
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "recon/shared_parts.h"
+#include "support/recon_capture.h"
 #include "support/reference_recon.h"
 
 namespace {
@@ -51,28 +52,6 @@ void PrepareInput() {
     FilterKernel[0] = 0.25;
     for (int n = 1; n < KernelTaps; ++n) FilterKernel[n] = n % 2 ? -1.0 / (pi * pi * n * n) : 0.0;
     MethodAnswer = '2';
-}
-
-struct Result {
-    std::vector<double> stack, sum;
-    double stackMax, sumMax, sumMin;
-};
-
-Result Capture() {
-    Result r;
-    r.stack.assign(ProjectionStack, ProjectionStack + sizeof ProjectionStack / sizeof(double));
-    r.sum.assign(SumImage, SumImage + sizeof SumImage / sizeof(double));
-    r.stackMax = StackMax;
-    r.sumMax = SumMax;
-    r.sumMin = SumMin;
-    return r;
-}
-
-bool SameBits(const Result& a, const Result& b) {
-    return memcmp(a.stack.data(), b.stack.data(), a.stack.size() * sizeof(double)) == 0 &&
-           memcmp(a.sum.data(), b.sum.data(), a.sum.size() * sizeof(double)) == 0 &&
-           memcmp(&a.stackMax, &b.stackMax, sizeof(double)) == 0 &&
-           memcmp(&a.sumMax, &b.sumMax, sizeof(double)) == 0 && memcmp(&a.sumMin, &b.sumMin, sizeof(double)) == 0;
 }
 
 void BM_ReconstructionStraightforward(benchmark::State& state) {
@@ -196,10 +175,10 @@ int main(int argc, char** argv) {
     PrepareInput();
     ReferenceBackProjectViews();
     ReferenceSumProjectionStack();
-    const Result reference = Capture();
+    const ReconCapture reference = CaptureReconstruction();
     BackProjectViews();
     SumProjectionStack();
-    if (!SameBits(reference, Capture())) {
+    if (!SameBits(reference, CaptureReconstruction())) {
         fprintf(stderr, "the program's phases differ from the plain loop orders\n");
         return 1;
     }

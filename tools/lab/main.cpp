@@ -17,6 +17,7 @@
 #include "tools/lab/library_messages.h"
 #include "tools/lab/option_bounds.h"
 #include "tools/lab/phantoms.h"
+#include "recon/scan_geometry.h"
 
 namespace {
 
@@ -27,15 +28,23 @@ void KeepQtNotices(QtMsgType, const QMessageLogContext&, const QString& message)
     lab::KeepLibraryMessage(message.toStdString());
 }
 
-const char* SinogramHelp =
-    "A sinogram file for Sinora: 729 detector channels x 180 angles of little-endian doubles, the 180 "
-    "angles (0..179 degrees) of channel 0 first. Channel c holds the line integral of attenuation along the "
-    "ray at ((c - 108) - 0.5) / 2 - 127.5 pixels from the centre of rotation; Sinora adds channels "
-    "108 + 2j and 109 + 2j into its bin j. Channels 0..107 and 620..728, which Sinora does not read, "
-    "hold the line integrals at their own positions: they lie outside the scanned disc, so they are 0 (or "
-    "noise around 0 with --noise). The picture is fitted into the 256-pixel field and cut to the disc it "
-    "spans; the reconstruction shows it upright and unmirrored. Projection: Siddon's method, the exact length "
-    "of each ray in each pixel.";
+// The sinogram file's layout in words, its numbers the program's own.
+std::string SinogramHelp() {
+    char layout[600];
+    snprintf(layout, sizeof layout,
+             "A sinogram file for Sinora: %d detector channels x %d angles of little-endian doubles, the %d "
+             "angles (0..%d degrees) of channel 0 first. Channel c holds the line integral of attenuation along "
+             "the ray at ((c - %d) - 0.5) / %d - %g pixels from the centre of rotation; Sinora adds channels "
+             "%d + %dj and %d + %dj into its bin j. Channels 0..%d and %d..%d, which Sinora does not read, ",
+             RawChannels, AngleCount, AngleCount, AngleCount - 1, FirstReadChannel, ChannelsPerBin, RotationCentre,
+             FirstReadChannel, ChannelsPerBin, FirstReadChannel + 1, ChannelsPerBin, FirstReadChannel - 1,
+             LastReadChannel + 1, RawChannels - 1);
+    return layout + std::string("hold the line integrals at their own positions: they lie outside the scanned disc, "
+                                "so they are 0 (or noise around 0 with --noise). The picture is fitted into the ") +
+           std::to_string(BinCount) +
+           "-pixel field and cut to the disc it spans; the reconstruction shows it upright and unmirrored. "
+           "Projection: Siddon's method, the exact length of each ray in each pixel.";
+}
 
 void AddNoiseOptions(CLI::App* command, lab::NoiseOptions& noise, CLI::Option*& seedOption) {
     command->add_option("--noise", noise.photons, "Poisson counting noise: I0 photons incident on each ray")
@@ -72,7 +81,7 @@ int main(int argc, char** argv) {
         ->check(lab::WholeNumber(1, INT_MAX, "a frame number"));
     AddNoiseOptions(sinogramCommand, sinogram.noise, sinogramSeed);
     lab::AddArtifactOptions(sinogramCommand, sinogram.artifacts);
-    sinogramCommand->footer(SinogramHelp);
+    sinogramCommand->footer(SinogramHelp());
 
     lab::PhantomOptions phantom;
     CLI::Option* phantomSeed = nullptr;
