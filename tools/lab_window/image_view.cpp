@@ -62,16 +62,19 @@ void ImageView::paintEvent(QPaintEvent*) {
         painter.drawRect(box.adjusted(0, 0, -1, -1));
         const double lo = std::min(across_.first, across_.last), hi = std::max(across_.first, across_.last);
         for (double v : lab::NiceTicks(lo, hi)) {
-            const int x = box.left() + static_cast<int>((v - across_.first) / (across_.last - across_.first) * box.width());
+            const int x =
+                box.left() + static_cast<int>((v - across_.first) / (across_.last - across_.first) * box.width());
             painter.drawLine(x, box.bottom(), x, box.bottom() + 4);
             painter.drawText(QRect(x - 40, box.bottom() + 5, 80, line), Qt::AlignHCenter, TickText(v));
         }
-        painter.drawText(QRect(box.left(), box.bottom() + 5 + line, box.width(), line), Qt::AlignHCenter, across_.label);
+        painter.drawText(QRect(box.left(), box.bottom() + 5 + line, box.width(), line), Qt::AlignHCenter,
+                         across_.label);
         const double dlo = std::min(down_.first, down_.last), dhi = std::max(down_.first, down_.last);
         for (double v : lab::NiceTicks(dlo, dhi)) {
             const int y = box.top() + static_cast<int>((v - down_.first) / (down_.last - down_.first) * box.height());
             painter.drawLine(box.left() - 4, y, box.left(), y);
-            painter.drawText(QRect(0, y - line / 2, box.left() - 6, line), Qt::AlignRight | Qt::AlignVCenter, TickText(v));
+            painter.drawText(QRect(0, y - line / 2, box.left() - 6, line), Qt::AlignRight | Qt::AlignVCenter,
+                             TickText(v));
         }
         painter.save();
         painter.translate(2, box.center().y());
@@ -88,7 +91,8 @@ void ImageView::paintEvent(QPaintEvent*) {
         painter.drawRect(bar.adjusted(0, 0, -1, -1));
         if (scale_.white > scale_.black) {
             for (double v : lab::NiceTicks(scale_.black, scale_.white)) {
-                const int y = bar.bottom() - static_cast<int>((v - scale_.black) / (scale_.white - scale_.black) * bar.height());
+                const int y =
+                    bar.bottom() - static_cast<int>((v - scale_.black) / (scale_.white - scale_.black) * bar.height());
                 painter.drawLine(bar.right(), y, bar.right() + 4, y);
                 painter.drawText(QRect(bar.right() + 6, y - line / 2, right, line), Qt::AlignLeft | Qt::AlignVCenter,
                                  TickText(v));

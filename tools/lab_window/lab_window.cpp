@@ -49,7 +49,8 @@ namespace {
 
 QString OpenFilter() {
     QStringList patterns{"*.sino", "*.dcm"};
-    for (const QByteArray& suffix : QImageReader::supportedImageFormats()) patterns << "*." + QString::fromLatin1(suffix);
+    for (const QByteArray& suffix : QImageReader::supportedImageFormats())
+        patterns << "*." + QString::fromLatin1(suffix);
     return "Pictures, DICOM slices and sinograms (" + patterns.join(' ') + ");;All files (*)";
 }
 
@@ -65,8 +66,9 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     sinogramView_ = new ImageView("Sinogram");
     sinogramView_->setAxes(SinogramChannelAxis(), SinogramAngleAxis());
     reconstructionView_ = new ImageView("Reconstruction (Ram-Lak)");
-    reconstructionView_->setToolTip("Sinora's filtered back projection of this sinogram with the Ram-Lak kernel, "
-                                    "as its full-range sum image");
+    reconstructionView_->setToolTip(
+        "Sinora's filtered back projection of this sinogram with the Ram-Lak kernel, "
+        "as its full-range sum image");
     truthView_ = new ImageView("Truth");
     views_ = new QSplitter(Qt::Horizontal);
     views_->setObjectName("views");
@@ -253,9 +255,7 @@ void LabWindow::chooseFile() {
     if (!path.isEmpty()) openPath(path);
 }
 
-void LabWindow::scanOptionsChanged() {
-    model_.setOptions(scanPanel_->options(model_.options()));
-}
+void LabWindow::scanOptionsChanged() { model_.setOptions(scanPanel_->options(model_.options())); }
 
 void LabWindow::filterChanged() {
     FilterChoice filter;
@@ -270,9 +270,8 @@ void LabWindow::syncSourceControls() {
     const SourceSpec& source = model_.source();
     const auto scan = model_.latest();
     const bool file = source.kind == SourceSpec::Kind::File;
-    phantomBox_->setCurrentIndex(source.kind == SourceSpec::Kind::Phantom
-                                     ? phantomBox_->findText(QString::fromStdString(source.phantom))
-                                     : -1);
+    phantomBox_->setCurrentIndex(
+        source.kind == SourceSpec::Kind::Phantom ? phantomBox_->findText(QString::fromStdString(source.phantom)) : -1);
     const QSignalBlocker block(frameBox_);
     frameBox_->setRange(1, file && scan ? scan->frames : 1);
     frameBox_->setValue(source.frame);
@@ -345,8 +344,9 @@ bool LabWindow::saveSinogram() {
 void LabWindow::saveTruth() {
     if (!model_.latest()) return;
     const auto& scan = *model_.latest();
-    const QString path = askSavePath("Save Truth Picture", ScanStem(scan.request.source, scan.request.options) +
-                                     "_truth.png", "PNG pictures (*.png)");
+    const QString path =
+        askSavePath("Save Truth Picture", ScanStem(scan.request.source, scan.request.options) + "_truth.png",
+                    "PNG pictures (*.png)");
     if (path.isEmpty()) return;
     try {
         model_.saveTruth(path);

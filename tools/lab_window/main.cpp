@@ -4,8 +4,8 @@
 #include <QCommandLineParser>
 #include <QIcon>
 
-#include <cstdio>
 #include <unistd.h>
+#include <cstdio>
 #include <vector>
 
 #include "tools/lab_window/lab_window.h"
@@ -31,10 +31,12 @@ void HoldStartMessage(QtMsgType type, const QMessageLogContext&, const QString& 
     if (type == QtFatalMsg) {
         const QByteArray display = qgetenv("DISPLAY");
         if (display.isEmpty())
-            fprintf(stderr, "sinora-lab-window: no display to show the window on (DISPLAY is not set); start Sinora "
-                            "Lab from a desktop session\n");
+            fprintf(stderr,
+                    "sinora-lab-window: no display to show the window on (DISPLAY is not set); start Sinora "
+                    "Lab from a desktop session\n");
         else
-            fprintf(stderr, "sinora-lab-window: cannot open the display '%s'; start Sinora Lab from a desktop session\n",
+            fprintf(stderr,
+                    "sinora-lab-window: cannot open the display '%s'; start Sinora Lab from a desktop session\n",
                     display.constData());
         fflush(stderr);
         _exit(1);
@@ -53,8 +55,9 @@ int main(int argc, char** argv) {
         QCoreApplication core(argc, argv);
         Describe();
         QCommandLineParser parser;
-        parser.setApplicationDescription("Sinora Lab: makes sinograms of pictures, CT slices and phantoms, and "
-                                         "filter files, for Sinora.");
+        parser.setApplicationDescription(
+            "Sinora Lab: makes sinograms of pictures, CT slices and phantoms, and "
+            "filter files, for Sinora.");
         parser.addHelpOption();
         parser.addVersionOption();
         const QCommandLineOption timingsOption("timings",
@@ -87,7 +90,9 @@ int main(int argc, char** argv) {
 
     labwin::LabWindow window(timings);
     window.show();
-    if (file.isEmpty()) window.model().setSource(labwin::SourceSpec{});
-    else window.openPath(file);
+    if (file.isEmpty())
+        window.model().setSource(labwin::SourceSpec{});
+    else
+        window.openPath(file);
     return app.exec();
 }

@@ -35,7 +35,9 @@ QImage SinogramPicture(const std::vector<double>& integrals) {
     return picture;
 }
 
-Axis SinogramChannelAxis() { return {"detector channel", double(lab::FirstReadChannel), double(lab::LastReadChannel + 1)}; }
+Axis SinogramChannelAxis() {
+    return {"detector channel", double(lab::FirstReadChannel), double(lab::LastReadChannel + 1)};
+}
 Axis SinogramAngleAxis() { return {"angle (degrees)", 0.0, double(lab::SinoAngles)}; }
 
 QImage TruthPicture(const ScanResult& scan) { return lab::TruthImage(scan.truth); }

@@ -65,7 +65,8 @@ QString ProposedPath(const QString& folder, const QString& name, const std::set<
     QString path = plain.absoluteFilePath();
     for (int n = 2; opened.count(path.toStdString()) > 0; ++n) {
         const QString suffix = plain.suffix().isEmpty() ? QString() : "." + plain.suffix();
-        path = QDir(folder).absoluteFilePath(QStringLiteral("%1_%2%3").arg(plain.completeBaseName()).arg(n).arg(suffix));
+        path =
+            QDir(folder).absoluteFilePath(QStringLiteral("%1_%2%3").arg(plain.completeBaseName()).arg(n).arg(suffix));
     }
     return path;
 }

@@ -35,8 +35,8 @@ void ScanModel::openFile(const QString& path) {
     SourceSpec source;
     const QFileInfo info(path);
     source.path = info.absoluteFilePath().toStdString();
-    source.kind = info.suffix().compare("sino", Qt::CaseInsensitive) == 0 ? SourceSpec::Kind::Sinogram
-                                                                           : SourceSpec::Kind::File;
+    source.kind =
+        info.suffix().compare("sino", Qt::CaseInsensitive) == 0 ? SourceSpec::Kind::Sinogram : SourceSpec::Kind::File;
     opened_.insert(source.path);
     setSource(source);
 }

@@ -47,8 +47,9 @@ QWidget* Row(std::initializer_list<QWidget*> widgets) {
 ScanPanel::ScanPanel(QWidget* parent) : QWidget(parent) {
     form_ = new QFormLayout(this);
     noiseBox_ = new QCheckBox("Counting noise");
-    noiseBox_->setToolTip("Poisson noise of a scan with this many photons reaching each ray unattenuated: "
-                          "fewer photons, a noisier sinogram");
+    noiseBox_->setToolTip(
+        "Poisson noise of a scan with this many photons reaching each ray unattenuated: "
+        "fewer photons, a noisier sinogram");
     form_->addRow(noiseBox_);
     doseSlider_ = new QSlider(Qt::Horizontal);
     doseSlider_->setRange(2 * DoseSteps, 7 * DoseSteps);

@@ -128,16 +128,19 @@ std::vector<double> ReadSinogramFile(const std::string& path) {
     constexpr qint64 Values = static_cast<qint64>(lab::SinoChannels) * lab::SinoAngles;
     QFile file(QString::fromStdString(path));
     if (!file.exists()) throw lab::LabError("cannot open " + path + ": no such file");
-    if (!file.open(QIODevice::ReadOnly)) throw lab::LabError("cannot open " + path + ": " + file.errorString().toStdString());
+    if (!file.open(QIODevice::ReadOnly))
+        throw lab::LabError("cannot open " + path + ": " + file.errorString().toStdString());
     if (file.size() != Values * 8)
         throw lab::LabError(path + ": not a sinogram file (" + std::to_string(Values * 8) + " bytes expected, " +
                             std::to_string(file.size()) + " found)");
     const QByteArray bytes = file.readAll();
-    if (bytes.size() != Values * 8) throw lab::LabError("cannot read " + path + ": " + file.errorString().toStdString());
+    if (bytes.size() != Values * 8)
+        throw lab::LabError("cannot read " + path + ": " + file.errorString().toStdString());
     std::vector<double> values(static_cast<size_t>(Values));
     for (size_t k = 0; k < values.size(); ++k) {
         uint64_t bits = 0;
-        for (int i = 0; i < 8; ++i) bits |= static_cast<uint64_t>(static_cast<unsigned char>(bytes[k * 8 + i])) << (8 * i);
+        for (int i = 0; i < 8; ++i)
+            bits |= static_cast<uint64_t>(static_cast<unsigned char>(bytes[k * 8 + i])) << (8 * i);
         std::memcpy(&values[k], &bits, 8);
     }
     return values;

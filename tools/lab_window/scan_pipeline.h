@@ -24,7 +24,7 @@ struct ScanResult {
     bool isDicom = false;
     int frames = 1;
     double largerSide = 0.0;  // a picture or slice: the field's width when none is chosen
-    bool hasTruth = false;  // false for an opened sinogram file
+    bool hasTruth = false;    // false for an opened sinogram file
     lab::FieldImage truth;
     // 729 x 180 in file order, dimensionless.
     std::vector<double> integrals;

@@ -19,9 +19,8 @@ bool SameArtifacts(const lab::ArtifactOptions& a, const lab::ArtifactOptions& b)
         return true;
     };
     return a.views == b.views && a.arcDegrees == b.arcDegrees && a.gainSpread == b.gainSpread &&
-           a.motionX == b.motionX && a.motionY == b.motionY && a.motionDegrees == b.motionDegrees &&
-           a.kvp == b.kvp && a.filtrationMm == b.filtrationMm && a.waterCorrection == b.waterCorrection &&
-           sameGains() && sameMetals();
+           a.motionX == b.motionX && a.motionY == b.motionY && a.motionDegrees == b.motionDegrees && a.kvp == b.kvp &&
+           a.filtrationMm == b.filtrationMm && a.waterCorrection == b.waterCorrection && sameGains() && sameMetals();
 }
 
 }  // namespace labwin

@@ -14,8 +14,8 @@ namespace labwin {
 struct SourceSpec {
     enum class Kind { File, Phantom, Sinogram };
     Kind kind = Kind::Phantom;
-    std::string path;           // File, Sinogram
-    int frame = 1;              // File: the DICOM frame, from 1
+    std::string path;                     // File, Sinogram
+    int frame = 1;                        // File: the DICOM frame, from 1
     std::string phantom = "shepp-logan";  // Phantom
 
     bool operator==(const SourceSpec& o) const {

@@ -188,8 +188,10 @@ void LabWindowTest::badInputKeepsThePreviousSource_data() {
     sino.write(QByteArray(800, '\0'));
     sino.close();
     QTest::newRow("missing") << missing << "cannot open " + missing + ": no such file";
-    QTest::newRow("not a picture") << text << text + ": neither a picture (PNG, JPEG, BMP, TIFF, PGM/PPM) nor a DICOM file";
-    QTest::newRow("short sinogram") << shortSino << shortSino + ": not a sinogram file (1049760 bytes expected, 800 found)";
+    QTest::newRow("not a picture") << text
+                                   << text + ": neither a picture (PNG, JPEG, BMP, TIFF, PGM/PPM) nor a DICOM file";
+    QTest::newRow("short sinogram") << shortSino
+                                    << shortSino + ": not a sinogram file (1049760 bytes expected, 800 found)";
 }
 
 void LabWindowTest::badInputKeepsThePreviousSource() {
