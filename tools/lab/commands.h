@@ -1,10 +1,11 @@
-// commands.h - the four subcommands of sinora-lab, each given its parsed
+// commands.h - the subcommands of sinora-lab, each given its parsed
 // options; each prints what it wrote on standard output and throws LabError
 // on failure.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace lab {
 
@@ -47,9 +48,27 @@ struct CompareOptions {
     std::string difference;
 };
 
+// Filtered or simple back projection through the program's own steps, or
+// an iterative method (`method` not empty) on the lab's geometry.
+struct ReconstructOptions {
+    std::string sinogram;
+    std::vector<std::string> outputs;  // .npy, .png or .dcm, by extension
+    std::string filter;                // empty: simple back projection
+    std::string method;
+    int iterations = 10;
+    int subsets = 0;
+    double relaxation = 0.0;
+    bool nonnegative = false;
+    bool windowGiven = false;
+    int huCenter = 0;
+    int huWidth = 0;
+    double pixelMm = 1.0;  // the field pixel the sinogram was made with
+};
+
 void RunSinogramCommand(const SinogramOptions& options);
 void RunPhantomCommand(const PhantomOptions& options);
 void RunFilterCommand(const FilterOptions& options);
 void RunCompareCommand(const CompareOptions& options);
+void RunReconstructCommand(const ReconstructOptions& options);
 
 }  // namespace lab

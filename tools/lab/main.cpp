@@ -1,4 +1,4 @@
-// main.cpp - sinora-lab's command line: four subcommands (CLI11), one line
+// main.cpp - sinora-lab's command line: its subcommands (CLI11), one line
 // on standard error and a non-zero status for every failure.
 #include <CLI/CLI.hpp>
 
@@ -11,8 +11,10 @@
 
 #include "tools/lab/commands.h"
 #include "tools/lab/filter_kernels.h"
+#include "tools/lab/iterative_recon.h"
 #include "tools/lab/lab_error.h"
 #include "tools/lab/phantoms.h"
+#include "tools/lab/slice_files.h"
 
 namespace {
 
@@ -30,6 +32,12 @@ const char* SinogramHelp =
     "noise around 0 with --noise). The picture is fitted into the 256-pixel field and cut to the disc it "
     "spans; the reconstruction shows it upright and unmirrored. Projection: Siddon's method, the exact length "
     "of each ray in each pixel.";
+
+const char* ReconstructHelp =
+    "Iterative methods use the lab's exact projector as the system model. Reconstructing a sinogram made by "
+    "that same projector without noise is the \"inverse crime\": the model fits the data perfectly and the "
+    "result looks better than it would for measured data; make the sinogram with --noise (or from an analytic "
+    "phantom) to avoid it. Progress goes to standard error; Ctrl+C stops without writing any file.";
 
 // A number above zero; CLI11's own range check would print the largest double.
 CLI::Validator Positive() {
@@ -49,6 +57,39 @@ void AddNoiseOptions(CLI::App* command, lab::NoiseOptions& noise, CLI::Option*& 
     command->add_option("--noise", noise.photons, "Poisson counting noise: I0 photons incident on each ray")
         ->check(Positive());
     seedOption = command->add_option("--seed", noise.seed, "seed of the noise, for a repeatable file");
+}
+
+void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) {
+    command->add_option("sinogram", options.sinogram, "the sinogram file")->required();
+    command->add_option("-o,--output", options.outputs, "the slice: .npy (doubles), .png (grey levels) or .dcm (HU); "
+                                                        "repeat for several")
+        ->required()
+        ->check(CLI::Validator(
+            [](std::string& path) -> std::string {
+                return lab::HasExtension(path, ".npy") || lab::HasExtension(path, ".png") || lab::HasExtension(path, ".dcm")
+                           ? ""
+                           : "'" + path + "' ends in neither .npy, .png nor .dcm";
+            },
+            "OUT"));
+    command->add_option("--method", options.method, "sart, sirt, os-sart or mlem")
+        ->required()
+        ->check(CLI::IsMember(lab::IterativeMethodNames()));
+    command->add_option("--iterations", options.iterations, "sweeps over all views (default 10)")
+        ->check(CLI::Range(1, 100000));
+    command->add_option("--subsets", options.subsets, "subsets of views updated together, 1..180")
+        ->check(CLI::Range(1, 180));
+    command->add_option("--relaxation", options.relaxation, "step of each update (default: SART 0.25, OS-SART 0.5, "
+                                                            "SIRT 1)")
+        ->check(Positive());
+    command->add_flag("--nonnegative", options.nonnegative, "set negative values to 0 after each update");
+    CLI::Option* centre = command->add_option("--hu-center", options.huCenter, "a .png of the windowed display: centre");
+    CLI::Option* width = command->add_option("--hu-width", options.huWidth, "and width, in the program's levels");
+    centre->needs(width);
+    width->needs(centre);
+    command->add_option("--pixel-mm", options.pixelMm, "the field pixel the sinogram was made with, mm (default 1, "
+                                                       "the teaching set's)")
+        ->check(Positive());
+    command->footer(ReconstructHelp);
 }
 
 }  // namespace
@@ -111,6 +152,10 @@ int main(int argc, char** argv) {
                            "the windowed one), fits scale and offset to the truth by least squares inside the "
                            "scanned disc, and prints the correlation and the RMS error over the truth's range.");
 
+    lab::ReconstructOptions reconstruct;
+    CLI::App* reconstructCommand = app.add_subcommand("reconstruct", "the slice of a sinogram, without a window");
+    AddReconstructOptions(reconstructCommand, reconstruct);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -120,6 +165,7 @@ int main(int argc, char** argv) {
     }
     sinogram.noise.seedGiven = sinogramSeed->count() > 0;
     phantom.noise.seedGiven = phantomSeed->count() > 0;
+    reconstruct.windowGiven = reconstructCommand->get_option("--hu-center")->count() > 0;
 
     // Pictures, fonts for the plots: Qt without a display.
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -132,7 +178,8 @@ int main(int argc, char** argv) {
         if (sinogramCommand->parsed()) lab::RunSinogramCommand(sinogram);
         else if (phantomCommand->parsed()) lab::RunPhantomCommand(phantom);
         else if (filterCommand->parsed()) lab::RunFilterCommand(filter);
-        else lab::RunCompareCommand(compare);
+        else if (compareCommand->parsed()) lab::RunCompareCommand(compare);
+        else lab::RunReconstructCommand(reconstruct);
     } catch (const std::exception& error) {
         fprintf(stderr, "sinora-lab: %s\n", error.what());
         return 1;
