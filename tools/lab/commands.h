@@ -65,10 +65,31 @@ struct ReconstructOptions {
     double pixelMm = 1.0;  // the field pixel the sinogram was made with
 };
 
+// Image-quality numbers of one slice. Places are "X,Y,R" in field pixels
+// (x right, y up from the centre) or, with `inPixels`, "ROW,COL,R" in
+// picture rows from the top and columns from the left.
+struct MeasurePlace {
+    bool inPixels = false;
+    std::string numbers;
+};
+struct MeasureOptions {
+    std::string image;
+    std::vector<MeasurePlace> rois;  // in the order given
+    std::string mtf;                 // "point", "edge" or "edge:X,Y,R"
+    MeasurePlace nps;                // empty numbers: none
+    std::string npsPair;             // the same object with other noise
+    bool linePairs = false;
+    std::string profile;  // "X0,Y0,X1,Y1" in field pixels
+    std::string plot;
+    bool json = false;
+    double pixelMm = 0.0;  // 0: from the file when it says (DICOM)
+};
+
 void RunSinogramCommand(const SinogramOptions& options);
 void RunPhantomCommand(const PhantomOptions& options);
 void RunFilterCommand(const FilterOptions& options);
 void RunCompareCommand(const CompareOptions& options);
 void RunReconstructCommand(const ReconstructOptions& options);
+void RunMeasureCommand(const MeasureOptions& options);
 
 }  // namespace lab

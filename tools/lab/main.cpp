@@ -33,6 +33,16 @@ const char* SinogramHelp =
     "spans; the reconstruction shows it upright and unmirrored. Projection: Siddon's method, the exact length "
     "of each ray in each pixel.";
 
+const char* MeasureHelp =
+    "Regions: mean, standard deviation, pixels; with two, the contrast-to-noise ratio |mean1 - mean2| / SD2. "
+    "MTF: from a point, the 2-D transform of the point-spread function radially averaged; from a disc's edge, "
+    "the edge-spread function binned by radius in tenths of a pixel, differentiated and transformed; MTF50 and "
+    "MTF10 in cycles per pixel (and per mm). NPS: |DFT|^2 of the square less its mean, radially averaged; "
+    "its integral is the variance. JSON names: rois [{mean, sd, pixels}], cnr, mtf50_cycles_per_pixel, "
+    "mtf10_cycles_per_pixel (and _per_mm), mtf {frequency_cycles_per_pixel, value}, nps "
+    "{frequency_cycles_per_pixel, power, variance}, line_pairs [{bar_width_pixels, modulation}], profile "
+    "{distance_pixels, value}.";
+
 const char* ReconstructHelp =
     "Iterative methods use the lab's exact projector as the system model. Reconstructing a sinogram made by "
     "that same projector without noise is the \"inverse crime\": the model fits the data perfectly and the "
@@ -57,6 +67,71 @@ void AddNoiseOptions(CLI::App* command, lab::NoiseOptions& noise, CLI::Option*& 
     command->add_option("--noise", noise.photons, "Poisson counting noise: I0 photons incident on each ray")
         ->check(Positive());
     seedOption = command->add_option("--seed", noise.seed, "seed of the noise, for a repeatable file");
+}
+
+// Three or four numbers separated by commas, checked before any work.
+CLI::Validator Numbers(int count) {
+    return CLI::Validator(
+        [count](std::string& text) -> std::string {
+            int found = 0;
+            size_t start = 0;
+            while (start <= text.size()) {
+                const size_t end = std::min(text.find(',', start), text.size());
+                try {
+                    size_t used = 0;
+                    std::stod(text.substr(start, end - start), &used);
+                    if (used != end - start) return "'" + text + "' is not " + std::to_string(count) + " numbers";
+                } catch (const std::exception&) {
+                    return "'" + text + "' is not " + std::to_string(count) + " numbers separated by commas";
+                }
+                ++found;
+                start = end + 1;
+            }
+            return found == count ? "" : "'" + text + "' is not " + std::to_string(count) + " numbers";
+        },
+        std::to_string(count) + " NUMBERS");
+}
+
+void AddMeasureOptions(CLI::App* command, lab::MeasureOptions& options) {
+    command->add_option("image", options.image, "a canvas BMP saved by Sinora, a .npy, .png or .dcm slice, or any "
+                                                "256 x 256 grey picture")
+        ->required();
+    auto place = [&options](bool inPixels) {
+        return [&options, inPixels](const std::string& text) { options.rois.push_back({inPixels, text}); };
+    };
+    command->add_option_function<std::vector<std::string>>("--roi", [place](const std::vector<std::string>& all) {
+        for (const std::string& text : all) place(false)(text);
+    }, "X,Y,R: a circle in field pixels (x right, y up from the centre); repeat for several")
+        ->check(Numbers(3));
+    command->add_option_function<std::vector<std::string>>("--roi-pixels", [place](const std::vector<std::string>& all) {
+        for (const std::string& text : all) place(true)(text);
+    }, "ROW,COL,R: a circle in picture rows from the top and columns from the left")
+        ->check(Numbers(3));
+    command->add_option("--mtf", options.mtf, "point, edge or edge:X,Y,R (the disc whose edge is used)")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                if (text == "point" || text == "edge") return "";
+                std::string disc = text.substr(std::min<size_t>(5, text.size()));
+                if (text.rfind("edge:", 0) == 0) return Numbers(3)(disc);
+                return "'" + text + "' is neither point, edge nor edge:X,Y,R";
+            },
+            "point|edge[:X,Y,R]"));
+    command->add_option_function<std::string>("--nps", [&options](const std::string& text) { options.nps = {false, text}; },
+                                               "X,Y,SIZE: the noise power spectrum of the square there")
+        ->check(Numbers(3));
+    command->add_option_function<std::string>("--nps-pixels",
+                                               [&options](const std::string& text) { options.nps = {true, text}; },
+                                               "ROW,COL,SIZE: the same square in picture pixels")
+        ->check(Numbers(3));
+    command->add_option("--nps-pair", options.npsPair, "the same object with other noise: the NPS of the difference");
+    command->add_flag("--line-pairs", options.linePairs, "modulation of each group of the line-pair object");
+    command->add_option("--profile", options.profile, "X0,Y0,X1,Y1: values along a line, in field pixels")
+        ->check(Numbers(4));
+    command->add_option("--plot", options.plot, "draw the MTF, NPS and profile as PNG");
+    command->add_flag("--json", options.json, "print every number as one JSON object");
+    command->add_option("--pixel-mm", options.pixelMm, "pixel width in mm, for frequencies per mm (DICOM says it)")
+        ->check(Positive());
+    command->footer(MeasureHelp);
 }
 
 void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) {
@@ -152,6 +227,10 @@ int main(int argc, char** argv) {
                            "the windowed one), fits scale and offset to the truth by least squares inside the "
                            "scanned disc, and prints the correlation and the RMS error over the truth's range.");
 
+    lab::MeasureOptions measure;
+    CLI::App* measureCommand = app.add_subcommand("measure", "image-quality numbers of a slice");
+    AddMeasureOptions(measureCommand, measure);
+
     lab::ReconstructOptions reconstruct;
     CLI::App* reconstructCommand = app.add_subcommand("reconstruct", "the slice of a sinogram, without a window");
     AddReconstructOptions(reconstructCommand, reconstruct);
@@ -179,6 +258,7 @@ int main(int argc, char** argv) {
         else if (phantomCommand->parsed()) lab::RunPhantomCommand(phantom);
         else if (filterCommand->parsed()) lab::RunFilterCommand(filter);
         else if (compareCommand->parsed()) lab::RunCompareCommand(compare);
+        else if (measureCommand->parsed()) lab::RunMeasureCommand(measure);
         else lab::RunReconstructCommand(reconstruct);
     } catch (const std::exception& error) {
         fprintf(stderr, "sinora-lab: %s\n", error.what());
