@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "app/app_shell.h"
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "console/console_window.h"
 #include "graphic/graphics_window.h"
 #include "recon/phases.h"

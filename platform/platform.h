@@ -66,15 +66,6 @@ struct PlatformLiveObjects {
 };
 PlatformLiveObjects PlatformLiveObjectCounts();
 
-// Asks the system to back the whole 2 MB pages within [start, start +
-// bytes) with large pages when they are first touched (transparent huge
-// pages), for arrays written all over at once, where small pages would
-// need an address translation for nearly every line written. Safe to call
-// before PlatformInit and before main. Returns 1 when the system took the
-// advice, 0 otherwise (no large pages there, or the range holds no whole
-// page); either way the memory stays as it was.
-int PlatformPreferLargePages(void* start, size_t bytes);
-
 // Decodes Windows text (code page 932, see win32.h) to UTF-8; for tests and
 // for messages that must show what the layer shows.
 const char* PlatformDecodeText(const char* bytes, char* utf8Out, int utf8Size);

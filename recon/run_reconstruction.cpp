@@ -2,7 +2,7 @@
 // phases, the method prompt, the filter loop and the pause after the grid.
 // The run loops until the user answers "n" at "Retry? (no:n)", where
 // ShowHuWindow ends the process.
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "console/text_print.h"
 #include "console/text_scan.h"
 #include "graphic/canvas.h"

@@ -12,8 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/framework_state.h"
-#include "console/file_dialogs.h"
+#include "shared/framework_state.h"
+#include "shared/file_dialogs.h"
 #include "graphic/bmp_export.h"
 #include "platform/os_calls.h"
 #include "platform/platform.h"

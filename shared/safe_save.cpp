@@ -8,12 +8,12 @@
 // ".TMP". One that a killed save left behind is removed by the next save into
 // the same folder; a save that is still running holds its file open
 // exclusively, so that another program's clean-up cannot remove it.
-#include "console/safe_save.h"
+#include "shared/safe_save.h"
 
 #include <cstring>
 #include <string>
 
-#include "console/file_dialogs.h"
+#include "shared/file_dialogs.h"
 
 const char SaveTemporaryPattern[] = "~sn????.TMP";
 

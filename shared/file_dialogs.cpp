@@ -5,12 +5,12 @@
 //
 // A chosen path longer than the buffer (the system's limit) is reported with
 // its length and the limit, and counts as nothing chosen.
-#include "console/file_dialogs.h"
+#include "shared/file_dialogs.h"
 
 #include <cstring>
 
-#include "app/framework_state.h"
-#include "console/text_print.h"
+#include "shared/framework_state.h"
+#include "shared/message_notice.h"
 #include "platform/win32.h"
 
 char FileNameBuffer[FileNameBytes];

@@ -16,8 +16,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/framework_state.h"
-#include "console/safe_save.h"
+#include "shared/framework_state.h"
+#include "shared/safe_save.h"
 #include "console/text_print.h"
 #include "console/text_save.h"
 #include "platform/os_calls.h"

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "console/file_dialogs.h"
+#include "shared/file_dialogs.h"
 #include "tests/recon/recon_test_support.h"
 #include "tests/support/long_paths.h"
 
