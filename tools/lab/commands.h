@@ -53,8 +53,9 @@ struct CompareOptions {
 struct ReconstructOptions {
     std::string sinogram;
     std::vector<std::string> outputs;  // .npy, .png or .dcm, by extension
-    std::string filter;                // empty: simple back projection
-    std::string method;
+    std::string filter;
+    bool simple = false;
+    std::string method;  // empty: filtered (`filter`) or simple back projection
     int iterations = 10;
     int subsets = 0;
     double relaxation = 0.0;
@@ -63,6 +64,7 @@ struct ReconstructOptions {
     int huCenter = 0;
     int huWidth = 0;
     double pixelMm = 1.0;  // the field pixel the sinogram was made with
+    bool programUnits = false;  // not made by sinora-lab: no attenuation scale
 };
 
 // Image-quality numbers of one slice. Places are "X,Y,R" in field pixels

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "recon/to_int.h"
+#include "base/to_int.h"
 
 namespace lab {
 

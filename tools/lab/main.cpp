@@ -44,7 +44,10 @@ const char* MeasureHelp =
     "{distance_pixels, value}.";
 
 const char* ReconstructHelp =
-    "Iterative methods use the lab's exact projector as the system model. Reconstructing a sinogram made by "
+    "--filter and --simple run Sinora's own steps: the .npy holds its SumImage bit for bit, the .png the grey "
+    "levels of its full-range display (or, with --hu-center and --hu-width, of its windowed display). For a "
+    "sinogram that sinora-lab made, values are also given as mu per mm and HU (water 0, air -1000), the filter's "
+    "scale found by reconstructing a water disc with it; .dcm holds HU. Iterative methods use the lab's exact projector as the system model. Reconstructing a sinogram made by "
     "that same projector without noise is the \"inverse crime\": the model fits the data perfectly and the "
     "result looks better than it would for measured data; make the sinogram with --noise (or from an analytic "
     "phantom) to avoid it. Progress goes to standard error; Ctrl+C stops without writing any file.";
@@ -146,9 +149,12 @@ void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) 
                            : "'" + path + "' ends in neither .npy, .png nor .dcm";
             },
             "OUT"));
-    command->add_option("--method", options.method, "sart, sirt, os-sart or mlem")
-        ->required()
-        ->check(CLI::IsMember(lab::IterativeMethodNames()));
+    CLI::Option* filter = command->add_option("--filter", options.filter, "filtered back projection with this filter file");
+    CLI::Option* simple = command->add_flag("--simple", options.simple, "simple back projection");
+    CLI::Option* method = command->add_option("--method", options.method, "an iterative method: sart, sirt, os-sart or mlem")
+                              ->check(CLI::IsMember(lab::IterativeMethodNames()));
+    filter->excludes(simple, method);
+    simple->excludes(method);
     command->add_option("--iterations", options.iterations, "sweeps over all views (default 10)")
         ->check(CLI::Range(1, 100000));
     command->add_option("--subsets", options.subsets, "subsets of views updated together, 1..180")
@@ -164,6 +170,7 @@ void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) 
     command->add_option("--pixel-mm", options.pixelMm, "the field pixel the sinogram was made with, mm (default 1, "
                                                        "the teaching set's)")
         ->check(Positive());
+    command->add_flag("--program-units", options.programUnits, "the sinogram was not made by sinora-lab: no mu or HU");
     command->footer(ReconstructHelp);
 }
 
@@ -244,6 +251,10 @@ int main(int argc, char** argv) {
     }
     sinogram.noise.seedGiven = sinogramSeed->count() > 0;
     phantom.noise.seedGiven = phantomSeed->count() > 0;
+    if (reconstructCommand->parsed() && reconstruct.filter.empty() && !reconstruct.simple && reconstruct.method.empty()) {
+        fprintf(stderr, "sinora-lab: reconstruct needs --filter FILE, --simple or --method M (see sinora-lab --help)\n");
+        return 2;
+    }
     reconstruct.windowGiven = reconstructCommand->get_option("--hu-center")->count() > 0;
 
     // Pictures, fonts for the plots: Qt without a display.

@@ -1,6 +1,7 @@
 // reconstruct_command.cpp - `reconstruct SINOGRAM (--filter FILE | --simple
 // | --method M) -o OUT...`: the slice in every file asked for, written only
-// when the reconstruction is complete.
+// when the reconstruction is complete. A .dcm that cannot be made is
+// refused before any file is written.
 #include <QImage>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include "tools/lab/iterative_recon.h"
 #include "tools/lab/lab_error.h"
 #include "tools/lab/output_files.h"
+#include "tools/lab/program_slice.h"
 #include "tools/lab/progress_line.h"
 #include "tools/lab/slice_files.h"
 
@@ -55,24 +57,62 @@ std::vector<double> IterativeMu(const std::vector<double>& sinogram, const Recon
     return *image;
 }
 
+// The slice and what its values are.
+struct Reconstructed {
+    std::vector<double> values;  // what .npy holds
+    std::vector<double> mu;      // per mm; empty when the scale is not known
+    const char* npyUnits;
+};
+
+Reconstructed Reconstruct(const ReconstructOptions& options) {
+    Reconstructed slice;
+    if (!options.method.empty()) {
+        slice.values = IterativeMu(ReadSinogramFile(options.sinogram), options);
+        slice.npyUnits = "mu per mm";
+        if (!options.programUnits) slice.mu = slice.values;
+        return slice;
+    }
+    const bool calibrated = !options.simple && !options.programUnits;
+    const double toMuPerPixel = calibrated ? SumToMuPerPixel(options.filter) : 0.0;
+    const ProgramSlice program = ReconstructLikeTheProgram(options.sinogram, options.simple ? "" : options.filter);
+    printf("%s back projection, the program's own steps: sum %.6g to %.6g\n", options.simple ? "simple" : "filtered",
+           program.sumMin, program.sumMax);
+    slice.values = program.sum;
+    slice.npyUnits = "the program's SumImage";
+    if (calibrated)
+        for (double v : program.sum) slice.mu.push_back(v * toMuPerPixel / options.pixelMm);
+    return slice;
+}
+
 }  // namespace
 
 void RunReconstructCommand(const ReconstructOptions& options) {
-    for (const std::string& output : options.outputs) CheckOutputPath(output);
-    const std::vector<double> sinogram = ReadSinogramFile(options.sinogram);
+    for (const std::string& output : options.outputs) {
+        CheckOutputPath(output);
+        if (HasExtension(output, ".dcm") && options.method.empty() && (options.simple || options.programUnits))
+            throw LabError("cannot write " + output + ": a CT image is in Hounsfield units, and " +
+                           (options.simple ? "simple back projection has" : "a sinogram not made by sinora-lab has") +
+                           " no attenuation scale");
+    }
+    const Reconstructed slice = Reconstruct(options);
 
-    const std::vector<double> mu = IterativeMu(sinogram, options);
-    std::vector<double> hu(mu.size());
-    std::transform(mu.begin(), mu.end(), hu.begin(), HuOfMu);
-    const auto [lo, hi] = std::minmax_element(mu.begin(), mu.end());
-    printf("mu %.4g to %.4g per mm, %.0f to %.0f HU (for a sinogram that sinora-lab made with %g mm pixels)\n", *lo,
-           *hi, HuOfMu(*lo), HuOfMu(*hi), options.pixelMm);
+    std::vector<double> hu(slice.mu.size());
+    std::transform(slice.mu.begin(), slice.mu.end(), hu.begin(), HuOfMu);
+    if (slice.mu.empty()) {
+        printf("values in the program's own units: %s\n",
+               options.simple ? "simple back projection has no attenuation scale"
+                              : "the sinogram was not made by sinora-lab (--program-units)");
+    } else {
+        const auto [lo, hi] = std::minmax_element(slice.mu.begin(), slice.mu.end());
+        printf("mu %.4g to %.4g per mm, %.0f to %.0f HU (for a sinogram that sinora-lab made with %g mm pixels)\n",
+               *lo, *hi, HuOfMu(*lo), HuOfMu(*hi), options.pixelMm);
+    }
 
-    const std::vector<double> scaled = ScaledLevels(mu);
+    const std::vector<double> scaled = ScaledLevels(slice.values);
     for (const std::string& output : options.outputs) {
         if (HasExtension(output, ".npy")) {
-            WriteFileAtomically(output, NpyBytes(mu));
-            printf("wrote %s: 256 x 256 float64, mu per mm, rows top to bottom\n", output.c_str());
+            WriteFileAtomically(output, NpyBytes(slice.values));
+            printf("wrote %s: 256 x 256 float64, %s, rows top to bottom\n", output.c_str(), slice.npyUnits);
         } else if (HasExtension(output, ".dcm")) {
             WriteFileAtomically(output, CtDicomBytes(hu, options.pixelMm));
             printf("wrote %s: a DICOM CT image in HU\n", output.c_str());
