@@ -46,6 +46,7 @@ struct CompareOptions {
     std::string saved;
     std::string truth;
     std::string difference;
+    bool json = false;
 };
 
 // Filtered or simple back projection through the program's own steps, or

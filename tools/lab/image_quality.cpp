@@ -175,11 +175,14 @@ Spectrum PointMtf(const SliceValues& slice) {
         throw LabError("no clear peak for a point-spread function: the brightest pixel stands " +
                        std::to_string(height / std::max(spread, 1e-300)) + " noise deviations above its surroundings "
                        "(20 needed)");
-    for (double& v : square) v -= base;
-    const std::vector<Complex> transform = Transform2d(square, size);
+    // Padded with the background to 256 x 256: rings 1/256 wide.
+    std::vector<double> padded(static_cast<size_t>(N) * N, 0.0);
+    for (int r = 0; r < size; ++r)
+        for (int c = 0; c < size; ++c) padded[r * N + c] = square[r * size + c] - base;
+    const std::vector<Complex> transform = Transform2d(padded, N);
     std::vector<double> magnitude(transform.size());
     for (size_t k = 0; k < transform.size(); ++k) magnitude[k] = std::abs(transform[k]);
-    Spectrum mtf = RingAverage(magnitude, size);
+    Spectrum mtf = RingAverage(magnitude, N);
     const double dc = mtf.value[0];
     for (double& v : mtf.value) v /= dc;
     return mtf;

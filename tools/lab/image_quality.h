@@ -44,7 +44,8 @@ double FallsTo(const Spectrum& curve, double level);
 
 // The MTF from a point image: the brightest pixel must stand clear of its
 // surroundings; the 64 x 64 square around it, less the mean of its border,
-// is transformed in 2-D, and |F| / F(0) averaged over rings 1/64 wide.
+// is transformed in 2-D (padded to 256 x 256), and |F| / F(0) averaged over
+// rings 1/256 wide.
 Spectrum PointMtf(const SliceValues& slice);
 
 // A disc's edge: centre and radius in picture pixels.

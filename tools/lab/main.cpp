@@ -230,6 +230,8 @@ int main(int argc, char** argv) {
     compareCommand->add_option("saved", compare.saved, "BMP saved with \"Save Graphic File\"")->required();
     compareCommand->add_option("truth", compare.truth, "the 256 x 256 truth PNG")->required();
     compareCommand->add_option("--diff", compare.difference, "also write fit - truth as PNG");
+    compareCommand->add_flag("--json", compare.json, "print the numbers as one JSON object: pixels, scale, offset, "
+                                                     "correlation, normalised_rms_error");
     compareCommand->footer("Takes the slice at x 0..511, y 140..651 of the canvas (the full-range sum image or "
                            "the windowed one), fits scale and offset to the truth by least squares inside the "
                            "scanned disc, and prints the correlation and the RMS error over the truth's range.");
