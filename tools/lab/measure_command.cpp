@@ -110,7 +110,7 @@ void RunMeasureCommand(const MeasureOptions& options) {
         const double mtf50 = FallsTo(mtf, 0.5), mtf10 = FallsTo(mtf, 0.1);
         auto frequency = [&](const char* name, double f) {
             if (f < 0) {
-                say("%s: not reached below 0.5 cycles per pixel\n", name);
+                say("%s: not reached below %.2f cycles per pixel\n", name, mtf.frequency.back());
                 return;
             }
             say("%s: %.4f cycles per pixel", name, f);
