@@ -83,31 +83,74 @@ const double* AxisCrossings(double p0, double e, double tMin, double tMax, doubl
 // floor(v) as an index for v >= 0; -1 (outside the field) below 0.
 inline int CellIndex(double v) { return v < 0.0 ? -1 : static_cast<int>(v); }
 
-// Calls visit(pixel, length) for each piece of the ray in ascending t; pixel
-// is row * 256 + column. Pieces of no length come with length 0, which adds
-// nothing.
+// One ray's walk through the field: visit(pixel, length) for each piece in
+// ascending t; pixel is row * 256 + column. Pieces of no length come with
+// length 0, which adds nothing.
 //
-// The loop runs over the crossings of the axis the ray crosses more often
+// The walk steps over the crossings of the axis the ray crosses more often
 // (`major`); between two of them lies at most one crossing of the other
 // (`minor`), but for rounding near 45 degrees, which a rarely taken loop
 // handles. The minor crossing is taken by selection, not by a branch that no
 // predictor could guess, and the pixel follows the crossings: a major one
 // steps it along its axis, a minor one along the other. An x crossing comes
-// first when both fall together.
-template <bool MinorIsX, class Visit>
-inline void MergeCrossings(const double* major, int majorCount, const double* minor, int minorCount, double tMin,
-                           double tMax, int pixel, int majorStep, int minorStep, Visit&& visit) {
-    auto before = [](double minorT, double majorT) { return MinorIsX ? minorT <= majorT : minorT < majorT; };
-    double previous = tMin;
-    int m = 0;
-    for (int k = 0; k < majorCount; ++k) {
-        const double next = major[k];
-        while (before(minor[m + 1], next)) {
+// first when both fall together. Each step waits on the one before, so two
+// rays are walked side by side where they can be.
+struct RayWalk {
+    double xBuffer[264], yBuffer[264];
+    const double* major;
+    const double* minor;
+    int majorCount, minorCount;
+    double tMax, previous;
+    int pixel, majorStep, minorStep;
+    int k, m;  // the next major and minor crossings
+    bool minorIsX;
+
+    // False when the ray misses the field.
+    bool Start(double d, double cosA, double sinA) {
+        const double px = d * cosA, py = d * sinA;  // the ray's point nearest the centre
+        const double ex = -sinA, ey = cosA;
+        double tMin = -1e300;
+        tMax = 1e300;
+        if (!AxisInterval(px, ex, tMin, tMax) || !AxisInterval(py, ey, tMin, tMax) || tMin >= tMax) return false;
+        int xCount, yCount;
+        const double* xs = AxisCrossings(px, ex, tMin, tMax, xBuffer, xCount);
+        const double* ys = AxisCrossings(py, ey, tMin, tMax, yBuffer, yCount);
+        // The first pixel: the midpoint of the first piece, which has a
+        // length unless the ray only grazes the field.
+        const double end = std::min({xs[0], ys[0], tMax});
+        const double mid = 0.5 * (end + tMin);
+        const int column = CellIndex(px + mid * ex + Half), row = CellIndex(Half - (py + mid * ey));
+        if (column < 0 || column >= FieldPixels || row < 0 || row >= FieldPixels) return false;
+        const int columnStep = ex > 0 ? 1 : -1, rowStep = ey > 0 ? -FieldPixels : FieldPixels;
+        pixel = row * FieldPixels + column;
+        previous = tMin;
+        k = m = 0;
+        minorIsX = std::fabs(ey) >= std::fabs(ex);
+        if (minorIsX) {
+            major = ys, majorCount = yCount, majorStep = rowStep;
+            minor = xs, minorCount = xCount, minorStep = columnStep;
+        } else {
+            major = xs, majorCount = xCount, majorStep = columnStep;
+            minor = ys, minorCount = yCount, minorStep = rowStep;
+        }
+        return true;
+    }
+
+    template <bool MinorIsX>
+    static bool Before(double minorT, double majorT) {
+        return MinorIsX ? minorT <= majorT : minorT < majorT;
+    }
+
+    // The pieces up to the next major crossing.
+    template <bool MinorIsX, class Visit>
+    inline void Step(Visit& visit) {
+        const double next = major[k++];
+        while (Before<MinorIsX>(minor[m + 1], next)) {
             visit(pixel, minor[m] - previous);
             previous = minor[m++];
             pixel += minorStep;
         }
-        const bool take = before(minor[m], next);
+        const bool take = Before<MinorIsX>(minor[m], next);
         const double middle = take ? minor[m] : next;
         visit(pixel, middle - previous);
         pixel += take ? minorStep : 0;
@@ -116,35 +159,47 @@ inline void MergeCrossings(const double* major, int majorCount, const double* mi
         m += take;
         previous = next;
     }
-    for (; m < minorCount; ++m) {
-        visit(pixel, minor[m] - previous);
-        previous = minor[m];
-        pixel += minorStep;
+
+    // Every piece left.
+    template <bool MinorIsX, class Visit>
+    inline void Finish(Visit& visit) {
+        while (k < majorCount) Step<MinorIsX>(visit);
+        for (; m < minorCount; ++m) {
+            visit(pixel, minor[m] - previous);
+            previous = minor[m];
+            pixel += minorStep;
+        }
+        visit(pixel, tMax - previous);
     }
-    visit(pixel, tMax - previous);
-}
+};
 
 template <class Visit>
 inline void WalkRay(double d, double cosA, double sinA, Visit&& visit) {
-    const double px = d * cosA, py = d * sinA;  // the ray's point nearest the centre
-    const double ex = -sinA, ey = cosA;
-    double tMin = -1e300, tMax = 1e300;
-    if (!AxisInterval(px, ex, tMin, tMax) || !AxisInterval(py, ey, tMin, tMax) || tMin >= tMax) return;
-    double xBuffer[264], yBuffer[264];
-    int xCount, yCount;
-    const double* xs = AxisCrossings(px, ex, tMin, tMax, xBuffer, xCount);
-    const double* ys = AxisCrossings(py, ey, tMin, tMax, yBuffer, yCount);
-    // The first pixel: the midpoint of the first piece, which has a length
-    // unless the ray only grazes the field.
-    const double end = std::min({xs[0], ys[0], tMax});
-    const double mid = 0.5 * (end + tMin);
-    const int column = CellIndex(px + mid * ex + Half), row = CellIndex(Half - (py + mid * ey));
-    if (column < 0 || column >= FieldPixels || row < 0 || row >= FieldPixels) return;
-    const int columnStep = ex > 0 ? 1 : -1, rowStep = ey > 0 ? -FieldPixels : FieldPixels;
-    const int pixel = row * FieldPixels + column;
-    if (std::fabs(ey) >= std::fabs(ex))
-        MergeCrossings<true>(ys, yCount, xs, xCount, tMin, tMax, pixel, rowStep, columnStep, visit);
-    else MergeCrossings<false>(xs, xCount, ys, yCount, tMin, tMax, pixel, columnStep, rowStep, visit);
+    RayWalk walk;
+    if (!walk.Start(d, cosA, sinA)) return;
+    if (walk.minorIsX) walk.Finish<true>(visit);
+    else walk.Finish<false>(visit);
+}
+
+// The integrals of `Rays` rays of one view (the same direction) walked in
+// step, each summed exactly as a walk of its own would.
+template <bool MinorIsX, int Rays>
+inline void SumInStep(RayWalk* walks, const double* values, double* sums) {
+    int common = walks[0].majorCount;
+    for (int i = 1; i < Rays; ++i) common = std::min(common, walks[i].majorCount);
+    double totals[Rays] = {};
+    auto visitor = [&](int i) { return [&, i](int pixel, double length) { totals[i] += length * values[pixel]; }; };
+    for (int k = 0; k < common; ++k) {
+        for (int i = 0; i < Rays; ++i) {
+            auto visit = visitor(i);
+            walks[i].Step<MinorIsX>(visit);
+        }
+    }
+    for (int i = 0; i < Rays; ++i) {
+        auto visit = visitor(i);
+        walks[i].Finish<MinorIsX>(visit);
+        sums[i] = totals[i];
+    }
 }
 
 double RayIntegral(const double* values, double d, double cosA, double sinA) {
@@ -168,7 +223,21 @@ double SiddonRayIntegral(const FieldImage& field, double d, double cosA, double 
 void ProjectView(const double* values, int angle, int firstChannel, int lastChannel, double* channels) {
     double cosA, sinA;
     ViewDirection(angle, cosA, sinA);
-    for (int c = firstChannel; c < lastChannel; ++c) channels[c] = RayIntegral(values, ChannelPosition(c), cosA, sinA);
+    constexpr int Rays = 4;
+    RayWalk walks[Rays];
+    int c = firstChannel;
+    for (; c + Rays <= lastChannel; c += Rays) {
+        bool all = true;
+        for (int i = 0; i < Rays; ++i) all &= walks[i].Start(ChannelPosition(c + i), cosA, sinA);
+        if (!all) {  // near the field's corners
+            for (int i = 0; i < Rays; ++i) channels[c + i] = RayIntegral(values, ChannelPosition(c + i), cosA, sinA);
+        } else if (walks[0].minorIsX) {
+            SumInStep<true, Rays>(walks, values, channels + c);
+        } else {
+            SumInStep<false, Rays>(walks, values, channels + c);
+        }
+    }
+    for (; c < lastChannel; ++c) channels[c] = RayIntegral(values, ChannelPosition(c), cosA, sinA);
 }
 
 std::vector<double> ProjectField(const FieldImage& field) {
