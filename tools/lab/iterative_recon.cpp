@@ -84,7 +84,7 @@ std::optional<std::vector<double>> ReconstructIteratively(const std::vector<doub
 
     const std::vector<int> order = SubsetOrder(subsets);
     std::vector<double> corrections;  // one row of 729 per view of the subset
-    std::vector<double> numerator(Pixels), denominator(Pixels);
+    ViewSpreader spreader;
     for (int iteration = 0; iteration < settings.iterations; ++iteration) {
         for (int step = 0; step < subsets; ++step) {
             std::vector<int> views;
@@ -109,19 +109,20 @@ std::optional<std::vector<double>> ReconstructIteratively(const std::vector<doub
                 }
             });
 
+            std::vector<const double*> rows;
+            for (size_t v = 0; v < views.size(); ++v) rows.push_back(&corrections[v * SinoChannels]);
+            spreader.SetViews(rows, views);
             SplitInTwo(FieldPixels, [&](int firstRow, int lastRow) {
-                const size_t begin = static_cast<size_t>(firstRow) * FieldPixels,
-                             end = static_cast<size_t>(lastRow) * FieldPixels;
-                std::fill(numerator.begin() + begin, numerator.begin() + end, 0.0);
-                std::fill(denominator.begin() + begin, denominator.begin() + end, 0.0);
-                for (size_t v = 0; v < views.size(); ++v)
-                    BackProjectView(&corrections[v * SinoChannels], views[v], firstRow, lastRow, numerator.data(),
-                                    denominator.data());
-                for (size_t p = begin; p < end; ++p) {
-                    if (denominator[p] <= 0.0) continue;
-                    if (mlem) image[p] *= numerator[p] / denominator[p];
-                    else image[p] += relaxation * numerator[p] / denominator[p];
-                    if (settings.nonnegative && image[p] < 0.0) image[p] = 0.0;
+                double numerator[FieldPixels], denominator[FieldPixels];
+                for (int r = firstRow; r < lastRow; ++r) {
+                    spreader.Row(r, numerator, denominator);
+                    double* line = &image[static_cast<size_t>(r) * FieldPixels];
+                    for (int x = 0; x < FieldPixels; ++x) {
+                        if (denominator[x] <= 0.0) continue;
+                        if (mlem) line[x] *= numerator[x] / denominator[x];
+                        else line[x] += relaxation * numerator[x] / denominator[x];
+                        if (settings.nonnegative && line[x] < 0.0) line[x] = 0.0;
+                    }
                 }
             });
             if (!progress(iteration, (step + 1.0) / subsets)) return std::nullopt;

@@ -28,6 +28,8 @@ const double Half = FieldPixels / 2.0;  // the field spans -128..128 on both axe
 // Directions closer to an axis than this are taken as parallel to it.
 const double Parallel = 1e-12;
 const double Never = std::numeric_limits<double>::infinity();
+// Zeros on either side of a view's channels in the transpose.
+constexpr int ChannelMargin = 4;
 
 // The interval of t inside -Half..Half on one axis; false when the ray runs
 // parallel to the axis outside the field.
@@ -252,32 +254,110 @@ std::vector<double> ProjectField(const FieldImage& field) {
     return sinogram;
 }
 
+void ViewSpreader::SetViews(const std::vector<const double*>& channels, const std::vector<int>& angles) {
+    views_.assign(angles.size(), {});
+    padded_.assign(angles.size() * (SinoChannels + 2 * ChannelMargin), 0.0);
+    for (size_t v = 0; v < angles.size(); ++v) {
+        View& view = views_[v];
+        ViewDirection(angles[v], view.cosA, view.sinA);
+        const double a = std::max(std::fabs(view.cosA), std::fabs(view.sinA));
+        const double b = std::min(std::fabs(view.cosA), std::fabs(view.sinA));
+        view.plateau = 1.0 / a;
+        view.outer = 0.5 * (a + b);
+        // A ray along an axis cuts the whole pixel or nothing.
+        view.slope = b < Parallel ? 1e300 : 1.0 / (a * b);
+        std::copy(channels[v], channels[v] + SinoChannels, &padded_[v * (SinoChannels + 2 * ChannelMargin) + ChannelMargin]);
+    }
+}
+
+namespace {
+
+// One view's share of a row: the plain form, which the four-column form
+// below follows operation for operation (the same bits).
+void SpreadRow(double cosA, double sinA, double plateau, double outer, double slope, const double* channels, double y,
+               double* sums, double* lengths) {
+    const double firstPosition = ChannelPosition(0);  // channel c lies at firstPosition + c / 2
+    for (int column = 0; column < FieldPixels; ++column) {
+        const double s = ((column - Half) + 0.5) * cosA + y * sinA;
+        // The footprint is at most sqrt(2) wide: three channels half a
+        // pixel apart, from the first inside it.
+        const double from = 2.0 * ((s - outer) - firstPosition);
+        int first = static_cast<int>(from);
+        first += from > first;  // rounded up
+        first = std::clamp(first, -ChannelMargin, SinoChannels + ChannelMargin - 3);
+        double sum = 0.0, total = 0.0;
+        for (int c = first; c < first + 3; ++c) {
+            const double u = std::fabs((firstPosition + 0.5 * c) - s);
+            const double length = std::min(plateau, std::max(0.0, (outer - u) * slope));
+            sum += length * channels[c];
+            total += length;
+        }
+        sums[column] += sum;
+        lengths[column] += total;
+    }
+}
+
+__attribute__((target("avx2"))) void SpreadRowAvx2(double cosA, double sinA, double plateau, double outer,
+                                                   double slope, const double* channels, double y, double* sums,
+                                                   double* lengths) {
+    const __m256d firstPosition = _mm256_set1_pd(ChannelPosition(0)), half = _mm256_set1_pd(0.5);
+    const __m256d vCos = _mm256_set1_pd(cosA), ySin = _mm256_set1_pd(y * sinA), vOuter = _mm256_set1_pd(outer);
+    const __m256d vPlateau = _mm256_set1_pd(plateau), vSlope = _mm256_set1_pd(slope), zero = _mm256_setzero_pd();
+    const __m256d signBit = _mm256_set1_pd(-0.0), two = _mm256_set1_pd(2.0);
+    const __m256d everyLane = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+    const __m128i lowest = _mm_set1_epi32(-ChannelMargin), highest = _mm_set1_epi32(SinoChannels + ChannelMargin - 3);
+    __m256d column = _mm256_sub_pd(_mm256_set_pd(3.0, 2.0, 1.0, 0.0), _mm256_set1_pd(Half));
+    const __m256d four = _mm256_set1_pd(4.0);
+    for (int x = 0; x < FieldPixels; x += 4, column = _mm256_add_pd(column, four)) {
+        const __m256d s = _mm256_add_pd(_mm256_mul_pd(_mm256_add_pd(column, half), vCos), ySin);
+        const __m256d from = _mm256_mul_pd(two, _mm256_sub_pd(_mm256_sub_pd(s, vOuter), firstPosition));
+        __m128i first = _mm256_cvttpd_epi32(from);
+        const __m256d truncated = _mm256_cvtepi32_pd(first);
+        // from > truncated: -1 in the lane, so subtracting it rounds up.
+        first = _mm_sub_epi32(first, _mm256_cvtpd_epi32(_mm256_and_pd(_mm256_cmp_pd(from, truncated, _CMP_GT_OQ),
+                                                                         _mm256_set1_pd(-1.0))));
+        first = _mm_min_epi32(_mm_max_epi32(first, lowest), highest);
+        __m256d sum = zero, total = zero;
+        for (int j = 0; j < 3; ++j) {
+            const __m128i c = _mm_add_epi32(first, _mm_set1_epi32(j));
+            const __m256d position = _mm256_add_pd(firstPosition, _mm256_mul_pd(half, _mm256_cvtepi32_pd(c)));
+            const __m256d u = _mm256_andnot_pd(signBit, _mm256_sub_pd(position, s));
+            const __m256d length =
+                _mm256_min_pd(_mm256_max_pd(_mm256_mul_pd(_mm256_sub_pd(vOuter, u), vSlope), zero), vPlateau);
+            const __m256d value = _mm256_mask_i32gather_pd(zero, channels, c, everyLane, 8);
+            sum = _mm256_add_pd(sum, _mm256_mul_pd(length, value));
+            total = _mm256_add_pd(total, length);
+        }
+        _mm256_storeu_pd(sums + x, _mm256_add_pd(_mm256_loadu_pd(sums + x), sum));
+        _mm256_storeu_pd(lengths + x, _mm256_add_pd(_mm256_loadu_pd(lengths + x), total));
+    }
+}
+
+}  // namespace
+
+void ViewSpreader::Row(int row, double* sums, double* lengths) const {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    const double y = Half - 0.5 - row;
+    std::fill(sums, sums + FieldPixels, 0.0);
+    std::fill(lengths, lengths + FieldPixels, 0.0);
+    for (size_t v = 0; v < views_.size(); ++v) {
+        const View& w = views_[v];
+        const double* channels = &padded_[v * (SinoChannels + 2 * ChannelMargin) + ChannelMargin];
+        if (avx2) SpreadRowAvx2(w.cosA, w.sinA, w.plateau, w.outer, w.slope, channels, y, sums, lengths);
+        else SpreadRow(w.cosA, w.sinA, w.plateau, w.outer, w.slope, channels, y, sums, lengths);
+    }
+}
+
 void BackProjectView(const double* channels, int angle, int firstRow, int lastRow, double* image,
                      double* coverage) {
-    double cosA, sinA;
-    ViewDirection(angle, cosA, sinA);
-    const double a = std::max(std::fabs(cosA), std::fabs(sinA)), b = std::min(std::fabs(cosA), std::fabs(sinA));
-    const double plateau = 1.0 / a;
-    const double inner = 0.5 * (a - b), outer = 0.5 * (a + b);
-    const double slope = b < Parallel ? 0.0 : 1.0 / (a * b);
-    // Channel c lies at d = c / 2 - 181.75: the channels within `outer` of s.
-    const double firstPosition = ChannelPosition(0);
+    ViewSpreader spreader;
+    spreader.SetViews({channels}, {angle});
+    double sums[FieldPixels], lengths[FieldPixels];
     for (int r = firstRow; r < lastRow; ++r) {
-        const double y = Half - 0.5 - r;
+        spreader.Row(r, sums, lengths);
         for (int column = 0; column < FieldPixels; ++column) {
-            const double s = (column - Half + 0.5) * cosA + y * sinA;
-            const int first = std::max(0, static_cast<int>(std::ceil(2.0 * (s - outer - firstPosition))));
-            const int last = std::min(SinoChannels - 1, static_cast<int>(std::floor(2.0 * (s + outer - firstPosition))));
-            double sum = 0.0, lengths = 0.0;
-            for (int c = first; c <= last; ++c) {
-                const double u = std::fabs(ChannelPosition(c) - s);
-                if (u >= outer) continue;
-                const double length = u <= inner ? plateau : (outer - u) * slope;
-                sum += length * channels[c];
-                lengths += length;
-            }
-            image[r * FieldPixels + column] += sum;
-            if (coverage) coverage[r * FieldPixels + column] += lengths;
+            image[r * FieldPixels + column] += sums[column];
+            if (coverage) coverage[r * FieldPixels + column] += lengths[column];
         }
     }
 }

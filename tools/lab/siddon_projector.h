@@ -34,6 +34,25 @@ std::vector<double> ProjectField(const FieldImage& field);
 void BackProjectView(const double* channels, int angle, int firstRow, int lastRow, double* image,
                      double* coverage);
 
+// The transpose over several views at once, a row of pixels at a time (the
+// row's sums stay in the cache while every view adds to them).
+class ViewSpreader {
+public:
+    // channels[v]: the 729 values of view angles[v]; copied.
+    void SetViews(const std::vector<const double*>& channels, const std::vector<int>& angles);
+    // For each pixel of `row`, the sum over the views and their channels of
+    // (length of the channel's ray inside the pixel) x value into sums, and
+    // of the lengths into lengths (256 each).
+    void Row(int row, double* sums, double* lengths) const;
+
+private:
+    struct View {
+        double cosA, sinA, plateau, outer, slope;
+    };
+    std::vector<View> views_;
+    std::vector<double> padded_;
+};
+
 // The cosine and sine of angle index `angle`, as every projection here
 // computes them.
 void ViewDirection(int angle, double& cosA, double& sinA);
