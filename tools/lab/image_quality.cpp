@@ -76,11 +76,11 @@ std::vector<Complex> Transform2d(const std::vector<double>& square, int size) {
     return data;
 }
 
-// The mean of `power` over rings 1/size wide, from 0 out to the corners of
-// the frequency square (0.71 cycles per pixel; beyond 0.5 only diagonal
-// frequencies remain).
+// The mean of `power` over rings 1/size wide, from 0 to the Nyquist
+// frequency, 0.5 cycles per pixel (beyond it only diagonal frequencies
+// remain, which would bias a radial average).
 Spectrum RingAverage(const std::vector<double>& power, int size) {
-    const int rings = static_cast<int>(std::ceil(size / 2 * std::sqrt(2.0))) + 1;
+    const int rings = size / 2 + 1;
     std::vector<double> sum(rings, 0.0);
     std::vector<int> count(rings, 0);
     for (int v = 0; v < size; ++v) {

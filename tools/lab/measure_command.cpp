@@ -110,7 +110,7 @@ void RunMeasureCommand(const MeasureOptions& options) {
         const double mtf50 = FallsTo(mtf, 0.5), mtf10 = FallsTo(mtf, 0.1);
         auto frequency = [&](const char* name, double f) {
             if (f < 0) {
-                say("%s: not reached below %.2f cycles per pixel\n", name, mtf.frequency.back());
+                say("%s: above the Nyquist frequency, 0.5 cycles per pixel (not reached)\n", name);
                 return;
             }
             say("%s: %.4f cycles per pixel", name, f);
