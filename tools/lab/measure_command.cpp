@@ -70,8 +70,9 @@ void RunMeasureCommand(const MeasureOptions& options) {
     if (pixelMm > 0.0) say(", %g mm per pixel", pixelMm);
     say("\n");
     std::vector<CurvePanel> panels;
-    const QString frequencyLabel = pixelMm > 0.0 ? "frequency (cycles per pixel; x " + QString::number(1.0 / pixelMm) + " per mm)"
-                                                 : "frequency (cycles per pixel)";
+    const QString frequencyLabel = pixelMm > 0.0
+                                       ? "frequency (cycles per pixel; a pixel is " + QString::number(pixelMm) + " mm)"
+                                       : "frequency (cycles per pixel)";
 
     std::vector<RegionStats> rois;
     QJsonArray roiJson;

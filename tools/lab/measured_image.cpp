@@ -30,8 +30,11 @@ MeasuredImage ReadMeasuredImage(const std::string& path) {
         return image;
     }
     const QSize size = QImageReader(QString::fromStdString(path)).size();
+    if (size.isValid() && size != QSize(CanvasWidth, CanvasHeight) && size != QSize(FieldPixels, FieldPixels))
+        throw LabError(path + ": " + std::to_string(size.width()) + " x " + std::to_string(size.height()) +
+                       " pixels; a slice is 256 x 256 (or a saved canvas, 1200 x 800)");
     if (size == QSize(CanvasWidth, CanvasHeight)) image.values = SliceFromCanvas(path);
-    else image.values = ReadTruth(path);  // any 256 x 256 picture; names the size otherwise
+    else image.values = ReadTruth(path);
     image.units = "grey levels";
     return image;
 }
