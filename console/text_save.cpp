@@ -36,7 +36,8 @@ bool WriteTextBufferFile(const char* path) {
 
 void SaveTextBuffer() {
     std::string path;
-    if (!AskSaveFileName(path)) return;  // cancelled, overwrite declined, or a path too long
+    // cancelled, overwrite declined, or a path too long
+    if (!AskSaveFileName(FrameworkState.LastTextSavePath, ".txt", path)) return;
     if (!WriteTextBufferFile(path.c_str())) {
         MessageNotice("Failed to save");
         return;

@@ -99,6 +99,7 @@ bool GraphicSaveBmp(const char* path) {
 
 void SaveGraphicFile() {
     std::string path;
-    if (!AskSaveFileName(path)) return;  // cancelled, or the overwrite declined
+    // cancelled, overwrite declined, or a path too long
+    if (!AskSaveFileName(FrameworkState.LastGraphicSavePath, ".bmp", path)) return;
     if (GraphicSaveBmp(path.c_str())) MessageNotice(" Saved Graphic ");
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/lab/scan_artifacts.h"
+
 namespace lab {
 
 // Counting noise: photons incident on each ray (0: none) and the seed of
@@ -25,6 +27,7 @@ struct SinogramOptions {
     int frame = 1;
     double fov = 0.0;
     NoiseOptions noise;
+    ArtifactOptions artifacts;
 };
 
 struct PhantomOptions {
@@ -32,6 +35,7 @@ struct PhantomOptions {
     std::string output;
     std::string truth;
     NoiseOptions noise;
+    ArtifactOptions artifacts;
 };
 
 struct FilterOptions {
