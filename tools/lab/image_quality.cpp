@@ -79,7 +79,7 @@ std::vector<Complex> Transform2d(const std::vector<double>& square, int size) {
 // The mean of `power` over rings 1/size wide, from 0 to the Nyquist
 // frequency, 0.5 cycles per pixel (beyond it only diagonal frequencies
 // remain, which would bias a radial average).
-Spectrum RingAverage(const std::vector<double>& power, int size) {
+FrequencyCurve RingAverage(const std::vector<double>& power, int size) {
     const int rings = size / 2 + 1;
     std::vector<double> sum(rings, 0.0);
     std::vector<int> count(rings, 0);
@@ -92,7 +92,7 @@ Spectrum RingAverage(const std::vector<double>& power, int size) {
             ++count[ring];
         }
     }
-    Spectrum spectrum;
+    FrequencyCurve spectrum;
     for (int k = 0; k < rings; ++k) {
         if (count[k] == 0) continue;
         spectrum.frequency.push_back(static_cast<double>(k) / size);
@@ -143,7 +143,7 @@ double ContrastToNoise(const RegionStats& object, const RegionStats& background)
     return std::fabs(object.mean - background.mean) / background.sd;
 }
 
-double FallsTo(const Spectrum& curve, double level) {
+double FallsTo(const FrequencyCurve& curve, double level) {
     for (size_t k = 1; k < curve.value.size(); ++k) {
         const double a = curve.value[k - 1], b = curve.value[k];
         if (a >= level && b < level)
@@ -152,7 +152,7 @@ double FallsTo(const Spectrum& curve, double level) {
     return -1.0;
 }
 
-Spectrum PointMtf(const SliceValues& slice) {
+FrequencyCurve PointMtf(const SliceValues& slice) {
     const size_t peakAt = std::max_element(slice.begin(), slice.end()) - slice.begin();
     const PicturePoint peak{static_cast<double>(peakAt % N), static_cast<double>(peakAt / N)};
     const int size = 64;
@@ -184,7 +184,7 @@ Spectrum PointMtf(const SliceValues& slice) {
     const std::vector<Complex> transform = Transform2d(padded, N);
     std::vector<double> magnitude(transform.size());
     for (size_t k = 0; k < transform.size(); ++k) magnitude[k] = std::abs(transform[k]);
-    Spectrum mtf = RingAverage(magnitude, N);
+    FrequencyCurve mtf = RingAverage(magnitude, N);
     const double dc = mtf.value[0];
     for (double& v : mtf.value) v /= dc;
     return mtf;
@@ -204,7 +204,7 @@ DiscEdge FindDisc(const SliceValues& slice) {
     return {{sumC / count, sumR / count}, std::sqrt(count / Pi)};
 }
 
-Spectrum EdgeMtf(const SliceValues& slice, const DiscEdge& edge) {
+FrequencyCurve EdgeMtf(const SliceValues& slice, const DiscEdge& edge) {
     const double reach = 12.0, bin = 0.1;
     const int bins = static_cast<int>(2 * reach / bin);
     if (edge.radius < reach + 2.0)
@@ -228,7 +228,7 @@ Spectrum EdgeMtf(const SliceValues& slice, const DiscEdge& edge) {
     std::vector<double> esf(bins), lsf(bins - 1);
     for (int k = 0; k < bins; ++k) esf[k] = sum[k] / count[k];
     for (int k = 0; k + 1 < bins; ++k) lsf[k] = esf[k + 1] - esf[k];
-    Spectrum mtf;
+    FrequencyCurve mtf;
     Complex dc = 0.0;
     for (double v : lsf) dc += v;
     if (std::abs(dc) == 0.0) throw LabError("no edge: the values inside and outside the disc are the same");

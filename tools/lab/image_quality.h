@@ -34,19 +34,19 @@ RegionStats MeasureCircle(const SliceValues& slice, PicturePoint centre, double 
 double ContrastToNoise(const RegionStats& object, const RegionStats& background);
 
 // A radially averaged spectrum: value at each frequency (cycles per pixel).
-struct Spectrum {
+struct FrequencyCurve {
     std::vector<double> frequency;
     std::vector<double> value;
 };
 // The frequency where the curve first falls to `level`, linearly
 // interpolated; negative when it never does.
-double FallsTo(const Spectrum& curve, double level);
+double FallsTo(const FrequencyCurve& curve, double level);
 
 // The MTF from a point image: the brightest pixel must stand clear of its
 // surroundings; the 64 x 64 square around it, less the mean of its border,
 // is transformed in 2-D (padded to 256 x 256), and |F| / F(0) averaged over
 // rings 1/256 wide.
-Spectrum PointMtf(const SliceValues& slice);
+FrequencyCurve PointMtf(const SliceValues& slice);
 
 // A disc's edge: centre and radius in picture pixels.
 struct DiscEdge {
@@ -60,7 +60,7 @@ DiscEdge FindDisc(const SliceValues& slice);
 // The MTF from a disc's edge: the values of pixels within 12 pixels of the
 // edge binned by their distance from it in tenths of a pixel (the
 // oversampled edge-spread function), differentiated, and transformed.
-Spectrum EdgeMtf(const SliceValues& slice, const DiscEdge& edge);
+FrequencyCurve EdgeMtf(const SliceValues& slice, const DiscEdge& edge);
 
 // The noise power spectrum of the `size` x `size` square centred at
 // `centre`: |DFT(values - mean)|^2 / size^2 (per pixel area), averaged over
@@ -69,7 +69,7 @@ Spectrum EdgeMtf(const SliceValues& slice, const DiscEdge& edge);
 // the same object, the difference of the two, halved in power, removes the
 // object and keeps the noise of one.
 struct NoisePower {
-    Spectrum spectrum;  // value^2 x pixel^2
+    FrequencyCurve spectrum;  // value^2 x pixel^2
     double variance = 0.0;
 };
 NoisePower NoisePowerSpectrum(const SliceValues& slice, PicturePoint centre, int size,

@@ -93,7 +93,7 @@ void RunMeasureCommand(const MeasureOptions& options) {
     }
 
     if (!options.mtf.empty()) {
-        Spectrum mtf;
+        FrequencyCurve mtf;
         if (options.mtf == "point") {
             mtf = PointMtf(image.values);
         } else {
