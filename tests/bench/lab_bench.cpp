@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "median_reporter.h"
 #include "tools/lab/iterative_recon.h"
 #include "tools/lab/phantoms.h"
 #include "tools/lab/siddon_projector.h"
@@ -65,19 +66,6 @@ void BM_LabSart(benchmark::State& state) {
         benchmark::DoNotOptimize(lab::ReconstructIteratively(HeadSinogram(), settings, [](int, double) { return true; }));
 }
 BENCHMARK(BM_LabSart)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    MedianReporter() : ConsoleReporter(OO_Tabular) {}
-    std::map<std::string, double> medianMs;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medianMs[run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args)] =
-                    run.GetAdjustedRealTime();
-    }
-};
 
 // scikit-image in one Python process, each call timed five times: radon of
 // the 256 x 256 head and of the 512 x 512 photo (180 angles), one

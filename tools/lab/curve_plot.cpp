@@ -21,14 +21,9 @@ const int Left = 70, Top = 60, Bottom = 60, Gap = 90;
 
 QImage DrawCurvePanels(const std::vector<CurvePanel>& panels) {
     const int columns = panels.size() > 1 ? 2 : 1, rows = static_cast<int>((panels.size() + 1) / 2);
-    QImage image(Left + columns * PanelWidth + (columns - 1) * Gap + 30, rows * (Top + PanelHeight + Bottom) + 10,
-                 QImage::Format_RGB32);
-    image.fill(Qt::white);
+    QImage image = WhitePlot(Left + columns * PanelWidth + (columns - 1) * Gap + 30, rows * (Top + PanelHeight + Bottom) + 10);
     QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QFont font("DejaVu Sans");
-    font.setPixelSize(13);
-    painter.setFont(font);
+    PreparePlotPainter(painter);
     for (size_t k = 0; k < panels.size(); ++k) {
         const CurvePanel& panel = panels[k];
         const int column = static_cast<int>(k % 2), row = static_cast<int>(k / 2);

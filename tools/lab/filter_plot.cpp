@@ -29,13 +29,9 @@ QImage DrawKernelPlot(const std::string& name, double cutoff, double scale) {
     for (double& h : taps) h *= scale;
     const std::string title = KernelTitle(name) + (cutoff < 1.0 ? ", cutoff " + QString::number(cutoff).toStdString() : "");
 
-    QImage image(Left + PanelWidth + Gap + PanelWidth + 30, Top + PanelHeight + Bottom + 10, QImage::Format_RGB32);
-    image.fill(Qt::white);
+    QImage image = WhitePlot(Left + PanelWidth + Gap + PanelWidth + 30, Top + PanelHeight + Bottom + 10);
     QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QFont font("DejaVu Sans");
-    font.setPixelSize(13);
-    painter.setFont(font);
+    PreparePlotPainter(painter);
 
     // Taps -32..32, mirrored as the reconstruction applies them.
     const int shown = 32;

@@ -3,6 +3,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QImage>
 #include <QPainter>
 
 #include <algorithm>
@@ -72,6 +73,19 @@ void PlotRange(const std::vector<double>& values, double& lo, double& hi) {
     const double margin = 0.08 * (hi - lo);
     lo -= lo < 0.0 ? margin : 0.0;
     hi += margin;
+}
+
+QImage WhitePlot(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+void PreparePlotPainter(QPainter& painter) {
+    painter.setRenderHint(QPainter::Antialiasing);
+    QFont font("DejaVu Sans");
+    font.setPixelSize(13);
+    painter.setFont(font);
 }
 
 }  // namespace lab

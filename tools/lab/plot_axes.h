@@ -8,6 +8,7 @@
 
 #include <vector>
 
+class QImage;
 class QPainter;
 
 namespace lab {
@@ -28,6 +29,11 @@ std::vector<double> NiceTicks(double lo, double hi);
 // bold heading above the box.
 void DrawPlotAxes(QPainter& painter, const PlotAxes& axes, const QString& xLabel, const QString& yLabel,
                   const std::vector<double>& xTicks, const QString& heading);
+
+// A white picture for a plot, and a painter on it with the plots' font and
+// antialiasing.
+QImage WhitePlot(int width, int height);
+void PreparePlotPainter(QPainter& painter);
 
 // Limits of `values` with a margin, always including 0.
 void PlotRange(const std::vector<double>& values, double& lo, double& hi);
