@@ -33,13 +33,15 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes) {
         throw LabError("cannot write " + path + ": " + file.errorString().toStdString());
 }
 
-void SavePngAtomically(const std::string& path, const QImage& image) {
+std::string PngBytes(const QImage& image, const std::string& path) {
     QByteArray encoded;
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, "PNG")) throw LabError("cannot encode " + path + " as PNG");
-    WriteFileAtomically(path, encoded.toStdString());
+    return encoded.toStdString();
 }
+
+void SavePngAtomically(const std::string& path, const QImage& image) { WriteFileAtomically(path, PngBytes(image, path)); }
 
 void WriteSinogramFile(const std::string& path, const std::vector<double>& values) {
     // Little-endian whatever this machine's byte order is.

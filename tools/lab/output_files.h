@@ -19,6 +19,8 @@ void CheckOutputPath(const std::string& path);
 void WriteFileAtomically(const std::string& path, const std::string& bytes);
 // PNG whatever the name's extension.
 void SavePngAtomically(const std::string& path, const QImage& image);
+// The PNG file's bytes; throws LabError naming `path` when Qt cannot encode.
+std::string PngBytes(const QImage& image, const std::string& path);
 
 // 729 x 180 little-endian doubles in file order.
 void WriteSinogramFile(const std::string& path, const std::vector<double>& values);

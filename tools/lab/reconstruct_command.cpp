@@ -108,20 +108,28 @@ void RunReconstructCommand(const ReconstructOptions& options) {
                *lo, *hi, HuOfMu(*lo), HuOfMu(*hi), options.pixelMm);
     }
 
+    // Every file encoded before the first is written: a slice that cannot
+    // be encoded leaves none.
     const std::vector<double> scaled = ScaledLevels(slice.values);
+    std::vector<std::string> contents, descriptions;
     for (const std::string& output : options.outputs) {
         if (HasExtension(output, ".npy")) {
-            WriteFileAtomically(output, NpyBytes(slice.values));
-            printf("wrote %s: 256 x 256 float64, %s, rows top to bottom\n", output.c_str(), slice.npyUnits);
+            contents.push_back(NpyBytes(slice.values));
+            descriptions.push_back(std::string("256 x 256 float64, ") + slice.npyUnits + ", rows top to bottom");
         } else if (HasExtension(output, ".dcm")) {
-            WriteFileAtomically(output, CtDicomBytes(hu, options.pixelMm));
-            printf("wrote %s: a DICOM CT image in HU\n", output.c_str());
+            contents.push_back(CtDicomBytes(hu, options.pixelMm));
+            descriptions.push_back("a DICOM CT image in HU");
         } else {
             const std::vector<int> greys = options.windowGiven ? WindowedGreys(scaled, options.huCenter, options.huWidth)
                                                                : FullRangeGreys(scaled);
-            SavePngAtomically(output, GreyPicture(greys));
-            printf("wrote %s: the %s display's grey levels\n", output.c_str(), options.windowGiven ? "windowed" : "full-range");
+            contents.push_back(PngBytes(GreyPicture(greys), output));
+            descriptions.push_back(std::string("the ") + (options.windowGiven ? "windowed" : "full-range") +
+                                   " display's grey levels");
         }
+    }
+    for (size_t k = 0; k < options.outputs.size(); ++k) {
+        WriteFileAtomically(options.outputs[k], contents[k]);
+        printf("wrote %s: %s\n", options.outputs[k].c_str(), descriptions[k].c_str());
     }
 }
 
