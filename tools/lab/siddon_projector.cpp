@@ -1,9 +1,11 @@
 // siddon_projector.cpp - the ray p(t) = d (cos, sin) + t (-sin, cos) is a
 // unit-speed line, so differences of t are lengths. The crossings with the
 // pixel boundaries x = k and y = k (whole numbers in centred coordinates)
-// split it into pieces that each lie in one pixel; the midpoint of a piece
-// names its pixel. The crossings of the two axes are walked in step, in
-// ascending t (an x crossing first when both fall together).
+// split it into pieces that each lie in one pixel; the midpoint of the first
+// piece names the first pixel, and each crossing then steps to the next. The
+// crossings of the two axes are merged in ascending t (an x crossing first
+// when both fall together). Each ray's sum is added in that order, whatever
+// rays are walked beside it or on which thread.
 //
 // The transpose is computed pixel by pixel: a line at signed distance u from
 // a unit square's centre, with direction cosines a >= b, cuts it over
