@@ -191,10 +191,14 @@ FrequencyCurve PointMtf(const SliceValues& slice) {
 }
 
 DiscEdge FindDisc(const SliceValues& slice) {
-    double lo = INFINITY, hi = -INFINITY;
+    // The levels inside and outside: the 2nd and 98th percentiles, which
+    // single noisy pixels do not move.
+    std::vector<double> inDisc;
     for (int r = 0; r < N; ++r)
         for (int c = 0; c < N; ++c)
-            if (InScannedDisc(c, r)) lo = std::min(lo, At(slice, c, r)), hi = std::max(hi, At(slice, c, r));
+            if (InScannedDisc(c, r)) inDisc.push_back(At(slice, c, r));
+    std::sort(inDisc.begin(), inDisc.end());
+    const double lo = inDisc[inDisc.size() / 50], hi = inDisc[inDisc.size() - 1 - inDisc.size() / 50];
     const double half = 0.5 * (lo + hi);
     double count = 0, sumC = 0, sumR = 0;
     for (int r = 0; r < N; ++r)

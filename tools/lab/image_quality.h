@@ -53,9 +53,9 @@ struct DiscEdge {
     PicturePoint centre;
     double radius = 0.0;
 };
-// The disc in the slice: pixels above half-way between the lowest and the
-// highest value inside the scanned disc, their centroid and the radius of
-// their area.
+// The disc in the slice: pixels above half-way between the low and the high
+// level inside the scanned disc (2nd and 98th percentiles), their centroid
+// and the radius of their area.
 DiscEdge FindDisc(const SliceValues& slice);
 // The MTF from a disc's edge: the values of pixels within 12 pixels of the
 // edge binned by their distance from it in tenths of a pixel (the
