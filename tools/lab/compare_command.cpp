@@ -13,11 +13,17 @@
 namespace lab {
 
 void RunCompareCommand(const CompareOptions& options) {
-    if (!options.difference.empty()) CheckOutputPath(options.difference);
+    OutputFiles outputs;
+    outputs.AddInput(options.saved);
+    outputs.AddInput(options.truth);
+    outputs.Claim(options.difference);
     const std::vector<double> slice = SliceFromCanvas(options.saved);
     const std::vector<double> truth = ReadTruth(options.truth);
     const Comparison fit = CompareWithTruth(slice, truth);
-    if (!options.difference.empty()) SavePngAtomically(options.difference, DifferenceImage(slice, truth, fit));
+    if (!options.difference.empty()) {
+        outputs.StagePng(options.difference, DifferenceImage(slice, truth, fit));
+        outputs.Commit();
+    }
     if (options.json) {
         const QJsonObject numbers{{"pixels", fit.pixels},           {"scale", fit.scale},
                                   {"offset", fit.offset},           {"correlation", fit.correlation},

@@ -4,6 +4,8 @@
 
 #include <QGuiApplication>
 
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -14,6 +16,8 @@
 #include "tools/lab/filter_kernels.h"
 #include "tools/lab/iterative_recon.h"
 #include "tools/lab/lab_error.h"
+#include "tools/lab/library_messages.h"
+#include "tools/lab/option_bounds.h"
 #include "tools/lab/phantoms.h"
 #include "tools/lab/slice_files.h"
 
@@ -21,8 +25,10 @@ namespace {
 
 // Qt's own notices (such as the runtime folder of the offscreen platform)
 // would add lines to the tool's output; its failures reach the tool as
-// results, which it reports itself.
-void DropQtNotices(QtMsgType, const QMessageLogContext&, const QString&) {}
+// results, which it reports itself. They are kept for --verbose.
+void KeepQtNotices(QtMsgType, const QMessageLogContext&, const QString& message) {
+    lab::KeepLibraryMessage(message.toStdString());
+}
 
 const char* SinogramHelp =
     "A sinogram file for Sinora: 729 detector channels x 180 angles of little-endian doubles, the 180 "
@@ -53,24 +59,11 @@ const char* ReconstructHelp =
     "result looks better than it would for measured data; make the sinogram with --noise (or from an analytic "
     "phantom) to avoid it. Progress goes to standard error; Ctrl+C stops without writing any file.";
 
-// A number above zero; CLI11's own range check would print the largest double.
-CLI::Validator Positive() {
-    return CLI::Validator(
-        [](std::string& text) -> std::string {
-            try {
-                size_t used = 0;
-                if (std::stod(text, &used) > 0.0 && used == text.size()) return "";
-            } catch (const std::exception&) {
-            }
-            return "'" + text + "' is not a number above 0";
-        },
-        "POSITIVE");
-}
-
 void AddNoiseOptions(CLI::App* command, lab::NoiseOptions& noise, CLI::Option*& seedOption) {
     command->add_option("--noise", noise.photons, "Poisson counting noise: I0 photons incident on each ray")
-        ->check(Positive());
-    seedOption = command->add_option("--seed", noise.seed, "seed of the noise, for a repeatable file");
+        ->check(lab::Within(lab::PhotonsPerRay));
+    seedOption = command->add_option("--seed", noise.seed, "seed of the noise, for a repeatable file")
+                     ->check(lab::WholeNumber(0, UINT64_MAX, "a 64-bit seed"));
 }
 
 // Three or four numbers separated by commas, checked before any work.
@@ -134,7 +127,7 @@ void AddMeasureOptions(CLI::App* command, lab::MeasureOptions& options) {
     command->add_option("--plot", options.plot, "draw the MTF, NPS and profile as PNG");
     command->add_flag("--json", options.json, "print every number as one JSON object");
     command->add_option("--pixel-mm", options.pixelMm, "pixel width in mm, for frequencies per mm (DICOM says it)")
-        ->check(Positive());
+        ->check(lab::Within(lab::PixelWidthMm));
     command->footer(MeasureHelp);
 }
 
@@ -157,12 +150,12 @@ void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) 
     filter->excludes(simple, method);
     simple->excludes(method);
     command->add_option("--iterations", options.iterations, "sweeps over all views (default 10)")
-        ->check(CLI::Range(1, 100000));
+        ->check(lab::WholeNumber(1, lab::MaxIterations, "iterations"));
     command->add_option("--subsets", options.subsets, "subsets of views updated together, 1..180")
-        ->check(CLI::Range(1, 180));
+        ->check(lab::WholeNumber(1, 180, "subsets of the 180 views"));
     command->add_option("--relaxation", options.relaxation, "step of each update (default: SART 0.25, OS-SART 0.5, "
                                                             "SIRT 1)")
-        ->check(Positive());
+        ->check(lab::Within(lab::RelaxationStep));
     command->add_flag("--nonnegative", options.nonnegative, "set negative values to 0 after each update");
     CLI::Option* centre = command->add_option("--hu-center", options.huCenter, "a .png of the windowed display: centre");
     CLI::Option* width = command->add_option("--hu-width", options.huWidth, "and width, in the program's levels");
@@ -170,7 +163,7 @@ void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) 
     width->needs(centre);
     command->add_option("--pixel-mm", options.pixelMm, "the field pixel the sinogram was made with, mm (default 1, "
                                                        "the teaching set's)")
-        ->check(Positive());
+        ->check(lab::Within(lab::PixelWidthMm));
     command->add_flag("--program-units", options.programUnits, "the sinogram was not made by sinora-lab: no mu or HU");
     command->footer(ReconstructHelp);
 }
@@ -182,6 +175,10 @@ int main(int argc, char** argv) {
                  "numbers comparing a saved reconstruction with its truth.",
                  "sinora-lab"};
     app.require_subcommand(1);
+    app.fallthrough();  // the options below also after a command's name
+    app.set_version_flag("--version", "sinora-lab " SINORA_VERSION);
+    bool verbose = false;
+    app.add_flag("-v,--verbose", verbose, "also show what the picture and DICOM libraries print");
 
     lab::SinogramOptions sinogram;
     CLI::Option* sinogramSeed = nullptr;
@@ -194,9 +191,9 @@ int main(int argc, char** argv) {
     sinogramCommand->add_option("--fov", sinogram.fov,
                                 "width of the 256-pixel field: millimetres for DICOM, picture pixels for a picture "
                                 "(default: the larger side)")
-        ->check(Positive());
+        ->check(lab::Within(lab::FieldWidthRange));
     sinogramCommand->add_option("--frame", sinogram.frame, "frame of a multi-frame DICOM file, from 1")
-        ->check(Positive());
+        ->check(lab::WholeNumber(1, INT_MAX, "a frame number"));
     AddNoiseOptions(sinogramCommand, sinogram.noise, sinogramSeed);
     lab::AddArtifactOptions(sinogramCommand, sinogram.artifacts);
     sinogramCommand->footer(SinogramHelp);
@@ -220,9 +217,9 @@ int main(int argc, char** argv) {
         ->required()
         ->check(CLI::IsMember(lab::KernelNames(), CLI::ignore_case));
     filterCommand->add_option("-o,--output", filter.output, "the filter file to write")->required();
-    filterCommand->add_option("--scale", filter.scale, "factor on every tap (default 100)")->check(Positive());
-    filterCommand->add_option("--cutoff", filter.cutoff,
-                              "cutoff as a fraction of the Nyquist frequency, in (0, 1] (default 1)");
+    filterCommand->add_option("--scale", filter.scale, "factor on every tap (default 100)")->check(lab::Within(lab::TapScale));
+    filterCommand->add_option("--cutoff", filter.cutoff, "cutoff as a fraction of the Nyquist frequency (default 1)")
+        ->check(lab::Within(lab::CutoffFraction));
     filterCommand->add_option("--plot", filter.plot, "also draw the taps and the frequency response as PNG");
     filterCommand->footer("Taps: one number per line, the centre tap first; tap n weighs the bins at distance n "
                           "on either side. The ramp |f| times the window, cut off at the given frequency, "
@@ -264,11 +261,13 @@ int main(int argc, char** argv) {
 
     // Pictures, fonts for the plots: Qt without a display.
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    qInstallMessageHandler(DropQtNotices);
+    qInstallMessageHandler(KeepQtNotices);
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QGuiApplication qt(qtArgc, qtArgv);
 
+    int status = 0;
+    std::string failure;
     try {
         if (sinogramCommand->parsed()) lab::RunSinogramCommand(sinogram);
         else if (phantomCommand->parsed()) lab::RunPhantomCommand(phantom);
@@ -277,8 +276,10 @@ int main(int argc, char** argv) {
         else if (measureCommand->parsed()) lab::RunMeasureCommand(measure);
         else lab::RunReconstructCommand(reconstruct);
     } catch (const std::exception& error) {
-        fprintf(stderr, "sinora-lab: %s\n", error.what());
-        return 1;
+        failure = error.what();
+        status = 1;
     }
-    return 0;
+    if (verbose) fputs(lab::LibraryMessages().c_str(), stderr);
+    if (status != 0) fprintf(stderr, "sinora-lab: %s\n", failure.c_str());
+    return status;
 }

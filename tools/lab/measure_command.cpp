@@ -56,7 +56,10 @@ QJsonValue JsonNumber(double v) { return std::isfinite(v) ? QJsonValue(v) : QJso
 }  // namespace
 
 void RunMeasureCommand(const MeasureOptions& options) {
-    if (!options.plot.empty()) CheckOutputPath(options.plot);
+    OutputFiles outputs;
+    outputs.AddInput(options.image);
+    outputs.AddInput(options.npsPair);
+    outputs.Claim(options.plot);
     const MeasuredImage image = ReadMeasuredImage(options.image);
     const double pixelMm = options.pixelMm > 0.0 ? options.pixelMm : image.pixelMm;
     QJsonObject json;
@@ -176,7 +179,8 @@ void RunMeasureCommand(const MeasureOptions& options) {
 
     if (!options.plot.empty()) {
         if (panels.empty()) throw LabError("--plot draws the MTF, the NPS or a profile: ask for one of them");
-        SavePngAtomically(options.plot, DrawCurvePanels(panels));
+        outputs.StagePng(options.plot, DrawCurvePanels(panels));
+        outputs.Commit();
         say("wrote %s\n", options.plot.c_str());
     }
     if (options.json) printf("%s", QJsonDocument(json).toJson(QJsonDocument::Compact).append('\n').constData());

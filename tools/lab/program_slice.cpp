@@ -10,6 +10,7 @@
 #include "tools/lab/output_files.h"
 #include "tools/lab/phantoms.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 namespace lab {
@@ -25,7 +26,7 @@ void Require(const InputFileResult& result, const std::string& path, const char*
         case InputFileError::NotPlainFile: throw LabError(path + " is not a plain file");
         case InputFileError::TooShort:
             throw LabError(path + ": " + std::to_string(result.bytes) + " bytes; a sinogram file holds at least " +
-                           std::to_string(SinogramFileBytes));
+                           std::to_string(::SinogramFileBytes));
         case InputFileError::CannotRead: throw LabError("cannot read " + path + ": " + reason);
         case InputFileError::NotANumber:
             throw LabError(path + ": text after " + std::to_string(result.numbers) + " numbers; a filter file holds " +
@@ -57,7 +58,11 @@ double SumToMuPerPixel(const std::string& filterPath) {
     const std::string discPath = folder.filePath("water.sino").toStdString();
     std::vector<double> integrals = ProjectPhantom(MakePhantom("disc"));
     for (double& p : integrals) p *= WaterMuPerMm;
-    WriteSinogramFile(discPath, integrals);
+    QFile file(QString::fromStdString(discPath));
+    const std::string bytes = SinogramFileBytes(integrals);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), bytes.size()) != static_cast<qint64>(bytes.size()))
+        throw LabError("cannot write the water disc's sinogram in " + folder.path().toStdString());
+    file.close();
     const ProgramSlice disc = ReconstructLikeTheProgram(discPath, filterPath);
     double total = 0.0;
     int count = 0;

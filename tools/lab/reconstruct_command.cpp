@@ -1,7 +1,7 @@
 // reconstruct_command.cpp - `reconstruct SINOGRAM (--filter FILE | --simple
 // | --method M) -o OUT...`: the slice in every file asked for, written only
-// when the reconstruction is complete. A .dcm that cannot be made is
-// refused before any file is written.
+// when the reconstruction is complete, all of them or none. A .dcm that
+// cannot be made is refused before any work.
 #include <QImage>
 
 #include <algorithm>
@@ -87,8 +87,11 @@ Reconstructed Reconstruct(const ReconstructOptions& options) {
 }  // namespace
 
 void RunReconstructCommand(const ReconstructOptions& options) {
+    OutputFiles files;
+    files.AddInput(options.sinogram);
+    files.AddInput(options.filter);
     for (const std::string& output : options.outputs) {
-        CheckOutputPath(output);
+        files.Claim(output);
         if (HasExtension(output, ".dcm") && options.method.empty() && (options.simple || options.programUnits))
             throw LabError("cannot write " + output + ": a CT image is in Hounsfield units, and " +
                            (options.simple ? "simple back projection has" : "a sinogram not made by sinora-lab has") +
@@ -108,29 +111,27 @@ void RunReconstructCommand(const ReconstructOptions& options) {
                *lo, *hi, HuOfMu(*lo), HuOfMu(*hi), options.pixelMm);
     }
 
-    // Every file encoded before the first is written: a slice that cannot
-    // be encoded leaves none.
+    // All files or none.
     const std::vector<double> scaled = ScaledLevels(slice.values);
-    std::vector<std::string> contents, descriptions;
+    std::vector<std::string> descriptions;
     for (const std::string& output : options.outputs) {
         if (HasExtension(output, ".npy")) {
-            contents.push_back(NpyBytes(slice.values));
+            files.Stage(output, NpyBytes(slice.values));
             descriptions.push_back(std::string("256 x 256 float64, ") + slice.npyUnits + ", rows top to bottom");
         } else if (HasExtension(output, ".dcm")) {
-            contents.push_back(CtDicomBytes(hu, options.pixelMm));
+            files.Stage(output, CtDicomBytes(hu, options.pixelMm));
             descriptions.push_back("a DICOM CT image in HU");
         } else {
             const std::vector<int> greys = options.windowGiven ? WindowedGreys(scaled, options.huCenter, options.huWidth)
                                                                : FullRangeGreys(scaled);
-            contents.push_back(PngBytes(GreyPicture(greys), output));
+            files.StagePng(output, GreyPicture(greys));
             descriptions.push_back(std::string("the ") + (options.windowGiven ? "windowed" : "full-range") +
                                    " display's grey levels");
         }
     }
-    for (size_t k = 0; k < options.outputs.size(); ++k) {
-        WriteFileAtomically(options.outputs[k], contents[k]);
+    files.Commit();
+    for (size_t k = 0; k < options.outputs.size(); ++k)
         printf("wrote %s: %s\n", options.outputs[k].c_str(), descriptions[k].c_str());
-    }
 }
 
 }  // namespace lab
