@@ -13,12 +13,15 @@ class MedianReporter : public benchmark::ConsoleReporter {
 public:
     MedianReporter() : ConsoleReporter(OO_Tabular) {}
     std::map<std::string, double> medianMs;
+    std::map<std::string, double> medianCpuMs;  // of the calling thread
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
                 const std::string& args = run.run_name.args;
-                medianMs[run.run_name.function_name + (args.empty() ? "" : "/" + args)] = run.GetAdjustedRealTime();
+                const std::string name = run.run_name.function_name + (args.empty() ? "" : "/" + args);
+                medianMs[name] = run.GetAdjustedRealTime();
+                medianCpuMs[name] = run.GetAdjustedCPUTime();
             }
         }
     }
