@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "median_reporter.h"
 #include "platform/platform.h"
 #include "recon/back_projection_steps.h"
 #include "recon/instruction_sets.h"
@@ -128,21 +129,6 @@ void BM_Copy94MB(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Copy94MB)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// The medians of the aggregates, for the ratios printed at the end.
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    MedianReporter() : ConsoleReporter(OO_Tabular) {}
-    std::map<std::string, double> medianMs;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                medianMs[run.run_name.function_name] = run.GetAdjustedRealTime();
-            }
-        }
-    }
-};
 
 void PrintRatios(const std::map<std::string, double>& median) {
     auto at = [&median](const char* name) {

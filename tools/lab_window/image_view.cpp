@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "tools/lab/filter_plot.h"
+#include "tools/lab/plot_axes.h"
 
 namespace labwin {
 

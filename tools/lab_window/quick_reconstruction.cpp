@@ -5,9 +5,9 @@
 #include <mutex>
 
 #include "base/to_int.h"
-#include "recon/headless_run.h"
 #include "recon/recon_data.h"
 #include "tools/lab/filter_kernels.h"
+#include "tools/lab/program_slice.h"
 
 namespace labwin {
 
@@ -20,13 +20,13 @@ QImage QuickReconstruction(const std::vector<double>& integrals) {
     // shown relative to its largest value.
     const std::vector<double> taps = lab::KernelTaps("ramlak", 1.0);
     std::copy(taps.begin(), taps.end(), FilterKernel);
-    RunReconstructionSteps(Method::Filtered);
+    const lab::ProgramSlice slice = lab::ReconstructLoaded(true);
 
     QImage picture(BinCount, BinCount, QImage::Format_Grayscale8);
     for (int r = 0; r < BinCount; ++r) {
         uchar* row = picture.scanLine(r);
         for (int x = 0; x < BinCount; ++x) {
-            const double q = (SumImage[x * RowStride + (BinCount - 1 - r)] * 255.0) / SumMax;
+            const double q = (slice.sum[r * BinCount + x] * 255.0) / slice.sumMax;
             row[x] = static_cast<uchar>(std::clamp(TruncToInt32(q), 0, 255));
         }
     }

@@ -3,9 +3,6 @@
 // saved file is the command line's byte for byte.
 #include "tools/lab_window/scan_pipeline.h"
 
-#include <QFile>
-
-#include <cstring>
 #include <exception>
 
 #include "tools/lab/counting_noise.h"
@@ -13,6 +10,7 @@
 #include "tools/lab/phantoms.h"
 #include "tools/lab/scan_object.h"
 #include "tools/lab/sinogram_output.h"
+#include "tools/lab/slice_files.h"
 #include "tools/lab/slice_input.h"
 #include "tools/lab_window/quick_reconstruction.h"
 
@@ -52,7 +50,7 @@ ScanResult ScanPipeline::Run(const ScanRequest& request, const std::function<boo
         check();
         const SourceSpec& source = request.source;
         if (source.kind == SourceSpec::Kind::Sinogram) {
-            result.integrals = ReadSinogramFile(source.path);
+            result.integrals = lab::ReadSinogramFile(source.path);
             result.description = "sinogram file";
         } else {
             Scan(request, result, check);
@@ -122,28 +120,6 @@ void ScanPipeline::Scan(const ScanRequest& request, ScanResult& result, const st
     result.truth = c.field;
     result.integrals = c.clean;
     if (options.photons > 0.0) lab::AddCountingNoise(result.integrals, options.photons, options.seed);
-}
-
-std::vector<double> ReadSinogramFile(const std::string& path) {
-    constexpr qint64 Values = static_cast<qint64>(lab::SinoChannels) * lab::SinoAngles;
-    QFile file(QString::fromStdString(path));
-    if (!file.exists()) throw lab::LabError("cannot open " + path + ": no such file");
-    if (!file.open(QIODevice::ReadOnly))
-        throw lab::LabError("cannot open " + path + ": " + file.errorString().toStdString());
-    if (file.size() != Values * 8)
-        throw lab::LabError(path + ": not a sinogram file (" + std::to_string(Values * 8) + " bytes expected, " +
-                            std::to_string(file.size()) + " found)");
-    const QByteArray bytes = file.readAll();
-    if (bytes.size() != Values * 8)
-        throw lab::LabError("cannot read " + path + ": " + file.errorString().toStdString());
-    std::vector<double> values(static_cast<size_t>(Values));
-    for (size_t k = 0; k < values.size(); ++k) {
-        uint64_t bits = 0;
-        for (int i = 0; i < 8; ++i)
-            bits |= static_cast<uint64_t>(static_cast<unsigned char>(bytes[k * 8 + i])) << (8 * i);
-        std::memcpy(&values[k], &bits, 8);
-    }
-    return values;
 }
 
 }  // namespace labwin

@@ -48,7 +48,4 @@ private:
     std::unique_ptr<Cache> cache_;
 };
 
-// A sinogram file: 729 x 180 little-endian doubles. Throws lab::LabError.
-std::vector<double> ReadSinogramFile(const std::string& path);
-
 }  // namespace labwin

@@ -191,7 +191,7 @@ void LabWindowTest::badInputKeepsThePreviousSource_data() {
     QTest::newRow("not a picture") << text
                                    << text + ": neither a picture (PNG, JPEG, BMP, TIFF, PGM/PPM) nor a DICOM file";
     QTest::newRow("short sinogram") << shortSino
-                                    << shortSino + ": not a sinogram file (1049760 bytes expected, 800 found)";
+                                    << shortSino + ": 800 bytes; a sinogram file is 1049760 (729 x 180 doubles)";
 }
 
 void LabWindowTest::badInputKeepsThePreviousSource() {
