@@ -28,6 +28,7 @@
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QUrl>
 
@@ -37,7 +38,12 @@
 #include "tools/lab/filter_kernels.h"
 #include "tools/lab/filter_plot.h"
 #include "tools/lab/phantoms.h"
+#include "tools/lab/slice_files.h"
+#include "tools/lab_window/compare_page.h"
 #include "tools/lab_window/image_view.h"
+#include "tools/lab_window/look_model.h"
+#include "tools/lab_window/look_page.h"
+#include "tools/lab_window/slice_view.h"
 #include "tools/lab_window/previews.h"
 #include "tools/lab_window/save_files.h"
 #include "tools/lab_window/save_names.h"
@@ -75,7 +81,18 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     views_->addWidget(sinogramView_);
     views_->addWidget(reconstructionView_);
     views_->addWidget(truthView_);
-    setCentralWidget(views_);
+    look_ = new LookModel(this);
+    lookPage_ = new LookPage(*look_);
+    comparePage_ = new ComparePage(*look_);
+    connect(lookPage_, &LookPage::status, this, &LabWindow::showStatus);
+    connect(comparePage_, &ComparePage::status, this, &LabWindow::showStatus);
+    connect(look_, &LookModel::failed, this, &LabWindow::showFailure);
+    pages_ = new QTabWidget;
+    pages_->setObjectName("pages");
+    pages_->addTab(views_, "Sc&an");
+    pages_->addTab(lookPage_, "&Look");
+    pages_->addTab(comparePage_, "Co&mpare");
+    setCentralWidget(pages_);
 
     // The panels at the left run the window's full height, the filter below
     // the views.
@@ -219,6 +236,8 @@ void LabWindow::buildMenus() {
     pictures->addAction("Truth...", this, [this] { savePicture(truthView_, "truth"); });
     pictures->addAction("Filter...", this, [this] { savePicture(filterView_->parentWidget(), "filter"); });
     pictures->addAction("Whole Window...", this, [this] { savePicture(this, "window"); });
+    file->addAction("Export the Look &Panels as PNG...", this, &LabWindow::exportLookPanels);
+    file->addAction("Export the Look Slice as &DICOM...", this, &LabWindow::exportSliceDicom);
     file->addSeparator();
     QAction* sinora = file->addAction("Open in Si&nora", this, &LabWindow::openInSinora);
     sinora->setToolTip("Save the sinogram if needed and start Sinora with it chosen");
@@ -230,6 +249,12 @@ void LabWindow::buildMenus() {
     for (QAction* action : needsScan_) action->setEnabled(false);
 
     QMenu* view = menuBar()->addMenu("&View");
+    const QStringList pageNames{"&Scan", "&Look", "&Compare"};
+    for (int k = 0; k < pageNames.size(); ++k) {
+        QAction* page = view->addAction(pageNames[k], this, [this, k] { pages_->setCurrentIndex(k); });
+        page->setShortcut(QKeySequence(Qt::CTRL | (Qt::Key_1 + k)));
+    }
+    view->addSeparator();
     for (QDockWidget* dock : findChildren<QDockWidget*>()) view->addAction(dock->toggleViewAction());
     view->addAction(tools->toggleViewAction());
 
@@ -250,6 +275,40 @@ void LabWindow::openPath(const QString& path) {
     model_.openFile(path);
 }
 
+void LabWindow::lookAt(const QString& path) {
+    pages_->setCurrentWidget(lookPage_);
+    lookPage_->openSinogram(path);
+}
+
+void LabWindow::showStatus(const QString& message) {
+    statusBar()->showMessage(message);
+    // With --timings the status line is also written out, for scripts.
+    if (timings_) {
+        fprintf(stderr, "status: %s\n", qPrintable(message));
+        fflush(stderr);
+    }
+}
+
+void LabWindow::exportLookPanels() {
+    savePicture(lookPage_, "look");
+}
+
+void LabWindow::exportSliceDicom() {
+    const auto steps = look_->steps();
+    if (!steps) return showFailure("Nothing reconstructed in the Look view yet");
+    if (!steps->inHu())
+        return showFailure("A CT image is in Hounsfield units, and this slice has no attenuation scale");
+    const QString path = askSavePath("Export Slice as DICOM", QFileInfo(steps->input.name).completeBaseName() + ".dcm",
+                                     "DICOM files (*.dcm)");
+    if (path.isEmpty()) return;
+    try {
+        SaveBytes(path, lab::CtDicomBytes(look_->slice(), steps->input.pixelMm), "");
+        showStatus("Saved " + path);
+    } catch (const std::exception& error) {
+        showFailure(error.what());
+    }
+}
+
 void LabWindow::chooseFile() {
     const QString path = QFileDialog::getOpenFileName(this, "Open", lastFolder_, OpenFilter());
     if (!path.isEmpty()) openPath(path);
@@ -264,6 +323,7 @@ void LabWindow::filterChanged() {
     filter.scale = scaleBox_->value();
     model_.setFilter(filter);
     filterView_->setImage(lab::DrawKernelPlot(filter.kind, filter.cutoff, filter.scale));
+    lookPage_->setDesignedFilter(filter.kind, filter.cutoff, filter.scale);
 }
 
 void LabWindow::syncSourceControls() {
@@ -298,6 +358,7 @@ void LabWindow::showResult() {
     sourceLabel_->setText(QString::fromStdString(scan->description));
     syncSourceControls();
     sinogramView_->setImage(SinogramPicture(scan->integrals));
+    lookPage_->setScanSinogram(scan->integrals, SourceStem(source), source.kind != SourceSpec::Kind::Sinogram);
     reconstructionView_->setImage(scan->reconstruction);
     reconstructionView_->setAxes(FieldAxis(*scan, false), FieldAxis(*scan, true));
     truthView_->setVisible(scan->hasTruth);

@@ -1,0 +1,127 @@
+// slice_view.cpp
+#include "tools/lab_window/slice_view.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace labwin {
+
+namespace {
+
+constexpr double Side = 256.0;
+
+}  // namespace
+
+SliceView::SliceView(const QString& title, QWidget* parent) : QWidget(parent), title_(title) {
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(title);
+}
+
+void SliceView::setTitle(const QString& title) {
+    title_ = title;
+    setAccessibleName(title);
+    update();
+}
+
+void SliceView::setZoom(double zoom) {
+    zoom = std::clamp(zoom, 1.0, 16.0);
+    if (zoom == zoom_) return;
+    zoom_ = zoom;
+    update();
+    emit zoomed(zoom_);
+}
+
+// The picture fitted below the title, then enlarged about its centre.
+QRectF SliceView::pictureBox() const {
+    const double line = fontMetrics().height() + 6;
+    const double side = std::max(1.0, std::min<double>(width() - 4, height() - line - 4));
+    const QPointF centre(width() / 2.0, line + (height() - line) / 2.0);
+    const double shown = side * zoom_;
+    return {centre.x() - shown / 2, centre.y() - shown / 2, shown, shown};
+}
+
+lab::PicturePoint SliceView::pixelAt(QPointF point) const {
+    const QRectF box = pictureBox();
+    return {(point.x() - box.left()) / box.width() * Side - 0.5, (point.y() - box.top()) / box.height() * Side - 0.5};
+}
+
+void SliceView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    const int line = fontMetrics().height() + 6;
+    const QRectF box = pictureBox();
+    painter.save();
+    painter.setClipRect(QRect(0, line, width(), height() - line));
+    if (!picture_.isNull()) painter.drawImage(box, picture_);
+    auto at = [&](lab::PicturePoint p) {
+        return QPointF(box.left() + (p.column + 0.5) / Side * box.width(), box.top() + (p.row + 0.5) / Side * box.height());
+    };
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (circle_.radius > 0.0) {
+        painter.setPen(QPen(QColor(255, 200, 0), 1.5));
+        const double r = circle_.radius / Side * box.width();
+        painter.drawEllipse(at(circle_.centre), r, r);
+    }
+    if (hasLine_) {
+        painter.setPen(QPen(QColor(0, 220, 120), 1.5));
+        painter.drawLine(at(from_), at(to_));
+    }
+    painter.restore();
+    painter.setPen(palette().windowText().color());
+    painter.drawText(QRect(0, 2, width(), line), Qt::AlignHCenter, title_);
+    if (hasFocus()) painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void SliceView::mousePressEvent(QMouseEvent* event) {
+    pressed_ = last_ = event->position();
+    if (event->button() == Qt::RightButton) drag_ = Drag::Window;
+    else if (event->button() == Qt::LeftButton)
+        drag_ = event->modifiers() & Qt::ShiftModifier ? Drag::Line : Drag::Circle;
+}
+
+void SliceView::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF now = event->position();
+    emit probed(pixelAt(now));
+    const lab::PicturePoint start = pixelAt(pressed_), end = pixelAt(now);
+    if (drag_ == Drag::Window) {
+        emit windowDragged(static_cast<int>(now.x() - last_.x()), static_cast<int>(now.y() - last_.y()));
+    } else if (drag_ == Drag::Circle) {
+        circle_ = {start, std::hypot(end.column - start.column, end.row - start.row)};
+        update();
+    } else if (drag_ == Drag::Line) {
+        setLine(start, end);
+    }
+    last_ = now;
+}
+
+void SliceView::mouseReleaseEvent(QMouseEvent* event) {
+    mouseMoveEvent(event);
+    // Whole pixels: the numbers the user can type again.
+    const Drag ended = drag_;
+    drag_ = Drag::None;
+    if (ended == Drag::Circle && circle_.radius >= 1.0) {
+        circle_ = {{std::round(circle_.centre.column), std::round(circle_.centre.row)}, std::round(circle_.radius)};
+        emit circleDrawn(circle_);
+    } else if (ended == Drag::Line) {
+        emit lineDrawn(from_, to_);
+    }
+}
+
+void SliceView::wheelEvent(QWheelEvent* event) {
+    setZoom(zoom_ * (event->angleDelta().y() > 0 ? 1.25 : 0.8));
+}
+
+void SliceView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal) setZoom(zoom_ * 1.25);
+    else if (event->key() == Qt::Key_Minus) setZoom(zoom_ * 0.8);
+    else QWidget::keyPressEvent(event);
+}
+
+}  // namespace labwin
