@@ -90,8 +90,14 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     pages_ = new QTabWidget;
     pages_->setObjectName("pages");
     pages_->addTab(views_, "Sc&an");
-    pages_->addTab(lookPage_, "&Look");
-    pages_->addTab(comparePage_, "Co&mpare");
+    // Many controls and panels: they scroll rather than hold the window large.
+    for (QWidget* page : {static_cast<QWidget*>(lookPage_), static_cast<QWidget*>(comparePage_)}) {
+        auto* scroller = new QScrollArea;
+        scroller->setWidget(page);
+        scroller->setWidgetResizable(true);
+        scroller->setFrameShape(QFrame::NoFrame);
+        pages_->addTab(scroller, page == lookPage_ ? "&Look" : "Co&mpare");
+    }
     setCentralWidget(pages_);
 
     // The panels at the left run the window's full height, the filter below
@@ -276,7 +282,7 @@ void LabWindow::openPath(const QString& path) {
 }
 
 void LabWindow::lookAt(const QString& path) {
-    pages_->setCurrentWidget(lookPage_);
+    pages_->setCurrentIndex(1);
     lookPage_->openSinogram(path);
 }
 

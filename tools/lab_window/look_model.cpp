@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/to_int.h"
 #include "tools/lab/canvas_compare.h"
 #include "tools/lab/display_levels.h"
 #include "tools/lab/field_geometry.h"
@@ -18,7 +19,7 @@ namespace {
 
 constexpr size_t MostCompared = 4;
 
-int Whole(double v) { return static_cast<int>(std::lround(v)); }
+int Whole(double v) { return TruncToInt32(std::round(v)); }
 
 }  // namespace
 
@@ -111,7 +112,7 @@ QString LookModel::circleText() const {
 }
 
 QString LookModel::probeText(lab::PicturePoint pixel) const {
-    const int x = static_cast<int>(std::floor(pixel.column + 0.5)), y = static_cast<int>(std::floor(pixel.row + 0.5));
+    const int x = TruncToInt32(std::floor(pixel.column + 0.5)), y = TruncToInt32(std::floor(pixel.row + 0.5));
     if (slice_.empty() || x < 0 || y < 0 || x >= lab::FieldPixels || y >= lab::FieldPixels) return QString();
     return QString("x %1, y %2: %3").arg(x).arg(y).arg(ValueText(slice_[y * lab::FieldPixels + x], steps_->units()));
 }
@@ -187,7 +188,7 @@ void LookModel::compareSart(int iterations) {
     settings.iterations = iterations;
     sart_->setFuture(QtConcurrent::run([this, steps, settings] {
         return lab::ReconstructIteratively(steps->input.integrals, settings, [this, settings](int done, double part) {
-            const int percent = static_cast<int>(100.0 * (done + part) / settings.iterations);
+            const int percent = TruncToInt32(100.0 * (done + part) / settings.iterations);
             QMetaObject::invokeMethod(this, [this, percent] { emit progress(percent); }, Qt::QueuedConnection);
             return !cancelled_.load();
         });

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/to_int.h"
+
 namespace labwin {
 
 namespace {
@@ -91,7 +93,7 @@ void SliceView::mouseMoveEvent(QMouseEvent* event) {
     emit probed(pixelAt(now));
     const lab::PicturePoint start = pixelAt(pressed_), end = pixelAt(now);
     if (drag_ == Drag::Window) {
-        emit windowDragged(static_cast<int>(now.x() - last_.x()), static_cast<int>(now.y() - last_.y()));
+        emit windowDragged(TruncToInt32(now.x() - last_.x()), TruncToInt32(now.y() - last_.y()));
     } else if (drag_ == Drag::Circle) {
         circle_ = {start, std::hypot(end.column - start.column, end.row - start.row)};
         update();
