@@ -7,7 +7,8 @@
 #
 #   bash lab_look_e2e.sh <sinora binary> <source dir> <build dir>
 # SINORA_LAB_LOOK_SCREENSHOT=<png>: a picture of the Look view with the
-# circle drawn (the README's doc/lab-look-screenshot.png).
+# circle drawn (the README's doc/lab-look-screenshot.png);
+# SINORA_LAB_COMPARE_SCREENSHOT=<png>: the Compare view.
 set -uo pipefail
 
 source_dir="$(readlink -f "$2")"
@@ -64,10 +65,11 @@ read -r c2 r2 < <(probe "$sx2" "$sy2")
 screen_x() { echo $((sx1 + ($1 - c1) * (sx2 - sx1) / (c2 - c1))); }
 screen_y() { echo $((sy1 + ($1 - r1) * (sy2 - sy1) / (r2 - r1))); }
 
-# A circle in the brain, below the centre: dragged from its centre outwards.
-xdotool mousemove "$(screen_x 128)" "$(screen_y 160)" mousedown 1
-xdotool mousemove "$(screen_x 134)" "$(screen_y 160)"
-xdotool mousemove "$(screen_x 138)" "$(screen_y 160)" mouseup 1
+# A circle in the brain, right of the ventricles: dragged from its centre
+# outwards.
+xdotool mousemove "$(screen_x 186)" "$(screen_y 128)" mousedown 1
+xdotool mousemove "$(screen_x 190)" "$(screen_y 128)"
+xdotool mousemove "$(screen_x 194)" "$(screen_y 128)" mouseup 1
 wait_idle
 line="$(grep '^status: Circle at' "$program_log" | tail -1)"
 [ -n "$line" ] || fail "no circle's numbers in the status line"
@@ -92,6 +94,27 @@ read -r cmean csd cpixels < <(echo "$measured" | sed -nE 's/.*mean (-?[0-9.e+-]+
 [ "$cpixels" = "$pixels" ] || fail "the window's circle holds $pixels pixels, measure's $cpixels"
 awk -v a="$mean" -v b="$cmean" -v s="$sd" -v t="$csd" 'BEGIN { d = a - b; e = s - t; exit !(d < 0.5 && d > -0.5 && e < 0.5 && e > -0.5) }' ||
     fail "the window says mean $mean, SD $sd HU; measure says $cmean, $csd"
+
+# Compare: the slice, the truth and SART side by side, each with its
+# figures in the status line as it joins.
+added() { grep -q "^status: Added $1" "$program_log"; }
+focus "$window"
+key ctrl+3 alt+s
+wait_for 20 added Ram-Lak || fail "the slice did not join the comparison"
+visible_windows >"$work/before_truth"
+key alt+t
+answer_dialog "$work/before_truth" "$source_dir/data/phantom.png"
+wait_for 20 added Truth || fail "the truth did not join the comparison"
+focus "$window"
+key alt+r
+wait_for 120 added SART || fail "SART did not finish and join the comparison"
+grep '^status: Added' "$program_log"
+grep -q '^status: Added SART, 10 iterations: correlation with the truth 0\.9' "$program_log" ||
+    fail "SART's slice does not correlate with the truth"
+if [ -n "${SINORA_LAB_COMPARE_SCREENSHOT:-}" ]; then
+    import -window "$window" "$SINORA_LAB_COMPARE_SCREENSHOT" || fail "no screenshot"
+    echo "screenshot: $SINORA_LAB_COMPARE_SCREENSHOT"
+fi
 
 focus "$window"
 xdotool key ctrl+q

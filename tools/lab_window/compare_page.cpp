@@ -70,7 +70,11 @@ ComparePage::ComparePage(LookModel& model, QWidget* parent) : QWidget(parent), m
     }
     grid->setRowStretch(0, 1);
     layout->addLayout(grid, 1);
-    connect(&model_, &LookModel::comparedChanged, this, &ComparePage::showCompared);
+    connect(&model_, &LookModel::comparedChanged, this, [this] {
+        showCompared();
+        const int newest = static_cast<int>(model_.compared().size()) - 1;
+        emit status("Added " + model_.compared().back().name + ": " + figures_[newest]->text().replace('\n', "; "));
+    });
     connect(&model_, &LookModel::windowChanged, this, &ComparePage::showCompared);
     connect(&model_, &LookModel::circleChanged, this, &ComparePage::showCompared);
 }
