@@ -33,6 +33,8 @@ reconstructed() { grep -q '^status: Reconstructed head.sino' "$program_log"; }
 wait_for 20 main_window || fail "no window titled after the sinogram 'head'"
 wait_for 60 reconstructed || fail "the Look view did not reconstruct the sinogram"
 window="$(main_window)"
+# The whole screen: room for every panel and its figures.
+xdotool windowsize "$window" 1920 1080
 wait_idle
 focus "$window"
 
