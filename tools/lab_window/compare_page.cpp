@@ -101,8 +101,11 @@ void ComparePage::showCompared() {
                                  << QString("RMSE %1% of the truth's range").arg(100.0 * *f.rmse, 0, 'f', 2);
         if (f.region)
             lines << QString("circle: mean %1, noise SD %2 %3").arg(f.region->mean, 0, 'f', 1).arg(f.region->sd, 0, 'f', 2)
-                         .arg(slot.truth ? "grey levels" : units);
-        lines << (f.mtf50 > 0 ? QString("MTF50 %1 cycles per pixel").arg(f.mtf50, 0, 'f', 3) : "MTF50: no point or disc to measure");
+                         .arg(slot.truth ? "(the picture's values)" : units);
+        if (f.mtf50 > 0)
+            lines << QString("MTF50 %1 cycles per pixel (from the %2)").arg(f.mtf50, 0, 'f', 3).arg(f.mtfFrom);
+        else
+            lines << (f.mtfFrom.isEmpty() ? "MTF50: no point or disc to measure" : "MTF50: above 0.5 cycles per pixel");
         figures_[k]->setText(lines.join('\n'));
     }
 }

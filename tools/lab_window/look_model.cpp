@@ -152,9 +152,11 @@ CompareFigures LookModel::figures(size_t slot) const {
     // A point where there is one, else the edge of a disc.
     try {
         figures.mtf50 = lab::FallsTo(lab::PointMtf(mine.values), 0.5);
+        figures.mtfFrom = "point";
     } catch (const std::exception&) {
         try {
             figures.mtf50 = lab::FallsTo(lab::EdgeMtf(mine.values, lab::FindDisc(mine.values)), 0.5);
+            figures.mtfFrom = "disc edge";
         } catch (const std::exception&) {
         }
     }

@@ -30,6 +30,7 @@ struct CompareFigures {
     std::optional<double> correlation, rmse;
     std::optional<lab::RegionStats> region;
     double mtf50 = -1.0;
+    QString mtfFrom;  // "point" or "disc edge"
 };
 
 class LookModel : public QObject {

@@ -123,7 +123,26 @@ void SliceView::wheelEvent(QWheelEvent* event) {
 void SliceView::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal) setZoom(zoom_ * 1.25);
     else if (event->key() == Qt::Key_Minus) setZoom(zoom_ * 0.8);
-    else QWidget::keyPressEvent(event);
+    else if (!moveCircle(event->key())) QWidget::keyPressEvent(event);
+}
+
+// Without a mouse: the arrows move the circle a pixel, [ and ] shrink and
+// grow it; a first key puts one of radius 8 in the middle.
+bool SliceView::moveCircle(int key) {
+    Circle c = circle_.radius > 0.0 ? circle_ : Circle{{128.0, 128.0}, 8.0};
+    switch (key) {
+        case Qt::Key_Left: c.centre.column -= 1; break;
+        case Qt::Key_Right: c.centre.column += 1; break;
+        case Qt::Key_Up: c.centre.row -= 1; break;
+        case Qt::Key_Down: c.centre.row += 1; break;
+        case Qt::Key_BracketLeft: c.radius = std::max(1.0, c.radius - 1); break;
+        case Qt::Key_BracketRight: c.radius += 1; break;
+        default: return false;
+    }
+    circle_ = c;
+    update();
+    emit circleDrawn(circle_);
+    return true;
 }
 
 }  // namespace labwin

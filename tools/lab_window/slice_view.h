@@ -1,7 +1,7 @@
 // slice_view.h - a 256 x 256 picture of values with a title: the value
 // under the mouse, a circle dragged with the left button, a line with Shift
 // and the left button, window and level dragged with the right button, zoom
-// with the wheel (or + and -).
+// with the wheel (or + and -); the arrows and [ ] move and size the circle.
 #pragma once
 
 #include <QImage>
@@ -51,6 +51,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    bool moveCircle(int key);
+
     enum class Drag { None, Circle, Line, Window };
     QString title_;
     QImage picture_;
