@@ -27,6 +27,9 @@ public:
 
     ScanModel& model() { return model_; }
     void openPath(const QString& path);
+    // The source of the last run, where it can still be read; else the
+    // default phantom, the reason in the status bar (no dialog at a start).
+    void openLastSource();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -59,6 +62,7 @@ private:
     ScanModel model_;
     bool timings_;
     QString lastFolder_;
+    bool quietFailure_ = false;  // reopening the last source
 
     QSplitter* views_ = nullptr;
     ImageView* sinogramView_ = nullptr;
