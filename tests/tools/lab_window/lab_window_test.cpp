@@ -4,6 +4,8 @@
 // line's message; proposed names; the layout remembered.
 #include <QApplication>
 #include <QDockWidget>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -85,6 +87,7 @@ private slots:
     void scanPanelListsAndSettings();
     void lastSourceReopened_data();
     void lastSourceReopened();
+    void saveDialogProposesANewName();
 
 private:
     QTemporaryDir scratch_;
@@ -369,6 +372,33 @@ void LabWindowTest::lastSourceReopened() {
     QCOMPARE(window.model().filter().scale, filter.scale);
     window.close();
     QCOMPARE(QSettings().value("source/path").toString(), reopened ? Picture : QString());
+}
+
+void LabWindowTest::saveDialogProposesANewName() {
+    // The work folder of a home of its own holds a sample of the picture's
+    // name: a new name is proposed, in the field that has the focus.
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", scratch_.filePath("home").toUtf8());
+    QDir().mkpath(scratch_.filePath("home/Sinora"));
+    QFile(scratch_.filePath("home/Sinora/phantom.sino")).open(QIODevice::WriteOnly);
+    labwin::LabWindow window(false);
+    window.show();
+    window.openPath(Picture);
+    QVERIFY(QTest::qWaitFor([&] { return window.model().latest() != nullptr && !window.model().busy(); }, 60000));
+    QString focused, proposed;
+    QTimer::singleShot(0, [&] {
+        QVERIFY(QTest::qWaitFor([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); }));
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QTest::qWaitFor([dialog] { return dialog->focusWidget() != nullptr; });
+        focused = dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString();
+        proposed = dialog->selectedFiles().value(0);
+        dialog->reject();
+    });
+    for (QAction* action : window.findChildren<QAction*>())
+        if (action->shortcut() == QKeySequence(QKeySequence::Save)) action->trigger();
+    qputenv("HOME", home);
+    QCOMPARE(focused, QString("fileNameEdit"));
+    QCOMPARE(proposed, scratch_.filePath("home/Sinora/phantom_2.sino"));
 }
 
 int main(int argc, char** argv) {
