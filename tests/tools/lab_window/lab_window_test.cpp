@@ -389,8 +389,8 @@ void LabWindowTest::saveDialogProposesANewName() {
     QTimer::singleShot(0, [&] {
         QVERIFY(QTest::qWaitFor([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); }));
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        QTest::qWaitFor([dialog] { return dialog->focusWidget() != nullptr; });
-        focused = dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString();
+        const bool hasFocus = QTest::qWaitFor([dialog] { return dialog->focusWidget() != nullptr; });
+        focused = hasFocus ? dialog->focusWidget()->objectName() : QString();
         proposed = dialog->selectedFiles().value(0);
         dialog->reject();
     });
