@@ -34,6 +34,9 @@ RowListEditor::RowListEditor(const QList<EditorColumn>& columns, Check check, co
     }
     table_->verticalHeader()->hide();
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    for (int c = 0; c < columns_.size(); ++c)
+        if (!columns_[c].choices.isEmpty())
+            table_->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     layout->addWidget(table_);
@@ -47,6 +50,8 @@ RowListEditor::RowListEditor(const QList<EditorColumn>& columns, Check check, co
     buttons->addWidget(remove_);
     buttons->addStretch();
     layout->addLayout(buttons);
+    // As tall as its rows, however tall the panel.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     connect(add, &QPushButton::clicked, this, [this] {
         QStringList values;
