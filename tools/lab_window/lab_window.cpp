@@ -45,6 +45,7 @@
 #include "tools/lab_window/look_page.h"
 #include "tools/lab_window/slice_view.h"
 #include "tools/lab_window/previews.h"
+#include "tools/lab_window/remembered_choices.h"
 #include "tools/lab_window/save_files.h"
 #include "tools/lab_window/save_names.h"
 #include "tools/lab_window/scan_panel.h"
@@ -105,6 +106,7 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
     addPanel("Source", "source", buildSourcePanel(), Qt::LeftDockWidgetArea);
     scanPanel_ = new ScanPanel;
+    scanPanel_->restoreSettings(QSettings());
     connect(scanPanel_, &ScanPanel::changed, this, &LabWindow::scanOptionsChanged);
     // Many controls: they scroll when the window is small.
     auto* scroller = new QScrollArea;
@@ -130,6 +132,10 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     restoreState(settings.value("window/panels").toByteArray());
     views_->restoreState(settings.value("window/views").toByteArray());
     lastFolder_ = settings.value("open/folder", WorkFolder()).toString();
+    const FilterChoice filter = RememberedFilter(settings);
+    kindBox_->setCurrentIndex(std::max(0, kindBox_->findData(QString::fromStdString(filter.kind))));
+    cutoffBox_->setValue(filter.cutoff);
+    scaleBox_->setValue(filter.scale);
 
     filterChanged();
     scanOptionsChanged();
@@ -277,6 +283,7 @@ void LabWindow::buildMenus() {
 }
 
 void LabWindow::openPath(const QString& path) {
+    quietFailure_ = false;
     lastFolder_ = QFileInfo(path).absolutePath();
     model_.openFile(path);
 }
@@ -313,6 +320,18 @@ void LabWindow::exportSliceDicom() {
     } catch (const std::exception& error) {
         showFailure(error.what());
     }
+}
+
+void LabWindow::openLastSource() {
+    QString vanished;
+    const SourceSpec source = RememberedSource(QSettings(), &vanished);
+    if (!vanished.isEmpty()) statusBar()->showMessage("The last source, " + vanished + ", is gone", 10000);
+    if (source.kind == SourceSpec::Kind::Phantom) {
+        model_.setSource(source);
+        return;
+    }
+    model_.openFile(QString::fromStdString(source.path), source.frame);
+    quietFailure_ = true;
 }
 
 void LabWindow::chooseFile() {
@@ -360,6 +379,7 @@ void LabWindow::syncSourceControls() {
 void LabWindow::showResult() {
     const auto scan = model_.latest();
     const SourceSpec& source = scan->request.source;
+    quietFailure_ = false;
     setWindowTitle(SourceStem(source));
     sourceLabel_->setText(QString::fromStdString(scan->description));
     syncSourceControls();
@@ -384,6 +404,11 @@ void LabWindow::showResult() {
 void LabWindow::showFailure(const QString& message) {
     syncSourceControls();
     statusBar()->showMessage(message, 10000);
+    if (quietFailure_) {
+        quietFailure_ = false;
+        if (!model_.latest()) model_.setSource(SourceSpec{});
+        return;
+    }
     QMessageBox::warning(this, "Sinora Lab", message);
 }
 
@@ -474,6 +499,9 @@ void LabWindow::closeEvent(QCloseEvent* event) {
     settings.setValue("window/panels", saveState());
     settings.setValue("window/views", views_->saveState());
     settings.setValue("open/folder", lastFolder_);
+    scanPanel_->saveSettings(settings);
+    RememberFilter(settings, model_.filter());
+    if (model_.latest()) RememberSource(settings, model_.latest()->request.source);
     event->accept();
 }
 

@@ -33,6 +33,9 @@ public:
     void openPath(const QString& path);
     // The sinogram in the Look view, shown.
     void lookAt(const QString& path);
+    // The source of the last run, where it can still be read; else the
+    // default phantom, the reason in the status bar (no dialog at a start).
+    void openLastSource();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -68,6 +71,7 @@ private:
     ScanModel model_;
     bool timings_;
     QString lastFolder_;
+    bool quietFailure_ = false;  // reopening the last source
 
     QTabWidget* pages_ = nullptr;
     LookModel* look_ = nullptr;

@@ -1,5 +1,6 @@
 // main.cpp - sinora-lab-window [--timings] [FILE]: Sinora Lab's window,
-// opening FILE (a picture, DICOM slice or sinogram) or else a phantom.
+// opening FILE (a picture, DICOM slice or sinogram) or else the last run's
+// source.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
@@ -95,7 +96,7 @@ int main(int argc, char** argv) {
     labwin::LabWindow window(timings);
     window.show();
     if (file.isEmpty()) {
-        window.model().setSource(labwin::SourceSpec{});
+        window.openLastSource();
     } else {
         window.openPath(file);
         if (look) window.lookAt(file);
