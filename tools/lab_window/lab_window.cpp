@@ -384,7 +384,7 @@ void LabWindow::showResult() {
     sourceLabel_->setText(QString::fromStdString(scan->description));
     syncSourceControls();
     sinogramView_->setImage(SinogramPicture(scan->integrals));
-    lookPage_->setScanSinogram(scan->integrals, SourceStem(source), source.kind != SourceSpec::Kind::Sinogram);
+    lookPage_->setScanSinogram(scan->integrals, SourceStem(source), scan->hasTruth ? scan->truth.pixelMm : 0.0);
     reconstructionView_->setImage(scan->reconstruction);
     reconstructionView_->setAxes(FieldAxis(*scan, false), FieldAxis(*scan, true));
     truthView_->setVisible(scan->hasTruth);

@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -46,7 +47,9 @@ LookPage::LookPage(LookModel& model, QWidget* parent) : QWidget(parent), model_(
         if (scanIntegrals_.empty()) return emit status("No scan yet");
         integrals_ = scanIntegrals_;
         name_ = scanName_;
-        labMade_->setChecked(scanMadeByLab_);
+        const QSignalBlocker quiet(labMade_), quietToo(pixelMm_);
+        labMade_->setChecked(scanPixelMm_ > 0.0);
+        if (scanPixelMm_ > 0.0) pixelMm_->setValue(scanPixelMm_);
         rerun();
     });
     filterBox_ = new QComboBox;
@@ -65,11 +68,19 @@ LookPage::LookPage(LookModel& model, QWidget* parent) : QWidget(parent), model_(
     labMade_->setChecked(true);
     labMade_->setToolTip("The sinogram's scale is the lab's (0.02 per mm is water): the slice in Hounsfield units");
     connect(labMade_, &QCheckBox::toggled, this, &LookPage::rerun);
+    pixelMm_ = new QDoubleSpinBox;
+    pixelMm_->setRange(0.01, 100.0);
+    pixelMm_->setValue(1.0);
+    pixelMm_->setSuffix(" mm pixels");
+    pixelMm_->setToolTip("The field pixel the sinogram was made with (the teaching set's: 1 mm)");
+    pixelMm_->setAccessibleName("Pixel size");
+    connect(pixelMm_, &QDoubleSpinBox::editingFinished, this, &LookPage::rerun);
     sources->addWidget(open);
     sources->addWidget(fromScan);
     sources->addWidget(new QLabel("Filter:"));
     sources->addWidget(filterBox_);
     sources->addWidget(labMade_);
+    sources->addWidget(pixelMm_);
     sources->addStretch(1);
     layout->addLayout(sources);
 
@@ -210,10 +221,10 @@ void LookPage::openSinogram(const QString& path) {
     rerun();
 }
 
-void LookPage::setScanSinogram(const std::vector<double>& integrals, const QString& name, bool madeByLab) {
+void LookPage::setScanSinogram(const std::vector<double>& integrals, const QString& name, double pixelMm) {
     scanIntegrals_ = integrals;
     scanName_ = name;
-    scanMadeByLab_ = madeByLab;
+    scanPixelMm_ = pixelMm;
 }
 
 void LookPage::setDesignedFilter(const std::string& kind, double cutoff, double scale) {
@@ -229,6 +240,7 @@ void LookPage::rerun() {
     input.integrals = integrals_;
     input.name = name_;
     input.madeByLab = labMade_->isChecked();
+    input.pixelMm = pixelMm_->value();
     switch (filterBox_->currentIndex()) {
         case Designed: {
             lab::FilterOptions options;

@@ -11,6 +11,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
 class QSlider;
@@ -30,7 +31,8 @@ public:
     void openSinogram(const QString& path);
     // The Scan panels' latest sinogram and the Filter panel's design, for
     // when the user picks them.
-    void setScanSinogram(const std::vector<double>& integrals, const QString& name, bool madeByLab);
+    // `pixelMm`: the field pixel it was made with (0: not made by the lab).
+    void setScanSinogram(const std::vector<double>& integrals, const QString& name, double pixelMm);
     void setDesignedFilter(const std::string& kind, double cutoff, double scale);
     void chooseSinogram();
     SliceView* sliceView() const { return slice_; }
@@ -50,7 +52,7 @@ private:
     QTemporaryDir filterFolder_;
     std::vector<double> scanIntegrals_;
     QString scanName_;
-    bool scanMadeByLab_ = true;
+    double scanPixelMm_ = 1.0;
     std::vector<double> integrals_;
     QString name_;
     std::string designedKind_ = "ramlak";
@@ -60,6 +62,7 @@ private:
 
     QComboBox* filterBox_ = nullptr;
     QCheckBox* labMade_ = nullptr;
+    QDoubleSpinBox* pixelMm_ = nullptr;
     QSlider* angleSlider_ = nullptr;
     QSpinBox* angleBox_ = nullptr;
     QPushButton* play_ = nullptr;
