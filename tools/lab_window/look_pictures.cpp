@@ -56,13 +56,18 @@ QImage FilterCurves(const LookSteps& steps) {
         QImage none = lab::DrawCurvePanels({{"Simple back projection: no filter", "tap", "weight", {0, 127}, {0, 0}}});
         return none;
     }
-    std::vector<double> n(steps.taps.size()), f(129), response(129);
-    for (size_t k = 0; k < n.size(); ++k) n[k] = static_cast<double>(k);
+    // The taps near the centre, mirrored as the reconstruction applies them.
+    constexpr int Shown = 32;
+    std::vector<double> n, weight, f(129), response(129);
+    for (int k = -Shown; k <= Shown; ++k) {
+        n.push_back(k);
+        weight.push_back(steps.taps[std::abs(k)]);
+    }
     for (int k = 0; k <= 128; ++k) {
         f[k] = 0.5 * k / 128.0;
         response[k] = lab::TapsResponse(steps.taps, f[k]);
     }
-    return lab::DrawCurvePanels({{steps.input.filterTitle + ": taps", "tap (bins from the centre)", "weight", n, steps.taps},
+    return lab::DrawCurvePanels({{steps.input.filterTitle + ": taps", "tap (bins from the centre)", "weight", n, weight},
                                  {"Frequency response", "frequency (cycles per bin)", "gain", f, response}});
 }
 
