@@ -32,7 +32,14 @@ LookModel::~LookModel() {
 }
 
 void LookModel::reconstruct(const LookInput& input) {
-    if (running_) running_->waitForFinished();
+    if (running_) {
+        waiting_ = input;
+        return;
+    }
+    start(input);
+}
+
+void LookModel::start(const LookInput& input) {
     running_ = std::make_unique<QFutureWatcher<std::shared_ptr<LookSteps>>>();
     connect(running_.get(), &QFutureWatcherBase::finished, this, [this] {
         std::shared_ptr<LookSteps> done;
@@ -43,6 +50,13 @@ void LookModel::reconstruct(const LookInput& input) {
             failure = error.what();
         }
         running_.reset();
+        if (waiting_) {
+            // A newer input: this result is already out of date.
+            const LookInput next = std::move(*waiting_);
+            waiting_.reset();
+            start(next);
+            return;
+        }
         emit busyChanged(busy());
         if (!done) {
             emit failed(failure);

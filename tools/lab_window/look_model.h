@@ -40,6 +40,8 @@ public:
     ~LookModel() override;
 
     // Starts the program's steps on the input; stepsReady() or failed().
+    // While one runs, the newest input waits its turn (the others are
+    // dropped): a run cannot be interrupted.
     void reconstruct(const LookInput& input);
     bool busy() const { return running_ != nullptr || sart_ != nullptr; }
     std::shared_ptr<const LookSteps> steps() const { return steps_; }
@@ -85,11 +87,13 @@ signals:
     void busyChanged(bool busy);
 
 private:
+    void start(const LookInput& input);
     void addCompared(CompareSlot slot);
 
     std::shared_ptr<const LookSteps> steps_;
     lab::SliceValues slice_;
     std::unique_ptr<QFutureWatcher<std::shared_ptr<LookSteps>>> running_;
+    std::optional<LookInput> waiting_;
     std::unique_ptr<QFutureWatcher<std::optional<lab::SliceValues>>> sart_;
     std::atomic<bool> cancelled_{false};
     int angle_ = 179;
