@@ -12,17 +12,9 @@
 set -uo pipefail
 
 source_dir="$(readlink -f "$2")"
-window_program="$(readlink -f "$3/tools/sinora-lab-window")"
-lab_program="$(readlink -f "$3/tools/sinora-lab")"
 
 source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
-skip_without Xvfb xdotool import
-[ -x "$window_program" ] && [ -x "$lab_program" ] || { echo "FAIL: build sinora-lab-window and sinora-lab first"; exit 1; }
-
-begin_session sinora_lab_look
-start_own_display
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
-mkdir -p "$HOME"
+begin_lab_window_session sinora_lab_look "$3"
 cp "$source_dir/data/phantom.sino" "$work/head.sino"
 cd "$work" || fail "no work folder"
 

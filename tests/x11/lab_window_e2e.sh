@@ -11,19 +11,10 @@
 set -uo pipefail
 
 source_dir="$(readlink -f "$2")"
-window_program="$(readlink -f "$3/tools/sinora-lab-window")"
-lab_program="$(readlink -f "$3/tools/sinora-lab")"
 
 source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
-skip_without Xvfb xdotool import
-[ -x "$window_program" ] && [ -x "$lab_program" ] || { echo "FAIL: build sinora-lab-window and sinora-lab first"; exit 1; }
-
-begin_session sinora_lab_window
-start_own_display
-
-# A home of its own: no remembered layout, the work folder ~/Sinora fresh.
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
-mkdir -p "$HOME" "$work/pictures"
+begin_lab_window_session sinora_lab_window "$3"
+mkdir -p "$work/pictures"
 cp "$source_dir/data/phantom.png" "$work/pictures/moon.png"
 
 cd "$work" || fail "no work folder"

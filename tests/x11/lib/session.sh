@@ -104,6 +104,20 @@ wait_for() {
 window_named() { xdotool search --all --onlyvisible --pid "$program_pid" --name "^$1\$" | head -1; }
 has_window_named() { [ -n "$(window_named "$1")" ]; }
 
+# Sinora Lab's window tests: the two lab programs from build dir $2, a work
+# folder named after $1 on a display of its own, and a home of its own (no
+# remembered layout, a fresh ~/Sinora).
+begin_lab_window_session() {
+    window_program="$(readlink -f "$2/tools/sinora-lab-window")"
+    lab_program="$(readlink -f "$2/tools/sinora-lab")"
+    skip_without Xvfb xdotool import
+    [ -x "$window_program" ] && [ -x "$lab_program" ] || { echo "FAIL: build sinora-lab-window and sinora-lab first"; exit 1; }
+    begin_session "$1"
+    start_own_display
+    export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
+    mkdir -p "$HOME"
+}
+
 # start_program_on_sample_data <program> <source dir> [argument...]: the
 # program on the X display, started in a copy of the sample data with the
 # arguments; sets $program_pid and $console once the console window "Sinora"
