@@ -85,12 +85,10 @@ template <Isa isa>
 __attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, const double* table, double cosA, double sinA) {
     alignas(64) double rowCos[BinCount];
     alignas(64) double rowSin[BinCount];
-    CellCode carried[BinCount];
     for (int v = 0; v < BinCount; ++v) {
         const double Y = v - RotationCentre;
         rowCos[v] = Y * cosA;
         rowSin[v] = Y * sinA;
-        carried[v] = IsMinusOne(table[v]) ? Empty : static_cast<CellCode>(v);
     }
     for (int u = 0; u < BinCount; ++u) {
         const double X = u - RotationCentre;
@@ -125,16 +123,25 @@ __attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, co
             const Unsigned cells = reinterpret_cast<Unsigned>((inside & (x * stride + y)) | (~inside & spare));
             memcpy(target + v, &cells, sizeof cells);
         }
-#pragma GCC unroll 8
-        for (int v = 0; v < BinCount; ++v) codes[target[v]] = carried[v];
+        // Unrolled whole, each code is a constant of its store.
+#pragma GCC unroll 256
+        for (int v = 0; v < BinCount; ++v) codes[target[v]] = static_cast<CellCode>(v);
 #else
         for (int v = 0; v < BinCount; ++v) {
             const int32_t x = TruncToInt32(((rowCos[v] - columnSin) + RotationCentre) + 0.5);
             const int32_t y = TruncToInt32(((rowSin[v] + columnCos) + RotationCentre) + 0.5);
             const bool inside = x >= 0 && x < SliceSide && y >= 0 && y < SliceSide;
-            codes[inside ? x * SliceSide + y : SpareCell] = carried[v];
+            codes[inside ? x * SliceSide + y : SpareCell] = static_cast<CellCode>(v);
         }
 #endif
+    }
+    // A projection value of exactly -1.0 leaves its cells empty; which
+    // pixel landed last on a cell does not change by that.
+    bool anyMinusOne = false;
+    for (int v = 0; v < BinCount; ++v) anyMinusOne |= IsMinusOne(table[v]);
+    if (!anyMinusOne) return;
+    for (int cell = 0; cell < SliceCells; ++cell) {
+        if (codes[cell] != Empty && IsMinusOne(table[codes[cell]])) codes[cell] = Empty;
     }
 }
 
