@@ -11,7 +11,7 @@ const StepVariants VariantsBySet[] = {
     {ScatterSlicePlain, FillSlicePlain, WriteWholeLinesPlain, WriteHalfLinesPlain},
 #if defined(SINORA_WIDE_VARIANTS)
     {ScatterSliceAvx2, FillSliceAvx2, WriteWholeLinesAvx2, WriteHalfLinesAvx2},
-    {ScatterSliceAvx512, FillSliceAvx512, WriteWholeLinesAvx2, WriteHalfLinesAvx2},
+    {ScatterSliceAvx512, FillSliceAvx512, WriteWholeLinesAvx512, WriteHalfLinesAvx512},
 #endif
 };
 constexpr int SetsBuilt = sizeof VariantsBySet / sizeof VariantsBySet[0];

@@ -30,4 +30,6 @@ void WriteWholeLinesAvx2(int firstAngle, int parity, int part);
 void WriteHalfLinesAvx2(int firstAngle, int parity, int part);
 void ScatterSliceAvx512(CellCode* codes, const double* table, double cosA, double sinA);
 void FillSliceAvx512(CellCode* codes, double* table);
+void WriteWholeLinesAvx512(int firstAngle, int parity, int part);
+void WriteHalfLinesAvx512(int firstAngle, int parity, int part);
 #endif
