@@ -224,21 +224,24 @@ inline int ListCandidates(const CellCode* column, uint8_t* listed) {
 #endif
 
 #if defined(SINORA_WIDE_VARIANTS)
-// Thirty-two cells at a time, their offsets picked by one compress
-// instruction. A call per column: the caller is not compiled for AVX-512.
+// Thirty-two cells at a time, from the column's first line, their offsets
+// picked by one compress instruction. A call per column: the caller is not
+// compiled for AVX-512.
 WITH_AVX512 __attribute__((noinline)) int ListCandidatesAvx512(const CellCode* column, uint8_t* listed) {
+    static_assert(ImageCodes % 32 == 0, "the code images and their columns begin 64-byte lines");
     const __m512i empty = _mm512_set1_epi16(static_cast<short>(Empty));
     const __m256i offsets = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19,
                                              20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
     int count = 0;
-    for (int q = 1; q <= SliceSide - 2; q += 32) {
+    for (int q = 0; q < SliceSide; q += 32) {
         const CellCode* at = column + q;
-        const __mmask32 here = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at), empty);
-        const __mmask32 left = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at - SliceSide), empty);
-        const __mmask32 right = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at + SliceSide), empty);
+        const __mmask32 here = _mm512_cmpeq_epi16_mask(_mm512_load_si512(at), empty);
+        const __mmask32 left = _mm512_cmpeq_epi16_mask(_mm512_load_si512(at - SliceSide), empty);
+        const __mmask32 right = _mm512_cmpeq_epi16_mask(_mm512_load_si512(at + SliceSide), empty);
         const __mmask32 up = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at + 1), empty);
         uint32_t mask = here & (~(left | right) | ~up);
-        if (q + 31 > SliceSide - 2) mask &= (1u << (SliceSide - 2 - q + 1)) - 1;
+        if (q == 0) mask &= ~1u;                          // y = 0
+        if (q + 32 == SliceSide) mask &= ~(1u << 31);     // y = 255
         const __m256i cells = _mm256_add_epi8(offsets, _mm256_set1_epi8(static_cast<char>(q)));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(listed + count), _mm256_maskz_compress_epi8(mask, cells));
         count += __builtin_popcount(mask);
