@@ -7,6 +7,7 @@
 // end, the medians of the whole against the plain loops and the copy.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -75,6 +77,13 @@ bool SameBits(const Result& a, const Result& b) {
            memcmp(&a.sumMax, &b.sumMax, sizeof(double)) == 0 && memcmp(&a.sumMin, &b.sumMin, sizeof(double)) == 0;
 }
 
+// Every benchmark reports its fastest and slowest repetition beside the
+// median: on a shared machine the spread tells how far to trust it.
+double Fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
+double Slowest(const std::vector<double>& times) { return *std::max_element(times.begin(), times.end()); }
+#define SINORA_BENCHMARK(name, timing) \
+    BENCHMARK(name)->Unit(benchmark::kMillisecond)->timing()->ComputeStatistics("min", Fastest)->ComputeStatistics("max", Slowest)
+
 void BM_ReconstructionStraightforward(benchmark::State& state) {
     for (auto _ : state) {
         ReferenceBackProjectViews();
@@ -82,7 +91,7 @@ void BM_ReconstructionStraightforward(benchmark::State& state) {
         benchmark::DoNotOptimize(SumMax);
     }
 }
-BENCHMARK(BM_ReconstructionStraightforward)->Unit(benchmark::kMillisecond)->UseRealTime();
+SINORA_BENCHMARK(BM_ReconstructionStraightforward, UseRealTime);
 
 void BM_ReconstructionWhole(benchmark::State& state) {
     for (auto _ : state) {
@@ -91,13 +100,13 @@ void BM_ReconstructionWhole(benchmark::State& state) {
         benchmark::DoNotOptimize(SumMax);
     }
 }
-BENCHMARK(BM_ReconstructionWhole)->Unit(benchmark::kMillisecond)->UseRealTime();
+SINORA_BENCHMARK(BM_ReconstructionWhole, UseRealTime);
 
 // The steps, each on the same two threads as in the program.
 void BM_StepFiltering(benchmark::State& state) {
     for (auto _ : state) RunSharedParts(AngleCount, FilterProjection);
 }
-BENCHMARK(BM_StepFiltering)->Unit(benchmark::kMillisecond)->UseRealTime();
+SINORA_BENCHMARK(BM_StepFiltering, UseRealTime);
 
 // Every slice built, without writing them (a group of four slices needs
 // only the slots of the group two before it free).
@@ -109,7 +118,7 @@ void BM_StepSliceBuilding(benchmark::State& state) {
             [](int group, int angle) { BuildSlice(group * GroupAngles + angle); });
     }
 }
-BENCHMARK(BM_StepSliceBuilding)->Unit(benchmark::kMillisecond)->UseRealTime();
+SINORA_BENCHMARK(BM_StepSliceBuilding, UseRealTime);
 
 using Clock = std::chrono::steady_clock;
 
@@ -131,14 +140,14 @@ void BM_StepStackWriteWithSums(benchmark::State& state) {
         state.SetIterationTime(std::chrono::duration<double>(writing).count());
     }
 }
-BENCHMARK(BM_StepStackWriteWithSums)->Unit(benchmark::kMillisecond)->UseManualTime();
+SINORA_BENCHMARK(BM_StepStackWriteWithSums, UseManualTime);
 
 // What remains of the summation: the range of SumImage, two printed lines
 // and a present.
 void BM_StepSumRange(benchmark::State& state) {
     for (auto _ : state) SumProjectionStack();
 }
-BENCHMARK(BM_StepSumRange)->Unit(benchmark::kMillisecond)->UseRealTime();
+SINORA_BENCHMARK(BM_StepSumRange, UseRealTime);
 
 // The floor: the 94 MB of the stack copied once.
 void BM_Copy94MB(benchmark::State& state) {
@@ -148,27 +157,48 @@ void BM_Copy94MB(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_Copy94MB)->Unit(benchmark::kMillisecond)->UseRealTime();
+SINORA_BENCHMARK(BM_Copy94MB, UseRealTime);
 
-// The medians of the aggregates, for the ratios printed at the end.
+// The medians of the aggregates, for the ratios printed at the end, and the
+// fastest and slowest repetition, for their spread.
 class MedianReporter : public benchmark::ConsoleReporter {
 public:
     MedianReporter() : ConsoleReporter(OO_Tabular) {}
     std::map<std::string, double> medianMs;
+    std::map<std::string, std::pair<double, double>> rangeMs;
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                medianMs[run.run_name.function_name] = run.GetAdjustedRealTime();
-            }
+            const std::string& name = run.run_name.function_name;
+            if (run.run_type != Run::RT_Aggregate) continue;
+            if (run.aggregate_name == "median") medianMs[name] = run.GetAdjustedRealTime();
+            if (run.aggregate_name == "min") rangeMs[name].first = run.GetAdjustedRealTime();
+            if (run.aggregate_name == "max") rangeMs[name].second = run.GetAdjustedRealTime();
         }
     }
 };
 
-void PrintRatios(const std::map<std::string, double>& median) {
-    auto at = [&median](const char* name) {
-        const auto found = median.find(name);
-        return found == median.end() ? NAN : found->second;
+// The processor's name as the system gives it.
+std::string ProcessorName() {
+    FILE* info = fopen("/proc/cpuinfo", "r");
+    if (!info) return "unknown";
+    char line[256];
+    std::string name = "unknown";
+    while (fgets(line, sizeof line, info)) {
+        if (strncmp(line, "model name", 10) == 0 && strchr(line, ':')) {
+            name = strchr(line, ':') + 2;
+            if (!name.empty() && name.back() == '\n') name.pop_back();
+            break;
+        }
+    }
+    fclose(info);
+    return name;
+}
+
+void PrintRatios(const MedianReporter& reporter) {
+    auto at = [&reporter](const char* name) {
+        const auto found = reporter.medianMs.find(name);
+        return found == reporter.medianMs.end() ? NAN : found->second;
     };
     const double whole = at("BM_ReconstructionWhole");
     const double plain = at("BM_ReconstructionStraightforward");
@@ -176,8 +206,13 @@ void PrintRatios(const std::map<std::string, double>& median) {
     if (std::isnan(whole)) return;  // run without repetitions: no medians
     printf("\nmedians: whole %.2f ms, straightforward %.2f ms, copy of 94 MB %.2f ms\n", whole, plain, copy);
     printf("whole / straightforward = %.4f, whole / copy = %.2f\n", whole / plain, whole / copy);
+    printf("spread of the repetitions (fastest - slowest):\n");
+    for (const auto& [name, range] : reporter.rangeMs) {
+        printf("  %-36s %8.2f - %8.2f ms\n", name.c_str(), range.first, range.second);
+    }
     const char* names[] = {"plain x86-64", "AVX2", "AVX-512"};
-    printf("instruction set of the program's steps: %s\n", names[static_cast<int>(StepInstructionSet())]);
+    printf("processor: %s; instruction set of the program's steps: %s\n", ProcessorName().c_str(),
+           names[static_cast<int>(StepInstructionSet())]);
 }
 
 }  // namespace
@@ -210,6 +245,6 @@ int main(int argc, char** argv) {
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    PrintRatios(reporter.medianMs);
+    PrintRatios(reporter);
     return 0;
 }
