@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <string>
 
-#include "shared/framework_state.h"
-#include "shared/file_dialogs.h"
-#include "shared/safe_save.h"
 #include "console/text_print.h"
+#include "shared/file_dialogs.h"
+#include "shared/framework_state.h"
 #include "shared/message_notice.h"
+#include "shared/safe_save.h"
 
 namespace {
 
@@ -38,6 +38,7 @@ bool WriteTextBufferFile(const char* path) {
 
 void SaveTextBuffer() {
     std::string path;
-    if (!AskSaveFileName(path)) return;  // cancelled, overwrite declined, or a path too long
+    // cancelled, overwrite declined, or a path too long
+    if (!AskSaveFileName(FrameworkState.LastTextSavePath, ".txt", path)) return;
     if (WriteTextBufferFile(path.c_str())) MessageNotice("Saved TextBuffer");
 }

@@ -11,11 +11,11 @@
 #include <cstring>
 #include <string>
 
-#include "shared/framework_state.h"
-#include "shared/file_dialogs.h"
-#include "shared/safe_save.h"
-#include "shared/message_notice.h"
 #include "platform/win32.h"
+#include "shared/file_dialogs.h"
+#include "shared/framework_state.h"
+#include "shared/message_notice.h"
+#include "shared/safe_save.h"
 
 namespace {
 
@@ -84,21 +84,19 @@ bool GraphicSaveBmp(const char* path) {
     if (section) DeleteObject(section);
 
     switch (result) {
-        case SaveOutcome::Saved:
-            return true;
+        case SaveOutcome::Saved: return true;
         case SaveOutcome::OpenFailed:
             // "nopen" as the system has always said it: not a typo to correct.
             MessageNotice("Failed to nopen file.");
             return false;
         case SaveOutcome::WriteFailed:
-        default:
-            MessageNotice("Failed to save");
-            return false;
+        default: MessageNotice("Failed to save"); return false;
     }
 }
 
 void SaveGraphicFile() {
     std::string path;
-    if (!AskSaveFileName(path)) return;  // cancelled, or the overwrite declined
+    // cancelled, overwrite declined, or a path too long
+    if (!AskSaveFileName(FrameworkState.LastGraphicSavePath, ".bmp", path)) return;
     if (GraphicSaveBmp(path.c_str())) MessageNotice(" Saved Graphic ");
 }

@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "shared/framework_state.h"
 #include "platform/win32.h"
+#include "shared/framework_state.h"
 
 namespace {
 

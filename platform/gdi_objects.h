@@ -31,11 +31,11 @@ struct GdiObject {
     bool deletePending = false;  // deleted while selected: freed on the last deselection
 
     COLORREF colour = 0;  // pen, brush
-    int penWidth = 1;    // pen
-    bool hollow = false; // NULL_PEN, NULL_BRUSH, PS_NULL
+    int penWidth = 1;     // pen
+    bool hollow = false;  // NULL_PEN, NULL_BRUSH, PS_NULL
 
-    QImage image;                 // compatible bitmap (Format_RGB32)
-    uint8_t* dibBits = nullptr;   // 24-bit DIB section, owned
+    QImage image;                // compatible bitmap (Format_RGB32)
+    uint8_t* dibBits = nullptr;  // 24-bit DIB section, owned
     int dibWidth = 0;
     int dibHeight = 0;
     qsizetype dibStride = 0;

@@ -41,7 +41,7 @@ void PlatformForgetWindowDcs(HWND hwnd);
 COLORREF PlatformBrushColour(HBRUSH brush);
 
 // ---- live-object counts (PlatformLiveObjectCounts) -----------------------------
-int PlatformLiveWindowCount();   // win_windows.cpp
+int PlatformLiveWindowCount();     // win_windows.cpp
 int PlatformLiveGdiObjectCount();  // win_gdi_objects.cpp
 int PlatformLiveDcCount();         // win_gdi_objects.cpp
 int PlatformTimerCount();          // win_messages.cpp

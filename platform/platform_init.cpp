@@ -25,8 +25,8 @@
 #include <vector>
 
 #include <QApplication>
-#include <QPixmapCache>
 #include <QFont>
+#include <QPixmapCache>
 
 #include "platform/gdi_objects.h"
 #include "platform/internal.h"

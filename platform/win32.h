@@ -375,6 +375,7 @@ struct OPENFILENAMEA {
 #define MB_OKCANCEL 0x00000001L
 #define MB_ICONQUESTION 0x00000020L
 #define MB_ICONINFORMATION 0x00000040L
+#define MB_DEFBUTTON2 0x00000100L
 #define IDOK 1
 #define IDCANCEL 2
 
@@ -465,8 +466,8 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id);
 
 // ---- USER32: windows (win_windows.cpp) ---------------------------------------
 ATOM RegisterClassA(const WNDCLASSA* wc);
-HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 BOOL DestroyWindow(HWND hwnd);
 LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL ShowWindow(HWND hwnd, int cmdShow);
@@ -545,8 +546,8 @@ LPSTR lstrcpyA(LPSTR dst, LPCSTR src);
 BOOL IsDBCSLeadByteEx(UINT codePage, BYTE testChar);
 
 // ---- KERNEL32: files (win_files.cpp) -------------------------------------------
-HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, void* security, DWORD disposition,
-                   DWORD attributes, HANDLE templateFile);
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, void* security, DWORD disposition, DWORD attributes,
+                   HANDLE templateFile);
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes, DWORD* written, void* overlapped);
 BOOL FlushFileBuffers(HANDLE file);
 BOOL CloseHandle(HANDLE object);

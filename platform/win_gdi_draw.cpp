@@ -299,10 +299,26 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
     if (!d || !sdc || !SurfaceOf(d, &to) || !SurfaceOf(sdc, &from)) return FALSE;
     // Clip to both surfaces.
     long long dx = x, dy = y, sx = srcX, sy = srcY, w = width, h = height;
-    if (dx < 0) { sx -= dx; w += dx; dx = 0; }
-    if (dy < 0) { sy -= dy; h += dy; dy = 0; }
-    if (sx < 0) { dx -= sx; w += sx; sx = 0; }
-    if (sy < 0) { dy -= sy; h += sy; sy = 0; }
+    if (dx < 0) {
+        sx -= dx;
+        w += dx;
+        dx = 0;
+    }
+    if (dy < 0) {
+        sy -= dy;
+        h += dy;
+        dy = 0;
+    }
+    if (sx < 0) {
+        dx -= sx;
+        w += sx;
+        sx = 0;
+    }
+    if (sy < 0) {
+        dy -= sy;
+        h += sy;
+        sy = 0;
+    }
     w = std::min({w, to.width - dx, from.width - sx});
     h = std::min({h, to.height - dy, from.height - sy});
     if (w <= 0 || h <= 0) return TRUE;

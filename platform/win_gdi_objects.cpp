@@ -382,8 +382,7 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
     return RegisterObject(std::move(o));
 }
 
-HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
-                         DWORD offset) {
+HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset) {
     (void)offset;
     if (bits) *bits = nullptr;
     if (hdc && !LiveDc(hdc)) return nullptr;

@@ -59,8 +59,8 @@ int CellHeightOf(const QFont& font) {
 int PixelSizeForCell(QFont font, int cell) {
     LayerState* bd = LayerData();
     std::map<std::pair<QString, int>, int>& cache = bd->pixelSizeForCell;
-    QString key = font.families().join(QLatin1Char('|')) + QLatin1Char('/') +
-                  QString::number(font.weight()) + (font.italic() ? QStringLiteral("i") : QString());
+    QString key = font.families().join(QLatin1Char('|')) + QLatin1Char('/') + QString::number(font.weight()) +
+                  (font.italic() ? QStringLiteral("i") : QString());
     auto found = cache.find({key, cell});
     if (found != cache.end()) return found->second;
     // Estimate from a reference size, then walk to the exact size.

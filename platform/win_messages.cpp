@@ -172,9 +172,7 @@ void ScheduleModalPump() {
 
 static_assert(sizeof(LPARAM) == 8, "key texts ride above the 32 bits Win32 defines for lParam");
 
-uint32_t KeySerialOf(LPARAM lParam) {
-    return static_cast<uint32_t>(static_cast<uint64_t>(lParam) >> 32);
-}
+uint32_t KeySerialOf(LPARAM lParam) { return static_cast<uint32_t>(static_cast<uint64_t>(lParam) >> 32); }
 
 }  // namespace
 
@@ -214,12 +212,12 @@ void PlatformWakeQueue() {
 
 void PlatformForgetWindowMessages(HWND hwnd) {
     LayerState* bd = LayerData();
-    bd->posted.erase(std::remove_if(bd->posted.begin(), bd->posted.end(),
-                                  [hwnd](const MSG& m) { return m.hwnd == hwnd; }),
-                   bd->posted.end());
-    bd->timers.erase(std::remove_if(bd->timers.begin(), bd->timers.end(),
-                                  [hwnd](const TimerRecord& t) { return t.hwnd == hwnd; }),
-                   bd->timers.end());
+    bd->posted.erase(
+        std::remove_if(bd->posted.begin(), bd->posted.end(), [hwnd](const MSG& m) { return m.hwnd == hwnd; }),
+        bd->posted.end());
+    bd->timers.erase(
+        std::remove_if(bd->timers.begin(), bd->timers.end(), [hwnd](const TimerRecord& t) { return t.hwnd == hwnd; }),
+        bd->timers.end());
 }
 
 void PlatformForgetAllMessages() {
@@ -262,8 +260,7 @@ void PlatformLeaveModal() {
 BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
     if (!msg) return FALSE;
     PlatformProcessQtEvents();
-    return TakeMessage(msg, hwnd, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0, false) ? TRUE
-                                                                                                : FALSE;
+    return TakeMessage(msg, hwnd, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0, false) ? TRUE : FALSE;
 }
 
 BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
@@ -351,9 +348,8 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
     if (hwnd && !PlatformLiveWindow(hwnd)) return 0;
     LayerState* bd = LayerData();
     int64_t interval = std::max<int64_t>(elapseMs, 10);  // Win32's minimum period
-    auto existing = std::find_if(bd->timers.begin(), bd->timers.end(), [&](const TimerRecord& t) {
-        return t.hwnd == hwnd && t.id == id;
-    });
+    auto existing = std::find_if(bd->timers.begin(), bd->timers.end(),
+                                 [&](const TimerRecord& t) { return t.hwnd == hwnd && t.id == id; });
     UINT_PTR result = id;
     if (existing == bd->timers.end()) {
         if (!hwnd) {

@@ -219,9 +219,7 @@ public:
         setGeometry(QRect(w_->placedOuterPos + QPoint(m.left(), m.top()), size()));
     }
 
-    void PostScroll(int code, int pos) {
-        PlatformPostInput(w_, WM_VSCROLL, MAKEWPARAM(code, pos), 0);
-    }
+    void PostScroll(int code, int pos) { PlatformPostInput(w_, WM_VSCROLL, MAKEWPARAM(code, pos), 0); }
 
 protected:
     void closeEvent(QCloseEvent* e) override {
@@ -324,9 +322,7 @@ void ConnectScrollBar(PlatformWindow* w, FrameWidget* frame) {
             case QAbstractSlider::SliderPageStepSub: frame->PostScroll(SB_PAGEUP, 0); break;
             case QAbstractSlider::SliderToMinimum: frame->PostScroll(SB_TOP, 0); break;
             case QAbstractSlider::SliderToMaximum: frame->PostScroll(SB_BOTTOM, 0); break;
-            case QAbstractSlider::SliderMove:
-                frame->PostScroll(SB_THUMBTRACK, w->scrollBar->sliderPosition());
-                break;
+            case QAbstractSlider::SliderMove: frame->PostScroll(SB_THUMBTRACK, w->scrollBar->sliderPosition()); break;
             default: break;
         }
     });
@@ -416,8 +412,8 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
     return static_cast<ATOM>(0xC000 + classes.size());
 }
 
-HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
-                     int height, HWND, HMENU, HINSTANCE, LPVOID) {
+HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width, int height, HWND,
+                     HMENU, HINSTANCE, LPVOID) {
     if (!className || !qApp) return nullptr;
     LayerState* bd = LayerData();
     auto found = bd->classes.find(className);
@@ -517,9 +513,7 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
     PlatformWindow* w = PlatformLiveWindow(hwnd);
     if (!w) return 0;
     switch (message) {
-        case WM_CLOSE:
-            DestroyWindow(hwnd);
-            return 0;
+        case WM_CLOSE: DestroyWindow(hwnd); return 0;
         case WM_ERASEBKGND: {
             HDC dc = reinterpret_cast<HDC>(wParam);
             if (!dc || !w->cls->background) return 0;
@@ -530,8 +524,7 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
         case WM_PAINT:
             w->needsPaint = false;  // as BeginPaint/EndPaint would
             return 0;
-        default:
-            return 0;
+        default: return 0;
     }
 }
 
@@ -542,16 +535,10 @@ BOOL ShowWindow(HWND hwnd, int cmdShow) {
     BOOL wasVisible = f->isVisible() ? TRUE : FALSE;
     f->setAttribute(Qt::WA_ShowWithoutActivating, cmdShow == SW_SHOWNA);
     switch (cmdShow) {
-        case SW_HIDE:
-            f->hide();
-            return wasVisible;
-        case SW_SHOWNA:
-            f->show();
-            break;
+        case SW_HIDE: f->hide(); return wasVisible;
+        case SW_SHOWNA: f->show(); break;
         case SW_MINIMIZE:
-        case SW_SHOWMINIMIZED:
-            f->showMinimized();
-            break;
+        case SW_SHOWMINIMIZED: f->showMinimized(); break;
         case SW_RESTORE:
             f->showNormal();
             BringToFront(f);
@@ -615,8 +602,8 @@ BOOL GetClientRect(HWND hwnd, LPRECT rect) {
 BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
     PlatformWindow* w = PlatformLiveWindow(hwnd);
     if (!w || !rect) return FALSE;
-    *rect = RECT{w->outer.left(), w->outer.top(), w->outer.left() + w->outer.width(),
-                 w->outer.top() + w->outer.height()};
+    *rect =
+        RECT{w->outer.left(), w->outer.top(), w->outer.left() + w->outer.width(), w->outer.top() + w->outer.height()};
     return TRUE;
 }
 
@@ -650,8 +637,7 @@ BOOL GetCursorPos(LPPOINT point) {
     if (!point) return FALSE;
     // Without a real pointer (offscreen) the last mouse event tells where
     // the pointer is.
-    QPoint p = QGuiApplication::platformName() == QLatin1String("offscreen") ? bd->lastMouseGlobal
-                                                                               : QCursor::pos();
+    QPoint p = QGuiApplication::platformName() == QLatin1String("offscreen") ? bd->lastMouseGlobal : QCursor::pos();
     point->x = p.x();
     point->y = p.y();
     return TRUE;

@@ -27,15 +27,15 @@ struct PlatformWindow {
     bool alive = true;
     WindowClassRecord* cls = nullptr;
     DWORD style = 0;
-    QPointer<QWidget> frame;       // the top-level widget
-    QPointer<QWidget> client;      // paints `surface`
+    QPointer<QWidget> frame;         // the top-level widget
+    QPointer<QWidget> client;        // paints `surface`
     QPointer<QScrollBar> scrollBar;  // WS_VSCROLL only
-    QImage surface;                // retained client-area pixels
-    QRect outer;                   // Win32 window rectangle (screen)
-    QSize clientSize;              // Win32 client size
-    bool needsPaint = false;       // client area invalid: WM_PAINT due
-    std::string text;              // caption as given (Windows text bytes)
-    SCROLLINFO scroll{};           // as last set by SetScrollInfo
+    QImage surface;                  // retained client-area pixels
+    QRect outer;                     // Win32 window rectangle (screen)
+    QSize clientSize;                // Win32 client size
+    bool needsPaint = false;         // client area invalid: WM_PAINT due
+    std::string text;                // caption as given (Windows text bytes)
+    SCROLLINFO scroll{};             // as last set by SetScrollInfo
     int wheelRemainder = 0;
     // Set when the program placed the window before the window manager had
     // framed it: the frame's top-left is put at `placedOuterPos` once the

@@ -22,6 +22,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "base/to_int.h"
 #include "recon/back_projection_steps.h"
 #include "recon/instruction_sets.h"
 #include "recon/phases.h"
@@ -29,7 +30,6 @@
 #include "recon/shared_parts.h"
 #include "recon/slice_codes.h"
 #include "recon/step_variants.h"
-#include "base/to_int.h"
 
 alignas(4096) double ValueTables[AliveAngles][TableStride];
 alignas(64) CellCode SliceCodeArea[OwnAreaSlots * ImageCodes];
@@ -82,7 +82,8 @@ void ClearCodes(CellCode* codes) {
 // 0.5 and y = ((Y sinA + X cosA) + 127.5) + 0.5, truncated, with X = u -
 // 127.5 and Y = v - 127.5; a pixel outside the slice goes to the spare cell.
 template <Isa isa>
-__attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, const double* table, double cosA, double sinA) {
+__attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, const double* table, double cosA,
+                                                             double sinA) {
     alignas(64) double rowCos[BinCount];
     alignas(64) double rowSin[BinCount];
     for (int v = 0; v < BinCount; ++v) {
@@ -195,10 +196,8 @@ inline int ListCandidates(const CellCode* column, uint8_t* listed) {
     for (int q = 1; q <= SliceSide - 2; q += 8) {
         const CellCode* at = column + q;
         const __m128i here = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), empty);
-        const __m128i left =
-            _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at - SliceSide)), empty);
-        const __m128i right =
-            _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + SliceSide)), empty);
+        const __m128i left = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at - SliceSide)), empty);
+        const __m128i right = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + SliceSide)), empty);
         const __m128i up = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), empty);
         // here & ~(left | right) | here & ~up
         const __m128i candidate =
@@ -230,8 +229,8 @@ inline int ListCandidates(const CellCode* column, uint8_t* listed) {
 WITH_AVX512 __attribute__((noinline)) int ListCandidatesAvx512(const CellCode* column, uint8_t* listed) {
     static_assert(ImageCodes % 32 == 0, "the code images and their columns begin 64-byte lines");
     const __m512i empty = _mm512_set1_epi16(static_cast<short>(Empty));
-    const __m256i offsets = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19,
-                                             20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
+    const __m256i offsets = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
+                                             21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
     int count = 0;
     for (int q = 0; q < SliceSide; q += 32) {
         const CellCode* at = column + q;
@@ -240,8 +239,8 @@ WITH_AVX512 __attribute__((noinline)) int ListCandidatesAvx512(const CellCode* c
         const __mmask32 right = _mm512_cmpeq_epi16_mask(_mm512_load_si512(at + SliceSide), empty);
         const __mmask32 up = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at + 1), empty);
         uint32_t mask = here & (~(left | right) | ~up);
-        if (q == 0) mask &= ~1u;                          // y = 0
-        if (q + 32 == SliceSide) mask &= ~(1u << 31);     // y = 255
+        if (q == 0) mask &= ~1u;                       // y = 0
+        if (q + 32 == SliceSide) mask &= ~(1u << 31);  // y = 255
         const __m256i cells = _mm256_add_epi8(offsets, _mm256_set1_epi8(static_cast<char>(q)));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(listed + count), _mm256_maskz_compress_epi8(mask, cells));
         count += __builtin_popcount(mask);
@@ -350,12 +349,14 @@ struct SmearEdges {
 };
 
 void KeepSmearEdges(SmearEdges& edges) {
-    for (int v = 0; v < BinCount; ++v) memcpy(edges.rowEnds[v], SmearImage + v * RowStride + BinCount, sizeof edges.rowEnds[v]);
+    for (int v = 0; v < BinCount; ++v)
+        memcpy(edges.rowEnds[v], SmearImage + v * RowStride + BinCount, sizeof edges.rowEnds[v]);
     memcpy(edges.lastRows, SmearImage + BinCount * RowStride, sizeof edges.lastRows);
 }
 
 void RestoreSmearEdges(const SmearEdges& edges) {
-    for (int v = 0; v < BinCount; ++v) memcpy(SmearImage + v * RowStride + BinCount, edges.rowEnds[v], sizeof edges.rowEnds[v]);
+    for (int v = 0; v < BinCount; ++v)
+        memcpy(SmearImage + v * RowStride + BinCount, edges.rowEnds[v], sizeof edges.rowEnds[v]);
     memcpy(SmearImage + BinCount * RowStride, edges.lastRows, sizeof edges.lastRows);
 }
 

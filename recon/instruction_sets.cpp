@@ -19,8 +19,8 @@ constexpr int SetsBuilt = sizeof VariantsBySet / sizeof VariantsBySet[0];
 Isa ProcessorBest() {
 #if defined(SINORA_WIDE_VARIANTS)
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi2")) {
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
+        __builtin_cpu_supports("avx512vbmi2")) {
         return Isa::Avx512;
     }
     if (__builtin_cpu_supports("avx2")) return Isa::Avx2;

@@ -31,18 +31,22 @@ Isa LimitStepInstructionSet(Isa highest);
 
 // The ordered additions and products in the encoding of the instructions
 // around them (VEX where the code is compiled for AVX).
-template <Isa isa>
-inline double Add(double first, double second) {
 #if defined(SINORA_WIDE_VARIANTS)
-    if constexpr (isa != Isa::Plain) return AddInOrderVex(first, second);
-#endif
-    return AddInOrder(first, second);
-}
-
 template <Isa isa>
-inline double Mul(double first, double second) {
-#if defined(SINORA_WIDE_VARIANTS)
-    if constexpr (isa != Isa::Plain) return MulInOrderVex(first, second);
-#endif
-    return MulInOrder(first, second);
+inline double Add(double a, double b) {
+    return isa == Isa::Plain ? AddInOrder(a, b) : AddInOrderVex(a, b);
 }
+template <Isa isa>
+inline double Mul(double a, double b) {
+    return isa == Isa::Plain ? MulInOrder(a, b) : MulInOrderVex(a, b);
+}
+#else
+template <Isa>
+inline double Add(double a, double b) {
+    return AddInOrder(a, b);
+}
+template <Isa>
+inline double Mul(double a, double b) {
+    return MulInOrder(a, b);
+}
+#endif

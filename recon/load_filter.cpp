@@ -12,23 +12,24 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shared/framework_state.h"
-#include "shared/file_dialogs.h"
 #include "console/text_print.h"
-#include "shared/message_notice.h"
 #include "console/text_scan.h"
 #include "graphic/canvas.h"
 #include "recon/chosen_file.h"
 #include "recon/input_files.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
+#include "shared/file_dialogs.h"
+#include "shared/framework_state.h"
+#include "shared/message_notice.h"
 
 bool ReadFilterKernel() {
     const ChosenFileKind kind = ExamineChosenFile(ChosenPath, nullptr);
     if (kind == ChosenFileKind::Folder || kind == ChosenFileKind::NotPlainFile) {
-        MessageNotice("The filter file\n %s\n is a folder or a device, not a file.\n\n"
-                      " No numbers were read; the filter was not loaded.",
-                      ChosenPath);
+        MessageNotice(
+            "The filter file\n %s\n is a folder or a device, not a file.\n\n"
+            " No numbers were read; the filter was not loaded.",
+            ChosenPath);
         return false;
     }
     FILE* file = kind == ChosenFileKind::PlainFile ? fopen(ChosenPath, "rt") : nullptr;
@@ -46,15 +47,17 @@ bool ReadFilterKernel() {
     fclose(file);
 
     if (read == FilterTapsRead::NotANumber) {
-        MessageNotice("The filter file\n %s\n has text that is not a number after %d numbers;"
-                      " 128 are needed.\n\n The filter was not loaded.",
-                      ChosenPath, count);
+        MessageNotice(
+            "The filter file\n %s\n has text that is not a number after %d numbers;"
+            " 128 are needed.\n\n The filter was not loaded.",
+            ChosenPath, count);
         return false;
     }
     if (read == FilterTapsRead::TooFew) {
-        MessageNotice("The filter file\n %s\n holds only %d numbers; 128 are needed.\n\n"
-                      " The filter was not loaded.",
-                      ChosenPath, count);
+        MessageNotice(
+            "The filter file\n %s\n holds only %d numbers; 128 are needed.\n\n"
+            " The filter was not loaded.",
+            ChosenPath, count);
         return false;
     }
     memcpy(FilterKernel, taps, sizeof taps);

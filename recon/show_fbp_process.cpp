@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "shared/framework_state.h"
+#include "base/to_int.h"
 #include "console/message_pump.h"
 #include "console/text_print.h"
 #include "console/text_scan.h"
@@ -24,7 +24,7 @@
 #include "recon/ordered_arithmetic.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
-#include "base/to_int.h"
+#include "shared/framework_state.h"
 
 namespace {
 

@@ -2,12 +2,12 @@
 // mirrored around x = 600 in a black frame, with its caption.
 #include <cstdint>
 
+#include "base/to_int.h"
 #include "graphic/canvas_draw.h"
 #include "graphic/canvas_layout.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "shared/framework_state.h"
-#include "base/to_int.h"
 
 namespace {
 

@@ -3,10 +3,13 @@
 
 #include <string>
 
-// Paths up to the system's limit: 4,095 bytes and the terminating zero.
-enum { FileNameBytes = 4096 };
+#include "shared/framework_state.h"
 
-// The last chosen path, carried from one dialog to the next.
+// Paths up to the system's limit: 4,095 bytes and the terminating zero.
+enum { FileNameBytes = PathBytes };
+
+// The path chosen last in an open dialog: the next open dialog starts with
+// it. The save dialogs neither show nor change it.
 extern char FileNameBuffer[FileNameBytes];
 
 enum class DialogOutcome {
@@ -18,5 +21,17 @@ enum class DialogOutcome {
 // Open dialog; destination (FileNameBytes) gets the full path, or empty text
 // when nothing usable was chosen.
 DialogOutcome AskOpenFileName(char* destination);
-// Save dialog plus the overwrite question; false when nothing was chosen.
-bool AskSaveFileName(std::string& path);
+// The next open dialog starts with `path` (a file named on the command line).
+void StartOpenDialogsAt(const char* path);
+
+// Save dialog plus the overwrite question, whose default answer is Cancel;
+// false when nothing was chosen. The dialog proposes `lastSaved` (PathBytes,
+// the path this command saved last) or, while that is empty, a new name in
+// the current folder made of the save-name stem and `extension` (".bmp"),
+// never the name of an existing file. The chosen path is kept in `lastSaved`.
+bool AskSaveFileName(char* lastSaved, const char* extension, std::string& path);
+
+// Later save dialogs make their new names of `loadedPath`'s file name without
+// its folder and extension, and of `tag` when there is one: "data/phantom.sino"
+// and "fbp" give "phantom_fbp".
+void NameSavesAfter(const char* loadedPath, const char* tag);

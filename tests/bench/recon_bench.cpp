@@ -7,7 +7,6 @@
 // end, the medians of the whole against the plain loops and the copy.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -15,15 +14,16 @@
 #include <cstring>
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "median_reporter.h"
 #include "platform/platform.h"
 #include "recon/back_projection_steps.h"
 #include "recon/instruction_sets.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "recon/shared_parts.h"
+#include "support/recon_capture.h"
 #include "support/reference_recon.h"
 
 namespace {
@@ -55,35 +55,6 @@ void PrepareInput() {
     MethodAnswer = '2';
 }
 
-struct Result {
-    std::vector<double> stack, sum;
-    double stackMax, sumMax, sumMin;
-};
-
-Result Capture() {
-    Result r;
-    r.stack.assign(ProjectionStack, ProjectionStack + sizeof ProjectionStack / sizeof(double));
-    r.sum.assign(SumImage, SumImage + sizeof SumImage / sizeof(double));
-    r.stackMax = StackMax;
-    r.sumMax = SumMax;
-    r.sumMin = SumMin;
-    return r;
-}
-
-bool SameBits(const Result& a, const Result& b) {
-    return memcmp(a.stack.data(), b.stack.data(), a.stack.size() * sizeof(double)) == 0 &&
-           memcmp(a.sum.data(), b.sum.data(), a.sum.size() * sizeof(double)) == 0 &&
-           memcmp(&a.stackMax, &b.stackMax, sizeof(double)) == 0 &&
-           memcmp(&a.sumMax, &b.sumMax, sizeof(double)) == 0 && memcmp(&a.sumMin, &b.sumMin, sizeof(double)) == 0;
-}
-
-// Every benchmark reports its fastest and slowest repetition beside the
-// median: on a shared machine the spread tells how far to trust it.
-double Fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
-double Slowest(const std::vector<double>& times) { return *std::max_element(times.begin(), times.end()); }
-#define SINORA_BENCHMARK(name, timing) \
-    BENCHMARK(name)->Unit(benchmark::kMillisecond)->timing()->ComputeStatistics("min", Fastest)->ComputeStatistics("max", Slowest)
-
 void BM_ReconstructionStraightforward(benchmark::State& state) {
     for (auto _ : state) {
         ReferenceBackProjectViews();
@@ -91,7 +62,7 @@ void BM_ReconstructionStraightforward(benchmark::State& state) {
         benchmark::DoNotOptimize(SumMax);
     }
 }
-SINORA_BENCHMARK(BM_ReconstructionStraightforward, UseRealTime);
+BENCHMARK(BM_ReconstructionStraightforward)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(WithSpread);
 
 void BM_ReconstructionWhole(benchmark::State& state) {
     for (auto _ : state) {
@@ -100,13 +71,13 @@ void BM_ReconstructionWhole(benchmark::State& state) {
         benchmark::DoNotOptimize(SumMax);
     }
 }
-SINORA_BENCHMARK(BM_ReconstructionWhole, UseRealTime);
+BENCHMARK(BM_ReconstructionWhole)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(WithSpread);
 
 // The steps, each on the same two threads as in the program.
 void BM_StepFiltering(benchmark::State& state) {
     for (auto _ : state) RunSharedParts(AngleCount, FilterProjection);
 }
-SINORA_BENCHMARK(BM_StepFiltering, UseRealTime);
+BENCHMARK(BM_StepFiltering)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(WithSpread);
 
 // Every slice built, without writing them (a group of four slices needs
 // only the slots of the group two before it free).
@@ -118,7 +89,7 @@ void BM_StepSliceBuilding(benchmark::State& state) {
             [](int group, int angle) { BuildSlice(group * GroupAngles + angle); });
     }
 }
-SINORA_BENCHMARK(BM_StepSliceBuilding, UseRealTime);
+BENCHMARK(BM_StepSliceBuilding)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(WithSpread);
 
 using Clock = std::chrono::steady_clock;
 
@@ -140,14 +111,14 @@ void BM_StepStackWriteWithSums(benchmark::State& state) {
         state.SetIterationTime(std::chrono::duration<double>(writing).count());
     }
 }
-SINORA_BENCHMARK(BM_StepStackWriteWithSums, UseManualTime);
+BENCHMARK(BM_StepStackWriteWithSums)->Unit(benchmark::kMillisecond)->UseManualTime()->Apply(WithSpread);
 
 // What remains of the summation: the range of SumImage, two printed lines
 // and a present.
 void BM_StepSumRange(benchmark::State& state) {
     for (auto _ : state) SumProjectionStack();
 }
-SINORA_BENCHMARK(BM_StepSumRange, UseRealTime);
+BENCHMARK(BM_StepSumRange)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(WithSpread);
 
 // The floor: the 94 MB of the stack copied once.
 void BM_Copy94MB(benchmark::State& state) {
@@ -157,26 +128,7 @@ void BM_Copy94MB(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
 }
-SINORA_BENCHMARK(BM_Copy94MB, UseRealTime);
-
-// The medians of the aggregates, for the ratios printed at the end, and the
-// fastest and slowest repetition, for their spread.
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    MedianReporter() : ConsoleReporter(OO_Tabular) {}
-    std::map<std::string, double> medianMs;
-    std::map<std::string, std::pair<double, double>> rangeMs;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const std::string& name = run.run_name.function_name;
-            if (run.run_type != Run::RT_Aggregate) continue;
-            if (run.aggregate_name == "median") medianMs[name] = run.GetAdjustedRealTime();
-            if (run.aggregate_name == "min") rangeMs[name].first = run.GetAdjustedRealTime();
-            if (run.aggregate_name == "max") rangeMs[name].second = run.GetAdjustedRealTime();
-        }
-    }
-};
+BENCHMARK(BM_Copy94MB)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(WithSpread);
 
 // The processor's name as the system gives it.
 std::string ProcessorName() {
@@ -232,10 +184,10 @@ int main(int argc, char** argv) {
     PrepareInput();
     ReferenceBackProjectViews();
     ReferenceSumProjectionStack();
-    const Result reference = Capture();
+    const ReconCapture reference = CaptureReconstruction();
     BackProjectViews();
     SumProjectionStack();
-    if (!SameBits(reference, Capture())) {
+    if (!SameBits(reference, CaptureReconstruction())) {
         fprintf(stderr, "the program's phases differ from the plain loop orders\n");
         return 1;
     }

@@ -16,13 +16,17 @@ using namespace recon_test;
 
 namespace {
 
-const char OverwriteEntry[] = "MessageBox|OverWrite?|\n Same file name exists. \n\n Overwrite OK? \n\n|33";
+// MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2: Return answers Cancel.
+const char OverwriteEntry[] = "MessageBox|OverWrite?|\n Same file name exists. \n\n Overwrite OK? \n\n|289";
 
 std::string Existing(const std::string& name) {
     const std::string path = ScratchPath(name);
     WriteBytes(path, "x", 1);
     return path;
 }
+
+// The save dialog of the TextBuffer command.
+bool Save(std::string& path) { return AskSaveFileName(FrameworkState.LastTextSavePath, ".txt", path); }
 
 std::string Open(const char* answer) {
     char destination[FileNameBytes];
@@ -54,18 +58,18 @@ TEST(FileDialogs, LongPathsUpToTheLimitAndANoticeBeyondIt) {
     std::string saved;
     PlatformQueueModalAnswer(path.c_str());
     PlatformQueueModalAnswer("ok");
-    EXPECT_TRUE(AskSaveFileName(saved));
+    EXPECT_TRUE(Save(saved));
     EXPECT_EQ(saved, path);
 
     const std::string tooLong = deep + "/" + std::string(191, 'g') + ".txt";
     const int before = PlatformModalLogCount();
     PlatformQueueModalAnswer(tooLong.c_str());
-    EXPECT_FALSE(AskSaveFileName(saved));
+    EXPECT_FALSE(Save(saved));
     const std::vector<std::string> modals = ModalsSince(before);
     ASSERT_EQ(modals.size(), 2u);
     EXPECT_EQ(modals[1], "MessageBox|Kelvane Message|\n The chosen path is too long: 4096 bytes;"
                          " the limit is 4095 bytes. \n|64");
-    EXPECT_EQ(std::string(FileNameBuffer), path);  // the next dialog starts at the last good path
+    EXPECT_EQ(std::string(FrameworkState.LastTextSavePath), path);  // the next save starts at the last good path
 }
 
 TEST(FileDialogs, OpenDialogGivesThePathAndTheNextDialogStartsThere) {
@@ -81,8 +85,10 @@ TEST(FileDialogs, OpenDialogGivesThePathAndTheNextDialogStartsThere) {
 
     std::string saved;
     PlatformQueueModalAnswer("cancel");
-    EXPECT_FALSE(AskSaveFileName(saved));
-    EXPECT_EQ(ModalsSince(before).back(), "SaveFile|" + path);
+    EXPECT_FALSE(Save(saved));
+    EXPECT_NE(ModalsSince(before).back(), "SaveFile|" + path);  // a save never proposes an opened file
+    EXPECT_EQ(Open("cancel"), "");
+    EXPECT_EQ(ModalsSince(before).back(), "OpenFile|" + path);  // nor changes what the open dialog shows
 }
 
 TEST(FileDialogs, SavingUnderANewNameAsksNothing) {
@@ -91,7 +97,7 @@ TEST(FileDialogs, SavingUnderANewNameAsksNothing) {
     const int before = PlatformModalLogCount();
     std::string saved;
     PlatformQueueModalAnswer(path.c_str());
-    EXPECT_TRUE(AskSaveFileName(saved));
+    EXPECT_TRUE(Save(saved));
     EXPECT_EQ(saved, path);
     EXPECT_EQ(ModalsSince(before).size(), 1u);  // the dialog alone
 }
@@ -102,7 +108,7 @@ TEST(FileDialogs, ExistingFileIsOverwrittenOnlyAfterOk) {
     const int before = PlatformModalLogCount();
     PlatformQueueModalAnswer(path.c_str());
     PlatformQueueModalAnswer("cancel");
-    EXPECT_FALSE(AskSaveFileName(saved));
+    EXPECT_FALSE(Save(saved));
     EXPECT_EQ(saved, "");
     std::vector<std::string> modals = ModalsSince(before);
     ASSERT_EQ(modals.size(), 2u);
@@ -110,7 +116,7 @@ TEST(FileDialogs, ExistingFileIsOverwrittenOnlyAfterOk) {
 
     PlatformQueueModalAnswer(path.c_str());
     PlatformQueueModalAnswer("ok");
-    EXPECT_TRUE(AskSaveFileName(saved));
+    EXPECT_TRUE(Save(saved));
     EXPECT_EQ(saved, path);
     EXPECT_EQ(ModalsSince(before).back(), OverwriteEntry);
 }
@@ -119,7 +125,7 @@ TEST(FileDialogs, CancelledSaveDialogAsksNothing) {
     std::string saved = "stale";
     const int before = PlatformModalLogCount();
     PlatformQueueModalAnswer("cancel");
-    EXPECT_FALSE(AskSaveFileName(saved));
+    EXPECT_FALSE(Save(saved));
     EXPECT_EQ(saved, "");
     EXPECT_EQ(ModalsSince(before).size(), 1u);
 }
@@ -134,8 +140,90 @@ TEST(FileDialogs, SavePathLongerThan255BytesIsKeptWhole) {
     remove(path.c_str());
     std::string saved;
     PlatformQueueModalAnswer(path.c_str());
-    EXPECT_TRUE(AskSaveFileName(saved));
+    EXPECT_TRUE(Save(saved));
     EXPECT_EQ(saved, path);
+}
+
+// Enter twice in a save dialog never replaces a file: each save command
+// proposes the path it saved last, or a new name in the current folder made
+// of the sinogram and the method, and Return in the overwrite question
+// answers Cancel. The open dialogs keep showing the last opened file.
+TEST(FileDialogs, SavesProposeNewNamesNeverAnOpenedFile) {
+    const std::string folder = ScratchPath("proposals");
+    mkdir(folder.c_str(), 0755);
+    char previous[FileNameBytes];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    WriteBytes(folder + "/phantom.txt", "mine", 4);  // a user's file, never proposed
+    const std::string sinogram = Existing("phantom.sino");
+    ASSERT_EQ(Open(sinogram.c_str()), sinogram);
+
+    char* const text = FrameworkState.LastTextSavePath;
+    char* const graphic = FrameworkState.LastGraphicSavePath;
+    const struct Step {
+        const char* loaded;  // NameSavesAfter(loaded, tag) first, unless null
+        const char* tag;
+        char* lastSaved;
+        const char* extension;
+        const char* answer;  // the dialog's; then "return" to an overwrite question
+        std::string proposed;
+        bool chosen;
+    } steps[] = {
+        {nullptr, nullptr, text, ".txt", "cancel", "sinora.txt", false},  // nothing loaded yet
+        {sinogram.c_str(), nullptr, text, ".txt", "cancel", "phantom_2.txt", false},
+        {sinogram.c_str(), nullptr, graphic, ".bmp", "cancel", "phantom.bmp", false},
+        {sinogram.c_str(), "fbp", text, ".txt", "return", "phantom_fbp.txt", true},
+        {nullptr, nullptr, text, ".txt", "return", folder + "/phantom_fbp.txt", false},  // exists: Cancel
+        {nullptr, nullptr, graphic, ".bmp", "return", "phantom_fbp.bmp", true},
+        {"/elsewhere/a.b.sino", "bp", graphic, ".bmp", "cancel", folder + "/phantom_fbp.bmp", false},
+        {"/elsewhere/a.b.sino", "bp", text, ".txt", "cancel", folder + "/phantom_fbp.txt", false},
+    };
+    for (const Step& step : steps) {
+        if (step.loaded) NameSavesAfter(step.loaded, step.tag);
+        const std::string shown = step.proposed + " " + step.answer;
+        // Only a proposed file that exists (the one saved last) is asked about.
+        const bool asks = step.answer == std::string("return") && step.proposed[0] == '/';
+        const int before = PlatformModalLogCount();
+        PlatformQueueModalAnswer(step.answer);
+        if (asks) PlatformQueueModalAnswer("return");
+        std::string saved;
+        EXPECT_EQ(AskSaveFileName(step.lastSaved, step.extension, saved), step.chosen) << shown;
+        const std::vector<std::string> modals = ModalsSince(before);
+        ASSERT_FALSE(modals.empty()) << shown;
+        EXPECT_EQ(modals[0], "SaveFile|" + step.proposed) << shown;
+        if (step.chosen) {
+            EXPECT_EQ(saved, folder + "/" + step.proposed) << shown;
+            WriteBytes(saved, "saved", 5);
+        }
+        EXPECT_EQ(modals.size() > 1 && modals[1] == OverwriteEntry, asks) << shown;
+    }
+    std::string stems;
+    for (const auto& named : {std::make_pair("data/point", ""), std::make_pair("x/.hidden", "bp"),
+                              std::make_pair("/a.b/c.d.sino", "fbp")}) {
+        NameSavesAfter(named.first, named.second);
+        stems += std::string(FrameworkState.SaveNameStem) + " ";
+    }
+    EXPECT_EQ(stems, "point .hidden_bp c.d_fbp ");
+    EXPECT_EQ(Open("cancel"), "");
+    EXPECT_EQ(PlatformModalLogEntry(PlatformModalLogCount() - 1), "OpenFile|" + sinogram);
+    ASSERT_EQ(chdir(previous), 0);
+}
+
+// A file named on the command line is what the first open dialog shows:
+// Return alone opens it, and a missing one is refused as when typed.
+TEST(FileDialogs, OpenDialogStartsAtTheFileNamedOnTheCommandLine) {
+    const std::string present = Existing("named.sino");
+    const std::string missing = ScratchPath("never_made.sino");
+    for (const std::string& named : {present, missing}) {
+        StartOpenDialogsAt(named.c_str());
+        char destination[FileNameBytes];
+        const int before = PlatformModalLogCount();
+        PlatformQueueModalAnswer("return");
+        const DialogOutcome outcome = AskOpenFileName(destination);
+        EXPECT_EQ(ModalsSince(before).front(), "OpenFile|" + named);
+        EXPECT_EQ(outcome, named == present ? DialogOutcome::Chosen : DialogOutcome::Cancelled) << named;
+        EXPECT_EQ(std::string(destination), named == present ? present : "") << named;
+    }
 }
 
 }  // namespace
