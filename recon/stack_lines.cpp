@@ -80,7 +80,11 @@ __attribute__((always_inline)) inline void WriteCellByCell(int firstAngle, int p
             // line, half of one.
             Values* target = reinterpret_cast<Values*>(&StackCell(x, y, firstAngle));
             if constexpr (isa == Isa::Avx512) {
+#if defined(__clang__)
+                __builtin_nontemporal_store(line, target);  // its own builtin: no wide operands in a template
+#else
                 __asm__("vmovntpd %1, %0" : "=m"(*target) : "v"(line));
+#endif
             } else {
 #if defined(__SSE2__)
 #pragma GCC unroll 4
