@@ -5,8 +5,8 @@
 // processor's best set, and the tests may ask for a lower one so that every
 // variant is checked on one machine. (AVX-512 pays where the slices are
 // built: the scatter's positions sixteen at a time, the neighbour pass's
-// candidates listed by one compress instruction. The stack's writing is
-// bound by its stores and lookups, and keeps its AVX2 variant.)
+// candidates listed by one compress instruction; the stack's writing, bound
+// by its stores and look-ups, gains from a whole line in one store.)
 //
 // SINORA_WIDE_VARIANTS, set by the CMake option of that name (on by default
 // where the compiler targets x86-64), is the one guard of the wide variants;
