@@ -16,7 +16,9 @@
 #include <cmath>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -45,12 +47,20 @@ inline bool IsMinusOne(double value) {
 }
 
 #if defined(__GNUC__)
-// Four doubles and four 32-bit integers side by side: four source pixels
-// are placed at once, in the widest registers the processor has.
-typedef double Doubles4 __attribute__((vector_size(32)));
-typedef int32_t Ints4 __attribute__((vector_size(16)));
-typedef uint32_t Unsigned4 __attribute__((vector_size(16)));
+// `lanes` doubles and as many 32-bit integers side by side: that many
+// source pixels are placed at once.
+template <int lanes>
+struct Lanes {
+    typedef double Doubles __attribute__((vector_size(lanes * sizeof(double))));
+    typedef int32_t Ints __attribute__((vector_size(lanes * sizeof(int32_t))));
+    typedef uint32_t Unsigned __attribute__((vector_size(lanes * sizeof(uint32_t))));
+};
 #endif
+
+// The pixels of the scatter placed at once in each set: as many as its
+// registers hold (four in plain x86-64, as pairs).
+template <Isa isa>
+constexpr int ScatterLanes = isa == Isa::Avx512 ? 16 : 4;
 
 // Every cell empty, the spare cell included.
 void ClearCodes(CellCode* codes) {
@@ -71,50 +81,68 @@ void ClearCodes(CellCode* codes) {
 // the code of bin v goes to the cell at x = ((Y cosA - X sinA) + 127.5) +
 // 0.5 and y = ((Y sinA + X cosA) + 127.5) + 0.5, truncated, with X = u -
 // 127.5 and Y = v - 127.5; a pixel outside the slice goes to the spare cell.
+template <Isa isa>
 __attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, const double* table, double cosA,
                                                              double sinA) {
-    double rowCos[BinCount];
-    double rowSin[BinCount];
-    CellCode carried[BinCount];
+    alignas(64) double rowCos[BinCount];
+    alignas(64) double rowSin[BinCount];
     for (int v = 0; v < BinCount; ++v) {
         const double Y = v - RotationCentre;
         rowCos[v] = Y * cosA;
         rowSin[v] = Y * sinA;
-        carried[v] = IsMinusOne(table[v]) ? Empty : static_cast<CellCode>(v);
     }
     for (int u = 0; u < BinCount; ++u) {
         const double X = u - RotationCentre;
         const double columnCos = X * cosA;
         const double columnSin = X * sinA;
 #if defined(__GNUC__)
-        const Doubles4 colCos = {columnCos, columnCos, columnCos, columnCos};
-        const Doubles4 colSin = {columnSin, columnSin, columnSin, columnSin};
+        // The cells of a column's pixels are found first, many side by
+        // side, and then written one by one in source order: the vector
+        // arithmetic is not held up by the stores.
+        constexpr int lanes = ScatterLanes<isa>;
+        typedef typename Lanes<lanes>::Doubles Doubles;
+        typedef typename Lanes<lanes>::Ints Ints;
+        typedef typename Lanes<lanes>::Unsigned Unsigned;
+        Doubles colCos, colSin;
+        for (int lane = 0; lane < lanes; ++lane) {
+            colCos[lane] = columnCos;
+            colSin[lane] = columnSin;
+        }
         constexpr uint32_t side = SliceSide;
         constexpr int32_t stride = SliceSide, spare = SpareCell;
-        for (int v = 0; v < BinCount; v += 4) {
-            Doubles4 Ycos, Ysin;
+        alignas(64) uint32_t target[BinCount];
+        for (int v = 0; v < BinCount; v += lanes) {
+            Doubles Ycos, Ysin;
             memcpy(&Ycos, rowCos + v, sizeof Ycos);
             memcpy(&Ysin, rowSin + v, sizeof Ysin);
             // Every position lies well inside the 32-bit range, so the
             // conversions truncate; a negative index compared as unsigned
             // lies beyond the slice, and so does x | y when either does.
-            const Ints4 x = __builtin_convertvector(((Ycos - colSin) + RotationCentre) + 0.5, Ints4);
-            const Ints4 y = __builtin_convertvector(((Ysin + colCos) + RotationCentre) + 0.5, Ints4);
-            const Ints4 inside = reinterpret_cast<Ints4>(reinterpret_cast<Unsigned4>(x | y) < side);
-            const Unsigned4 target = reinterpret_cast<Unsigned4>((inside & (x * stride + y)) | (~inside & spare));
-            codes[target[0]] = carried[v];
-            codes[target[1]] = carried[v + 1];
-            codes[target[2]] = carried[v + 2];
-            codes[target[3]] = carried[v + 3];
+            const Ints x = __builtin_convertvector(((Ycos - colSin) + RotationCentre) + 0.5, Ints);
+            const Ints y = __builtin_convertvector(((Ysin + colCos) + RotationCentre) + 0.5, Ints);
+            const Ints inside = reinterpret_cast<Ints>(reinterpret_cast<Unsigned>(x | y) < side);
+            const Unsigned cells = reinterpret_cast<Unsigned>((inside & (x * stride + y)) | (~inside & spare));
+            memcpy(target + v, &cells, sizeof cells);
         }
+        // Unrolled whole, each code is a constant of its store.
+#pragma GCC unroll 256
+        for (int v = 0; v < BinCount; ++v) codes[target[v]] = static_cast<CellCode>(v);
 #else
         for (int v = 0; v < BinCount; ++v) {
             const int32_t x = TruncToInt32(((rowCos[v] - columnSin) + RotationCentre) + 0.5);
             const int32_t y = TruncToInt32(((rowSin[v] + columnCos) + RotationCentre) + 0.5);
             const bool inside = x >= 0 && x < SliceSide && y >= 0 && y < SliceSide;
-            codes[inside ? x * SliceSide + y : SpareCell] = carried[v];
+            codes[inside ? x * SliceSide + y : SpareCell] = static_cast<CellCode>(v);
         }
 #endif
+    }
+    // A projection value of exactly -1.0 leaves its cells empty; which
+    // pixel landed last on a cell does not change by that.
+    bool anyMinusOne = false;
+    for (int v = 0; v < BinCount; ++v) anyMinusOne |= IsMinusOne(table[v]);
+    if (!anyMinusOne) return;
+    for (int cell = 0; cell < SliceCells; ++cell) {
+        if (codes[cell] != Empty && IsMinusOne(table[codes[cell]])) codes[cell] = Empty;
     }
 }
 
@@ -152,65 +180,114 @@ inline void FillCell(CellCode* cell, double* table, int& tableLength) {
     tableLength += filled;
 }
 
+// The cells of column `column` (y = 1..254) that the neighbour pass can
+// fill, as offsets in ascending order into `listed` (room for SliceSide +
+// 32); returns their count. A candidate is an empty cell with both x
+// neighbours non-empty or with its upper neighbour non-empty (the lower one
+// may be filled just before). Passing a cell changes that cell alone, and
+// its x neighbours lie in other columns, so the list stays right while the
+// column is passed. Listing without a branch per cell spares the processor
+// a mispredicted jump at most gaps.
+#if defined(__SSE2__)
+// Eight cells at a time.
+inline int ListCandidates(const CellCode* column, uint8_t* listed) {
+    const __m128i empty = _mm_set1_epi16(static_cast<short>(Empty));
+    int count = 0;
+    for (int q = 1; q <= SliceSide - 2; q += 8) {
+        const CellCode* at = column + q;
+        const __m128i here = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), empty);
+        const __m128i left = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at - SliceSide)), empty);
+        const __m128i right = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + SliceSide)), empty);
+        const __m128i up = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), empty);
+        // here & ~(left | right) | here & ~up
+        const __m128i candidate =
+            _mm_or_si128(_mm_andnot_si128(_mm_or_si128(left, right), here), _mm_andnot_si128(up, here));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(candidate, candidate))) & 0xFF;
+        if (q + 7 > SliceSide - 2) mask &= (1u << (SliceSide - 2 - q + 1)) - 1;
+        const __m128i lanes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(SetLanes.lanes[mask]));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(listed + count),
+                         _mm_add_epi8(lanes, _mm_set1_epi8(static_cast<char>(q))));
+        count += __builtin_popcount(mask);
+    }
+    return count;
+}
+#else
+inline int ListCandidates(const CellCode* column, uint8_t* listed) {
+    int count = 0;
+    for (int q = 1; q <= SliceSide - 2; ++q) {
+        const bool bothX = column[q - SliceSide] != Empty && column[q + SliceSide] != Empty;
+        if (column[q] == Empty && (bothX || column[q + 1] != Empty)) listed[count++] = static_cast<uint8_t>(q);
+    }
+    return count;
+}
+#endif
+
+#if defined(SINORA_WIDE_VARIANTS)
+// Thirty-two cells at a time, from the column's first line, their offsets
+// picked by one compress instruction. A call per column: the caller is not
+// compiled for AVX-512.
+WITH_AVX512 __attribute__((noinline)) int ListCandidatesAvx512(const CellCode* column, uint8_t* listed) {
+    static_assert(ImageCodes % 32 == 0, "the code images and their columns begin 64-byte lines");
+    const __m512i empty = _mm512_set1_epi16(static_cast<short>(Empty));
+    const __m256i offsets = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
+                                             21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
+    int count = 0;
+    for (int q = 0; q < SliceSide; q += 32) {
+        const CellCode* at = column + q;
+        const __mmask32 here = _mm512_cmpeq_epi16_mask(_mm512_load_si512(at), empty);
+        const __mmask32 left = _mm512_cmpeq_epi16_mask(_mm512_load_si512(at - SliceSide), empty);
+        const __mmask32 right = _mm512_cmpeq_epi16_mask(_mm512_load_si512(at + SliceSide), empty);
+        const __mmask32 up = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at + 1), empty);
+        uint32_t mask = here & (~(left | right) | ~up);
+        if (q == 0) mask &= ~1u;                       // y = 0
+        if (q + 32 == SliceSide) mask &= ~(1u << 31);  // y = 255
+        const __m256i cells = _mm256_add_epi8(offsets, _mm256_set1_epi8(static_cast<char>(q)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(listed + count), _mm256_maskz_compress_epi8(mask, cells));
+        count += __builtin_popcount(mask);
+    }
+    return count;
+}
+#endif
+
 // Neighbour pass of the slice, in place, over x = 1..254 and within it
 // y = 1..254. A cell reads its left and lower neighbours as already passed
 // and its right and upper neighbours as not yet passed, as the pass over
 // y = 1..254 and within it x = 1..254 has them, so every cell sees the same
-// neighbours.
+// neighbours. Only the listed candidates are passed.
 template <Isa isa>
 __attribute__((always_inline)) inline void FillSliceSteps(CellCode* codes, double* table) {
     int tableLength = FirstMean;
     for (int p = 1; p <= SliceSide - 2; ++p) {
         CellCode* column = codes + p * SliceSide;
-#if defined(__SSE2__)
-        // The cells that can be filled are listed first, eight cells at a
-        // time, and then passed one by one: an empty cell with both x
-        // neighbours non-empty or with its upper neighbour non-empty (the
-        // lower one may be filled just before). Passing a cell changes that
-        // cell alone, and its x neighbours lie in other columns, so the list
-        // stays right while the column is passed. Listing without a branch
-        // per cell spares the processor a mispredicted jump at most gaps.
-        const __m128i empty = _mm_set1_epi16(static_cast<short>(Empty));
-        uint8_t listed[SliceSide + 8];
-        int count = 0;
-        for (int q = 1; q <= SliceSide - 2; q += 8) {
-            const CellCode* at = column + q;
-            const __m128i here = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), empty);
-            const __m128i left =
-                _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at - SliceSide)), empty);
-            const __m128i right =
-                _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + SliceSide)), empty);
-            const __m128i up = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), empty);
-            // here & ~(left | right) | here & ~up
-            const __m128i candidate =
-                _mm_or_si128(_mm_andnot_si128(_mm_or_si128(left, right), here), _mm_andnot_si128(up, here));
-            unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(candidate, candidate))) & 0xFF;
-            if (q + 7 > SliceSide - 2) mask &= (1u << (SliceSide - 2 - q + 1)) - 1;
-            const __m128i lanes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(SetLanes.lanes[mask]));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(listed + count),
-                             _mm_add_epi8(lanes, _mm_set1_epi8(static_cast<char>(q))));
-            count += __builtin_popcount(mask);
+        uint8_t listed[SliceSide + 32];
+        int count;
+#if defined(SINORA_WIDE_VARIANTS)
+        if constexpr (isa == Isa::Avx512) {
+            count = ListCandidatesAvx512(column, listed);
+        } else
+#endif
+        {
+            count = ListCandidates(column, listed);
         }
         for (int i = 0; i < count; ++i) FillCell<isa>(column + listed[i], table, tableLength);
-#else
-        for (int q = 1; q <= SliceSide - 2; ++q) {
-            if (column[q] == Empty) FillCell<isa>(column + q, table, tableLength);
-        }
-#endif
     }
 }
 
 }  // namespace
 
 void ScatterSlicePlain(CellCode* codes, const double* table, double cosA, double sinA) {
-    ScatterSliceSteps(codes, table, cosA, sinA);
+    ScatterSliceSteps<Isa::Plain>(codes, table, cosA, sinA);
 }
 void FillSlicePlain(CellCode* codes, double* table) { FillSliceSteps<Isa::Plain>(codes, table); }
 #if defined(SINORA_WIDE_VARIANTS)
 WITH_AVX2 void ScatterSliceAvx2(CellCode* codes, const double* table, double cosA, double sinA) {
-    ScatterSliceSteps(codes, table, cosA, sinA);
+    ScatterSliceSteps<Isa::Avx2>(codes, table, cosA, sinA);
+}
+WITH_AVX512 void ScatterSliceAvx512(CellCode* codes, const double* table, double cosA, double sinA) {
+    ScatterSliceSteps<Isa::Avx512>(codes, table, cosA, sinA);
 }
 WITH_AVX2 void FillSliceAvx2(CellCode* codes, double* table) { FillSliceSteps<Isa::Avx2>(codes, table); }
+WITH_AVX512 void FillSliceAvx512(CellCode* codes, double* table) { FillSliceSteps<Isa::Avx512>(codes, table); }
 #endif
 
 void BuildSlice(int angle) {

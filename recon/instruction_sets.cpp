@@ -11,6 +11,7 @@ const StepVariants VariantsBySet[] = {
     {ScatterSlicePlain, FillSlicePlain, WriteWholeLinesPlain, WriteHalfLinesPlain},
 #if defined(SINORA_WIDE_VARIANTS)
     {ScatterSliceAvx2, FillSliceAvx2, WriteWholeLinesAvx2, WriteHalfLinesAvx2},
+    {ScatterSliceAvx512, FillSliceAvx512, WriteWholeLinesAvx512, WriteHalfLinesAvx512},
 #endif
 };
 constexpr int SetsBuilt = sizeof VariantsBySet / sizeof VariantsBySet[0];
@@ -18,12 +19,16 @@ constexpr int SetsBuilt = sizeof VariantsBySet / sizeof VariantsBySet[0];
 Isa ProcessorBest() {
 #if defined(SINORA_WIDE_VARIANTS)
     __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
+        __builtin_cpu_supports("avx512vbmi2")) {
+        return Isa::Avx512;
+    }
     if (__builtin_cpu_supports("avx2")) return Isa::Avx2;
 #endif
     return Isa::Plain;
 }
 
-Isa Limit = Isa::Avx2;
+Isa Limit = Isa::Avx512;
 
 }  // namespace
 

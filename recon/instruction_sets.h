@@ -1,11 +1,12 @@
 // instruction_sets.h - the instruction sets the reconstruction's hot steps
-// are compiled for: plain x86-64 and, in the build with wide variants, AVX2.
-// Each such step has one function per set (step_variants.h); which one runs
-// is decided once, in instruction_sets.cpp, from the processor's best set,
-// and the tests may ask for the plain one so that both variants are checked
-// on one machine. (Variants for AVX-512 were measured no faster here: the
-// steps are bound by stores and table lookups, not by the width of the
-// arithmetic.)
+// are compiled for: plain x86-64 and, in the build with wide variants, AVX2
+// and AVX-512. Each such step has one function per set (step_variants.h);
+// which one runs is decided once, in instruction_sets.cpp, from the
+// processor's best set, and the tests may ask for a lower one so that every
+// variant is checked on one machine. (AVX-512 pays where the slices are
+// built: the scatter's positions sixteen at a time, the neighbour pass's
+// candidates listed by one compress instruction; the stack's writing, bound
+// by its stores and look-ups, gains from a whole line in one store.)
 //
 // SINORA_WIDE_VARIANTS, set by the CMake option of that name (on by default
 // where the compiler targets x86-64), is the one guard of the wide variants;
@@ -14,10 +15,11 @@
 
 #include "recon/ordered_arithmetic.h"
 
-enum class Isa { Plain, Avx2 };
+enum class Isa { Plain, Avx2, Avx512 };
 
 #if defined(SINORA_WIDE_VARIANTS)
 #define WITH_AVX2 __attribute__((target("avx2")))
+#define WITH_AVX512 __attribute__((target("avx2,avx512f,avx512bw,avx512vl,avx512vbmi2")))
 #endif
 
 // The set the steps use: the best the processor has, at most the limit.

@@ -19,7 +19,8 @@ enum {
     SliceSide = 256,
     SliceCells = SliceSide * SliceSide,
     SpareCell = SliceCells,  // where the scatter puts a source pixel outside the slice
-    ImageCodes = SliceCells + 8,
+    // Whole 64-byte lines: every code image and column begins a line.
+    ImageCodes = SliceCells + 32,
     LineAngles = 8,                 // angles of one cell in a 64-byte line of the stack
     AliveAngles = 3 * GroupAngles,  // slices that are kept
     OwnAreaSlots = 8,

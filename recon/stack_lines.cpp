@@ -39,33 +39,62 @@ struct KeptSlices {
     }
 };
 
+// `count` doubles side by side: a line of the stack, or half of one.
+template <int count>
+struct LineOf {
+    static_assert(count == 8 || count == 4, "whole lines and half lines");
+    typedef double Values __attribute__((vector_size(count * sizeof(double))));
+};
+
 // `count` angles from `firstAngle` of the cells with y of the given parity,
 // for the columns x of one part, one cell at a time: the values looked up,
 // streamed to the stack and added to the cell's sum (begun at 0.0 with the
-// first angle of all).
+// first angle of all). With AVX-512 a line leaves in one store, which on an
+// AMD processor (Zen 5) is faster than gathering the values of four cells
+// as the AVX2 variant does.
 template <Isa isa, int count>
 __attribute__((always_inline)) inline void WriteCellByCell(int firstAngle, int parity, int part) {
+    typedef typename LineOf<count>::Values Values;
     const KeptSlices<count> kept(firstAngle);
     const CellCode* const* codes = kept.codes;
     const double* const* tables = kept.tables;
     for (int x = part * ColumnsPerPart; x < (part + 1) * ColumnsPerPart; ++x) {
         for (int y = parity; y < SliceSide; y += 2) {
             const int cell = x * SliceSide + y;
-            alignas(64) double line[count];
+            double values[count];
             double sum = firstAngle == 0 ? 0.0 : SumImage[x * RowStride + y];
 #pragma GCC unroll 8
             for (int j = 0; j < count; ++j) {
-                line[j] = tables[j][codes[j][cell]];
-                sum = Add<isa>(sum, line[j]);
+                values[j] = tables[j][codes[j][cell]];
+                sum = Add<isa>(sum, values[j]);
             }
             SumImage[x * RowStride + y] = sum;
-            double* target = &StackCell(x, y, firstAngle);
+            // Put together in registers, not through memory.
+            Values line;
+            if constexpr (count == 8) {
+                line = Values{values[0], values[1], values[2], values[3], values[4], values[5], values[6], values[7]};
+            } else {
+                line = Values{values[0], values[1], values[2], values[3]};
+            }
+            // A line of the stack begins a 64-byte line of memory; a half
+            // line, half of one.
+            Values* target = reinterpret_cast<Values*>(&StackCell(x, y, firstAngle));
+            if constexpr (isa == Isa::Avx512) {
+#if defined(__clang__)
+                __builtin_nontemporal_store(line, target);  // its own builtin: no wide operands in a template
+#else
+                __asm__("vmovntpd %1, %0" : "=m"(*target) : "v"(line));
+#endif
+            } else {
 #if defined(__SSE2__)
 #pragma GCC unroll 4
-            for (int j = 0; j < count; j += 2) _mm_stream_pd(target + j, _mm_load_pd(line + j));
+                for (int j = 0; j < count; j += 2) {
+                    _mm_stream_pd(reinterpret_cast<double*>(target) + j, _mm_set_pd(line[j + 1], line[j]));
+                }
 #else
-            memcpy(target, line, sizeof line);
+                *target = line;
 #endif
+            }
         }
     }
 }
@@ -102,6 +131,12 @@ void WriteHalfLinesPlain(int firstAngle, int parity, int part) {
 #if defined(SINORA_WIDE_VARIANTS)
 WITH_AVX2 void WriteHalfLinesAvx2(int firstAngle, int parity, int part) {
     WriteCellByCell<Isa::Avx2, GroupAngles>(firstAngle, parity, part);
+}
+WITH_AVX512 void WriteWholeLinesAvx512(int firstAngle, int parity, int part) {
+    WriteCellByCell<Isa::Avx512, LineAngles>(firstAngle, parity, part);
+}
+WITH_AVX512 void WriteHalfLinesAvx512(int firstAngle, int parity, int part) {
+    WriteCellByCell<Isa::Avx512, GroupAngles>(firstAngle, parity, part);
 }
 
 // Whole lines with AVX2, four cells (eight y) at a time: for each angle the

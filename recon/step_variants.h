@@ -28,4 +28,8 @@ void ScatterSliceAvx2(CellCode* codes, const double* table, double cosA, double 
 void FillSliceAvx2(CellCode* codes, double* table);
 void WriteWholeLinesAvx2(int firstAngle, int parity, int part);
 void WriteHalfLinesAvx2(int firstAngle, int parity, int part);
+void ScatterSliceAvx512(CellCode* codes, const double* table, double cosA, double sinA);
+void FillSliceAvx512(CellCode* codes, double* table);
+void WriteWholeLinesAvx512(int firstAngle, int parity, int part);
+void WriteHalfLinesAvx512(int firstAngle, int parity, int part);
 #endif

@@ -62,7 +62,7 @@ void BM_ReconstructionStraightforward(benchmark::State& state) {
         benchmark::DoNotOptimize(SumMax);
     }
 }
-BENCHMARK(BM_ReconstructionStraightforward)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReconstructionStraightforward)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(WithSpread);
 
 void BM_ReconstructionWhole(benchmark::State& state) {
     for (auto _ : state) {
@@ -71,13 +71,13 @@ void BM_ReconstructionWhole(benchmark::State& state) {
         benchmark::DoNotOptimize(SumMax);
     }
 }
-BENCHMARK(BM_ReconstructionWhole)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReconstructionWhole)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(WithSpread);
 
 // The steps, each on the same two threads as in the program.
 void BM_StepFiltering(benchmark::State& state) {
     for (auto _ : state) RunSharedParts(AngleCount, FilterProjection);
 }
-BENCHMARK(BM_StepFiltering)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StepFiltering)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(WithSpread);
 
 // Every slice built, without writing them (a group of four slices needs
 // only the slots of the group two before it free).
@@ -89,7 +89,7 @@ void BM_StepSliceBuilding(benchmark::State& state) {
             [](int group, int angle) { BuildSlice(group * GroupAngles + angle); });
     }
 }
-BENCHMARK(BM_StepSliceBuilding)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StepSliceBuilding)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(WithSpread);
 
 using Clock = std::chrono::steady_clock;
 
@@ -111,14 +111,14 @@ void BM_StepStackWriteWithSums(benchmark::State& state) {
         state.SetIterationTime(std::chrono::duration<double>(writing).count());
     }
 }
-BENCHMARK(BM_StepStackWriteWithSums)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_StepStackWriteWithSums)->Unit(benchmark::kMillisecond)->UseManualTime()->Apply(WithSpread);
 
 // What remains of the summation: the range of SumImage, two printed lines
 // and a present.
 void BM_StepSumRange(benchmark::State& state) {
     for (auto _ : state) SumProjectionStack();
 }
-BENCHMARK(BM_StepSumRange)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StepSumRange)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(WithSpread);
 
 // The floor: the 94 MB of the stack copied once.
 void BM_Copy94MB(benchmark::State& state) {
@@ -128,12 +128,29 @@ void BM_Copy94MB(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_Copy94MB)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Copy94MB)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(WithSpread);
 
-void PrintRatios(const std::map<std::string, double>& median) {
-    auto at = [&median](const char* name) {
-        const auto found = median.find(name);
-        return found == median.end() ? NAN : found->second;
+// The processor's name as the system gives it.
+std::string ProcessorName() {
+    FILE* info = fopen("/proc/cpuinfo", "r");
+    if (!info) return "unknown";
+    char line[256];
+    std::string name = "unknown";
+    while (fgets(line, sizeof line, info)) {
+        if (strncmp(line, "model name", 10) == 0 && strchr(line, ':')) {
+            name = strchr(line, ':') + 2;
+            if (!name.empty() && name.back() == '\n') name.pop_back();
+            break;
+        }
+    }
+    fclose(info);
+    return name;
+}
+
+void PrintRatios(const MedianReporter& reporter) {
+    auto at = [&reporter](const char* name) {
+        const auto found = reporter.medianMs.find(name);
+        return found == reporter.medianMs.end() ? NAN : found->second;
     };
     const double whole = at("BM_ReconstructionWhole");
     const double plain = at("BM_ReconstructionStraightforward");
@@ -141,8 +158,13 @@ void PrintRatios(const std::map<std::string, double>& median) {
     if (std::isnan(whole)) return;  // run without repetitions: no medians
     printf("\nmedians: whole %.2f ms, straightforward %.2f ms, copy of 94 MB %.2f ms\n", whole, plain, copy);
     printf("whole / straightforward = %.4f, whole / copy = %.2f\n", whole / plain, whole / copy);
-    const char* names[] = {"plain x86-64", "AVX2"};
-    printf("instruction set of the program's steps: %s\n", names[static_cast<int>(StepInstructionSet())]);
+    printf("spread of the repetitions (fastest - slowest):\n");
+    for (const auto& [name, range] : reporter.rangeMs) {
+        printf("  %-36s %8.2f - %8.2f ms\n", name.c_str(), range.first, range.second);
+    }
+    const char* names[] = {"plain x86-64", "AVX2", "AVX-512"};
+    printf("processor: %s; instruction set of the program's steps: %s\n", ProcessorName().c_str(),
+           names[static_cast<int>(StepInstructionSet())]);
 }
 
 }  // namespace
@@ -152,10 +174,11 @@ int main(int argc, char** argv) {
     PlatformInit(&argc, argv);
     PlatformSetUnattended(true);
 
-    // SINORA_BENCH_ISA=plain times the plain x86-64 steps on a processor
-    // that has AVX2.
+    // SINORA_BENCH_ISA=plain (or avx2) times the steps of a lower set than
+    // the processor's best.
     if (const char* isa = getenv("SINORA_BENCH_ISA")) {
         if (strcmp(isa, "plain") == 0) LimitStepInstructionSet(Isa::Plain);
+        if (strcmp(isa, "avx2") == 0) LimitStepInstructionSet(Isa::Avx2);
     }
 
     PrepareInput();
@@ -174,6 +197,6 @@ int main(int argc, char** argv) {
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    PrintRatios(reporter.medianMs);
+    PrintRatios(reporter);
     return 0;
 }
