@@ -2,25 +2,13 @@
 // values of the console fields.
 #pragma once
 
+#include "console/console_window.h"
 #include "platform/win32.h"
 
 // Registers both classes, creates the console (shown, centred) and the
 // graphics window (hidden at 100, 20), builds the pop-up menu and sets the
 // console's first values. 1 on success, 0 when a window cannot be created.
 int CreateAppWindows(HINSTANCE instance, int showCommand);
-
-// The console pop-up menu's command identifiers (WM_COMMAND wParam).
-enum {
-    CommandTinySize = 1,
-    CommandSmallSize = 2,
-    CommandDefaultSize = 3,
-    CommandLargeSize = 4,
-    CommandHugeSize = 5,
-    CommandSaveTextBuffer = 6,
-    CommandSaveGraphic = 7,
-    CommandExit = 8,
-    MenuSeparatorId = 999,
-};
 
 // One item of the console's pop-up menu, in the order of insertion.
 struct PopupMenuItem {

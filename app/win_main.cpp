@@ -1,9 +1,11 @@
 // win_main.cpp - start-up: the two window classes and windows, the console's
-// pop-up menu, the first values of the console fields, then the run.
+// pop-up menu, the first values of the console fields, the file named on the
+// command line as the first open dialog's choice, then the run.
 #include <cstring>
 
 #include "app/app_shell.h"
-#include "app/framework_state.h"
+#include "shared/file_dialogs.h"
+#include "shared/framework_state.h"
 #include "console/console_window.h"
 #include "graphic/graphics_window.h"
 #include "recon/phases.h"
@@ -111,9 +113,11 @@ int CreateAppWindows(HINSTANCE instance, int showCommand) {
     return 1;
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+// The command line is the path of a file to open, or empty.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
     if (!CreateAppWindows(instance, showCommand)) return 0;
     FrameworkState.InstanceHandle = instance;
+    if (commandLine && *commandLine) StartOpenDialogsAt(commandLine);
     RunReconstruction();
     return 0;
 }

@@ -1,7 +1,7 @@
 # What `cmake --install` puts where (GNU layout): the program and its
-# launcher, the sample data, the desktop entry and icon, the manual pages,
-# and the documents with the licence. Companion tools in tools/ install
-# themselves beside the program.
+# launcher, the sample data, the desktop entry, icon and sinogram file type,
+# the manual pages, and the documents with the licence. Companion tools in
+# tools/ install themselves beside the program.
 
 # The launcher finds the program beside itself and the sample data relative
 # to itself, so that an installed tree works wherever its prefix is (the
@@ -14,11 +14,14 @@ configure_file(dist/sinora-session.in sinora-session @ONLY)
 install(TARGETS sinora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS ${CMAKE_CURRENT_BINARY_DIR}/sinora-session DESTINATION ${CMAKE_INSTALL_BINDIR})
 
+# The data set's README.md goes with the samples: the work folder gets a copy.
 install(DIRECTORY data/ DESTINATION ${CMAKE_INSTALL_DATADIR}/sinora/data
-  FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
-  PATTERN README.md EXCLUDE)
+  FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
 install(FILES dist/sinora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The sinogram's file type, named in the desktop entry: a double click on a
+# .sino file starts Sinora on it.
+install(FILES dist/sinora-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME sinora.xml)
 install(FILES dist/sinora.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 # Every manual page in doc/man, compressed as Debian keeps them.

@@ -25,5 +25,9 @@ desktop menu in the work folder ~/Sinora.")
 # linked; the console and the canvas draw in the IPA Gothic and Mincho faces.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "qt6-qpa-plugins, qt6-image-formats-plugins, fonts-ipafont-gothic, fonts-ipafont-mincho")
+# The MIME and desktop databases are brought up to date by the file triggers
+# of shared-mime-info (which Qt depends on) and desktop-file-utils, on
+# installing and on removing; no maintainer script of ours is needed.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "desktop-file-utils")
 
 include(CPack)

@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_shell.h"
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "console/text_print.h"
+#include "shared/message_notice.h"
 #include "console/text_save.h"
 #include "console/text_scan.h"
 #include "graphic/bmp_export.h"

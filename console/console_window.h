@@ -7,6 +7,20 @@
 // The console's line height in pixels at start-up and after "Default Size".
 const int DefaultLineHeight = 15;
 
+// The commands of the console's pop-up menu (WM_COMMAND wParam), which
+// this window carries out; the menu itself is built at start-up.
+enum {
+    CommandTinySize = 1,
+    CommandSmallSize = 2,
+    CommandDefaultSize = 3,
+    CommandLargeSize = 4,
+    CommandHugeSize = 5,
+    CommandSaveTextBuffer = 6,
+    CommandSaveGraphic = 7,
+    CommandExit = 8,
+    MenuSeparatorId = 999,
+};
+
 void ConsoleLayout();
 void ConsoleRepaint();
 void InputEcho();

@@ -1,4 +1,4 @@
-// text_print.cpp - printf-style output into the TextBuffer, and notices.
+// text_print.cpp - printf-style output into the TextBuffer.
 //
 // The TextBuffer is a ring of 200 lines of at most 160 bytes. TextPrint only
 // appends to it, moves the counters and raises ConsoleDirty; the console
@@ -6,46 +6,13 @@
 #include "console/text_print.h"
 
 #include <cstdarg>
-#include <cstdio>
 #include <cstring>
-#include <vector>
 
-#include "app/framework_state.h"
-#include "console/c_locale.h"
+#include "shared/framework_state.h"
+#include "shared/formatted_text.h"
 #include "platform/win32.h"
 
 namespace {
-
-// The text of a format and its arguments, whole however long it is: in
-// `small` when it fits, otherwise on the heap. Numbers are written in the C
-// locale. An invalid format gives the empty text.
-class FormattedText {
-public:
-    FormattedText(const char* format, va_list args) {
-        const CLocaleScope numbersInC;
-        va_list again;
-        va_copy(again, args);
-        length = vsnprintf(small, sizeof small, format, args);
-        if (length < 0) {
-            length = 0;
-            small[0] = 0;
-        } else if (static_cast<size_t>(length) >= sizeof small) {
-            large.resize(static_cast<size_t>(length) + 1);
-            vsnprintf(large.data(), large.size(), format, again);
-            text = large.data();
-        }
-        va_end(again);
-    }
-    FormattedText(const FormattedText&) = delete;
-    FormattedText& operator=(const FormattedText&) = delete;
-
-    const char* text = small;
-    int length = 0;
-
-private:
-    char small[256];
-    std::vector<char> large;
-};
 
 // Ends the current line: stores the line buffer in the current ring entry,
 // moves to the next entry (dropping the oldest line when all 200 are in use)
@@ -102,13 +69,4 @@ int TextPrint(const char* format, ...) {
     AppendText(formatted.text, formatted.length);
     FrameworkState.ConsoleDirty = 1;
     return formatted.length;
-}
-
-void MessageNotice(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    const FormattedText formatted(format, args);
-    va_end(args);
-
-    MessageBoxA(FrameworkState.ConsoleWindow, formatted.text, "Kelvane Message", MB_OK | MB_ICONINFORMATION);
 }

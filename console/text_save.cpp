@@ -6,10 +6,11 @@
 #include <cstdio>
 #include <string>
 
-#include "app/framework_state.h"
-#include "console/file_dialogs.h"
-#include "console/safe_save.h"
+#include "shared/framework_state.h"
+#include "shared/file_dialogs.h"
+#include "shared/safe_save.h"
 #include "console/text_print.h"
+#include "shared/message_notice.h"
 
 namespace {
 
@@ -35,7 +36,8 @@ bool WriteTextBufferFile(const char* path) {
 
 void SaveTextBuffer() {
     std::string path;
-    if (!AskSaveFileName(path)) return;  // cancelled, overwrite declined, or a path too long
+    // cancelled, overwrite declined, or a path too long
+    if (!AskSaveFileName(FrameworkState.LastTextSavePath, ".txt", path)) return;
     if (!WriteTextBufferFile(path.c_str())) {
         MessageNotice("Failed to save");
         return;

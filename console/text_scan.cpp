@@ -14,8 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/framework_state.h"
-#include "console/c_locale.h"
+#include "shared/framework_state.h"
+#include "base/c_locale.h"
 #include "console/message_pump.h"
 #include "console/text_print.h"
 #include "platform/win32.h"

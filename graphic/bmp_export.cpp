@@ -11,10 +11,10 @@
 #include <cstring>
 #include <string>
 
-#include "app/framework_state.h"
-#include "console/file_dialogs.h"
-#include "console/safe_save.h"
-#include "console/text_print.h"
+#include "shared/framework_state.h"
+#include "shared/file_dialogs.h"
+#include "shared/safe_save.h"
+#include "shared/message_notice.h"
 #include "platform/win32.h"
 
 namespace {
@@ -99,6 +99,7 @@ bool GraphicSaveBmp(const char* path) {
 
 void SaveGraphicFile() {
     std::string path;
-    if (!AskSaveFileName(path)) return;  // cancelled, or the overwrite declined
+    // cancelled, overwrite declined, or a path too long
+    if (!AskSaveFileName(FrameworkState.LastGraphicSavePath, ".bmp", path)) return;
     if (GraphicSaveBmp(path.c_str())) MessageNotice(" Saved Graphic ");
 }

@@ -8,8 +8,8 @@
 
 #include <cstring>
 
-#include "app/framework_state.h"
-#include "console/text_print.h"
+#include "shared/framework_state.h"
+#include "shared/message_notice.h"
 #include "graphic/canvas_draw.h"
 #include "graphic/canvas_layout.h"
 #include "platform/win32.h"

@@ -3,7 +3,7 @@
 // with the GDI objects it makes for that one call.
 #include "graphic/canvas_draw.h"
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "platform/win32.h"
 
 namespace {

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "platform/win32.h"
-#include "recon/to_int.h"
+#include "base/to_int.h"
 
 // A grey level g in 0..255 as the colour g x 0x010101.
 inline COLORREF GreyColour(int32_t grey) { return static_cast<COLORREF>(grey) * 0x010101u; }

@@ -3,7 +3,7 @@
 // the refresh tick copies it whenever the run has drawn something new.
 #include "graphic/graphics_window.h"
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "graphic/canvas.h"
 
 namespace {

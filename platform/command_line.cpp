@@ -1,5 +1,5 @@
 // command_line.cpp - the program's command line, read before any window
-// exists: Sinora itself takes no arguments.
+// exists: a file to open, or a question answered without a window.
 //
 // Implements: PlatformCommandLine.
 //
@@ -8,6 +8,9 @@
 //   companion tools and manual are, and how it meets Wayland; printed on
 //   standard output, status 0, no display needed.
 // - "--version": "sinora <version>", status 0.
+// - FILE, or "--" FILE for a name that begins with '-': the file the first
+//   open dialog shows, made absolute against the current folder (it need not
+//   exist: the dialog refuses a missing file when it is confirmed).
 // - Anything else: one line on standard error, status 2.
 // The installed paths are found relative to the running program, so that
 // they are right for any install prefix.
@@ -18,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -75,7 +79,10 @@ std::vector<std::string> CompanionTools(const std::string& folder) {
 void PrintHelp() {
     const std::string folder = ProgramFolder();
     const char* home = getenv("HOME");
-    const std::string workFolder = std::string(home && *home ? home : "~") + "/Sinora";
+    std::string workFolder = std::string(home && *home ? home : "~") + "/Sinora";
+    // A relative HOME lies below the current folder, as sinora-session takes it.
+    std::error_code error;
+    if (home && *home && *home != '/') workFolder = std::filesystem::absolute(workFolder, error).string();
     std::string tools;
     std::string manuals = "man sinora";
     for (const std::string& tool : CompanionTools(folder)) {
@@ -83,12 +90,13 @@ void PrintHelp() {
         manuals += ", man " + tool;
     }
     printf(
-        "Usage: sinora [--help | --version]\n"
+        "Usage: sinora [--help | --version | [--] FILE]\n"
         "\n"
         "Sinora lets you carry out and watch computed-tomography reconstruction step\n"
         "by step: load a sinogram, choose simple or filtered back projection, and\n"
         "watch the sinogram, the filter, every view's back projection and the summed\n"
         "slice in the \"Images\" window while you answer in the console window.\n"
+        "Given a FILE, the first open dialog shows it: Return loads it.\n"
         "\n"
         "Work folder: started from the desktop menu or with sinora-session, Sinora\n"
         "runs in %s, created on the first start with copies of the sample\n"
@@ -107,7 +115,8 @@ void PrintHelp() {
 
 }  // namespace
 
-int PlatformCommandLine(int argc, char** argv) {
+int PlatformCommandLine(int argc, char** argv, std::string& fileToOpen) {
+    fileToOpen.clear();
     if (argc <= 1) return -1;
     const std::string first = argv[1];
     if (argc == 2 && first == "--help") {
@@ -118,7 +127,21 @@ int PlatformCommandLine(int argc, char** argv) {
         printf("sinora %s\n", SINORA_VERSION);
         return fflush(stdout) == 0 ? 0 : 1;
     }
-    fprintf(stderr, "sinora: unexpected argument '%s' (Sinora takes no arguments; see sinora --help)\n",
-            first.c_str());
+    // One file, or "--" and one file.
+    const int fileIndex = first == "--" ? 2 : 1;
+    const bool option = first != "--" && first[0] == '-';
+    if (!option && argc == fileIndex + 1 && argv[fileIndex][0] != 0) {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(argv[fileIndex], error);
+        fileToOpen = error ? argv[fileIndex] : absolute.lexically_normal().string();
+        if (fileToOpen.size() < PATH_MAX) return -1;
+        fprintf(stderr, "sinora: the file's path is too long: %zu bytes; the limit is %d bytes\n", fileToOpen.size(),
+                PATH_MAX - 1);
+        fileToOpen.clear();
+        return 2;
+    }
+    const char* unexpected = option || argc <= fileIndex ? argv[1] : argv[std::min(fileIndex + 1, argc - 1)];
+    fprintf(stderr, "sinora: unexpected argument '%s' (Sinora takes at most one file to open; see sinora --help)\n",
+            unexpected);
     return 2;
 }

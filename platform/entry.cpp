@@ -1,12 +1,15 @@
-// entry.cpp - the program's main(): reads the command line (which only
-// knows --help and --version), starts the Qt application through the layer
-// and hands over to the program's WinMain, as Windows would.
+// entry.cpp - the program's main(): reads the command line (--help,
+// --version, or a file to open), starts the Qt application through the layer
+// and hands over to the program's WinMain, as Windows would: the file's
+// path, unquoted, is WinMain's command line.
+#include <string>
+
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
-    const int status = PlatformCommandLine(argc, argv);
+    std::string fileToOpen;
+    const int status = PlatformCommandLine(argc, argv, fileToOpen);
     if (status >= 0) return status;
     PlatformInit(&argc, argv);
-    char noArguments[] = "";
-    return WinMain(nullptr, nullptr, noArguments, SW_SHOWNORMAL);
+    return WinMain(nullptr, nullptr, fileToOpen.data(), SW_SHOWNORMAL);
 }

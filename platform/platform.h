@@ -5,12 +5,16 @@
 // Nothing here includes Qt; the implementation lives in platform/.
 #pragma once
 
+#include <string>
+
 #include "platform/win32.h"
 
 // Reads the program's command line before anything else: --help and
-// --version print and give status 0, anything else is a usage error (status
-// 2, one line on standard error); no arguments give -1: start the program.
-int PlatformCommandLine(int argc, char** argv);
+// --version print and give status 0; no arguments, or one file to open
+// (FILE or "-- FILE"), give -1: start the program, with the file's absolute
+// path in `fileToOpen` (empty without one); anything else is a usage error
+// (status 2, one line on standard error).
+int PlatformCommandLine(int argc, char** argv, std::string& fileToOpen);
 
 // Creates the Qt application. Call once, before any other layer call.
 // Prefers the X11 (xcb) platform when both X11 and Wayland are available.
@@ -31,9 +35,11 @@ void PlatformResetForTests();
 // takes the oldest queued answer when it opens; the answer is applied after
 // `delayMs` milliseconds of the modal's own loop (timers and posted messages
 // keep being dispatched meanwhile).
-//   message box:  "ok" -> IDOK, "cancel" -> IDCANCEL
-//   file dialog:  "cancel" cancels; anything else is the path typed into the
-//                 dialog's file-name field followed by Return (an open dialog
+//   message box:  "ok" -> IDOK, "cancel" -> IDCANCEL, "return" -> the Return
+//                 key, which presses the default button
+//   file dialog:  "cancel" cancels; "return" presses Return in the file-name
+//                 field as the dialog shows it; anything else is the path
+//                 typed into that field followed by Return (an open dialog
 //                 then still refuses a file that does not exist and stays open)
 //   pop-up menu:  a command identifier in decimal, or "cancel"
 void PlatformQueueModalAnswer(const char* answer, int delayMs = 0);
@@ -65,15 +71,6 @@ struct PlatformLiveObjects {
     int timers;
 };
 PlatformLiveObjects PlatformLiveObjectCounts();
-
-// Asks the system to back the whole 2 MB pages within [start, start +
-// bytes) with large pages when they are first touched (transparent huge
-// pages), for arrays written all over at once, where small pages would
-// need an address translation for nearly every line written. Safe to call
-// before PlatformInit and before main. Returns 1 when the system took the
-// advice, 0 otherwise (no large pages there, or the range holds no whole
-// page); either way the memory stays as it was.
-int PlatformPreferLargePages(void* start, size_t bytes);
 
 // Decodes Windows text (code page 932, see win32.h) to UTF-8; for tests and
 // for messages that must show what the layer shows.

@@ -9,8 +9,9 @@
 //   modal loops do. Afterwards the keyboard focus goes back to the window
 //   that was active before (or to the owner): without a window manager Qt
 //   would leave no window focused.
-// - MessageBoxA: MB_OK and MB_OKCANCEL, the information and question icons;
-//   Esc or the close button give IDCANCEL with a Cancel button, else IDOK.
+// - MessageBoxA: MB_OK and MB_OKCANCEL, the information and question icons,
+//   MB_DEFBUTTON2 (Cancel is the button Return presses; else OK); Esc or the
+//   close button give IDCANCEL with a Cancel button, else IDOK.
 // - File dialogs (Qt's own, not the desktop's): the double-zero-terminated
 //   filter list in code page 932 ("*.*" is every file, ';' separates
 //   patterns), nFilterIndex (0 and 1 both mean the first pair), the initial
@@ -120,6 +121,13 @@ std::string BoundedString(const char* s, size_t limit) {
     return std::string(s, end ? static_cast<size_t>(static_cast<const char*>(end) - s) : limit);
 }
 
+void SendReturnKey(QWidget* target) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QCoreApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QCoreApplication::sendEvent(target, &release);
+}
+
 // Win32 filter list -> Qt name filters ("description (pattern pattern)").
 QStringList NameFilters(const char* list) {
     QStringList filters;
@@ -142,6 +150,20 @@ QStringList NameFilters(const char* list) {
     return filters;
 }
 
+// Return pressed in the file dialog's field `edit`, as the user presses it.
+// A refused name makes the dialog show its own warning box; that is closed,
+// as the user would, so that the dialog stays open for the next answer.
+void PressReturn(QFileDialog* dialog, QLineEdit* edit) {
+    QTimer dismiss;
+    QObject::connect(&dismiss, &QTimer::timeout, [dialog] {
+        for (QMessageBox* box : dialog->findChildren<QMessageBox*>()) {
+            if (box->isVisible()) box->close();
+        }
+    });
+    dismiss.start(20);
+    SendReturnKey(edit);
+}
+
 void ApplyFileAnswer(QFileDialog* dialog, const std::string& answer) {
     if (!dialog->isVisible()) return;
     if (answer == "cancel") {
@@ -149,27 +171,16 @@ void ApplyFileAnswer(QFileDialog* dialog, const std::string& answer) {
         return;
     }
     auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    if (edit) {
+    if (edit && answer == "return") {
+        PressReturn(dialog, edit);
+    } else if (edit) {
         // Typing replaces the name: what the dialog had selected is dropped,
         // as it is when the user types into the focused field.
         for (QAbstractItemView* view : dialog->findChildren<QAbstractItemView*>()) {
             if (view->selectionModel()) view->selectionModel()->clearSelection();
         }
         edit->setText(QString::fromUtf8(answer.c_str()));
-        // A refused name makes the dialog show its own warning box; close
-        // it, as the user would, so that the dialog stays open for the next
-        // answer.
-        QTimer dismiss;
-        QObject::connect(&dismiss, &QTimer::timeout, [dialog] {
-            for (QMessageBox* box : dialog->findChildren<QMessageBox*>()) {
-                if (box->isVisible()) box->close();
-            }
-        });
-        dismiss.start(20);
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-        QCoreApplication::sendEvent(edit, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-        QCoreApplication::sendEvent(edit, &release);
+        PressReturn(dialog, edit);
     } else {
         static_cast<QDialog*>(dialog)->accept();
     }
@@ -304,14 +315,17 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     bool okCancel = (type & 0xF) == MB_OKCANCEL;
     QPushButton* ok = box.addButton(QMessageBox::Ok);
     QPushButton* cancel = okCancel ? box.addButton(QMessageBox::Cancel) : nullptr;
-    box.setDefaultButton(ok);
+    box.setDefaultButton(cancel && (type & MB_DEFBUTTON2) ? cancel : ok);
     box.setEscapeButton(cancel ? cancel : ok);
     box.setWindowModality(Qt::ApplicationModal);
     {
         ModalScope scope(owner);
         scope.Own(&box);
-        ScheduleAnswer(&box, [ok, cancel](const std::string& answer) {
-            if (answer == "ok" || !cancel) {
+        QMessageBox* b = &box;
+        ScheduleAnswer(&box, [b, ok, cancel](const std::string& answer) {
+            if (answer == "return") {
+                SendReturnKey(b);
+            } else if (answer == "ok" || !cancel) {
                 ok->click();
             } else {
                 cancel->click();

@@ -1,7 +1,7 @@
 // win_kernel.cpp - global memory, string copy (files: win_files.cpp).
 //
 // Implements: GlobalAlloc, GlobalLock, GlobalUnlock, GlobalHandle,
-// GlobalFree, lstrcpyA; PlatformPreferLargePages.
+// GlobalFree, lstrcpyA.
 //
 // Supported behaviour:
 // - GMEM_FIXED blocks: the handle is the memory address itself, as in Win32.
@@ -81,19 +81,6 @@ HGLOBAL GlobalFree(HGLOBAL mem) {
 LPSTR lstrcpyA(LPSTR dst, LPCSTR src) {
     if (!dst || !src) return nullptr;
     return strcpy(dst, src);
-}
-
-int PlatformPreferLargePages(void* start, size_t bytes) {
-    // The large page of x86-64 (a page-middle-directory entry).
-    constexpr uintptr_t LargePage = uintptr_t{2} << 20;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(start) + LargePage - 1) & ~(LargePage - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(start) + bytes) & ~(LargePage - 1);
-    if (end <= begin) return 0;
-#if defined(MADV_HUGEPAGE)
-    return madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE) == 0 ? 1 : 0;
-#else
-    return 0;
-#endif
 }
 
 void PlatformForgetAllGlobalMemory() {

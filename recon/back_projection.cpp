@@ -26,7 +26,7 @@
 #include "recon/recon_data.h"
 #include "recon/shared_parts.h"
 #include "recon/slice_codes.h"
-#include "recon/to_int.h"
+#include "base/to_int.h"
 
 alignas(4096) double ValueTables[AliveAngles][TableStride];
 alignas(64) CellCode SliceCodeArea[OwnAreaSlots * ImageCodes];
@@ -34,8 +34,6 @@ alignas(64) CellCode SliceCodeArea[OwnAreaSlots * ImageCodes];
 namespace {
 
 constexpr uint64_t EmptyMarkerBits = 0xBFF0000000000000u;  // -1.0, its only encoding
-constexpr double RadiansPerDegree = 0.017453292519943295;
-constexpr double RotationCentre = 127.5;
 
 double SliceOneMax;  // largest value of the slice of angle 1, at least 0.0
 

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "console/c_locale.h"
+#include "base/c_locale.h"
 
 namespace {
 

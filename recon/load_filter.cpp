@@ -14,18 +14,19 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/framework_state.h"
-#include "console/c_locale.h"
-#include "console/file_dialogs.h"
+#include "shared/framework_state.h"
+#include "shared/file_dialogs.h"
 #include "console/text_print.h"
+#include "shared/message_notice.h"
 #include "console/text_scan.h"
 #include "graphic/canvas.h"
 #include "graphic/canvas_draw.h"
 #include "graphic/canvas_layout.h"
 #include "recon/chosen_file.h"
+#include "recon/input_files.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
-#include "recon/to_int.h"
+#include "base/to_int.h"
 
 namespace {
 
@@ -56,30 +57,22 @@ bool ReadFilterKernel() {
     }
 
     // Read into a scratch array so that a refused file leaves the taps of
-    // the previous filter in place. The blank and the line end of the format
-    // each skip any run of white space.
-    // The numbers have a decimal point whatever the process's locale.
+    // the previous filter in place.
     double taps[KernelTaps];
     int count = 0;
-    int result = 1;
-    const CLocaleScope numbersInC;
-    while (count < KernelTaps) {
-        result = fscanf(file, "%lf \n", &taps[count]);
-        if (result != 1) break;
-        ++count;
-    }
+    const FilterTapsRead read = ReadFilterTaps(file, taps, &count);
     fclose(file);
 
-    if (count < KernelTaps) {
-        if (result == 0) {
-            MessageNotice("The filter file\n %s\n has text that is not a number after %d numbers;"
-                          " 128 are needed.\n\n The filter was not loaded.",
-                          ChosenPath, count);
-        } else {
-            MessageNotice("The filter file\n %s\n holds only %d numbers; 128 are needed.\n\n"
-                          " The filter was not loaded.",
-                          ChosenPath, count);
-        }
+    if (read == FilterTapsRead::NotANumber) {
+        MessageNotice("The filter file\n %s\n has text that is not a number after %d numbers;"
+                      " 128 are needed.\n\n The filter was not loaded.",
+                      ChosenPath, count);
+        return false;
+    }
+    if (read == FilterTapsRead::TooFew) {
+        MessageNotice("The filter file\n %s\n holds only %d numbers; 128 are needed.\n\n"
+                      " The filter was not loaded.",
+                      ChosenPath, count);
         return false;
     }
     memcpy(FilterKernel, taps, sizeof taps);

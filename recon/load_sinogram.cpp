@@ -13,14 +13,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "console/file_dialogs.h"
+#include "shared/file_dialogs.h"
 #include "console/text_print.h"
+#include "shared/message_notice.h"
 #include "console/text_scan.h"
 #include "recon/chosen_file.h"
-#include "recon/ordered_arithmetic.h"
+#include "recon/input_files.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
-#include "recon/work_area.h"
 
 namespace {
 
@@ -61,20 +61,12 @@ bool ReadSinogramFile(const char* path) {
         MessageNotice("\n Cannot open the sinogram file \n %s \n (%s) \n", path, strerror(errno));
         return false;
     }
-    // The file may have shrunk since it was measured, or the device failed.
-    const bool accepted = fseek(file, 0, SEEK_SET) == 0 &&
-                          fread(SinogramFileBuffer(), sizeof(double), SinogramFileValues, file) ==
-                              static_cast<size_t>(SinogramFileValues);
+    const bool accepted = ReadSinogramValues(file);
     if (!accepted) {
         MessageNotice("\n Cannot read the %d bytes of the sinogram file \n %s \n",
                       static_cast<int>(SinogramFileBytes), path);
     }
     fclose(file);
-
-    // The file is read into the stack's storage first and copied into
-    // RawSinogram only when complete. Little-endian doubles, value k for channel k / 180
-    // and angle k mod 180: the file's order is RawSinogram's own.
-    if (accepted) memcpy(RawSinogram, SinogramFileBuffer(), sizeof RawSinogram);
     return accepted;
 }
 
@@ -82,26 +74,8 @@ bool ReadSinogramFile(const char* path) {
 
 void ReadRawSinogram() { SinogramAccepted = ReadSinogramFile(ChosenPath); }
 
-void RebinSinogram() {
-    for (int a = 0; a < AngleCount; ++a) {
-        for (int j = 0; j < BinCount; ++j) {
-            Sinogram[j * RowStride + a] =
-                AddInOrder(RawSinogram[(109 + 2 * j) * AngleCount + a], RawSinogram[(108 + 2 * j) * AngleCount + a]);
-        }
-    }
-}
-
 void FindSinogramRange() {
-    // Seeded with the file's first value, which lies outside the rebinned band.
-    SinogramMax = RawSinogram[0];
-    SinogramMin = RawSinogram[0];
-    for (int a = 0; a < AngleCount; ++a) {
-        for (int j = 0; j < BinCount; ++j) {
-            double value = Sinogram[j * RowStride + a];
-            if (value > SinogramMax) SinogramMax = value;
-            if (value < SinogramMin) SinogramMin = value;
-        }
-    }
+    FindSinogramExtremes();
     TextPrint("\n\n max count = %lf", SinogramMax);
     TextPrint("\n min count = %lf", SinogramMin);
 }

@@ -2,13 +2,15 @@
 // calls them.
 #pragma once
 
+#include "recon/computing_steps.h"
+
 // The whole interactive procedure; never returns (exit(0) on "n" at "Retry?").
 void RunReconstruction();
 
 // Sinogram file dialog, reading, rebinning, count range.
 void LoadSinogram();
 void ReadRawSinogram();
-void RebinSinogram();
+// FindSinogramExtremes, and the range printed.
 void FindSinogramRange();
 
 // Grey-level picture of the sinogram at (10, 10).
@@ -20,17 +22,10 @@ void LoadFilter();
 bool ReadFilterKernel();
 void PlotFilter();
 
-// Copy or convolve projection `angle` into FilteredSinogram.
-void FilterProjection(int angle);
-
-// Marker fill, per-angle filtering and scatter, gap filling, StackMax; the
-// sum of the stack into SumImage on the way.
-void BackProjectViews();
-
 // Grid of every fifth slice.
 void ShowFilteredViews();
 
-// Range of the sum of the stack, "maxp"/"minp" counts.
+// FindSumExtremes, the "maxp"/"minp" counts printed, the canvas presented.
 void SumProjectionStack();
 
 // Full-range sum image; the replay question and the replay.

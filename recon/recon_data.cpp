@@ -1,7 +1,7 @@
 // recon_data.cpp - the reconstruction's arrays and scalars (static storage,
 // zero at program start).
 #include "recon/recon_data.h"
-#include "platform/platform.h"
+#include "base/large_pages.h"
 #include "recon/work_area.h"
 
 double RawSinogram[RawChannels * AngleCount];
@@ -14,7 +14,7 @@ alignas(64) double ProjectionStack[BinCount * RowStride * AngleCount];
 // its 94 MB, so with small pages nearly every line needs an address
 // translation of its own; large pages, where the system has them, spare
 // that. Asked for before anything touches the stack.
-const bool StackOnLargePages = PlatformPreferLargePages(ProjectionStack, sizeof ProjectionStack) != 0;
+const bool StackOnLargePages = PreferLargePages(ProjectionStack, sizeof ProjectionStack) != 0;
 double SumImage[BinCount * RowStride];
 double ScaledSumImage[BinCount * BinCount];
 

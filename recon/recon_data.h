@@ -5,14 +5,11 @@
 
 #include <cstdint>
 
+#include "recon/scan_geometry.h"
+
 enum {
-    RawChannels = 729,
-    AngleCount = 180,
-    BinCount = 256,
     RowStride = 260,          // row stride of Sinogram, FilteredSinogram, SmearImage, SumImage
     KernelTaps = 128,
-    SinogramFileValues = RawChannels * AngleCount,    // 131,220
-    SinogramFileBytes = SinogramFileValues * 8,       // 1,049,760
     ChosenPathBytes = 4096,   // the system's path limit, terminating zero included
 };
 

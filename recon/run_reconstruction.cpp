@@ -1,8 +1,10 @@
 // run_reconstruction.cpp - the interactive CT procedure: the order of the
 // phases, the method prompt, the filter loop and the pause after the grid.
-// The run loops until the user answers "n" at "Retry? (no:n)", where
+// The save dialogs name new files after the sinogram and the method. The run
+// loops until the user answers "n" at "Retry? (no:n)", where
 // ShowHuWindow ends the process.
-#include "app/framework_state.h"
+#include "shared/file_dialogs.h"
+#include "shared/framework_state.h"
 #include "console/text_print.h"
 #include "console/text_scan.h"
 #include "graphic/canvas.h"
@@ -20,6 +22,7 @@ void RunReconstruction() {
     for (;;) {
         TextPrint("\n\n Load CT Sinogram data ");
         LoadSinogram();
+        NameSavesAfter(ChosenPath, nullptr);
         GraphicInit();
         ShowSinogram();
 
@@ -27,6 +30,8 @@ void RunReconstruction() {
         TextPrint("\n\n 1: Simple BackProjection \n 2: Filtered BackProjection ");
         TextPrint("\n ");
         TextScan("%c", &MethodAnswer);
+        // ChosenPath still names the sinogram: the filter is chosen below.
+        NameSavesAfter(ChosenPath, MethodAnswer == '1' ? "bp" : "fbp");
 
         // Anything but "1" (an empty line included) means filtered back
         // projection: a filter is loaded until one is accepted.

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <thread>
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "console/message_pump.h"
 #include "console/text_print.h"
 #include "console/text_scan.h"
@@ -25,7 +25,7 @@
 #include "recon/ordered_arithmetic.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
-#include "recon/to_int.h"
+#include "base/to_int.h"
 
 namespace {
 

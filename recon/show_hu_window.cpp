@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "console/text_print.h"
 #include "console/text_scan.h"
 #include "graphic/canvas.h"

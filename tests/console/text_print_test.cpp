@@ -6,8 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "console/text_print.h"
+#include "shared/message_notice.h"
 #include "platform/platform.h"
 #include "tests/support/console_text.h"
 

@@ -77,7 +77,7 @@ TEST_F(TextSaveTest, SaveThroughTheDialog) {
 
 TEST_F(TextSaveTest, OverwriteQuestion) {
     TextPrint("new");
-    const std::string question = "MessageBox|OverWrite?|\n Same file name exists. \n\n Overwrite OK? \n\n|33";
+    const std::string question = "MessageBox|OverWrite?|\n Same file name exists. \n\n Overwrite OK? \n\n|289";
 
     WriteFile(path, "old content\n");
     std::string log = SaveThroughMenu({path.c_str(), "cancel"});

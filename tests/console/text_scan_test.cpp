@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "console/text_print.h"
 #include "console/text_scan.h"
 #include "platform/win32.h"

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "platform/platform.h"
 #include "tests/support/console_text.h"
 

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "platform/win32.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"

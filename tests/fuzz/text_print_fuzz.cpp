@@ -11,7 +11,7 @@
 #include <deque>
 #include <string>
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "console/text_print.h"
 #include "console/text_save.h"
 #include "tests/fuzz/fuzz_support.h"

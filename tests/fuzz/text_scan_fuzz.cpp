@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "console/text_scan.h"
 #include "tests/fuzz/fuzz_support.h"
 

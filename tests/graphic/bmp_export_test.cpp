@@ -12,8 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/framework_state.h"
-#include "console/file_dialogs.h"
+#include "shared/framework_state.h"
 #include "graphic/bmp_export.h"
 #include "platform/os_calls.h"
 #include "platform/platform.h"
@@ -126,7 +125,6 @@ TEST_F(BmpExportTest, FailuresAreReportedAndNeverAsSaved) {
         return ::write(fd, buffer, bytes < 1000000 ? bytes : 1000000);
     };
     logBefore = PlatformModalLogCount();
-    FileNameBuffer[0] = 0;  // a typed answer is only taken into an empty file-name field
     PlatformQueueModalAnswer(path.c_str());
     PlatformQueueModalAnswer("ok");
     SaveGraphicFile();
@@ -141,7 +139,6 @@ TEST_F(BmpExportTest, FailuresAreReportedAndNeverAsSaved) {
 
 TEST_F(BmpExportTest, MenuFlowSavesAndSaysSo) {
     const int logBefore = PlatformModalLogCount();
-    FileNameBuffer[0] = 0;
     PlatformQueueModalAnswer(path.c_str());
     SaveGraphicFile();
     const std::string shown = ModalLogSince(logBefore);

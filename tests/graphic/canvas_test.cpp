@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "graphic/canvas.h"
 #include "platform/win32.h"
 #include "tests/support/canvas_fixture.h"

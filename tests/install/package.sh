@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The Debian package: built by scripts/package with the runtime dependencies
 # dpkg-shlibdeps finds plus those loaded without linking, holding the same
-# files as the install tree; installed with apt-get, started as its desktop
-# entry starts it (into a work folder where the user has already edited a
-# sample, which must stay as it is), and removed without leaving a file.
+# files as the install tree; installed with apt-get, which brings the MIME
+# and desktop databases up to date (a .sino file opens in Sinora), started as
+# its desktop entry starts it (into a work folder where the user has already
+# edited a sample, which must stay as it is), and removed without leaving a
+# file or a database entry.
 # Installs and removes the package: root only, and only where no sinora
 # package is installed already.
 #
@@ -52,17 +54,26 @@ installed=1
 dpkg -L sinora | sort >"$work/owned"
 [ "$(command -v sinora)" = /usr/bin/sinora ] || fail "sinora is not /usr/bin/sinora after the install"
 sinora --help | grep -qF /usr/share/doc/sinora || fail "the installed sinora --help does not name /usr/share/doc/sinora"
+# sinora_file_type_known: the system's MIME database defines the sinogram
+# type and its desktop database names Sinora for it.
+sinora_file_type_known() {
+    [ -f /usr/share/mime/application/x-sinora-sinogram.xml ] &&
+        grep -q '^application/x-sinora-sinogram=.*sinora\.desktop' /usr/share/applications/mimeinfo.cache
+}
+sinora_file_type_known || fail "after the install the MIME and desktop databases do not know .sino files for Sinora"
 
 # A work folder of the user's: an edited filter and a picture of their own.
 home="$work/home"
 mkdir -p "$home/Sinora"
 echo "my own filter" >"$home/Sinora/ramlak.txt"
 echo "my picture" >"$home/Sinora/slice.bmp"
+echo "my notes" >"$home/Sinora/README.md"
 start_own_display
 start_from_desktop_entry /usr/share/applications/sinora.desktop "$home"
 check_work_folder_start "$home" /usr/share/sinora/data
 [ "$(cat "$home/Sinora/ramlak.txt")" = "my own filter" ] || fail "the start replaced the user's ramlak.txt"
 [ "$(cat "$home/Sinora/slice.bmp")" = "my picture" ] || fail "the start changed the user's file"
+[ "$(cat "$home/Sinora/README.md")" = "my notes" ] || fail "the start replaced the user's README.md"
 cmp -s /usr/share/sinora/data/shepp_logan.txt "$home/Sinora/shepp_logan.txt" || fail "the missing sample was not copied"
 echo "installed: started from its desktop entry in the work folder; the user's files kept"
 
@@ -78,6 +89,7 @@ for folder in /usr/share/sinora /usr/share/doc/sinora; do
     [ -e "$folder" ] && left="$left $folder"
 done
 [ -z "$left" ] || fail "left after the removal:$left"
+sinora_file_type_known && fail "after the removal the MIME or desktop database still knows .sino files for Sinora"
 [ -f "$home/Sinora/slice.bmp" ] || fail "the removal touched the user's work folder"
 echo "removed: nothing left"
 echo "PASS"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # scripts/run twice in a row, as a user starts Sinora every day: each call
-# brings up the console window in the work folder; the second makes no
-# package-manager call and reaches the window within a few seconds.
+# says where sinora-lab is and brings up the console window in the work
+# folder, which holds the samples and the data set's README.md; the second
+# makes no package-manager call and reaches the window within a few seconds.
 #
 #   bash run_twice.sh <source dir>
 set -uo pipefail
@@ -26,6 +27,9 @@ run_once() {
     elapsed_ms=$((($(date +%s%N) - started) / 1000000))
     [ "$(readlink "/proc/$program_pid/cwd")" = "$home/Sinora" ] || fail "scripts/run started the program outside the work folder"
     [ -f "$home/Sinora/phantom.sino" ] || fail "scripts/run left the work folder without the sample sinogram"
+    cmp -s "$source_dir/data/README.md" "$home/Sinora/README.md" || fail "scripts/run left the work folder without the data set's README.md"
+    lab="$(sed -n 's/^sinora-lab, .*, is //p' "$log")"
+    [ -x "$lab" ] && "$lab" --help >/dev/null 2>&1 || { cat "$log"; fail "scripts/run did not say where sinora-lab is"; }
     stop_program
 }
 

@@ -3,11 +3,13 @@
 # expected files (every manual page in doc/man belongs to an installed
 # program, and every installed program has one; the lessons' pages refer
 # only to installed pictures and pages), the desktop entry is valid,
-# the manual pages render, the installed program answers --version and
-# --help without a display, refuses other arguments, ends with one line and
-# status 1 when no display is reachable, and started as the desktop entry
-# starts it in a Wayland session, runs on XWayland in the work folder with
-# the samples.
+# the sinogram file type is valid and named by the desktop entry, the manual
+# pages render, the installed program answers --version and --help without a
+# display, refuses other arguments, ends with one line and status 1 when no
+# display is reachable, started as the desktop entry starts it in a Wayland
+# session, runs on XWayland in the work folder with the samples, and
+# sinora-session FILE with a relative HOME, from a folder of the user's,
+# takes both relative to that folder and Return alone loads FILE.
 #
 #   bash staged_install.sh <build dir> <source dir>
 set -uo pipefail
@@ -27,12 +29,13 @@ expected="$work/expected"
     echo bin/sinora
     echo bin/sinora-session
     echo share/applications/sinora.desktop
+    echo share/mime/packages/sinora.xml
     echo share/icons/hicolor/scalable/apps/sinora.svg
     echo share/doc/sinora/README.md
     echo share/doc/sinora/README-data.md
     echo share/doc/sinora/LICENSE
     for sample in "$source_dir"/data/*; do
-        [ "${sample##*/}" = README.md ] || echo "share/sinora/data/${sample##*/}"
+        echo "share/sinora/data/${sample##*/}"
     done
     # The lessons as HTML pages (README.md is the index), their style sheet and pictures.
     for lesson in "$source_dir"/doc/lessons/*.md; do
@@ -72,12 +75,24 @@ done
 desktop-file-validate "$stage/share/applications/sinora.desktop" || fail "the desktop entry is not valid"
 [ "$(sed -n 's/^Icon=//p' "$stage/share/applications/sinora.desktop")" = sinora ] || fail "the desktop entry's icon is not 'sinora'"
 grep -q '<svg' "$stage/share/icons/hicolor/scalable/apps/sinora.svg" || fail "the icon is not an SVG picture"
+# The file type, built into a MIME database of its own as the package's
+# trigger builds the system's: the entry's type is defined, by *.sino, and
+# the entry takes the file (%f).
+desktop="$stage/share/applications/sinora.desktop"
+grep -qx 'Exec=sinora-session %f' "$desktop" || fail "the desktop entry's Exec does not take a file: $(grep ^Exec= "$desktop")"
+mime_type="$(sed -n 's/^MimeType=\([^;]*\);$/\1/p' "$desktop")"
+[ -n "$mime_type" ] || fail "the desktop entry names no MimeType"
+cp -r "$stage/share/mime" "$work/mime"
+XDG_DATA_DIRS="$work" update-mime-database "$work/mime" >"$work/mime.log" 2>&1 && [ ! -s "$work/mime.log" ] ||
+    { cat "$work/mime.log"; fail "update-mime-database did not take share/mime/packages/sinora.xml"; }
+[ -f "$work/mime/$mime_type.xml" ] || fail "the desktop entry's type $mime_type is not defined"
+grep -qx "$mime_type:\*\.sino" "$work/mime/globs" || fail "$mime_type is not given to *.sino: $(cat "$work/mime/globs")"
 for page in "$stage"/share/man/man1/*.1.gz; do
     MANWIDTH=80 man -l "$page" >"$work/page.txt" 2>"$work/page.err" || fail "man -l ${page##*/} failed"
     [ -s "$work/page.err" ] && { cat "$work/page.err"; fail "man -l ${page##*/} warned"; }
     grep -q '^NAME' "$work/page.txt" && grep -q '^SYNOPSIS' "$work/page.txt" || fail "${page##*/} lacks NAME or SYNOPSIS"
 done
-echo "desktop entry valid, $(ls "$stage"/share/man/man1 | wc -l) manual pages render"
+echo "desktop entry valid, $mime_type for *.sino, $(ls "$stage"/share/man/man1 | wc -l) manual pages render"
 
 # ---- the command line, without a display --------------------------------------------
 sinora="$stage/bin/sinora"
@@ -94,7 +109,7 @@ for page in "$source_dir"/doc/man/*.1; do
     name="${page##*/}"
     grep -qF "man ${name%.1}" "$work/help" || fail "sinora --help does not name the manual of ${name%.1}"
 done
-for arguments in "--bogus" "--help --version" "phantom.sino"; do
+for arguments in "--bogus" "--help --version" "one.sino two.sino"; do
     # shellcheck disable=SC2086
     "${nodisplay[@]}" "$sinora" $arguments >"$work/out" 2>"$work/err"
     status=$?
@@ -124,4 +139,17 @@ PATH="$stage/bin:$PATH" WAYLAND_DISPLAY=wayland-0 XDG_SESSION_TYPE=wayland QT_QP
     start_from_desktop_entry "$stage/share/applications/sinora.desktop" "$home"
 check_work_folder_start "$home" "$stage/share/sinora/data"
 echo "desktop start under a Wayland session: on X11, in the work folder, its open dialog loads the sample"
+
+# ---- sinora-session FILE, with a relative HOME, in a folder of the user's ------------
+# Both name places in that folder: the work folder home/Sinora gets every
+# sample there, the first open dialog shows mine.sino there, and the session
+# has nothing to complain about.
+user_folder="$work/user folder"
+mkdir -p "$user_folder"
+cp "$stage/share/sinora/data/point.sino" "$user_folder/mine.sino"
+(cd "$user_folder" && HOME=home exec "$stage/bin/sinora-session" mine.sino) >"$program_log" 2>&1 &
+program_pid=$!
+check_work_folder_start "$user_folder/home" "$stage/share/sinora/data" yes
+grep "sinora-session:" "$program_log" && fail "sinora-session complained"
+echo "sinora-session FILE with a relative HOME: the work folder and the file found, Return loads it"
 echo "PASS"

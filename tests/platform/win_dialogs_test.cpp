@@ -79,9 +79,22 @@ TEST_F(DialogsTest, MessageBoxAnswersAndLog) {
     PlatformQueueModalAnswer("cancel");
     EXPECT_EQ(MessageBoxA(owner_, "\x83\xC6", "Kelvane Message", MB_OK | MB_ICONINFORMATION), IDOK);
     EXPECT_EQ(LastLog(), "MessageBox|Kelvane Message|θ|64");
+    // Return presses the default button: OK, or Cancel with MB_DEFBUTTON2.
+    const struct {
+        UINT type;
+        int expected;
+    } returns[] = {
+        {MB_OKCANCEL | MB_ICONQUESTION, IDOK},
+        {MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDCANCEL},
+        {MB_OK | MB_DEFBUTTON2, IDOK},
+    };
+    for (const auto& r : returns) {
+        PlatformQueueModalAnswer("return", 20);
+        EXPECT_EQ(MessageBoxA(owner_, "r", "R", r.type), r.expected) << r.type;
+    }
     // Unattended, nothing queued: cancelled at once.
     EXPECT_EQ(MessageBoxA(owner_, "q", "Q", MB_OKCANCEL), IDCANCEL);
-    EXPECT_EQ(PlatformModalLogCount() - logStart_, 4);
+    EXPECT_EQ(PlatformModalLogCount() - logStart_, 7);
     // The owner has the focus back (activation arrives as an event).
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);

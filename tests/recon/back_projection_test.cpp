@@ -13,7 +13,7 @@
 #include "recon/instruction_sets.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
-#include "recon/to_int.h"
+#include "base/to_int.h"
 #include "support/reference_recon.h"
 
 namespace {

@@ -12,8 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/framework_state.h"
-#include "console/file_dialogs.h"
+#include "shared/framework_state.h"
+#include "shared/file_dialogs.h"
 #include "platform/platform.h"
 #include "platform/win32.h"
 #include "recon/phases.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "platform/platform.h"
 
 namespace recon_test {

@@ -20,7 +20,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_shell.h"
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "console/text_scan.h"
 #include "platform/platform.h"
 #include "platform/win32.h"

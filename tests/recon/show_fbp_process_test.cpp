@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "recon/show_fbp_process.h"

@@ -2,7 +2,7 @@
 // read back from the back buffer, and the retry prompt.
 #include <gtest/gtest.h>
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "tests/support/canvas_fixture.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/app_shell.h"
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "console/console_window.h"
 #include "platform/platform.h"
 #include "tests/support/message_pump.h"

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "graphic/canvas.h"
 #include "platform/win32.h"
 #include "recon/recon_data.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 
 // One empty line, nothing scrolled, no page laid out: as the start-up
 // leaves the TextBuffer before the console window is measured.

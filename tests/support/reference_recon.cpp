@@ -10,7 +10,7 @@
 #include "graphic/canvas.h"
 #include "recon/ordered_arithmetic.h"
 #include "recon/recon_data.h"
-#include "recon/to_int.h"
+#include "base/to_int.h"
 
 void ReferenceFilterProjection(int a) {
     if (MethodAnswer == '1') {

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 #include "platform/platform.h"
 
 namespace {

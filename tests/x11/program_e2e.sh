@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# The real program under Xvfb, driven as a user would with xdotool: the
-# console "Sinora" appears, the sinogram is chosen in the open dialog, the
-# graphics window "Images" appears, typed text shows in the console, a right
-# click opens the pop-up menu whose Save TextBuffer command writes the
-# console text, and Esc ends the program with status 0.
+# The real program under Xvfb, driven as a user would with xdotool: started
+# as `sinora phantom.sino`, the console "Sinora" appears and Return alone in
+# the first open dialog loads that sinogram; the graphics window "Images"
+# appears, typed text shows in the console, and Return twice on either save
+# of the pop-up menu, after either open dialog, saves under a new name or
+# declines to overwrite, never touching a file that was opened; the Save
+# TextBuffer command writes the console text to a typed path, and Esc ends
+# the program with status 0.
 #
 #   bash program_e2e.sh <sinora binary> <source dir> [build dir]
 # SINORA_E2E_SCREENSHOT=<png>: a screenshot of the screen after the windowed
@@ -37,15 +40,27 @@ ink_above() {
     [ -n "$now" ] && [ "$now" -gt "$2" ]
 }
 
-# ---- the program, started in a copy of the sample data ---------------------------
-start_program_on_sample_data "$program" "$source_dir"
+# opened_files_unchanged: the files chosen in the open dialogs are as the
+# samples were, and the saves of the first round as they were saved.
+opened_files_unchanged() {
+    local file
+    for file in phantom.sino ramlak.txt; do
+        cmp -s "$source_dir/data/$file" "$work/data/$file" || fail "$file, opened in a dialog, was changed"
+    done
+    [ ! -f "$work/first_saves.md5" ] || md5sum --quiet -c "$work/first_saves.md5" ||
+        fail "a file saved before was replaced"
+}
+
+# ---- the program, started in a copy of the sample data with a file to open -------
+start_program_on_sample_data "$program" "$source_dir" phantom.sino
 echo "console window: $console"
 has_window_named Images && fail "the graphics window is visible before the first sinogram"
 
-# The first open dialog: choose the sample sinogram by name.
-# Only the console was there before the dialog (which may be open already).
+# The first open dialog shows the file named on the command line: Return
+# alone loads it. Only the console was there before the dialog (which may
+# be open already).
 echo "$console" >"$work/before_open"
-answer_dialog "$work/before_open" phantom.sino
+return_in_dialog "$work/before_open"
 wait_for 20 has_window_named Images || fail "the graphics window 'Images' did not appear after the sinogram"
 graphics="$(window_named Images)"
 echo "graphics window: $graphics"
@@ -66,12 +81,29 @@ echo "console ink before typing: $before, after: $(ink "$console")"
 for _ in $(seq 12); do xdotool key BackSpace; done
 wait_idle
 
+# Return twice on both saves after the first open dialog: new files named
+# after the sinogram, each followed by its notice.
+enter_enter_save 6 "Kelvane Message"
+enter_enter_save 7 "Kelvane Message"
+[ -s "$work/data/phantom.txt" ] && [ "$(stat -c %s "$work/data/phantom.bmp")" = 2880054 ] ||
+    fail "Return twice did not save phantom.txt and phantom.bmp: $(ls "$work/data")"
+md5sum "$work/data/phantom.txt" "$work/data/phantom.bmp" >"$work/first_saves.md5"
+opened_files_unchanged
+
 # Filtered back projection with the sample filter; the typed answers are
 # echoed into the TextBuffer.
 answer 2
 visible_windows >"$work/before_filter"
 answer ""                                  # "Load Real space Filter": Enter
 answer_dialog "$work/before_filter" "$work/data/ramlak.txt"
+
+# Return twice on both saves after the second open dialog: each proposes the
+# file it saved last, and Return in the overwrite question declines.
+enter_enter_save 6 "OverWrite?"
+enter_enter_save 7 "OverWrite?"
+opened_files_unchanged
+echo "Return twice on both saves after both open dialogs: new files, then nothing replaced"
+
 answer ""                                  # filter OK; the reconstruction runs
 answer ""                                  # "Disp Filtered Pth * Filter" pause
 if [ -n "${SINORA_E2E_REPLAY:-}" ]; then
@@ -92,15 +124,9 @@ if [ -n "${SINORA_E2E_SCREENSHOT:-}" ]; then
     import -window root "$raised" && echo "screenshot: $raised"
 fi
 
-# A right click opens the pop-up menu; its sixth command saves the TextBuffer.
-visible_windows >"$work/before_menu"
-focus "$console"
-xdotool mousemove --window "$console" 40 200 click 3
-wait_for 5 has_new_window "$work/before_menu" || fail "the right click opened no menu"
-echo "menu window: $(new_window "$work/before_menu")"
-visible_windows >"$work/before_save"
-key Down Down Down Down Down Down Return
-answer_dialog "$work/before_save" "$work/console.txt"
+# The pop-up menu's sixth command saves the TextBuffer to a typed path.
+menu_command 6
+answer_dialog "$work/before_command" "$work/console.txt"
 cp "$work/before_return" "$work/before_notice"
 wait_for 10 test -f "$work/console.txt" || fail "Save TextBuffer wrote no file"
 wait_for 10 has_new_window "$work/before_notice" || fail "no notice after the save"

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "tools/lab/scan_artifacts.h"
+
 namespace lab {
 
 // Counting noise: photons incident on each ray (0: none) and the seed of
@@ -24,6 +26,7 @@ struct SinogramOptions {
     int frame = 1;
     double fov = 0.0;
     NoiseOptions noise;
+    ArtifactOptions artifacts;
 };
 
 struct PhantomOptions {
@@ -31,6 +34,7 @@ struct PhantomOptions {
     std::string output;
     std::string truth;
     NoiseOptions noise;
+    ArtifactOptions artifacts;
 };
 
 struct FilterOptions {

@@ -9,6 +9,7 @@
 #include <exception>
 #include <string>
 
+#include "tools/lab/artifact_options_cli.h"
 #include "tools/lab/commands.h"
 #include "tools/lab/filter_kernels.h"
 #include "tools/lab/lab_error.h"
@@ -74,6 +75,7 @@ int main(int argc, char** argv) {
     sinogramCommand->add_option("--frame", sinogram.frame, "frame of a multi-frame DICOM file, from 1")
         ->check(Positive());
     AddNoiseOptions(sinogramCommand, sinogram.noise, sinogramSeed);
+    lab::AddArtifactOptions(sinogramCommand, sinogram.artifacts);
     sinogramCommand->footer(SinogramHelp);
 
     lab::PhantomOptions phantom;
@@ -85,6 +87,7 @@ int main(int argc, char** argv) {
     phantomCommand->add_option("-o,--output", phantom.output, "the sinogram file to write")->required();
     phantomCommand->add_option("--truth", phantom.truth, "also write the object rasterised to 256 x 256 as PNG");
     AddNoiseOptions(phantomCommand, phantom.noise, phantomSeed);
+    lab::AddArtifactOptions(phantomCommand, phantom.artifacts);
     phantomCommand->footer("The object lies in a 256 mm field (1 mm per pixel), densities relative to water. "
                            "The file is laid out as for `sinogram`.");
 

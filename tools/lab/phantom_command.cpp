@@ -1,8 +1,10 @@
 // phantom_command.cpp - `phantom NAME -o OUT.sino`: analytic line integrals
 // of a test object in a 256 mm field (one millimetre per pixel).
+#include "tools/lab/artifact_scan_output.h"
 #include "tools/lab/commands.h"
 #include "tools/lab/output_files.h"
 #include "tools/lab/phantoms.h"
+#include "tools/lab/scan_object.h"
 #include "tools/lab/sinogram_output.h"
 
 namespace lab {
@@ -11,6 +13,11 @@ void RunPhantomCommand(const PhantomOptions& options) {
     const Phantom phantom = MakePhantom(options.name);
     CheckOutputPath(options.output);
     if (!options.truth.empty()) CheckOutputPath(options.truth);
+    if (options.artifacts.Any()) {
+        WriteArtifactScan(ObjectFromPhantom(options.name, options.artifacts.kvp > 0.0), options.artifacts,
+                          options.noise, options.output, options.truth);
+        return;
+    }
     std::vector<double> integrals = ProjectPhantom(phantom);
     for (double& p : integrals) p *= WaterMuPerMm;
     WriteSinogramAndTruth(std::move(integrals), RasterisePhantom(phantom), options.noise, options.output,

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "tools/lab/artifact_scan_output.h"
 #include "tools/lab/commands.h"
 #include "tools/lab/lab_error.h"
 #include "tools/lab/output_files.h"
+#include "tools/lab/scan_object.h"
 #include "tools/lab/siddon_projector.h"
 #include "tools/lab/sinogram_output.h"
 #include "tools/lab/slice_input.h"
@@ -25,6 +27,11 @@ void RunSinogramCommand(const SinogramOptions& options) {
     printf("read %s: %s; field %.4g mm wide, %.4g mm per pixel; attenuation up to %.3g x water\n",
            options.input.c_str(), slice.description.c_str(), field.pixelMm * FieldPixels, field.pixelMm, top);
 
+    if (options.artifacts.Any()) {
+        WriteArtifactScan(ObjectFromField(field, slice.isDicom, options.artifacts.kvp > 0.0), options.artifacts,
+                          options.noise, options.output, options.truth);
+        return;
+    }
     std::vector<double> integrals = ProjectField(field);
     const double perPixel = WaterMuPerMm * field.pixelMm;  // relative attenuation x pixels -> dimensionless
     for (double& p : integrals) p *= perPixel;

@@ -104,14 +104,15 @@ wait_for() {
 window_named() { xdotool search --all --onlyvisible --pid "$program_pid" --name "^$1\$" | head -1; }
 has_window_named() { [ -n "$(window_named "$1")" ]; }
 
-# start_program_on_sample_data <program> <source dir>: the program on the X
-# display, started in a copy of the sample data; sets $program_pid and
-# $console once the console window "Sinora" shows.
+# start_program_on_sample_data <program> <source dir> [argument...]: the
+# program on the X display, started in a copy of the sample data with the
+# arguments; sets $program_pid and $console once the console window "Sinora"
+# shows.
 start_program_on_sample_data() {
     mkdir -p "$work/data"
     cp -r "$2/data/." "$work/data/"
     cd "$work/data" || fail "no work folder"
-    QT_QPA_PLATFORM=xcb "$1" >"$program_log" 2>&1 &
+    QT_QPA_PLATFORM=xcb "$1" "${@:3}" >"$program_log" 2>&1 &
     program_pid=$!
     wait_for 15 has_window_named Sinora || fail "the console window 'Sinora' did not appear"
     console="$(window_named Sinora)"
@@ -153,6 +154,7 @@ visible_windows() { xdotool search --onlyvisible --pid "$program_pid" 2>/dev/nul
 # A visible window that was not in the list $1 (a file of window ids).
 new_window() { visible_windows | comm -13 "$1" - | head -1; }
 has_new_window() { [ -n "$(new_window "$1")" ]; }
+windows_as_in() { [ "$(visible_windows)" = "$(cat "$1")" ]; }
 focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 
 # focus <window>: raises the window and gives it the keyboard, asking again
@@ -186,6 +188,52 @@ answer_dialog() {
     type_text "$2"
     visible_windows >"$work/before_return"
     key Return
+}
+
+# return_in_dialog <windows before>: Return alone in the file dialog that
+# opened after the list of windows in file $1 was taken: it takes the name
+# the dialog shows.
+return_in_dialog() {
+    wait_for 20 has_new_window "$1" || fail "no file dialog appeared"
+    focus "$(new_window "$1")"
+    key Return
+}
+
+# menu_command <n>: right-clicks the console $console and chooses the n-th
+# command of its pop-up menu with the arrow keys, as a user would. Leaves the
+# windows seen before the menu in $work/before_menu, and those seen with the
+# menu open (what the command opens is new to them) in $work/before_command.
+menu_command() {
+    local downs=()
+    for _ in $(seq "$1"); do downs+=(Down); done
+    visible_windows >"$work/before_menu"
+    focus "$console"
+    xdotool mousemove --window "$console" 40 200 click 3
+    wait_for 5 has_new_window "$work/before_menu" || fail "the right click opened no menu"
+    visible_windows >"$work/before_command"
+    key "${downs[@]}" Return
+}
+
+# enter_enter_save <n> <caption>: menu command n (6: Save TextBuffer File,
+# 7: Save Graphic File), Return in its save dialog as it opens, and Return
+# in the window that follows, which must be captioned <caption> (the notice
+# of the save, or the "OverWrite?" question); then only the windows of
+# before the menu are left.
+enter_enter_save() {
+    local dialog box
+    menu_command "$1"
+    wait_for 20 has_new_window "$work/before_command" || fail "menu command $1 opened no save dialog"
+    dialog="$(new_window "$work/before_command")"
+    focus "$dialog"
+    visible_windows >"$work/before_return"
+    key Return
+    wait_for 10 has_new_window "$work/before_return" || fail "Return in the save dialog brought no window"
+    box="$(new_window "$work/before_return")"
+    [ "$(xdotool getwindowname "$box")" = "$2" ] ||
+        fail "Return in the save dialog brought '$(xdotool getwindowname "$box")', not '$2'"
+    focus "$box"
+    key Return
+    wait_for 10 windows_as_in "$work/before_menu" || fail "the save of menu command $1 left a window open"
 }
 
 # answer <text>: types an answer into the console window $console and Enter;

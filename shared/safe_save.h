@@ -15,12 +15,9 @@ enum class SaveOutcome {
 
 // Writes a new file through `writeContent` (false from it: a write failed)
 // and moves it into the place of `path`. A destination that is a link stays a
-// link: the file it names is replaced, and keeps its permissions. Temporary
-// files that an interrupted save left in the folder are removed first.
+// link: the file it names is replaced, and keeps its permissions. No file
+// but the save's own temporary file is ever removed.
 SaveOutcome SaveFileSafely(const char* path, const std::function<bool(HANDLE file)>& writeContent);
 
 // Writes all `bytes` in one WriteFile; false when it fails or falls short.
 bool WriteAllBytes(HANDLE file, const void* data, DWORD bytes);
-
-// The pattern of the temporary files' names ("~sn" and 4 hex digits, ".TMP").
-extern const char SaveTemporaryPattern[];

@@ -1,4 +1,4 @@
-// c_locale.h - the one "C" locale in which the console prints and reads
+// c_locale.h - the one "C" locale in which the program prints and reads
 // numbers (a decimal point, no grouping), whatever locale the process runs in.
 #pragma once
 

@@ -5,17 +5,18 @@
 // one step that changes it, and it changes it whole.
 //
 // Temporary files are named by GetTempFileNameA: "~sn" and four hex digits,
-// ".TMP". One that a killed save left behind is removed by the next save into
-// the same folder; a save that is still running holds its file open
-// exclusively, so that another program's clean-up cannot remove it.
-#include "console/safe_save.h"
+// ".TMP", a name it reserves by creating the file, so that no file that was
+// there before is ever taken for one. A save removes only the temporary file
+// it made itself; nothing is ever removed by its name's pattern, since a
+// user's own file may match it. So a save that never finished (the program
+// killed or crashed) leaves its temporary file behind, with the complete old
+// file beside it. A running save holds its file open exclusively.
+#include "shared/safe_save.h"
 
 #include <cstring>
 #include <string>
 
-#include "console/file_dialogs.h"
-
-const char SaveTemporaryPattern[] = "~sn????.TMP";
+#include "shared/file_dialogs.h"
 
 namespace {
 
@@ -26,16 +27,6 @@ std::string FolderOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-void RemoveStrayTemporaryFiles(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE listing = FindFirstFileA((folder + "/" + SaveTemporaryPattern).c_str(), &found);
-    if (listing == INVALID_HANDLE_VALUE) return;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + "/" + found.cFileName).c_str());
-    } while (FindNextFileA(listing, &found));
-    FindClose(listing);
 }
 
 // Where the new content ends up: the destination itself, or the file it
@@ -76,14 +67,13 @@ SaveOutcome SaveFileSafely(const char* path, const std::function<bool(HANDLE fil
     if (!path || !*path || !FinalDestination(path, target, exists)) return SaveOutcome::OpenFailed;
 
     const std::string folder = FolderOf(target);
-    RemoveStrayTemporaryFiles(folder);
     char temporary[FileNameBytes + 16];
     if (folder.size() >= FileNameBytes || GetTempFileNameA(folder.c_str(), TemporaryPrefix, 0, temporary) == 0) {
         return SaveOutcome::OpenFailed;
     }
-    // Held exclusively while it is written: no clean-up removes it meanwhile
-    // (should one have removed it already, it is made again).
-    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // The empty file just made, held exclusively while it is written.
+    HANDLE file =
+        CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         DeleteFileA(temporary);
         return SaveOutcome::OpenFailed;

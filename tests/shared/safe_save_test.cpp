@@ -1,11 +1,12 @@
 // Saving through a temporary file: a failed or interrupted save leaves the
-// old file byte for byte, a link stays a link, permissions are kept, and
-// temporary files left by a killed save go with the next save.
+// old file byte for byte, a link stays a link, permissions are kept, and no
+// save removes a file but its own temporary file.
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -16,8 +17,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/framework_state.h"
-#include "console/safe_save.h"
+#include "shared/framework_state.h"
+#include "shared/safe_save.h"
 #include "console/text_print.h"
 #include "console/text_save.h"
 #include "platform/os_calls.h"
@@ -223,6 +224,7 @@ TEST_F(SafeSaveTest, SaveKilledAtAnyPointLeavesTheOldOrTheNewFileWhole) {
         {{"fsync", 2}, true},    // in place, the folder not yet flushed
     };
     for (const Case& c : cases) {
+        const size_t leftBefore = TemporaryFiles(folder).size();
         WriteFile(path, oldText);
         int notify[2];
         ASSERT_EQ(pipe(notify), 0);
@@ -246,18 +248,26 @@ TEST_F(SafeSaveTest, SaveKilledAtAnyPointLeavesTheOldOrTheNewFileWhole) {
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
 
         EXPECT_EQ(ReadFile(path), c.replaced ? newText : oldText) << c.stop.call << " " << c.stop.count;
-        EXPECT_EQ(TemporaryFiles(folder).size(), c.replaced ? 0u : 1u) << c.stop.call << " " << c.stop.count;
+        EXPECT_EQ(TemporaryFiles(folder).size(), leftBefore + (c.replaced ? 0u : 1u))
+            << c.stop.call << " " << c.stop.count;
     }
 
-    // The next save removes what the killed one left, but not the file of
-    // a save still running (held open exclusively).
-    WriteFile(folder + "/~sn0001.TMP", "left by a killed save");
+    // A later save removes no file but its own temporary one: not what the
+    // killed saves left, not a user's files named like temporary files, not
+    // the file of a save still running (held open exclusively).
+    for (const char* name : {"~snABCD.TMP", "~sn0001.TMP"}) WriteFile(folder + "/" + name, "the user's");
     HANDLE running = CreateFileA((folder + "/~sn0002.TMP").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(running, INVALID_HANDLE_VALUE);
+    std::vector<std::string> before = TemporaryFiles(folder);
     ASSERT_TRUE(WriteTextBufferFile(path.c_str()));
     EXPECT_EQ(ReadFile(path), newText);
-    EXPECT_EQ(TemporaryFiles(folder), std::vector<std::string>{"~sn0002.TMP"});
+    std::vector<std::string> after = TemporaryFiles(folder);
+    std::sort(before.begin(), before.end());
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(ReadFile(folder + "/~snABCD.TMP"), "the user's");
+    EXPECT_EQ(ReadFile(folder + "/~sn0001.TMP"), "the user's");
     CloseHandle(running);
 }
 

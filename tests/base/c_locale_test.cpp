@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/framework_state.h"
-#include "console/c_locale.h"
+#include "shared/framework_state.h"
+#include "base/c_locale.h"
 #include "console/text_print.h"
 #include "recon/gcvt_format.h"
 #include "tests/support/console_text.h"

@@ -16,6 +16,7 @@ enum {
     ScanFormatBytes = 256,
     ScanTargetLimit = 40,
     FileTitleBytes = 260,
+    PathBytes = 4096,  // the system's path limit, terminating zero included
     ChildWindowLimit = 20,
 };
 
@@ -52,6 +53,11 @@ struct FrameworkStateRecord {
 
     // ---- file dialogs
     char FileTitleBuffer[FileTitleBytes];
+    // What the save dialogs propose: the path each command saved last, and
+    // the name the run gives its material ("phantom_fbp").
+    char LastTextSavePath[PathBytes];
+    char LastGraphicSavePath[PathBytes];
+    char SaveNameStem[FileTitleBytes];
 
     // ---- graphic canvas
     HWND GraphicsWindow;

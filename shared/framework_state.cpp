@@ -1,3 +1,3 @@
-#include "app/framework_state.h"
+#include "shared/framework_state.h"
 
 FrameworkStateRecord FrameworkState;

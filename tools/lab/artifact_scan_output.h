@@ -1,0 +1,17 @@
+// artifact_scan_output.h - `sinogram` and `phantom` with any artifact
+// option: the scan, a line per imperfection, and the files.
+#pragma once
+
+#include <string>
+
+#include "tools/lab/commands.h"
+#include "tools/lab/scan_artifacts.h"
+
+namespace lab {
+
+// Without --seed, the seed of the noise and of the gain spread is random
+// and printed.
+void WriteArtifactScan(const ScanObject& object, const ArtifactOptions& artifacts, const NoiseOptions& noise,
+                       const std::string& output, const std::string& truthPath);
+
+}  // namespace lab

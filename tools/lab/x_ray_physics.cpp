@@ -1,0 +1,156 @@
+// x_ray_physics.cpp - xraylib's total cross sections (coherent and
+// incoherent scattering, photo-absorption) per unit mass; the ratios need no
+// densities, and RelativeToWater takes them from xraylib too.
+#include "tools/lab/x_ray_physics.h"
+
+#include <xraylib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "tools/lab/lab_error.h"
+
+namespace lab {
+
+namespace {
+
+const char* WaterName = "Water, Liquid";
+const char* BoneName = "Bone, Cortical (ICRP)";
+const int Aluminium = 13;
+
+int AtomicNumber(Material material) {
+    switch (material) {
+    case Material::Titanium: return 22;
+    case Material::Iron: return 26;
+    case Material::Gold: return 79;
+    default: return 0;
+    }
+}
+
+// Cross section in cm2/g; xraylib answers 0 for energies it has no data for.
+double MassAttenuation(Material material, double keV) {
+    double value = 0.0;
+    if (material == Material::Water) value = CS_Total_CP(WaterName, keV, nullptr);
+    else if (material == Material::Bone) value = CS_Total_CP(BoneName, keV, nullptr);
+    else value = CS_Total(AtomicNumber(material), keV, nullptr);
+    if (!(value > 0.0)) throw LabError("xraylib has no attenuation data at " + std::to_string(keV) + " keV");
+    return value;
+}
+
+double NistDensity(const char* name) {
+    compoundDataNIST* data = GetCompoundDataNISTByName(name, nullptr);
+    if (!data) throw LabError(std::string("xraylib does not know ") + name);
+    const double density = data->density;
+    FreeCompoundDataNIST(data);
+    return density;
+}
+
+double Density(Material material) {
+    if (material == Material::Water) return NistDensity(WaterName);
+    if (material == Material::Bone) return NistDensity(BoneName);
+    return ElementDensity(AtomicNumber(material), nullptr);
+}
+
+}  // namespace
+
+const std::vector<std::string>& MetalNames() {
+    static const std::vector<std::string> names = {"titanium", "iron", "gold"};
+    return names;
+}
+
+Material MetalNamed(const std::string& name) {
+    if (name == "titanium") return Material::Titanium;
+    if (name == "iron") return Material::Iron;
+    if (name == "gold") return Material::Gold;
+    throw LabError("unknown metal '" + name + "' (titanium, iron or gold)");
+}
+
+std::string MaterialName(Material material) {
+    switch (material) {
+    case Material::Water: return "water";
+    case Material::Bone: return "bone";
+    default: return MetalNames()[static_cast<int>(material) - static_cast<int>(Material::Titanium)];
+    }
+}
+
+double AttenuationRatio(Material material, double keV) {
+    return MassAttenuation(material, keV) / MassAttenuation(material, EffectiveKeV);
+}
+
+double RelativeToWater(Material material) {
+    return Density(material) * MassAttenuation(material, EffectiveKeV) /
+           (Density(Material::Water) * MassAttenuation(Material::Water, EffectiveKeV));
+}
+
+Spectrum TungstenSpectrum(double kvp, double aluminiumMm) {
+    const double lowest = 10.0;
+    const int bins = static_cast<int>(std::ceil((kvp - lowest) * 2.0));
+    const double width = (kvp - lowest) / bins;
+    const double aluminiumDensity = ElementDensity(Aluminium, nullptr);  // g/cm3
+    Spectrum spectrum;
+    double total = 0.0;
+    for (int k = 0; k < bins; ++k) {
+        const double e = lowest + (k + 0.5) * width;
+        const double filtered = std::exp(-CS_Total(Aluminium, e, nullptr) * aluminiumDensity * aluminiumMm / 10.0);
+        // Photons (kVp - E) / E, each weighing E.
+        const double w = (kvp - e) * filtered;
+        spectrum.keV.push_back(e);
+        spectrum.weight.push_back(w);
+        total += w;
+    }
+    for (double& w : spectrum.weight) w /= total;
+    return spectrum;
+}
+
+}  // namespace lab
+
+namespace lab {
+
+Beam::Beam(Spectrum s) : spectrum(std::move(s)) {
+    for (int m = 0; m < MaterialCount; ++m)
+        for (double e : spectrum.keV) ratios[m].push_back(AttenuationRatio(static_cast<Material>(m), e));
+}
+
+double Beam::Measure(const double (&mono)[MaterialCount]) const {
+    double detected = 0.0;
+    for (size_t k = 0; k < spectrum.keV.size(); ++k) {
+        double p = 0.0;
+        for (int m = 0; m < MaterialCount; ++m)
+            if (mono[m] != 0.0) p += ratios[m][k] * mono[m];
+        detected += spectrum.weight[k] * std::exp(-p);
+    }
+    // Behind enough gold nothing at all arrives; the file still needs a
+    // number.
+    return -std::log(std::max(detected, std::numeric_limits<double>::min()));
+}
+
+// The measured value of a water path grows ever more slowly with its
+// length (the beam hardens): Newton's method from below, where the first
+// guess (the path at the steepest slope) lies, climbs to the root without
+// overshooting.
+double Beam::WaterCorrected(double measured) const {
+    const std::vector<double>& water = ratios[static_cast<int>(Material::Water)];
+    auto valueAndSlope = [&](double p, double& slope) {
+        double detected = 0.0, weighted = 0.0;
+        for (size_t k = 0; k < water.size(); ++k) {
+            const double share = spectrum.weight[k] * std::exp(-water[k] * p);
+            detected += share;
+            weighted += share * water[k];
+        }
+        slope = weighted / detected;
+        return -std::log(detected);
+    };
+    double slope = 0.0;
+    valueAndSlope(0.0, slope);
+    double p = measured / slope;
+    for (int step = 0; step < 100; ++step) {
+        const double value = valueAndSlope(p, slope);
+        const double next = p + (measured - value) / slope;
+        if (!(next > p)) break;
+        p = next;
+    }
+    return p;
+}
+
+}  // namespace lab
