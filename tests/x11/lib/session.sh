@@ -248,20 +248,13 @@ answer() {
 # ---- saving from the console's pop-up menu -----------------------------------------
 no_notice() { ! has_window_named "Kelvane Message"; }
 
-# save_from_menu <downs> <path>: opens the console's menu, takes its command
-# <downs> places down ("Save TextBuffer File" is 6, "Save Graphic File" 7),
-# answers the save dialog with the path (a new file) and closes the notice
-# that follows, asking again while it stays open.
+# save_from_menu <n> <path>: menu command n (6: Save TextBuffer File, 7:
+# Save Graphic File), the path (a new file) typed into its save dialog, and
+# the notice that follows closed, asking again while it stays open.
 save_from_menu() {
     local attempt notice
-    visible_windows >"$work/before_menu"
-    focus "$console"
-    xdotool mousemove --window "$console" 40 200 click 3
-    wait_for 5 has_new_window "$work/before_menu" || fail "the right click opened no menu"
-    visible_windows >"$work/before_save"
-    # shellcheck disable=SC2046  # one Down key per word
-    key $(printf 'Down %.0s' $(seq "$1")) Return
-    answer_dialog "$work/before_save" "$2"
+    menu_command "$1"
+    answer_dialog "$work/before_command" "$2"
     wait_for 10 has_window_named "Kelvane Message" || fail "no notice after saving $2"
     notice="$(window_named "Kelvane Message")"
     for attempt in 1 2 3 4 5; do
