@@ -34,15 +34,15 @@ void PrintArtifacts(const ArtifactOptions& a, uint64_t seed) {
 
 }  // namespace
 
-void WriteArtifactScan(const ScanObject& object, const ArtifactOptions& artifacts, const NoiseOptions& noise,
-                       const std::string& output, const std::string& truthPath) {
+void WriteArtifactScan(OutputFiles& outputs, const ScanObject& object, const ArtifactOptions& artifacts,
+                       const NoiseOptions& noise, const std::string& output, const std::string& truthPath) {
     const uint64_t seed = noise.seedGiven ? noise.seed : std::random_device{}();
     ArtifactScan scan = ScanWithArtifacts(object, artifacts, noise.photons, seed);
     PrintArtifacts(artifacts, seed);
     if (noise.photons > 0.0)
         printf("Poisson noise: %g photons per ray, seed %llu\n", noise.photons, static_cast<unsigned long long>(seed));
     // The noise is in the scan already.
-    WriteSinogramAndTruth(std::move(scan.integrals), scan.truth, NoiseOptions{}, output, truthPath);
+    WriteSinogramAndTruth(outputs, std::move(scan.integrals), scan.truth, NoiseOptions{}, output, truthPath);
 }
 
 }  // namespace lab

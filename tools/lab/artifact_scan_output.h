@@ -9,9 +9,11 @@
 
 namespace lab {
 
+class OutputFiles;
+
 // Without --seed, the seed of the noise and of the gain spread is random
-// and printed.
-void WriteArtifactScan(const ScanObject& object, const ArtifactOptions& artifacts, const NoiseOptions& noise,
-                       const std::string& output, const std::string& truthPath);
+// and printed. The outputs must have been claimed in `outputs`.
+void WriteArtifactScan(OutputFiles& outputs, const ScanObject& object, const ArtifactOptions& artifacts,
+                       const NoiseOptions& noise, const std::string& output, const std::string& truthPath);
 
 }  // namespace lab

@@ -3,7 +3,6 @@
 #include "tools/lab/canvas_compare.h"
 
 #include <QImage>
-#include <QImageReader>
 
 #include <algorithm>
 #include <cmath>
@@ -11,17 +10,11 @@
 #include "graphic/canvas_layout.h"
 #include "tools/lab/field_geometry.h"
 #include "tools/lab/lab_error.h"
+#include "tools/lab/picture_file.h"
 
 namespace lab {
 
 namespace {
-
-QImage ReadPicture(const std::string& path) {
-    QImageReader reader(QString::fromStdString(path));
-    const QImage image = reader.read();
-    if (image.isNull()) throw LabError("cannot read " + path + ": " + reader.errorString().toStdString());
-    return image;
-}
 
 void RequireSize(const QImage& image, int width, int height, const std::string& path, const char* what) {
     if (image.width() == width && image.height() == height) return;
@@ -32,7 +25,7 @@ void RequireSize(const QImage& image, int width, int height, const std::string& 
 }  // namespace
 
 std::vector<double> SliceFromCanvas(const std::string& path) {
-    const QImage canvas = ReadPicture(path).convertToFormat(QImage::Format_RGB32);
+    const QImage canvas = ReadPictureFile(path).convertToFormat(QImage::Format_RGB32);
     RequireSize(canvas, CanvasWidth, CanvasHeight, path, "a saved canvas");
     std::vector<double> slice(FieldPixels * FieldPixels);
     int broken = 0;
@@ -53,7 +46,7 @@ std::vector<double> SliceFromCanvas(const std::string& path) {
 }
 
 std::vector<double> ReadTruth(const std::string& path) {
-    const QImage image = ReadPicture(path).convertToFormat(QImage::Format_Grayscale16);
+    const QImage image = ReadPictureFile(path).convertToFormat(QImage::Format_Grayscale16);
     RequireSize(image, FieldPixels, FieldPixels, path, "a truth image");
     std::vector<double> truth(FieldPixels * FieldPixels);
     for (int r = 0; r < FieldPixels; ++r) {
@@ -127,12 +120,6 @@ QImage DifferenceImage(const std::vector<double>& slice, const std::vector<doubl
         }
     }
     return image;
-}
-
-void RequireSize(const QImage& image, int width, int height, const std::string& path, const char* what) {
-    if (image.width() == width && image.height() == height) return;
-    throw LabError(path + ": " + std::to_string(image.width()) + " x " + std::to_string(image.height()) +
-                   " pixels; " + what + " is " + std::to_string(width) + " x " + std::to_string(height));
 }
 
 }  // namespace lab

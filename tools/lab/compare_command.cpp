@@ -11,18 +11,22 @@
 namespace lab {
 
 void RunCompareCommand(const CompareOptions& options) {
-    if (!options.difference.empty()) CheckOutputPath(options.difference);
+    OutputFiles outputs;
+    outputs.AddInput(options.saved);
+    outputs.AddInput(options.truth);
+    outputs.Claim(options.difference);
     const std::vector<double> slice = SliceFromCanvas(options.saved);
     const std::vector<double> truth = ReadTruth(options.truth);
     const Comparison fit = CompareWithTruth(slice, truth);
+    if (!options.difference.empty()) {
+        outputs.StagePng(options.difference, DifferenceImage(slice, truth, fit));
+        outputs.Commit();
+    }
     printf("pixels compared: %d (the scanned disc)\n", fit.pixels);
     printf("fit: truth = %.6g x slice + %.6g\n", fit.scale, fit.offset);
     printf("correlation: %.4f\n", fit.correlation);
     printf("normalised RMS error: %.4f (of the truth's range)\n", fit.normalisedRms);
-    if (!options.difference.empty()) {
-        SavePngAtomically(options.difference, DifferenceImage(slice, truth, fit));
-        printf("wrote %s: fit - truth, mid-grey = 0\n", options.difference.c_str());
-    }
+    if (!options.difference.empty()) printf("wrote %s: fit - truth, mid-grey = 0\n", options.difference.c_str());
 }
 
 }  // namespace lab

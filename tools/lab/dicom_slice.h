@@ -1,4 +1,4 @@
-// dicom_slice.h - one frame of a DICOM CT slice in Hounsfield units, read
+// dicom_slice.h - one frame of a DICOM slice in Hounsfield units, read
 // through GDCM (every transfer syntax it decodes).
 #pragma once
 
@@ -13,14 +13,19 @@ struct DicomSlice {
     // spacing from the pixel spacing, in millimetres.
     SourceImage hu;
     int frames = 1;
+    // The Modality attribute, e.g. "CT" or "MR"; empty when the file has none.
+    std::string modality;
 };
 
 // True when the file carries the DICOM preamble ("DICM" at byte 128).
 bool HasDicomPreamble(const std::string& path);
 
-// Frame `frame` (1 = the first). Throws LabError for a file GDCM cannot
-// read, one without pixel data, pixel data it cannot decode, more than one
-// sample per pixel, or a frame that does not exist.
+// Frame `frame` (1 = the first). GDCM runs in a child process, so that a
+// damaged file that ends it (Debian's GDCM keeps its assertions) cannot end
+// the tool. Throws NotDicomError for a file GDCM finds no DICOM in, and
+// LabError for a damaged file, one without pixel data, pixel data it cannot
+// decode or shorter than the image, more than one sample per pixel, or a
+// frame that does not exist.
 DicomSlice ReadDicomSlice(const std::string& path, int frame);
 
 // Attenuation relative to water: 1 + HU / 1000, never below 0 (air).

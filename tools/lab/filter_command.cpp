@@ -7,16 +7,15 @@
 #include "tools/lab/commands.h"
 #include "tools/lab/filter_kernels.h"
 #include "tools/lab/filter_plot.h"
-#include "tools/lab/lab_error.h"
 #include "tools/lab/output_files.h"
 
 namespace lab {
 
 void RunFilterCommand(const FilterOptions& options) {
     const std::vector<double> taps = KernelTaps(options.name, options.cutoff);
-    if (!(options.scale > 0.0)) throw LabError("--scale must be positive");
-    CheckOutputPath(options.output);
-    if (!options.plot.empty()) CheckOutputPath(options.plot);
+    OutputFiles outputs;
+    outputs.Claim(options.output);
+    outputs.Claim(options.plot);
 
     std::string text;
     char line[40];
@@ -24,13 +23,13 @@ void RunFilterCommand(const FilterOptions& options) {
         snprintf(line, sizeof line, "%.12g\n", options.scale * h);
         text += line;
     }
-    WriteFileAtomically(options.output, text);
+    outputs.Stage(options.output, text);
+    if (!options.plot.empty()) outputs.StagePng(options.plot, DrawKernelPlot(options.name, options.cutoff, options.scale));
+    outputs.Commit();
+
     printf("wrote %s: %s kernel, 128 taps, centre tap %.6g\n", options.output.c_str(), KernelTitle(options.name).c_str(),
            options.scale * taps[0]);
-    if (!options.plot.empty()) {
-        SavePngAtomically(options.plot, DrawKernelPlot(options.name, options.cutoff, options.scale));
-        printf("wrote %s: taps and frequency response\n", options.plot.c_str());
-    }
+    if (!options.plot.empty()) printf("wrote %s: taps and frequency response\n", options.plot.c_str());
 }
 
 }  // namespace lab

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "tools/lab/lab_error.h"
+#include "tools/lab/option_bounds.h"
 
 namespace lab {
 
@@ -57,7 +58,7 @@ std::vector<CosineTerm> WindowTerms(const std::string& name) {
 }
 
 void CheckCutoff(double cutoff) {
-    if (!(cutoff > 0.0 && cutoff <= 1.0)) throw LabError("the cutoff must lie in (0, 1], a fraction of the Nyquist frequency");
+    if (!Contains(CutoffFraction, cutoff)) throw LabError("the cutoff must be " + RangeText(CutoffFraction));
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ const std::vector<std::string>& KernelNames();
 std::string KernelTitle(const std::string& name);
 
 // 128 taps at unit scale; throws LabError for an unknown name or a cutoff
-// outside (0, 1].
+// outside CutoffFraction.
 std::vector<double> KernelTaps(const std::string& name, double cutoff);
 
 // The response the kernel is designed for at frequency f (cycles per bin).

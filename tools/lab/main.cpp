@@ -4,6 +4,8 @@
 
 #include <QGuiApplication>
 
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -12,15 +14,18 @@
 #include "tools/lab/artifact_options_cli.h"
 #include "tools/lab/commands.h"
 #include "tools/lab/filter_kernels.h"
-#include "tools/lab/lab_error.h"
+#include "tools/lab/library_messages.h"
+#include "tools/lab/option_bounds.h"
 #include "tools/lab/phantoms.h"
 
 namespace {
 
 // Qt's own notices (such as the runtime folder of the offscreen platform)
 // would add lines to the tool's output; its failures reach the tool as
-// results, which it reports itself.
-void DropQtNotices(QtMsgType, const QMessageLogContext&, const QString&) {}
+// results, which it reports itself. They are kept for --verbose.
+void KeepQtNotices(QtMsgType, const QMessageLogContext&, const QString& message) {
+    lab::KeepLibraryMessage(message.toStdString());
+}
 
 const char* SinogramHelp =
     "A sinogram file for Sinora: 729 detector channels x 180 angles of little-endian doubles, the 180 "
@@ -32,24 +37,11 @@ const char* SinogramHelp =
     "spans; the reconstruction shows it upright and unmirrored. Projection: Siddon's method, the exact length "
     "of each ray in each pixel.";
 
-// A number above zero; CLI11's own range check would print the largest double.
-CLI::Validator Positive() {
-    return CLI::Validator(
-        [](std::string& text) -> std::string {
-            try {
-                size_t used = 0;
-                if (std::stod(text, &used) > 0.0 && used == text.size()) return "";
-            } catch (const std::exception&) {
-            }
-            return "'" + text + "' is not a number above 0";
-        },
-        "POSITIVE");
-}
-
 void AddNoiseOptions(CLI::App* command, lab::NoiseOptions& noise, CLI::Option*& seedOption) {
     command->add_option("--noise", noise.photons, "Poisson counting noise: I0 photons incident on each ray")
-        ->check(Positive());
-    seedOption = command->add_option("--seed", noise.seed, "seed of the noise, for a repeatable file");
+        ->check(lab::Within(lab::PhotonsPerRay));
+    seedOption = command->add_option("--seed", noise.seed, "seed of the noise, for a repeatable file")
+                     ->check(lab::WholeNumber(0, UINT64_MAX, "a 64-bit seed"));
 }
 
 }  // namespace
@@ -59,6 +51,10 @@ int main(int argc, char** argv) {
                  "numbers comparing a saved reconstruction with its truth.",
                  "sinora-lab"};
     app.require_subcommand(1);
+    app.fallthrough();  // the options below also after a command's name
+    app.set_version_flag("--version", "sinora-lab " SINORA_VERSION);
+    bool verbose = false;
+    app.add_flag("-v,--verbose", verbose, "also show what the picture and DICOM libraries print");
 
     lab::SinogramOptions sinogram;
     CLI::Option* sinogramSeed = nullptr;
@@ -71,9 +67,9 @@ int main(int argc, char** argv) {
     sinogramCommand->add_option("--fov", sinogram.fov,
                                 "width of the 256-pixel field: millimetres for DICOM, picture pixels for a picture "
                                 "(default: the larger side)")
-        ->check(Positive());
+        ->check(lab::Within(lab::FieldWidthRange));
     sinogramCommand->add_option("--frame", sinogram.frame, "frame of a multi-frame DICOM file, from 1")
-        ->check(Positive());
+        ->check(lab::WholeNumber(1, INT_MAX, "a frame number"));
     AddNoiseOptions(sinogramCommand, sinogram.noise, sinogramSeed);
     lab::AddArtifactOptions(sinogramCommand, sinogram.artifacts);
     sinogramCommand->footer(SinogramHelp);
@@ -97,9 +93,9 @@ int main(int argc, char** argv) {
         ->required()
         ->check(CLI::IsMember(lab::KernelNames(), CLI::ignore_case));
     filterCommand->add_option("-o,--output", filter.output, "the filter file to write")->required();
-    filterCommand->add_option("--scale", filter.scale, "factor on every tap (default 100)")->check(Positive());
-    filterCommand->add_option("--cutoff", filter.cutoff,
-                              "cutoff as a fraction of the Nyquist frequency, in (0, 1] (default 1)");
+    filterCommand->add_option("--scale", filter.scale, "factor on every tap (default 100)")->check(lab::Within(lab::TapScale));
+    filterCommand->add_option("--cutoff", filter.cutoff, "cutoff as a fraction of the Nyquist frequency (default 1)")
+        ->check(lab::Within(lab::CutoffFraction));
     filterCommand->add_option("--plot", filter.plot, "also draw the taps and the frequency response as PNG");
     filterCommand->footer("Taps: one number per line, the centre tap first; tap n weighs the bins at distance n "
                           "on either side. The ramp |f| times the window, cut off at the given frequency, "
@@ -126,19 +122,23 @@ int main(int argc, char** argv) {
 
     // Pictures, fonts for the plots: Qt without a display.
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    qInstallMessageHandler(DropQtNotices);
+    qInstallMessageHandler(KeepQtNotices);
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QGuiApplication qt(qtArgc, qtArgv);
 
+    int status = 0;
+    std::string failure;
     try {
         if (sinogramCommand->parsed()) lab::RunSinogramCommand(sinogram);
         else if (phantomCommand->parsed()) lab::RunPhantomCommand(phantom);
         else if (filterCommand->parsed()) lab::RunFilterCommand(filter);
         else lab::RunCompareCommand(compare);
     } catch (const std::exception& error) {
-        fprintf(stderr, "sinora-lab: %s\n", error.what());
-        return 1;
+        failure = error.what();
+        status = 1;
     }
-    return 0;
+    if (verbose) fputs(lab::LibraryMessages().c_str(), stderr);
+    if (status != 0) fprintf(stderr, "sinora-lab: %s\n", failure.c_str());
+    return status;
 }

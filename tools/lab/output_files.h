@@ -1,8 +1,18 @@
-// output_files.h - every file the tool writes goes first to a temporary file
-// beside the target and is renamed over it only when complete, so a failure
-// never leaves a partial output.
+// output_files.h - the outputs of one command, written all or none.
+//
+// A command names its inputs and claims its outputs before any work, so that
+// a wrong path fails at once; it then stages each output's bytes and commits
+// them together at the end. Staging a regular file (or a name not yet taken)
+// writes a temporary file beside it; commit writes the character devices and
+// FIFOs directly, as any Unix tool does, and then renames every temporary
+// into place. A failure before commit, or an OutputFiles destroyed without
+// one, removes the temporaries and leaves every target as it was.
+//
+// Every method reports a failure by throwing LabError with one line naming
+// the path and the reason.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,17 +20,39 @@ class QImage;
 
 namespace lab {
 
-// Throws LabError when the folder of `path` does not exist or `path` is a
-// folder: checked for every output before any work is done.
-void CheckOutputPath(const std::string& path);
+class OutputFiles {
+public:
+    OutputFiles();
+    ~OutputFiles();
+    OutputFiles(const OutputFiles&) = delete;
+    OutputFiles& operator=(const OutputFiles&) = delete;
 
-// Throws LabError naming the path and the reason (missing folder, no
-// permission, full disc...).
-void WriteFileAtomically(const std::string& path, const std::string& bytes);
-// PNG whatever the name's extension.
-void SavePngAtomically(const std::string& path, const QImage& image);
+    // An input file of the command: no output may be the same file (under
+    // any name: device and inode are compared). An empty path is an option
+    // not given and is ignored.
+    void AddInput(const std::string& path);
+    // An output: refused when its folder is missing, it is a folder or
+    // another kind of special file than a character device or FIFO, or it
+    // is the same file as an input or another output. Empty: ignored.
+    void Claim(const std::string& path);
 
-// 729 x 180 little-endian doubles in file order.
-void WriteSinogramFile(const std::string& path, const std::vector<double>& values);
+    // The whole content of a claimed output.
+    void Stage(const std::string& path, const std::string& bytes);
+    // PNG whatever the name's extension.
+    void StagePng(const std::string& path, const QImage& image);
+
+    // Puts every staged output in place.
+    void Commit();
+
+private:
+    struct Output;
+    std::vector<std::string> inputs_;
+    std::vector<std::unique_ptr<Output>> outputs_;
+    Output& Find(const std::string& path);
+};
+
+// 729 x 180 values as the sinogram file holds them: little-endian doubles
+// in file order.
+std::string SinogramFileBytes(const std::vector<double>& values);
 
 }  // namespace lab

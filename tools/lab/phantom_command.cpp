@@ -11,16 +11,17 @@ namespace lab {
 
 void RunPhantomCommand(const PhantomOptions& options) {
     const Phantom phantom = MakePhantom(options.name);
-    CheckOutputPath(options.output);
-    if (!options.truth.empty()) CheckOutputPath(options.truth);
+    OutputFiles outputs;
+    outputs.Claim(options.output);
+    outputs.Claim(options.truth);
     if (options.artifacts.Any()) {
-        WriteArtifactScan(ObjectFromPhantom(options.name, options.artifacts.kvp > 0.0), options.artifacts,
+        WriteArtifactScan(outputs, ObjectFromPhantom(options.name, options.artifacts.kvp > 0.0), options.artifacts,
                           options.noise, options.output, options.truth);
         return;
     }
     std::vector<double> integrals = ProjectPhantom(phantom);
     for (double& p : integrals) p *= WaterMuPerMm;
-    WriteSinogramAndTruth(std::move(integrals), RasterisePhantom(phantom), options.noise, options.output,
+    WriteSinogramAndTruth(outputs, std::move(integrals), RasterisePhantom(phantom), options.noise, options.output,
                           options.truth);
 }
 

@@ -5,7 +5,6 @@
 
 #include "tools/lab/artifact_scan_output.h"
 #include "tools/lab/commands.h"
-#include "tools/lab/lab_error.h"
 #include "tools/lab/output_files.h"
 #include "tools/lab/scan_object.h"
 #include "tools/lab/siddon_projector.h"
@@ -15,27 +14,35 @@
 namespace lab {
 
 void RunSinogramCommand(const SinogramOptions& options) {
-    CheckOutputPath(options.output);
-    if (!options.truth.empty()) CheckOutputPath(options.truth);
-    if (options.fov < 0.0) throw LabError("--fov must be positive");
+    OutputFiles outputs;
+    outputs.AddInput(options.input);
+    outputs.Claim(options.output);
+    outputs.Claim(options.truth);
 
     const LoadedSlice slice = LoadSlice(options.input, options.frame);
+    const double width = FieldWidth(slice, options.fov);
     const FieldImage field = FieldFromSlice(slice, options.fov);
     // The largest attenuation becomes 255 in the program's sum image: with
     // it, a grey level can be turned back into attenuation.
     const double top = *std::max_element(field.values.begin(), field.values.end());
-    printf("read %s: %s; field %.4g mm wide, %.4g mm per pixel; attenuation up to %.3g x water\n",
-           options.input.c_str(), slice.description.c_str(), field.pixelMm * FieldPixels, field.pixelMm, top);
+    char fieldText[120];
+    if (slice.isDicom)
+        snprintf(fieldText, sizeof fieldText, "field %.4g mm wide, %.4g mm per pixel", width, width / FieldPixels);
+    else
+        snprintf(fieldText, sizeof fieldText, "field %.4g picture pixels wide, %.4g per field pixel (taken as 1 mm)",
+                 width, width / FieldPixels);
+    printf("read %s: %s; %s; attenuation up to %.3g x water\n", options.input.c_str(), slice.description.c_str(),
+           fieldText, top);
 
     if (options.artifacts.Any()) {
-        WriteArtifactScan(ObjectFromField(field, slice.isDicom, options.artifacts.kvp > 0.0), options.artifacts,
+        WriteArtifactScan(outputs, ObjectFromField(field, slice.isDicom, options.artifacts.kvp > 0.0), options.artifacts,
                           options.noise, options.output, options.truth);
         return;
     }
     std::vector<double> integrals = ProjectField(field);
     const double perPixel = WaterMuPerMm * field.pixelMm;  // relative attenuation x pixels -> dimensionless
     for (double& p : integrals) p *= perPixel;
-    WriteSinogramAndTruth(std::move(integrals), field, options.noise, options.output, options.truth);
+    WriteSinogramAndTruth(outputs, std::move(integrals), field, options.noise, options.output, options.truth);
 }
 
 }  // namespace lab

@@ -14,20 +14,23 @@
 
 namespace lab {
 
-void WriteSinogramAndTruth(std::vector<double> integrals, const FieldImage& truth, const NoiseOptions& noise,
-                           const std::string& output, const std::string& truthPath) {
+void WriteSinogramAndTruth(OutputFiles& outputs, std::vector<double> integrals, const FieldImage& truth,
+                           const NoiseOptions& noise, const std::string& output, const std::string& truthPath) {
+    uint64_t seed = 0;
     if (noise.photons > 0.0) {
-        const uint64_t seed = noise.seedGiven ? noise.seed : std::random_device{}();
+        seed = noise.seedGiven ? noise.seed : std::random_device{}();
         AddCountingNoise(integrals, noise.photons, seed);
+    }
+    outputs.Stage(output, SinogramFileBytes(integrals));
+    if (!truthPath.empty()) outputs.StagePng(truthPath, TruthImage(truth));
+    outputs.Commit();
+
+    if (noise.photons > 0.0)
         printf("Poisson noise: %g photons per ray, seed %llu\n", noise.photons, static_cast<unsigned long long>(seed));
-    }
-    WriteSinogramFile(output, integrals);
     const auto [lo, hi] = std::minmax_element(integrals.begin(), integrals.end());
-    printf("wrote %s: 729 channels x 180 angles, line integrals %.4g to %.4g\n", output.c_str(), *lo, *hi);
-    if (!truthPath.empty()) {
-        SavePngAtomically(truthPath, TruthImage(truth));
-        printf("wrote %s: the 256 x 256 image that was projected\n", truthPath.c_str());
-    }
+    printf("wrote %s: %d channels x %d angles, line integrals %.4g to %.4g\n", output.c_str(), SinoChannels, SinoAngles,
+           *lo, *hi);
+    if (!truthPath.empty()) printf("wrote %s: the 256 x 256 image that was projected\n", truthPath.c_str());
 }
 
 }  // namespace lab

@@ -1,5 +1,5 @@
 // sinogram_output.h - the last steps shared by `sinogram` and `phantom`:
-// noise, the sinogram file, the truth picture and the summary line.
+// noise, the sinogram file, the truth picture and the summary lines.
 #pragma once
 
 #include <string>
@@ -9,10 +9,13 @@
 
 namespace lab {
 
+class OutputFiles;
 struct FieldImage;
 
 // `integrals` are dimensionless (attenuation times length), in file order.
-void WriteSinogramAndTruth(std::vector<double> integrals, const FieldImage& truth, const NoiseOptions& noise,
-                           const std::string& output, const std::string& truthPath);
+// Both outputs must have been claimed in `outputs` (the truth when given);
+// they are committed here.
+void WriteSinogramAndTruth(OutputFiles& outputs, std::vector<double> integrals, const FieldImage& truth,
+                           const NoiseOptions& noise, const std::string& output, const std::string& truthPath);
 
 }  // namespace lab

@@ -1,17 +1,16 @@
 // slice_input.cpp - DICOM is recognised by its preamble; anything else goes
-// to Qt's image reader first, then to GDCM for DICOM files written without
+// to Qt's image readers first, then to GDCM for DICOM files written without
 // a preamble.
 #include "tools/lab/slice_input.h"
 
-#include <QFileInfo>
 #include <QImage>
-#include <QImageReader>
 
 #include <algorithm>
 #include <cstdio>
 
 #include "tools/lab/dicom_slice.h"
 #include "tools/lab/lab_error.h"
+#include "tools/lab/picture_file.h"
 
 namespace lab {
 
@@ -23,10 +22,14 @@ LoadedSlice FromDicom(const std::string& path, int frame) {
     slice.isDicom = true;
     slice.mu = dicom.hu;
     for (double& v : slice.mu.values) v = RelativeMuFromHu(v);
-    char text[160];
+    char text[200];
     snprintf(text, sizeof text, "%d x %d DICOM slice (frame %d of %d), %.3g x %.3g mm pixels", dicom.hu.width,
              dicom.hu.height, frame, dicom.frames, dicom.hu.spacingX, dicom.hu.spacingY);
     slice.description = text;
+    // Read all the same, so that any slice can be shown; but said.
+    if (dicom.modality != "CT")
+        slice.description += ", " + (dicom.modality.empty() ? std::string("an image without modality") : dicom.modality + " image") +
+                             ", not CT: values taken as Hounsfield units";
     return slice;
 }
 
@@ -49,34 +52,37 @@ LoadedSlice FromPicture(const QImage& picture, const std::string& format) {
 }  // namespace
 
 LoadedSlice LoadSlice(const std::string& path, int frame) {
-    const QFileInfo info(QString::fromStdString(path));
-    if (!info.exists()) throw LabError("cannot open " + path + ": no such file");
-    if (!info.isFile() || !info.isReadable()) throw LabError("cannot open " + path + ": not a readable file");
+    RequireReadableFile(path);
     if (HasDicomPreamble(path)) return FromDicom(path, frame);
 
-    QImageReader reader(QString::fromStdString(path));
-    reader.setAutoTransform(true);
-    if (reader.canRead()) {
-        const std::string format = reader.format().toUpper().toStdString();
-        const QImage picture = reader.read();
-        if (picture.isNull())
-            throw LabError(path + ": a damaged " + format + " picture (" + reader.errorString().toStdString() + ")");
-        if (frame != 1) throw LabError(path + ": --frame applies to DICOM files only");
-        return FromPicture(picture, format);
+    // Qt's readers claim some DICOM files without a preamble (the TIFF
+    // reader takes one whose preamble's mark is damaged): what a reader
+    // fails on is tried as DICOM before its failure is reported.
+    std::string notRead = path + ": neither a picture (PNG, JPEG, BMP, TIFF, PGM/PPM) nor a DICOM file";
+    try {
+        QImage picture;
+        std::string format;
+        if (ReadPicture(path, picture, format)) {
+            if (frame != 1) throw LabError(path + ": --frame applies to DICOM files only");
+            return FromPicture(picture, format);
+        }
+    } catch (const LabError& error) {
+        notRead = error.what();
     }
     try {
         return FromDicom(path, frame);
-    } catch (const LabError& error) {
-        // Say more than "not a DICOM file" only for what GDCM did take as one.
-        if (std::string(error.what()) != path + ": not a DICOM file") throw;
-        throw LabError(path + ": neither a picture (PNG, JPEG, BMP, TIFF, PGM/PPM) nor a DICOM file");
+    } catch (const NotDicomError&) {
+        throw LabError(notRead);
     }
 }
 
+double FieldWidth(const LoadedSlice& slice, double fov) {
+    if (fov > 0.0) return fov;
+    return std::max(slice.mu.width * slice.mu.spacingX, slice.mu.height * slice.mu.spacingY);
+}
+
 FieldImage FieldFromSlice(const LoadedSlice& slice, double fov) {
-    const double width = fov > 0.0 ? fov
-                                   : std::max(slice.mu.width * slice.mu.spacingX, slice.mu.height * slice.mu.spacingY);
-    FieldImage field = FitIntoField(slice.mu, width);
+    FieldImage field = FitIntoField(slice.mu, FieldWidth(slice, fov));
     if (!slice.isDicom) field.pixelMm = 1.0;
     return field;
 }

@@ -18,12 +18,17 @@ struct LoadedSlice {
 // A picture's grey level is its attenuation: white is water, black air; its
 // spacing is one picture pixel. A DICOM slice's Hounsfield units become
 // 1 + HU / 1000 (at least 0), with its pixel spacing in millimetres.
-// Throws LabError for a missing, unreadable or unsupported file.
+// Says when a DICOM slice is not CT. Throws LabError for a missing,
+// unreadable, damaged or unsupported file.
 LoadedSlice LoadSlice(const std::string& path, int frame);
 
-// The slice fitted into the field. `fov` is the width of the 256-pixel field
-// (millimetres for a DICOM slice, picture pixels for a picture); 0 takes the
-// slice's larger side. A picture's field counts as 256 mm wide.
+// The width of the 256-pixel field in the slice's unit (millimetres for a
+// DICOM slice, picture pixels for a picture): `fov`, or when it is 0 the
+// slice's larger side.
+double FieldWidth(const LoadedSlice& slice, double fov);
+
+// The slice fitted into the field FieldWidth gives. A picture's field
+// counts as 256 mm wide.
 FieldImage FieldFromSlice(const LoadedSlice& slice, double fov);
 
 }  // namespace lab

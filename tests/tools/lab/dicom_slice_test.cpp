@@ -16,6 +16,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -232,6 +234,73 @@ TEST(DicomSlice, FilesWithoutUsablePixelsAreRefused) {
     fwrite(bytes.data(), 1, bytes.size(), file);
     fclose(file);
     EXPECT_NE(FailureOf(junk), "");
+}
+
+// pydicom's test files (Debian's python3-pydicom), when installed.
+const std::string PydicomFiles = "/usr/lib/python3/dist-packages/pydicom/data/test_files/";
+
+TEST(DicomSlice, CutShortBigEndianAndOtherModalitiesAreToldApart) {
+    // A slice whose last 6 bytes of pixel data are missing.
+    const std::string whole = ScratchPath("whole.dcm"), cut = ScratchPath("cut.dcm");
+    WriteSlice(whole, SliceRecipe(), std::vector<uint16_t>(12, 7));
+    const std::string bytes = FileBytes(whole);
+    WriteBytes(cut, bytes.data(), bytes.size() - 6);
+    EXPECT_EQ(FailureOf(whole), "");
+    EXPECT_EQ(FailureOf(cut), cut + ": the pixel data are cut short (the image needs 24 bytes)");
+    if (!std::filesystem::exists(PydicomFiles)) GTEST_SKIP() << "python3-pydicom is not installed";
+
+    const struct {
+        const char* file;
+        std::string said;  // the start of the failure, or a part of the description
+    } cases[] = {
+        {"MR_truncated.dcm", ": the pixel data are cut short (the image needs 8192 bytes)"},
+        {"rtdose_1frame.dcm", ": a damaged DICOM file: GDCM stopped by signal 6"},  // an assertion in GDCM
+        {"rtplan_truncated.dcm", ": a damaged DICOM file: unreadable after element (300a,0070)"},
+        {"MR_small.dcm", "MR image, not CT: values taken as Hounsfield units"},
+        {"JPEG2000.dcm", "NM image, not CT"},
+        {"rtdose.dcm", "RTDOSE image, not CT"},
+        {"CT_small.dcm", "0.661 x 0.661 mm pixels"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = PydicomFiles + c.file;
+        try {
+            const std::string description = lab::LoadSlice(path, 1).description;
+            EXPECT_NE(description.find(c.said), std::string::npos) << c.file << ": " << description;
+            EXPECT_EQ(description.find("not CT") != std::string::npos, std::string(c.file) != "CT_small.dcm") << c.file;
+        } catch (const lab::LabError& error) {
+            EXPECT_EQ(std::string(error.what()).rfind(path + c.said, 0), 0u) << error.what();
+        }
+    }
+    // 32-bit pixels: big-endian and RLE read as little-endian does.
+    for (const int frame : {1, 15}) {
+        const lab::DicomSlice little = lab::ReadDicomSlice(PydicomFiles + "rtdose.dcm", frame);
+        EXPECT_EQ(lab::ReadDicomSlice(PydicomFiles + "rtdose_expb.dcm", frame).hu.values, little.hu.values) << frame;
+        EXPECT_EQ(lab::ReadDicomSlice(PydicomFiles + "rtdose_rle.dcm", frame).hu.values, little.hu.values) << frame;
+    }
+}
+
+TEST(DicomSlice, DamagedCopiesNeverEndTheTool) {
+    const std::string original = PydicomFiles + "CT_small.dcm";
+    if (!std::filesystem::exists(original)) GTEST_SKIP() << "python3-pydicom is not installed";
+    const std::string bytes = FileBytes(original);
+    // Bytes changed in the header and element lengths, where GDCM asserts:
+    // some copies must stop it, which read in this process would end the test.
+    std::mt19937 random(17);
+    int read = 0, stopped = 0;
+    for (int copy = 0; copy < 100; ++copy) {
+        std::string mutated = bytes;
+        for (int i = 0; i <= copy % 4; ++i) mutated[128 + random() % 1200] = static_cast<char>(random() % 256);
+        const std::string path = ScratchPath("mutated.dcm");
+        WriteBytes(path, mutated.data(), copy % 10 == 9 ? mutated.size() / 2 : mutated.size());
+        try {
+            lab::LoadSlice(path, 1);
+            ++read;
+        } catch (const lab::LabError& error) {
+            stopped += std::string(error.what()).find("GDCM stopped by signal") != std::string::npos;
+        }
+    }
+    EXPECT_GT(read, 0);
+    EXPECT_GT(stopped, 0);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@ namespace lab_test {
 
 using recon_test::ScratchFolder;
 using recon_test::ScratchPath;
+using recon_test::WriteBytes;
 
 inline std::string FileBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);

@@ -1,0 +1,44 @@
+// option_bounds.h - the range of each numeric option, from what its value
+// means; a value outside it, not finite or not a number is a usage error
+// (status 2), said before any work. A new option names its range here and
+// checks it with Within() or WholeNumber().
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace CLI {
+class Validator;
+}
+
+namespace lab {
+
+struct Bounds {
+    double min;
+    double max;
+    const char* meaning;  // the unit or sense, for the message
+};
+
+// Photons incident on each ray: below one the counts mean nothing; above
+// 1e15 the noise is far below a double's resolution of the line integrals.
+constexpr Bounds PhotonsPerRay{1.0, 1e15, "photons per ray"};
+// The width of the 256-pixel field: millimetres for a DICOM slice (a body
+// is well under a metre), picture pixels for a picture.
+constexpr Bounds FieldWidthRange{1.0, 65536.0, "millimetres for DICOM, picture pixels for a picture"};
+// The factor on every filter tap (the program's own filters use about 100).
+constexpr Bounds TapScale{1e-6, 1e6, "factor on every tap"};
+// The filter's cutoff: below 0.01 of the Nyquist frequency the kernel is
+// wider than its 128 taps.
+constexpr Bounds CutoffFraction{0.01, 1.0, "fraction of the Nyquist frequency"};
+
+bool Contains(const Bounds& bounds, double value);
+// "from 1 to 1e+15 (photons per ray)"
+std::string RangeText(const Bounds& bounds);
+
+// A CLI11 check: the text is a finite number within `bounds`.
+CLI::Validator Within(const Bounds& bounds);
+// A CLI11 check: the text is a whole number of digits from `min` to `max`
+// (a seed beyond 64 bits is refused, not clamped).
+CLI::Validator WholeNumber(uint64_t min, uint64_t max, const char* meaning);
+
+}  // namespace lab
