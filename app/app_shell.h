@@ -12,8 +12,8 @@ int CreateAppWindows(HINSTANCE instance, int showCommand);
 
 // One item of the console's pop-up menu, in the order of insertion.
 struct PopupMenuItem {
-    UINT flags;       // MF_STRING or MF_SEPARATOR
-    UINT_PTR command; // the WM_COMMAND identifier (999 for the separators)
+    UINT flags;        // MF_STRING or MF_SEPARATOR
+    UINT_PTR command;  // the WM_COMMAND identifier (999 for the separators)
     const char* text;
 };
 enum { PopupMenuItemCount = 10 };

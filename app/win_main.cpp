@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "app/app_shell.h"
-#include "shared/file_dialogs.h"
-#include "shared/framework_state.h"
 #include "console/console_window.h"
 #include "graphic/graphics_window.h"
 #include "recon/phases.h"
+#include "shared/file_dialogs.h"
+#include "shared/framework_state.h"
 
 namespace {
 
@@ -64,8 +64,8 @@ int CreateAppWindows(HINSTANCE instance, int showCommand) {
 
     RegisterWindowClass(instance, CS_HREDRAW | CS_VREDRAW, ConsoleWindowProc, "Application");
     // Its creation starts the refresh timer.
-    s.ConsoleWindow = CreateWindowExA(0, "Application", "Win32 Application", ConsoleStyle, CW_USEDEFAULT,
-                                      CW_USEDEFAULT, ConsoleSize, ConsoleSize, nullptr, nullptr, instance, nullptr);
+    s.ConsoleWindow = CreateWindowExA(0, "Application", "Win32 Application", ConsoleStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                                      ConsoleSize, ConsoleSize, nullptr, nullptr, instance, nullptr);
     if (!s.ConsoleWindow) return 0;
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);

@@ -24,16 +24,21 @@ install(FILES dist/sinora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applicati
 install(FILES dist/sinora-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME sinora.xml)
 install(FILES dist/sinora.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
-# Every manual page in doc/man, compressed as Debian keeps them.
+# Every manual page in doc/man, its version filled in from the project's,
+# compressed as Debian keeps them; the lab's only when the lab is built.
 file(GLOB man_pages CONFIGURE_DEPENDS doc/man/*.1)
+if(NOT SINORA_LAB)
+  list(FILTER man_pages EXCLUDE REGEX ".*/sinora-lab\\.1$")
+endif()
 set(compressed_pages)
 foreach(page ${man_pages})
   get_filename_component(name ${page} NAME)
-  set(compressed ${CMAKE_CURRENT_BINARY_DIR}/man/${name}.gz)
+  set(versioned ${CMAKE_CURRENT_BINARY_DIR}/man/${name})
+  configure_file(${page} ${versioned} @ONLY)
+  set(compressed ${versioned}.gz)
   add_custom_command(OUTPUT ${compressed}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/man
-    COMMAND gzip -9n -c ${page} > ${compressed}
-    DEPENDS ${page} VERBATIM)
+    COMMAND gzip -9n -c ${versioned} > ${compressed}
+    DEPENDS ${versioned} VERBATIM)
   list(APPEND compressed_pages ${compressed})
 endforeach()
 add_custom_target(man_pages ALL DEPENDS ${compressed_pages})

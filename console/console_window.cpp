@@ -11,13 +11,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "shared/framework_state.h"
 #include "console/text_print.h"
-#include "shared/message_notice.h"
 #include "console/text_save.h"
 #include "console/text_scan.h"
 #include "graphic/bmp_export.h"
 #include "graphic/graphics_window.h"
+#include "shared/framework_state.h"
+#include "shared/message_notice.h"
 
 namespace {
 
@@ -77,8 +77,7 @@ void MenuCommand(int command) {
             }
             break;
         case CommandExit:
-            if (MessageBoxA(s.ConsoleWindow, "\n End ? \n\n", "EXIT?", MB_OKCANCEL | MB_ICONQUESTION) !=
-                IDCANCEL) {
+            if (MessageBoxA(s.ConsoleWindow, "\n End ? \n\n", "EXIT?", MB_OKCANCEL | MB_ICONQUESTION) != IDCANCEL) {
                 DestroyWindow(s.ConsoleWindow);
             }
             break;
@@ -134,8 +133,7 @@ void OpenPopupMenu(LPARAM lParam) {
     point.x = LOWORD(lParam);
     point.y = HIWORD(lParam);
     ClientToScreen(s.ConsoleWindow, &point);
-    TrackPopupMenu(s.PopupMenu, TPM_CENTERALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0, s.ConsoleWindow,
-                   nullptr);
+    TrackPopupMenu(s.PopupMenu, TPM_CENTERALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0, s.ConsoleWindow, nullptr);
 }
 
 // Frees what the console owns and ends the program; nothing is saved.
@@ -230,8 +228,8 @@ void InputEcho() {
     // the suffix wipe what a longer earlier echo left on the row.
     char text[EchoBufferBytes];
     const char* caret = s.CaretPhase == 1 ? "|   " : "    ";
-    int length = snprintf(text, sizeof text, "%.*s%.*s%s", static_cast<int>(TextLineLimit),
-                          s.TextBuffer[s.CurrentLine], static_cast<int>(InputLineBytes - 1), s.InputLine, caret);
+    int length = snprintf(text, sizeof text, "%.*s%.*s%s", static_cast<int>(TextLineLimit), s.TextBuffer[s.CurrentLine],
+                          static_cast<int>(InputLineBytes - 1), s.InputLine, caret);
     if (length < 0) length = 0;
     if (length >= static_cast<int>(sizeof text)) length = static_cast<int>(sizeof text) - 1;
     TextOutA(dc, 0, s.InputLineY, text, length);
@@ -248,14 +246,12 @@ LRESULT CALLBACK ConsoleWindowProc(HWND window, UINT message, WPARAM wParam, LPA
             // yet stored while the window is being created.
             s.RefreshTimer = SetTimer(window, RefreshTimerId, RefreshIntervalMs, TimerTick);
             return 0;
-        case WM_DESTROY:
-            EndProgram();
+        case WM_DESTROY: EndProgram();
         case WM_SIZE:
             ConsoleLayout();
             ConsoleRepaint();
             return 0;
-        case WM_ACTIVATE:
-            return 0;
+        case WM_ACTIVATE: return 0;
         case WM_PAINT: {
             ConsoleRepaint();
             PAINTSTRUCT paint;
@@ -266,8 +262,7 @@ LRESULT CALLBACK ConsoleWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         case WM_KEYDOWN:
             if (wParam == VK_ESCAPE) DestroyWindow(s.ConsoleWindow);
             return 0;
-        case WM_KEYUP:
-            return 0;
+        case WM_KEYUP: return 0;
         case WM_CHAR:
             if (s.InputWaiting == 1 && (wParam & 0xFF) == VK_RETURN) {
                 TypedCharacter(wParam);
@@ -275,17 +270,10 @@ LRESULT CALLBACK ConsoleWindowProc(HWND window, UINT message, WPARAM wParam, LPA
             }
             TypedCharacter(wParam);
             return 0;
-        case WM_COMMAND:
-            MenuCommand(LOWORD(wParam));
-            return 0;
-        case WM_VSCROLL:
-            Scroll(wParam);
-            return 0;
-        case WM_RBUTTONDOWN:
-            OpenPopupMenu(lParam);
-            return 0;
-        default:
-            return DefWindowProcA(window, message, wParam, lParam);
+        case WM_COMMAND: MenuCommand(LOWORD(wParam)); return 0;
+        case WM_VSCROLL: Scroll(wParam); return 0;
+        case WM_RBUTTONDOWN: OpenPopupMenu(lParam); return 0;
+        default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 

@@ -8,9 +8,9 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "shared/framework_state.h"
-#include "shared/formatted_text.h"
 #include "platform/win32.h"
+#include "shared/formatted_text.h"
+#include "shared/framework_state.h"
 
 namespace {
 

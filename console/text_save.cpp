@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <string>
 
-#include "shared/framework_state.h"
-#include "shared/file_dialogs.h"
-#include "shared/safe_save.h"
 #include "console/text_print.h"
+#include "shared/file_dialogs.h"
+#include "shared/framework_state.h"
 #include "shared/message_notice.h"
+#include "shared/safe_save.h"
 
 namespace {
 
@@ -31,16 +31,14 @@ bool WriteTextBufferLines(HANDLE file) {
 }  // namespace
 
 bool WriteTextBufferFile(const char* path) {
-    return SaveFileSafely(path, WriteTextBufferLines) == SaveOutcome::Saved;
+    if (SaveFileSafely(path, WriteTextBufferLines) == SaveOutcome::Saved) return true;
+    MessageNotice("Failed to save");
+    return false;
 }
 
 void SaveTextBuffer() {
     std::string path;
     // cancelled, overwrite declined, or a path too long
     if (!AskSaveFileName(FrameworkState.LastTextSavePath, ".txt", path)) return;
-    if (!WriteTextBufferFile(path.c_str())) {
-        MessageNotice("Failed to save");
-        return;
-    }
-    MessageNotice("Saved TextBuffer");
+    if (WriteTextBufferFile(path.c_str())) MessageNotice("Saved TextBuffer");
 }

@@ -3,6 +3,7 @@
 
 void SaveTextBuffer();
 // Writes the TextBuffer lines, oldest first, each ended with CR LF.
-// False when the file cannot be written; an existing file then keeps its
-// old content.
+// Error rule of the saves: the writer reports its own failure with a
+// notice ("Failed to save") and returns false, and an existing file then
+// keeps its old content; the caller reports the success.
 bool WriteTextBufferFile(const char* path);

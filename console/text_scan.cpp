@@ -14,11 +14,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "shared/framework_state.h"
 #include "base/c_locale.h"
 #include "console/message_pump.h"
 #include "console/text_print.h"
 #include "platform/win32.h"
+#include "shared/framework_state.h"
 
 namespace {
 
@@ -62,22 +62,15 @@ void StoreToken(const char* token, char letter, bool longForm, void* target) {
         return;
     }
     switch (letter) {
-    case 'c':
-        *static_cast<char*>(target) = token[0];
-        break;
-    case 'd':
-        *static_cast<int32_t*>(target) = ToInt32(token);
-        break;
-    case 'f':
-        *static_cast<float*>(target) = static_cast<float>(ToDouble(token));
-        break;
-    case 's':
-        // A token holds at most 160 bytes (the input line's limit), so a %s
-        // destination receives at most 161 bytes with the terminator.
-        strcpy(static_cast<char*>(target), token);
-        break;
-    default:
-        break;  // not a conversion of ours: the token is used up all the same
+        case 'c': *static_cast<char*>(target) = token[0]; break;
+        case 'd': *static_cast<int32_t*>(target) = ToInt32(token); break;
+        case 'f': *static_cast<float*>(target) = static_cast<float>(ToDouble(token)); break;
+        case 's':
+            // A token holds at most 160 bytes (the input line's limit), so a %s
+            // destination receives at most 161 bytes with the terminator.
+            strcpy(static_cast<char*>(target), token);
+            break;
+        default: break;  // not a conversion of ours: the token is used up all the same
     }
 }
 

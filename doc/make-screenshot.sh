@@ -19,25 +19,10 @@ wm_pid=$!
 # The program places its windows itself once the window manager runs.
 wait_for 10 xprop -root _NET_SUPPORTING_WM_CHECK
 
-# A copy of the data, so that the console shows a short path.
-cp -r "$root/data" "$work/data"
-cd "$work/data" || exit 1
-QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1 &
-program_pid=$!
-wait_for 15 has_window_named Sinora || fail "no console"
-console="$(window_named Sinora)"
-echo "$console" >"$work/before_open"
-answer_dialog "$work/before_open" phantom.sino
-wait_for 20 has_window_named Images || fail "no graphics window"
-wait_idle
-answer 2
-visible_windows >"$work/before_filter"
-answer ""                          # "Load Real space Filter"
-answer_dialog "$work/before_filter" shepp_logan.txt
-wait_idle
-answer ""                          # filter OK: the reconstruction runs
-answer ""                          # the pause after the grid
-answer n                           # no replay
+# The program in a copy of the data, so that the console shows a short path.
+start_program_on_sample_data "$program" "$root"
+load_sample_sinogram
+filtered_run shepp_logan.txt n
 answer 50                          # HU Center
 answer 80                          # HU Width
 

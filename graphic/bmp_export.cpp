@@ -11,19 +11,18 @@
 #include <cstring>
 #include <string>
 
-#include "shared/framework_state.h"
-#include "shared/file_dialogs.h"
-#include "shared/safe_save.h"
-#include "shared/message_notice.h"
 #include "platform/win32.h"
+#include "shared/file_dialogs.h"
+#include "shared/framework_state.h"
+#include "shared/message_notice.h"
+#include "shared/safe_save.h"
 
 namespace {
 
 const DWORD FileHeaderBytes = sizeof(BITMAPFILEHEADER);  // 14
 const DWORD InfoHeaderBytes = sizeof(BITMAPINFOHEADER);  // 40
 
-// Composes the file and puts it in the place of `path`; the caller shows
-// the notice of a failure.
+// Composes the file and puts it in the place of `path`.
 SaveOutcome WriteBmpFile(const char* path, const BITMAPINFOHEADER* info, const void* pixels, DWORD pixelBytes) {
     BITMAPFILEHEADER header;
     memset(&header, 0, sizeof header);
@@ -85,15 +84,13 @@ bool GraphicSaveBmp(const char* path) {
     if (section) DeleteObject(section);
 
     switch (result) {
-        case SaveOutcome::Saved:
-            return true;
+        case SaveOutcome::Saved: return true;
         case SaveOutcome::OpenFailed:
+            // "nopen" as the system has always said it: not a typo to correct.
             MessageNotice("Failed to nopen file.");
             return false;
         case SaveOutcome::WriteFailed:
-        default:
-            MessageNotice("Failed to save");
-            return false;
+        default: MessageNotice("Failed to save"); return false;
     }
 }
 

@@ -8,11 +8,11 @@
 
 #include <cstring>
 
-#include "shared/framework_state.h"
-#include "shared/message_notice.h"
 #include "graphic/canvas_draw.h"
 #include "graphic/canvas_layout.h"
 #include "platform/win32.h"
+#include "shared/framework_state.h"
+#include "shared/message_notice.h"
 
 namespace {
 

@@ -1,10 +1,12 @@
 // canvas_draw.cpp - the drawing steps of canvas_draw.h that need more than
-// one pixel: clearing the canvas, text, segments and filled frames, each
-// with the GDI objects it makes for that one call.
+// one pixel: clearing the canvas, text and captions, segments and filled
+// frames, each with the GDI objects it makes for that one call.
 #include "graphic/canvas_draw.h"
 
-#include "shared/framework_state.h"
+#include <cstring>
+
 #include "platform/win32.h"
+#include "shared/framework_state.h"
 
 namespace {
 
@@ -36,6 +38,15 @@ void DrawCanvasText(int x, int y, const char* text, int length) {
     s.GraphicFontHandle = nullptr;
     s.PresentNeeded = 1;
 }
+
+void DrawCanvasCaption(int x, int y, const char* text, int height, COLORREF colour) {
+    FrameworkStateRecord& s = FrameworkState;
+    s.CurrentColor = colour;
+    if (!s.GraphicFontRecord) return;
+    s.GraphicFontRecord->lfHeight = height;
+    DrawCanvasText(x, y, text, static_cast<int>(strlen(text)));
+}
+
 void DrawCanvasSegment(int x1, int y1, int x2, int y2) {
     FrameworkStateRecord& s = FrameworkState;
     HPEN pen = CreatePen(PS_SOLID, s.PenWidth, s.CurrentColor);

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "shared/framework_state.h"
-#include "platform/win32.h"
 #include "base/to_int.h"
+#include "platform/win32.h"
+#include "shared/framework_state.h"
 
 // A grey level g in 0..255 as the colour g x 0x010101.
 inline COLORREF GreyColour(int32_t grey) { return static_cast<COLORREF>(grey) * 0x010101u; }
@@ -48,6 +48,11 @@ inline void PutCanvasBlock(int x, int y, COLORREF colour) {
 // Text in CurrentColor on the canvas's black text cells, in a font made from
 // GraphicFontRecord for this one call (GraphicFontHandle is 0 afterwards).
 void DrawCanvasText(int x, int y, const char* text, int length);
+
+// A caption: `text` in `colour` (which becomes CurrentColor) in a font
+// `height` pixels high, which GraphicFontRecord keeps afterwards. Before
+// start-up has allocated the record nothing is drawn.
+void DrawCanvasCaption(int x, int y, const char* text, int height, COLORREF colour);
 
 // Fills the whole surface with the stock brush chosen by BackgroundKind
 // (0 black, 1 light grey, 2 white, anything else black).

@@ -3,8 +3,8 @@
 // the refresh tick copies it whenever the run has drawn something new.
 #include "graphic/graphics_window.h"
 
-#include "shared/framework_state.h"
 #include "graphic/canvas.h"
+#include "shared/framework_state.h"
 
 namespace {
 
@@ -56,8 +56,7 @@ LRESULT CALLBACK GraphicsWindowProc(HWND window, UINT message, WPARAM wParam, LP
             s.RightClicked = 1;
             s.RightClickPoint = CursorInClient(window);
             break;
-        default:
-            break;
+        default: break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

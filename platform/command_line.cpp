@@ -28,6 +28,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include "platform/os_calls.h"
 #include "platform/platform.h"
 
 namespace {
@@ -35,7 +36,7 @@ namespace {
 // The folder of the running program (bin/ when installed).
 std::string ProgramFolder() {
     char path[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    ssize_t n = PlatformOsCalls.readlink("/proc/self/exe", path, sizeof path - 1);
     if (n <= 0) return ".";
     path[n] = 0;
     std::string folder(path);
@@ -60,17 +61,18 @@ std::string BesideProgram(const std::string& folder, const char* relative) {
 // The companion programs installed beside this one: sinora-*, sorted.
 std::vector<std::string> CompanionTools(const std::string& folder) {
     std::vector<std::string> tools;
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (dirent* entry = readdir(dir)) {
+    if (DIR* dir = PlatformOsCalls.opendir(folder.c_str())) {
+        while (dirent* entry = PlatformOsCalls.readdir(dir)) {
             std::string name = entry->d_name;
             if (name.rfind("sinora-", 0) != 0) continue;
             std::string path = folder + "/" + name;
             struct stat info;
-            if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0) {
+            if (PlatformOsCalls.stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+                PlatformOsCalls.access(path.c_str(), X_OK) == 0) {
                 tools.push_back(name);
             }
         }
-        closedir(dir);
+        PlatformOsCalls.closedir(dir);
     }
     std::sort(tools.begin(), tools.end());
     return tools;

@@ -30,12 +30,12 @@ struct GdiObject {
     int selections = 0;          // DCs that have it selected (not counted for stock)
     bool deletePending = false;  // deleted while selected: freed on the last deselection
 
-    COLORREF color = 0;  // pen, brush
-    int penWidth = 1;    // pen
-    bool hollow = false; // NULL_PEN, NULL_BRUSH, PS_NULL
+    COLORREF colour = 0;  // pen, brush
+    int penWidth = 1;     // pen
+    bool hollow = false;  // NULL_PEN, NULL_BRUSH, PS_NULL
 
-    QImage image;                 // compatible bitmap (Format_RGB32)
-    uint8_t* dibBits = nullptr;   // 24-bit DIB section, owned
+    QImage image;                // compatible bitmap (Format_RGB32)
+    uint8_t* dibBits = nullptr;  // 24-bit DIB section, owned
     int dibWidth = 0;
     int dibHeight = 0;
     qsizetype dibStride = 0;
@@ -80,8 +80,8 @@ struct PlatformDc {
     bool ownDc = false;     // the one DC of a CS_OWNDC window
 
     uint32_t bitmap = 0, pen = 0, brush = 0, font = 0;  // selected object handles
-    COLORREF textColor = 0;
-    COLORREF bkColor = 0xFFFFFF;
+    COLORREF textColour = 0;
+    COLORREF bkColour = 0xFFFFFF;
     int bkMode = OPAQUE;
     POINT position{0, 0};
     uint32_t defaultPixel = 0xFF000000u;  // the 1 x 1 default bitmap's pixel

@@ -2,6 +2,8 @@
 // Not for use outside platform/ (it includes Qt).
 #pragma once
 
+#include <string>
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -36,12 +38,12 @@ void PlatformWindowValidate(HWND hwnd);
 // Releases the device contexts that belong to a window being destroyed.
 void PlatformForgetWindowDcs(HWND hwnd);
 // The colour of a solid or stock brush (0x00BBGGRR); black for anything else.
-COLORREF PlatformBrushColor(HBRUSH brush);
+COLORREF PlatformBrushColour(HBRUSH brush);
 
 // ---- live-object counts (PlatformLiveObjectCounts) -----------------------------
-int PlatformLiveWindowCount();   // win_windows.cpp
-int PlatformLiveGdiObjectCount();  // win_gdi.cpp
-int PlatformLiveDcCount();         // win_gdi.cpp
+int PlatformLiveWindowCount();     // win_windows.cpp
+int PlatformLiveGdiObjectCount();  // win_gdi_objects.cpp
+int PlatformLiveDcCount();         // win_gdi_objects.cpp
 int PlatformTimerCount();          // win_messages.cpp
 
 // 0x00BBGGRR to Qt's 0xFFRRGGBB and back.
@@ -51,3 +53,37 @@ inline uint32_t ColorrefToArgb(COLORREF c) {
 inline COLORREF ArgbToColorref(uint32_t argb) {
     return ((argb >> 16) & 0xFFu) | (argb & 0xFF00u) | ((argb & 0xFFu) << 16);
 }
+
+// ---- win_messages.cpp ----------------------------------------------------------
+// Queues a message produced by Qt input (posted, like Win32 input).
+void PlatformPostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Queues a key press: WM_KEYDOWN with the text Qt reported for it, which
+// TranslateMessage turns into WM_CHAR bytes.
+void PlatformPostKey(HWND hwnd, UINT virtualKey, const QString& text);
+// A window's client area became invalid or something else may now be
+// produced: wakes a waiting modal pump.
+void PlatformWakeQueue();
+// Drops the timers and queued messages of a window being destroyed.
+void PlatformForgetWindowMessages(HWND hwnd);
+// Empties the queue and stops every timer (the reset for tests).
+void PlatformForgetAllMessages();
+// Modal loops: while depth > 0, a Qt timer keeps dispatching our queue.
+void PlatformEnterModal();
+void PlatformLeaveModal();
+// Lets Qt deliver its pending events and deletes widgets scheduled for it.
+void PlatformProcessQtEvents();
+
+// ---- win_dialogs.cpp ------------------------------------------------------------
+// Destroys every pop-up menu (the reset for tests).
+void PlatformForgetAllMenus();
+
+// ---- win_kernel.cpp, win_files.cpp ------------------------------------------------
+// Frees every global memory block; closes every open file and folder listing
+// (the reset for tests).
+void PlatformForgetAllGlobalMemory();
+void PlatformForgetAllFiles();
+
+// ---- platform_init.cpp ---------------------------------------------------------
+bool PlatformTakeModalAnswer(std::string* answer, int* delayMs);
+bool PlatformIsUnattended();
+void PlatformLogModal(const QString& line);

@@ -21,8 +21,8 @@
 
 #include <QIcon>
 #include <QPoint>
-#include <QtGlobal>
 #include <QString>
+#include <QtGlobal>
 
 #include "platform/gdi_objects.h"
 #include "platform/window_state.h"
@@ -72,7 +72,7 @@ struct LayerState {
     char** argv = nullptr;
     char programName[7] = "sinora";
     char* fallbackArgv[2] = {programName, nullptr};
-    std::vector<HeldMessage> heldMessages;  // while the application starts
+    std::vector<HeldMessage> heldMessages;                                           // while the application starts
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();  // message times count from here
 
     // ---- windows (win_windows.cpp)
@@ -102,8 +102,8 @@ struct LayerState {
 
     // ---- menus and dialogs (win_dialogs.cpp)
     std::set<PlatformMenu*> menus;
-    DWORD dialogError = 0;  // why the last file dialog returned 0 (CommDlgExtendedError)
-    QFileIconProvider* fileIcons = nullptr;  // the icons every file dialog shows,
+    DWORD dialogError = 0;                       // why the last file dialog returned 0 (CommDlgExtendedError)
+    QFileIconProvider* fileIcons = nullptr;      // the icons every file dialog shows,
     std::map<QString, QIcon> dialogButtonIcons;  // tool buttons' by name (MakeFileDialog)
 
     // ---- GDI (win_gdi_objects.cpp, win_gdi_text.cpp)
@@ -115,7 +115,7 @@ struct LayerState {
     std::deque<PlatformDc> dcPool;
     std::unordered_set<const PlatformDc*> dcAll;
     std::deque<PlatformDc*> dcFree;
-    std::unordered_map<HWND, PlatformDc*> ownDcs;  // the one DC of each CS_OWNDC window
+    std::unordered_map<HWND, PlatformDc*> ownDcs;             // the one DC of each CS_OWNDC window
     std::map<std::pair<QString, int>, int> pixelSizeForCell;  // font metrics, kept by a reset
 
     // ---- global memory and files (win_kernel.cpp)

@@ -38,6 +38,7 @@ OsCallTable SystemCalls() {
     calls.opendir = ::opendir;
     calls.readdir = ::readdir;
     calls.closedir = ::closedir;
+    calls.access = ::access;
     return calls;
 }
 

@@ -32,6 +32,7 @@ struct OsCallTable {
     DIR* (*opendir)(const char* path);
     struct dirent* (*readdir)(DIR* folder);
     int (*closedir)(DIR* folder);
+    int (*access)(const char* path, int mode);
 };
 
 extern OsCallTable PlatformOsCalls;

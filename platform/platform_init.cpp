@@ -25,8 +25,8 @@
 #include <vector>
 
 #include <QApplication>
-#include <QPixmapCache>
 #include <QFont>
+#include <QPixmapCache>
 
 #include "platform/gdi_objects.h"
 #include "platform/internal.h"
@@ -81,8 +81,9 @@ void ReportStartFailure() {
 }
 
 void HoldStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    LayerState* bd = LayerData();
     if (type == QtFatalMsg) ReportStartFailure();
-    LayerData()->heldMessages.push_back(HeldMessage{type, context.category ? context.category : "", text});
+    bd->heldMessages.push_back(HeldMessage{type, context.category ? context.category : "", text});
 }
 
 }  // namespace
@@ -140,16 +141,24 @@ void PlatformResetForTests() {
 }
 
 void PlatformQueueModalAnswer(const char* answer, int delayMs) {
-    LayerData()->answers.push_back(ModalAnswer{answer ? answer : "", delayMs < 0 ? 0 : delayMs});
+    LayerState* bd = LayerData();
+    bd->answers.push_back(ModalAnswer{answer ? answer : "", delayMs < 0 ? 0 : delayMs});
 }
 
-void PlatformSetUnattended(bool unattended) { LayerData()->unattended = unattended; }
+void PlatformSetUnattended(bool unattended) {
+    LayerState* bd = LayerData();
+    bd->unattended = unattended;
+}
 
-int PlatformModalLogCount() { return static_cast<int>(LayerData()->modalLog.size()); }
+int PlatformModalLogCount() {
+    LayerState* bd = LayerData();
+    return static_cast<int>(bd->modalLog.size());
+}
 
 const char* PlatformModalLogEntry(int index) {
-    if (index < 0 || index >= static_cast<int>(LayerData()->modalLog.size())) return "";
-    return LayerData()->modalLog[static_cast<size_t>(index)].c_str();
+    LayerState* bd = LayerData();
+    if (index < 0 || index >= static_cast<int>(bd->modalLog.size())) return "";
+    return bd->modalLog[static_cast<size_t>(index)].c_str();
 }
 
 PlatformLiveObjects PlatformLiveObjectCounts() {
@@ -169,7 +178,8 @@ const char* PlatformDecodeText(const char* bytes, char* utf8Out, int utf8Size) {
 }
 
 bool PlatformTakeModalAnswer(std::string* answer, int* delayMs) {
-    std::deque<ModalAnswer>& answers = LayerData()->answers;
+    LayerState* bd = LayerData();
+    std::deque<ModalAnswer>& answers = bd->answers;
     if (answers.empty()) return false;
     *answer = answers.front().answer;
     *delayMs = answers.front().delayMs;
@@ -177,7 +187,10 @@ bool PlatformTakeModalAnswer(std::string* answer, int* delayMs) {
     return true;
 }
 
-bool PlatformIsUnattended() { return LayerData()->unattended; }
+bool PlatformIsUnattended() {
+    LayerState* bd = LayerData();
+    return bd->unattended;
+}
 
 // Only tests read the log, and they run unattended: the program itself
 // keeps none, so a long session does not grow with it.

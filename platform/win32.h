@@ -24,7 +24,11 @@
 //   win_files.cpp        CreateFileA/WriteFile/CloseHandle, file kinds and
 //                        attributes, temporary files, MoveFileExA/ReplaceFileA,
 //                        DeleteFileA, FindFirstFileA (system calls: os_calls.h)
+//   codepage.cpp         IsDBCSLeadByteEx; Windows text to and from Unicode
+//   os_calls.cpp         the system calls beneath win_files.cpp (os_calls.h)
 //   platform_init.cpp    PlatformInit and the test hooks of platform.h
+//   command_line.cpp     PlatformCommandLine: --help and --version
+//   entry.cpp            main(), which calls the program's WinMain
 // The layer's state is one record, LayerState (layer_state.h).
 #pragma once
 
@@ -462,8 +466,8 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id);
 
 // ---- USER32: windows (win_windows.cpp) ---------------------------------------
 ATOM RegisterClassA(const WNDCLASSA* wc);
-HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 BOOL DestroyWindow(HWND hwnd);
 LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL ShowWindow(HWND hwnd, int cmdShow);
@@ -511,13 +515,13 @@ BOOL DeleteDC(HDC dc);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 BOOL DeleteObject(HGDIOBJ object);
 HGDIOBJ GetStockObject(int index);
-HPEN CreatePen(int style, int width, COLORREF color);
-HBRUSH CreateSolidBrush(COLORREF color);
+HPEN CreatePen(int style, int width, COLORREF colour);
+HBRUSH CreateSolidBrush(COLORREF colour);
 
 // ---- USER32/GDI32: drawing (win_gdi_draw.cpp) ---------------------------------
 BOOL SetRect(LPRECT rect, int left, int top, int right, int bottom);
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
-BOOL SetPixelV(HDC dc, int x, int y, COLORREF color);
+BOOL SetPixelV(HDC dc, int x, int y, COLORREF colour);
 COLORREF GetPixel(HDC dc, int x, int y);
 BOOL MoveToEx(HDC dc, int x, int y, LPPOINT previous);
 BOOL LineTo(HDC dc, int x, int y);
@@ -526,8 +530,8 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
 
 // ---- GDI32: fonts and text (win_gdi_text.cpp) ---------------------------------
 HFONT CreateFontIndirectA(const LOGFONTA* font);
-COLORREF SetTextColor(HDC dc, COLORREF color);
-COLORREF SetBkColor(HDC dc, COLORREF color);
+COLORREF SetTextColor(HDC dc, COLORREF colour);
+COLORREF SetBkColor(HDC dc, COLORREF colour);
 int SetBkMode(HDC dc, int mode);
 BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length);
 
@@ -542,8 +546,8 @@ LPSTR lstrcpyA(LPSTR dst, LPCSTR src);
 BOOL IsDBCSLeadByteEx(UINT codePage, BYTE testChar);
 
 // ---- KERNEL32: files (win_files.cpp) -------------------------------------------
-HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, void* security, DWORD disposition,
-                   DWORD attributes, HANDLE templateFile);
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, void* security, DWORD disposition, DWORD attributes,
+                   HANDLE templateFile);
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes, DWORD* written, void* overlapped);
 BOOL FlushFileBuffers(HANDLE file);
 BOOL CloseHandle(HANDLE object);

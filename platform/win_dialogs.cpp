@@ -76,8 +76,7 @@ namespace {
 // applying queued test answers, and giving the focus back afterwards.
 class ModalScope {
 public:
-    explicit ModalScope(HWND owner)
-        : previous_(QApplication::activeWindow()), owner_(PlatformWindowFrame(owner)) {
+    explicit ModalScope(HWND owner) : previous_(QApplication::activeWindow()), owner_(PlatformWindowFrame(owner)) {
         PlatformEnterModal();
     }
     ~ModalScope() {
@@ -191,7 +190,8 @@ void ApplyFileAnswer(QFileDialog* dialog, const std::string& answer) {
 
 // Reports a chosen path (or name) of `needed` bytes that its buffer cannot hold.
 BOOL BufferTooSmall(OPENFILENAMEA* ofn, size_t needed) {
-    LayerData()->dialogError = FNERR_BUFFERTOOSMALL;
+    LayerState* bd = LayerData();
+    bd->dialogError = FNERR_BUFFERTOOSMALL;
     if (ofn->nMaxFile >= 2) {
         WORD size = static_cast<WORD>(std::min<size_t>(needed, 0xFFFF));
         memcpy(ofn->lpstrFile, &size, sizeof size);
@@ -232,7 +232,8 @@ std::unique_ptr<QFileDialog> MakeFileDialog() {
 }
 
 BOOL RunFileDialog(OPENFILENAMEA* ofn, bool save) {
-    LayerData()->dialogError = 0;
+    LayerState* bd = LayerData();
+    bd->dialogError = 0;
     if (!ofn || !ofn->lpstrFile || ofn->nMaxFile == 0) return FALSE;
     QString initial = DecodeWindowsText(BoundedString(ofn->lpstrFile, ofn->nMaxFile).c_str());
     PlatformLogModal((save ? QStringLiteral("SaveFile|") : QStringLiteral("OpenFile|")) + initial);
@@ -283,8 +284,7 @@ BOOL RunFileDialog(OPENFILENAMEA* ofn, bool save) {
     QByteArray path = QFile::encodeName(QDir::cleanPath(chosen));
     QByteArray name = QFile::encodeName(QFileInfo(chosen).fileName());
     if (static_cast<size_t>(path.size()) + 1 > ofn->nMaxFile) return BufferTooSmall(ofn, path.size() + 1);
-    if (ofn->lpstrFileTitle && ofn->nMaxFileTitle > 0 &&
-        static_cast<size_t>(name.size()) + 1 > ofn->nMaxFileTitle) {
+    if (ofn->lpstrFileTitle && ofn->nMaxFileTitle > 0 && static_cast<size_t>(name.size()) + 1 > ofn->nMaxFileTitle) {
         return BufferTooSmall(ofn, path.size() + 1);
     }
     memcpy(ofn->lpstrFile, path.constData(), static_cast<size_t>(path.size()) + 1);
@@ -303,8 +303,8 @@ BOOL RunFileDialog(OPENFILENAMEA* ofn, bool save) {
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     QString captionText = DecodeWindowsText(caption ? caption : "Error");
     QString bodyText = DecodeWindowsText(text ? text : "");
-    PlatformLogModal(QStringLiteral("MessageBox|") + captionText + QLatin1Char('|') + bodyText +
-                     QLatin1Char('|') + QString::number(type));
+    PlatformLogModal(QStringLiteral("MessageBox|") + captionText + QLatin1Char('|') + bodyText + QLatin1Char('|') +
+                     QString::number(type));
 
     QMessageBox box;
     box.setWindowTitle(captionText);
@@ -339,29 +339,31 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 }
 
 HMENU CreatePopupMenu() {
+    LayerState* bd = LayerData();
     auto* menu = new PlatformMenu;
-    LayerData()->menus.insert(menu);
+    bd->menus.insert(menu);
     return menu;
 }
 
 BOOL InsertMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR idNewItem, LPCSTR text) {
-    if (!LayerData()->menus.count(menu)) return FALSE;
+    LayerState* bd = LayerData();
+    if (!bd->menus.count(menu)) return FALSE;
     PlatformMenu::Item item{idNewItem, (flags & MF_SEPARATOR) != 0, text ? text : ""};
     auto& items = menu->items;
     auto where = items.end();
     if (flags & MF_BYPOSITION) {
         if (position < items.size()) where = items.begin() + position;
     } else {
-        where = std::find_if(items.begin(), items.end(), [position](const PlatformMenu::Item& i) {
-            return !i.separator && i.id == position;
-        });
+        where = std::find_if(items.begin(), items.end(),
+                             [position](const PlatformMenu::Item& i) { return !i.separator && i.id == position; });
     }
     items.insert(where, item);
     return TRUE;
 }
 
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*) {
-    if (!LayerData()->menus.count(menu)) return FALSE;
+    LayerState* bd = LayerData();
+    if (!bd->menus.count(menu)) return FALSE;
     PlatformLogModal(QStringLiteral("PopupMenu|%1|%2").arg(x).arg(y));
     QMenu popup;
     for (const PlatformMenu::Item& item : menu->items) {
@@ -406,7 +408,8 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
 }
 
 BOOL DestroyMenu(HMENU menu) {
-    if (!LayerData()->menus.erase(menu)) return FALSE;
+    LayerState* bd = LayerData();
+    if (!bd->menus.erase(menu)) return FALSE;
     delete menu;
     return TRUE;
 }
@@ -436,4 +439,7 @@ BOOL GetOpenFileNameA(OPENFILENAMEA* ofn) { return GiveBackFreedMemory(RunFileDi
 
 BOOL GetSaveFileNameA(OPENFILENAMEA* ofn) { return GiveBackFreedMemory(RunFileDialog(ofn, true)); }
 
-DWORD CommDlgExtendedError() { return LayerData()->dialogError; }
+DWORD CommDlgExtendedError() {
+    LayerState* bd = LayerData();
+    return bd->dialogError;
+}

@@ -60,6 +60,7 @@
 #include <set>
 #include <string>
 
+#include "platform/internal.h"
 #include "platform/layer_state.h"
 #include "platform/os_calls.h"
 #include "platform/win32.h"
@@ -75,15 +76,17 @@ struct PlatformFile {
 namespace {
 
 HANDLE Register(PlatformFile* file) {
-    std::lock_guard<std::mutex> lock(LayerData()->fileLock);
-    LayerData()->files.insert(file);
+    LayerState* bd = LayerData();
+    std::lock_guard<std::mutex> lock(bd->fileLock);
+    bd->files.insert(file);
     return file;
 }
 
 // The descriptor of a live file handle, or -1.
 int DescriptorOf(HANDLE file) {
-    std::lock_guard<std::mutex> lock(LayerData()->fileLock);
-    if (!LayerData()->files.count(file) || file->folder) return -1;
+    LayerState* bd = LayerData();
+    std::lock_guard<std::mutex> lock(bd->fileLock);
+    if (!bd->files.count(file) || file->folder) return -1;
     return file->fd;
 }
 
@@ -213,9 +216,10 @@ BOOL FlushFileBuffers(HANDLE file) {
 }
 
 BOOL CloseHandle(HANDLE object) {
+    LayerState* bd = LayerData();
     {
-        std::lock_guard<std::mutex> lock(LayerData()->fileLock);
-        if (!LayerData()->files.erase(object)) return FALSE;
+        std::lock_guard<std::mutex> lock(bd->fileLock);
+        if (!bd->files.erase(object)) return FALSE;
     }
     bool ok = object->folder ? true : PlatformOsCalls.close(object->fd) == 0;
     if (object->folder) PlatformOsCalls.closedir(object->folder);
@@ -371,17 +375,19 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data) {
 }
 
 BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data) {
+    LayerState* bd = LayerData();
     {
-        std::lock_guard<std::mutex> lock(LayerData()->fileLock);
-        if (!LayerData()->files.count(find) || !find->folder) return FALSE;
+        std::lock_guard<std::mutex> lock(bd->fileLock);
+        if (!bd->files.count(find) || !find->folder) return FALSE;
     }
     return data && NextMatch(find, data) ? TRUE : FALSE;
 }
 
 BOOL FindClose(HANDLE find) {
+    LayerState* bd = LayerData();
     {
-        std::lock_guard<std::mutex> lock(LayerData()->fileLock);
-        if (!LayerData()->files.count(find) || !find->folder) return FALSE;
+        std::lock_guard<std::mutex> lock(bd->fileLock);
+        if (!bd->files.count(find) || !find->folder) return FALSE;
     }
     return CloseHandle(find);
 }

@@ -1,33 +1,33 @@
 // win_gdi_draw.cpp - GDI drawing into the pixels of a DC: single pixels,
 // rectangles, lines and block transfers.
 //
-// Calls implemented: SetPixelV, GetPixel, SetRect, FillRect, MoveToEx,
+// Implements: SetPixelV, GetPixel, SetRect, FillRect, MoveToEx,
 // LineTo, Rectangle, BitBlt.
 //
-// Behaviour
-//   - SetPixelV on a memory DC with a 32-bit bitmap writes the pixel memory
-//     directly through a pointer, size and stride cached in the DC.
-//   - Pens of width 0 or 1 draw one-pixel Bresenham lines into memory as GDI
-//     does: the end point is left out, and where the line passes exactly
-//     half-way between two pixels the upper one (x-major lines) or the left
-//     one (y-major lines) is taken, whichever way the line runs, so a line
-//     and its reverse share their pixels. Wider pens draw with round
-//     ends and round joins, centred on the pixel centres, without
-//     antialiasing; a horizontal or vertical line is exactly as thick as
-//     the pen (see kCentre).
-//   - Rectangle: with a one-pixel pen the border takes columns left..right-1
-//     and rows top..bottom-1 and the brush fills the inside; with NULL_PEN
-//     the brush fills left..right-2 x top..bottom-2 (GDI's one pixel less);
-//     with a wider pen the border is centred on the one-pixel outline.
-//   - BitBlt copies between any two DCs, clipped to both surfaces; copies
-//     within one surface may overlap.
+// Supported behaviour:
+// - SetPixelV on a memory DC with a 32-bit bitmap writes the pixel memory
+//   directly through a pointer, size and stride cached in the DC.
+// - Pens of width 0 or 1 draw one-pixel Bresenham lines into memory as GDI
+//   does: the end point is left out, and where the line passes exactly
+//   half-way between two pixels the upper one (x-major lines) or the left
+//   one (y-major lines) is taken, whichever way the line runs, so a line
+//   and its reverse share their pixels. Wider pens draw with round
+//   ends and round joins, centred on the pixel centres, without
+//   antialiasing; a horizontal or vertical line is exactly as thick as
+//   the pen (see kCentre).
+// - Rectangle: with a one-pixel pen the border takes columns left..right-1
+//   and rows top..bottom-1 and the brush fills the inside; with NULL_PEN
+//   the brush fills left..right-2 x top..bottom-2 (GDI's one pixel less);
+//   with a wider pen the border is centred on the one-pixel outline.
+// - BitBlt copies between any two DCs, clipped to both surfaces; copies
+//   within one surface may overlap.
 //
-// Deliberately not supported
-//   - Raster operations other than SRCCOPY (BitBlt returns FALSE).
-//   - Pen styles other than PS_SOLID and PS_NULL (5); others draw solid.
-//   - Into a DIB section only SetPixelV, GetPixel, FillRect, one-pixel lines
-//     and Rectangle with a one-pixel or null pen, and BitBlt work; wide pens
-//     return FALSE there.
+// Not supported:
+// - Raster operations other than SRCCOPY (BitBlt returns FALSE).
+// - Pen styles other than PS_SOLID and PS_NULL (5); others draw solid.
+// - Into a DIB section only SetPixelV, GetPixel, FillRect, one-pixel lines
+//   and Rectangle with a one-pixel or null pen, and BitBlt work; wide pens
+//   return FALSE there.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -132,7 +132,7 @@ bool ClipSegment(double& x0, double& y0, double& x1, double& y1, double loX, dou
 constexpr double kCentre = 0.5 - 1.0 / 32;
 
 QPen WidePen(const GdiObject* pen) {
-    return QPen(QColor::fromRgb(ColorrefToArgb(pen->color)), pen->penWidth, Qt::SolidLine, Qt::RoundCap,
+    return QPen(QColor::fromRgb(ColorrefToArgb(pen->colour)), pen->penWidth, Qt::SolidLine, Qt::RoundCap,
                 Qt::RoundJoin);
 }
 
@@ -159,28 +159,28 @@ long long Clamp(long long v, long long lo, long long hi) { return std::min(std::
 namespace {
 
 // Kept out of line so that SetPixelV's fast path needs no stack frame.
-__attribute__((noinline)) BOOL SetPixelSlow(HDC hdc, int x, int y, COLORREF color) {
+__attribute__((noinline)) BOOL SetPixelSlow(HDC hdc, int x, int y, COLORREF colour) {
     PlatformDc* dc = LiveDc(hdc);
     Surface s;
     if (!dc || !SurfaceOf(dc, &s) || !s.Inside(x, y)) return FALSE;
-    s.Put(x, y, ColorrefToArgb(color));
+    s.Put(x, y, ColorrefToArgb(colour));
     Drawn(dc);
     return TRUE;
 }
 
 }  // namespace
 
-BOOL SetPixelV(HDC dc, int x, int y, COLORREF color) {
+BOOL SetPixelV(HDC dc, int x, int y, COLORREF colour) {
     if (!dc) return FALSE;
     if (dc->bits) {
         if (static_cast<unsigned>(x) >= static_cast<unsigned>(dc->width) ||
             static_cast<unsigned>(y) >= static_cast<unsigned>(dc->height))
             return FALSE;
         // 0x??BBGGRR byte-swapped is 0xRRGGBB??: shifted, Qt's 0xFFRRGGBB.
-        dc->bits[y * dc->stride + x] = (__builtin_bswap32(color) >> 8) | 0xFF000000u;
+        dc->bits[y * dc->stride + x] = (__builtin_bswap32(colour) >> 8) | 0xFF000000u;
         return TRUE;
     }
-    return SetPixelSlow(dc, x, y, color);
+    return SetPixelSlow(dc, x, y, colour);
 }
 
 COLORREF GetPixel(HDC hdc, int x, int y) {
@@ -212,7 +212,7 @@ int FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
     if (b->hollow) return 1;
     Surface s;
     if (!SurfaceOf(dc, &s)) return 0;
-    FillArea(s, rect->left, rect->top, rect->right, rect->bottom, ColorrefToArgb(b->color));
+    FillArea(s, rect->left, rect->top, rect->right, rect->bottom, ColorrefToArgb(b->colour));
     Drawn(dc);
     return 1;
 }
@@ -235,7 +235,7 @@ BOOL LineTo(HDC hdc, int x, int y) {
     Surface s;
     if (!SurfaceOf(dc, &s)) return FALSE;
     if (pen->penWidth <= 1) {
-        ThinLine(s, from.x, from.y, x, y, ColorrefToArgb(pen->color));
+        ThinLine(s, from.x, from.y, x, y, ColorrefToArgb(pen->colour));
     } else if (!WideLine(s, pen, from.x, from.y, x, y)) {
         return FALSE;
     }
@@ -259,12 +259,12 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
     r = Clamp(r, -m, s.width + m);
     t = Clamp(t, -m, s.height + m);
     b = Clamp(b, -m, s.height + m);
-    uint32_t fill = ColorrefToArgb(brush->color);
+    uint32_t fill = ColorrefToArgb(brush->colour);
     if (pen->hollow) {
         if (!brush->hollow) FillArea(s, l, t, r - 1, b - 1, fill);
     } else if (pen->penWidth <= 1) {
         if (!brush->hollow) FillArea(s, l + 1, t + 1, r - 1, b - 1, fill);
-        uint32_t edge = ColorrefToArgb(pen->color);
+        uint32_t edge = ColorrefToArgb(pen->colour);
         FillArea(s, l, t, r, t + 1, edge);
         FillArea(s, l, b - 1, r, b, edge);
         FillArea(s, l, t, l + 1, b, edge);
@@ -299,10 +299,26 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
     if (!d || !sdc || !SurfaceOf(d, &to) || !SurfaceOf(sdc, &from)) return FALSE;
     // Clip to both surfaces.
     long long dx = x, dy = y, sx = srcX, sy = srcY, w = width, h = height;
-    if (dx < 0) { sx -= dx; w += dx; dx = 0; }
-    if (dy < 0) { sy -= dy; h += dy; dy = 0; }
-    if (sx < 0) { dx -= sx; w += sx; sx = 0; }
-    if (sy < 0) { dy -= sy; h += sy; sy = 0; }
+    if (dx < 0) {
+        sx -= dx;
+        w += dx;
+        dx = 0;
+    }
+    if (dy < 0) {
+        sy -= dy;
+        h += dy;
+        dy = 0;
+    }
+    if (sx < 0) {
+        dx -= sx;
+        w += sx;
+        sx = 0;
+    }
+    if (sy < 0) {
+        dy -= sy;
+        h += sy;
+        sy = 0;
+    }
     w = std::min({w, to.width - dx, from.width - sx});
     h = std::min({h, to.height - dy, from.height - sy});
     if (w <= 0 || h <= 0) return TRUE;

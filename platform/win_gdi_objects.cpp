@@ -3,13 +3,13 @@
 // selected into them. Drawing is in win_gdi_draw.cpp, text and fonts in
 // win_gdi_text.cpp.
 //
-// Calls implemented: GetDC, ReleaseDC, BeginPaint, EndPaint,
+// Implements: GetDC, ReleaseDC, BeginPaint, EndPaint,
 // CreateCompatibleDC, CreateCompatibleBitmap, CreateDIBSection, DeleteDC,
 // SelectObject, DeleteObject, GetStockObject, CreatePen, CreateSolidBrush;
-// for the window side PlatformForgetWindowDcs and PlatformBrushColor; the
+// for the window side PlatformForgetWindowDcs and PlatformBrushColour; the
 // counts of live GDI objects and device contexts.
 //
-// Handles
+// Handles:
 //   GDI objects (HGDIOBJ, HBITMAP, HPEN, HBRUSH, HFONT) are small numbers, not
 //   addresses, so that every one of them survives a trip through a 32-bit
 //   LONG (SetClassLongA with GCL_HBRBACKGROUND) and a stale or foreign handle
@@ -28,24 +28,24 @@
 //   never given back to the system: a released DC's record is reused later,
 //   so a stale HDC never points into freed memory.
 //
-// Behaviour
-//   - Every DC starts as GDI's do: white background colour, black text,
-//     OPAQUE, the stock system font, black pen, white brush, position (0, 0).
-//   - A window DC draws into the window's retained client-area image
-//     (PlatformWindowSurface, looked up on every call because resizing may
-//     replace it) and tells the window after each drawing call. GetDC of a
-//     CS_OWNDC window always returns the window's one DC (ReleaseDC leaves
-//     it); other windows get a fresh DC that ReleaseDC or EndPaint frees.
-//     BeginPaint does not erase (the retained image keeps what was drawn);
-//     rcPaint is the whole client area and fErase is FALSE.
-//   - A memory DC starts with a 1 x 1 black bitmap. Compatible bitmaps are
-//     32-bit and black. A bitmap can be selected into one DC at a time.
+// Supported behaviour:
+// - Every DC starts as GDI's do: white background colour, black text,
+//   OPAQUE, the stock system font, black pen, white brush, position (0, 0).
+// - A window DC draws into the window's retained client-area image
+//   (PlatformWindowSurface, looked up on every call because resizing may
+//   replace it) and tells the window after each drawing call. GetDC of a
+//   CS_OWNDC window always returns the window's one DC (ReleaseDC leaves
+//   it); other windows get a fresh DC that ReleaseDC or EndPaint frees.
+//   BeginPaint does not erase (the retained image keeps what was drawn);
+//   rcPaint is the whole client area and fErase is FALSE.
+// - A memory DC starts with a 1 x 1 black bitmap. Compatible bitmaps are
+//   32-bit and black. A bitmap can be selected into one DC at a time.
 //
-// Deliberately not supported
-//   - DIB sections other than 24-bit BI_RGB, and file-mapping sections
-//     (CreateDIBSection returns NULL).
-//   - Bitmaps cannot be selected into window DCs.
-//   - GetDC(NULL) (the screen) returns NULL.
+// Not supported:
+// - DIB sections other than 24-bit BI_RGB, and file-mapping sections
+//   (CreateDIBSection returns NULL).
+// - Bitmaps cannot be selected into window DCs.
+// - GetDC(NULL) (the screen) returns NULL.
 //
 // Deleting a pen, brush, font or bitmap that is still selected succeeds; the
 // object stays usable by the DCs that hold it and is freed when the last of
@@ -64,10 +64,10 @@
 // ---- stock objects -----------------------------------------------------------
 
 void BuildStockObjects(GdiObject* table) {
-    auto brush = [table](int index, COLORREF color, bool hollow) {
+    auto brush = [table](int index, COLORREF colour, bool hollow) {
         GdiObject& o = table[index + 1];
         o.kind = ObjectKind::Brush;
-        o.color = color;
+        o.colour = colour;
         o.hollow = hollow;
     };
     brush(WHITE_BRUSH, 0xFFFFFF, false);
@@ -76,10 +76,10 @@ void BuildStockObjects(GdiObject* table) {
     brush(DKGRAY_BRUSH, 0x404040, false);
     brush(BLACK_BRUSH, 0x000000, false);
     brush(NULL_BRUSH, 0x000000, true);
-    auto pen = [table](int index, COLORREF color, bool hollow) {
+    auto pen = [table](int index, COLORREF colour, bool hollow) {
         GdiObject& o = table[index + 1];
         o.kind = ObjectKind::Pen;
-        o.color = color;
+        o.colour = colour;
         o.penWidth = 1;
         o.hollow = hollow;
     };
@@ -264,21 +264,25 @@ void Drawn(PlatformDc* dc) {
 }
 
 GdiObject* SelectedPen(PlatformDc* dc) {
+    LayerState* bd = LayerData();
     GdiObject* o = LookupObject(dc->pen);
-    return o ? o : &LayerData()->stock[BLACK_PEN + 1];
+    return o ? o : &bd->stock[BLACK_PEN + 1];
 }
 GdiObject* SelectedBrush(PlatformDc* dc) {
+    LayerState* bd = LayerData();
     GdiObject* o = LookupObject(dc->brush);
-    return o ? o : &LayerData()->stock[WHITE_BRUSH + 1];
+    return o ? o : &bd->stock[WHITE_BRUSH + 1];
 }
 
 int PlatformLiveGdiObjectCount() {
-    const std::vector<GdiSlot>& table = LayerData()->objectSlots;
+    LayerState* bd = LayerData();
+    const std::vector<GdiSlot>& table = bd->objectSlots;
     return static_cast<int>(std::count_if(table.begin(), table.end(), [](const GdiSlot& s) { return s.handle != 0; }));
 }
 
 int PlatformLiveDcCount() {
-    const std::deque<PlatformDc>& pool = LayerData()->dcPool;
+    LayerState* bd = LayerData();
+    const std::deque<PlatformDc>& pool = bd->dcPool;
     return static_cast<int>(std::count_if(pool.begin(), pool.end(), [](const PlatformDc& dc) { return dc.live; }));
 }
 
@@ -345,10 +349,10 @@ void PlatformForgetWindowDcs(HWND hwnd) {
     bd->ownDcs.erase(hwnd);
 }
 
-COLORREF PlatformBrushColor(HBRUSH brush) {
+COLORREF PlatformBrushColour(HBRUSH brush) {
     GdiObject* o = LookupObject(HandleValue(brush));
     if (!o || o->kind != ObjectKind::Brush || o->hollow) return 0;
-    return o->color & 0xFFFFFFu;
+    return o->colour & 0xFFFFFFu;
 }
 
 // ---- memory DCs, bitmaps and objects ------------------------------------------------
@@ -378,8 +382,7 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
     return RegisterObject(std::move(o));
 }
 
-HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
-                         DWORD offset) {
+HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset) {
     (void)offset;
     if (bits) *bits = nullptr;
     if (hdc && !LiveDc(hdc)) return nullptr;
@@ -453,18 +456,18 @@ HGDIOBJ GetStockObject(int index) {
     return IsStockHandle(h) && h != kDefaultBitmapHandle ? MakeHandle(h) : nullptr;
 }
 
-HPEN CreatePen(int style, int width, COLORREF color) {
+HPEN CreatePen(int style, int width, COLORREF colour) {
     auto o = std::make_unique<GdiObject>();
     o->kind = ObjectKind::Pen;
-    o->color = color & 0xFFFFFFu;
+    o->colour = colour & 0xFFFFFFu;
     o->penWidth = std::max(1, std::min(width, 10000));
     o->hollow = style == kPsNull;
     return RegisterObject(std::move(o));
 }
 
-HBRUSH CreateSolidBrush(COLORREF color) {
+HBRUSH CreateSolidBrush(COLORREF colour) {
     auto o = std::make_unique<GdiObject>();
     o->kind = ObjectKind::Brush;
-    o->color = color & 0xFFFFFFu;
+    o->colour = colour & 0xFFFFFFu;
     return RegisterObject(std::move(o));
 }

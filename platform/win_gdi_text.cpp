@@ -2,22 +2,22 @@
 // records with the installed Japanese faces, and text drawn into the
 // pixels of a DC.
 //
-// Calls implemented: CreateFontIndirectA, SetTextColor, SetBkColor,
+// Implements: CreateFontIndirectA, SetTextColor, SetBkColor,
 // SetBkMode, TextOutA.
 //
-// Behaviour
-//   - Fonts: a positive lfHeight is the cell height (the largest pixel size
-//     whose ascent + descent fits; the cell is then exactly lfHeight high), a
-//     negative one the character height, 0 a 16-pixel cell. Character set
-//     128, the faces "標準ゴシック"/"標準明朝" and other Japanese faces select
-//     IPAGothic or IPAMincho. Text is drawn without antialiasing, clipped to
-//     its cell rectangle (advance width x cell height), whose background is
-//     filled in the background colour in OPAQUE mode. Control characters
-//     (tabs, line ends) take a blank cell each, as no layout is done.
+// Supported behaviour:
+// - Fonts: a positive lfHeight is the cell height (the largest pixel size
+//   whose ascent + descent fits; the cell is then exactly lfHeight high), a
+//   negative one the character height, 0 a 16-pixel cell. Character set
+//   128, the faces "標準ゴシック"/"標準明朝" and other Japanese faces select
+//   IPAGothic or IPAMincho. Text is drawn without antialiasing, clipped to
+//   its cell rectangle (advance width x cell height), whose background is
+//   filled in the background colour in OPAQUE mode. Control characters
+//   (tabs, line ends) take a blank cell each, as no layout is done.
 //
-// Deliberately not supported
-//   - lfWidth, lfEscapement and lfOrientation of a font are ignored.
-//   - Text into a DIB section returns FALSE.
+// Not supported:
+// - lfWidth, lfEscapement and lfOrientation of a font are ignored.
+// - Text into a DIB section returns FALSE.
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -57,9 +57,10 @@ int CellHeightOf(const QFont& font) {
 
 // The largest pixel size whose cell (ascent + descent) is at most `cell`.
 int PixelSizeForCell(QFont font, int cell) {
-    std::map<std::pair<QString, int>, int>& cache = LayerData()->pixelSizeForCell;
-    QString key = font.families().join(QLatin1Char('|')) + QLatin1Char('/') +
-                  QString::number(font.weight()) + (font.italic() ? QStringLiteral("i") : QString());
+    LayerState* bd = LayerData();
+    std::map<std::pair<QString, int>, int>& cache = bd->pixelSizeForCell;
+    QString key = font.families().join(QLatin1Char('|')) + QLatin1Char('/') + QString::number(font.weight()) +
+                  (font.italic() ? QStringLiteral("i") : QString());
     auto found = cache.find({key, cell});
     if (found != cache.end()) return found->second;
     // Estimate from a reference size, then walk to the exact size.
@@ -140,8 +141,9 @@ FontData* FontOf(GdiObject* o) {
 }
 
 FontData* SelectedFont(PlatformDc* dc) {
+    LayerState* bd = LayerData();
     GdiObject* o = LookupObject(dc->font);
-    return FontOf(o ? o : &LayerData()->stock[kSystemFontIndex + 1]);
+    return FontOf(o ? o : &bd->stock[kSystemFontIndex + 1]);
 }
 
 HFONT CreateFontIndirectA(const LOGFONTA* font) {
@@ -157,19 +159,19 @@ HFONT CreateFontIndirectA(const LOGFONTA* font) {
 namespace {
 
 // Sets one colour of a DC and gives the one it replaces.
-COLORREF ReplaceColour(HDC hdc, COLORREF PlatformDc::*field, COLORREF color) {
+COLORREF ReplaceColour(HDC hdc, COLORREF PlatformDc::*field, COLORREF colour) {
     PlatformDc* dc = LiveDc(hdc);
     if (!dc) return CLR_INVALID;
     COLORREF previous = dc->*field;
-    dc->*field = color & 0xFFFFFFu;
+    dc->*field = colour & 0xFFFFFFu;
     return previous;
 }
 
 }  // namespace
 
-COLORREF SetTextColor(HDC hdc, COLORREF color) { return ReplaceColour(hdc, &PlatformDc::textColor, color); }
+COLORREF SetTextColor(HDC hdc, COLORREF colour) { return ReplaceColour(hdc, &PlatformDc::textColour, colour); }
 
-COLORREF SetBkColor(HDC hdc, COLORREF color) { return ReplaceColour(hdc, &PlatformDc::bkColor, color); }
+COLORREF SetBkColor(HDC hdc, COLORREF colour) { return ReplaceColour(hdc, &PlatformDc::bkColour, colour); }
 
 int SetBkMode(HDC hdc, int mode) {
     PlatformDc* dc = LiveDc(hdc);
@@ -202,13 +204,13 @@ BOOL TextOutA(HDC hdc, int x, int y, LPCSTR text, int length) {
     if (left >= right || top >= bottom) return TRUE;
     QRect visible(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
                   static_cast<int>(bottom - top));
-    if (dc->bkMode == OPAQUE) FillArea(s, left, top, right, bottom, ColorrefToArgb(dc->bkColor));
+    if (dc->bkMode == OPAQUE) FillArea(s, left, top, right, bottom, ColorrefToArgb(dc->bkColour));
     QPainter painter(&image);
     painter.setRenderHint(QPainter::TextAntialiasing, false);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setClipRect(visible);
     painter.setFont(font->font);
-    painter.setPen(QColor::fromRgb(ColorrefToArgb(dc->textColor)));
+    painter.setPen(QColor::fromRgb(ColorrefToArgb(dc->textColour)));
     painter.drawText(QPoint(x, y + font->ascent), string);
     painter.end();
     Drawn(dc);

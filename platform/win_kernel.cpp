@@ -18,6 +18,7 @@
 
 #include <sys/mman.h>
 
+#include "platform/internal.h"
 #include "platform/layer_state.h"
 #include "platform/win32.h"
 
@@ -27,9 +28,10 @@ struct PlatformGlobal {
 };
 
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
+    LayerState* bd = LayerData();
     void* memory = (flags & GMEM_ZEROINIT) ? calloc(bytes ? bytes : 1, 1) : malloc(bytes ? bytes : 1);
     if (!memory) return nullptr;
-    std::lock_guard<std::mutex> lock(LayerData()->memoryLock);
+    std::lock_guard<std::mutex> lock(bd->memoryLock);
     HGLOBAL handle;
     GlobalBlock block{memory, (flags & GMEM_MOVEABLE) != 0, nullptr};
     if (block.moveable) {
@@ -38,43 +40,47 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
     } else {
         handle = static_cast<HGLOBAL>(memory);
     }
-    LayerData()->blocks[handle] = block;
-    LayerData()->byAddress[memory] = handle;
+    bd->blocks[handle] = block;
+    bd->byAddress[memory] = handle;
     return handle;
 }
 
 LPVOID GlobalLock(HGLOBAL mem) {
-    std::lock_guard<std::mutex> lock(LayerData()->memoryLock);
-    auto it = LayerData()->blocks.find(mem);
-    if (it == LayerData()->blocks.end()) return nullptr;
+    LayerState* bd = LayerData();
+    std::lock_guard<std::mutex> lock(bd->memoryLock);
+    auto it = bd->blocks.find(mem);
+    if (it == bd->blocks.end()) return nullptr;
     if (it->second.moveable) ++it->second.record->locks;
     return it->second.memory;
 }
 
 BOOL GlobalUnlock(HGLOBAL mem) {
-    std::lock_guard<std::mutex> lock(LayerData()->memoryLock);
-    auto it = LayerData()->blocks.find(mem);
-    if (it == LayerData()->blocks.end() || !it->second.moveable) return FALSE;
+    LayerState* bd = LayerData();
+    std::lock_guard<std::mutex> lock(bd->memoryLock);
+    auto it = bd->blocks.find(mem);
+    if (it == bd->blocks.end() || !it->second.moveable) return FALSE;
     PlatformGlobal* record = it->second.record;
     if (record->locks > 0) --record->locks;
     return record->locks > 0 ? TRUE : FALSE;  // still locked
 }
 
 HGLOBAL GlobalHandle(LPCVOID pointer) {
-    std::lock_guard<std::mutex> lock(LayerData()->memoryLock);
-    auto it = LayerData()->byAddress.find(const_cast<void*>(pointer));
-    return it == LayerData()->byAddress.end() ? nullptr : it->second;
+    LayerState* bd = LayerData();
+    std::lock_guard<std::mutex> lock(bd->memoryLock);
+    auto it = bd->byAddress.find(const_cast<void*>(pointer));
+    return it == bd->byAddress.end() ? nullptr : it->second;
 }
 
 HGLOBAL GlobalFree(HGLOBAL mem) {
+    LayerState* bd = LayerData();
     if (!mem) return nullptr;
-    std::lock_guard<std::mutex> lock(LayerData()->memoryLock);
-    auto it = LayerData()->blocks.find(mem);
-    if (it == LayerData()->blocks.end()) return mem;  // failure: the handle comes back
-    LayerData()->byAddress.erase(it->second.memory);
+    std::lock_guard<std::mutex> lock(bd->memoryLock);
+    auto it = bd->blocks.find(mem);
+    if (it == bd->blocks.end()) return mem;  // failure: the handle comes back
+    bd->byAddress.erase(it->second.memory);
     free(it->second.memory);
     delete it->second.record;
-    LayerData()->blocks.erase(it);
+    bd->blocks.erase(it);
     return nullptr;
 }
 

@@ -42,8 +42,9 @@
 namespace {
 
 int64_t NowMs() {
+    LayerState* bd = LayerData();
     using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now() - LayerData()->start).count();
+    return duration_cast<milliseconds>(steady_clock::now() - bd->start).count();
 }
 
 bool PassesFilter(const MSG& msg, HWND hwnd, UINT filterMin, UINT filterMax) {
@@ -67,8 +68,9 @@ MSG MakeMsg(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void MarkExpiredTimers() {
+    LayerState* bd = LayerData();
     int64_t now = NowMs();
-    for (TimerRecord& t : LayerData()->timers) {
+    for (TimerRecord& t : bd->timers) {
         if (now >= t.nextDue) {
             t.ready = true;
             // Keep the timer on its own beat: an overdue timer gives one
@@ -116,9 +118,10 @@ bool TakeMessage(MSG* out, HWND hwnd, UINT filterMin, UINT filterMax, bool remov
 
 // Milliseconds until the next timer expires; -1 when no timer runs.
 int64_t MsUntilNextTimer() {
+    LayerState* bd = LayerData();
     int64_t now = NowMs();
     int64_t best = -1;
-    for (const TimerRecord& t : LayerData()->timers) {
+    for (const TimerRecord& t : bd->timers) {
         int64_t wait = t.ready ? 0 : std::max<int64_t>(0, t.nextDue - now);
         if (best < 0 || wait < best) best = wait;
     }
@@ -141,7 +144,8 @@ void ScheduleModalPump();
 // for the program's own loop), a bounded number so the modal stays live even
 // when a window procedure never validates its window.
 void PumpModalOnce() {
-    for (int n = 0; n < 64 && LayerData()->modalDepth > 0; ++n) {
+    LayerState* bd = LayerData();
+    for (int n = 0; n < 64 && bd->modalDepth > 0; ++n) {
         MSG msg;
         if (!TakeMessage(&msg, nullptr, 0, 0, true, true)) break;
         TranslateMessage(&msg);
@@ -168,9 +172,7 @@ void ScheduleModalPump() {
 
 static_assert(sizeof(LPARAM) == 8, "key texts ride above the 32 bits Win32 defines for lParam");
 
-uint32_t KeySerialOf(LPARAM lParam) {
-    return static_cast<uint32_t>(static_cast<uint64_t>(lParam) >> 32);
-}
+uint32_t KeySerialOf(LPARAM lParam) { return static_cast<uint32_t>(static_cast<uint64_t>(lParam) >> 32); }
 
 }  // namespace
 
@@ -182,7 +184,8 @@ void PlatformProcessQtEvents() {
 }
 
 void PlatformPostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    LayerData()->posted.push_back(MakeMsg(hwnd, message, wParam, lParam));
+    LayerState* bd = LayerData();
+    bd->posted.push_back(MakeMsg(hwnd, message, wParam, lParam));
     PlatformWakeQueue();
 }
 
@@ -209,12 +212,12 @@ void PlatformWakeQueue() {
 
 void PlatformForgetWindowMessages(HWND hwnd) {
     LayerState* bd = LayerData();
-    bd->posted.erase(std::remove_if(bd->posted.begin(), bd->posted.end(),
-                                  [hwnd](const MSG& m) { return m.hwnd == hwnd; }),
-                   bd->posted.end());
-    bd->timers.erase(std::remove_if(bd->timers.begin(), bd->timers.end(),
-                                  [hwnd](const TimerRecord& t) { return t.hwnd == hwnd; }),
-                   bd->timers.end());
+    bd->posted.erase(
+        std::remove_if(bd->posted.begin(), bd->posted.end(), [hwnd](const MSG& m) { return m.hwnd == hwnd; }),
+        bd->posted.end());
+    bd->timers.erase(
+        std::remove_if(bd->timers.begin(), bd->timers.end(), [hwnd](const TimerRecord& t) { return t.hwnd == hwnd; }),
+        bd->timers.end());
 }
 
 void PlatformForgetAllMessages() {
@@ -230,7 +233,10 @@ void PlatformForgetAllMessages() {
     if (bd->modalPump) bd->modalPump->stop();
 }
 
-int PlatformTimerCount() { return static_cast<int>(LayerData()->timers.size()); }
+int PlatformTimerCount() {
+    LayerState* bd = LayerData();
+    return static_cast<int>(bd->timers.size());
+}
 
 void PlatformEnterModal() {
     LayerState* bd = LayerData();
@@ -254,8 +260,7 @@ void PlatformLeaveModal() {
 BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
     if (!msg) return FALSE;
     PlatformProcessQtEvents();
-    return TakeMessage(msg, hwnd, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0, false) ? TRUE
-                                                                                                : FALSE;
+    return TakeMessage(msg, hwnd, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0, false) ? TRUE : FALSE;
 }
 
 BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
@@ -343,9 +348,8 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
     if (hwnd && !PlatformLiveWindow(hwnd)) return 0;
     LayerState* bd = LayerData();
     int64_t interval = std::max<int64_t>(elapseMs, 10);  // Win32's minimum period
-    auto existing = std::find_if(bd->timers.begin(), bd->timers.end(), [&](const TimerRecord& t) {
-        return t.hwnd == hwnd && t.id == id;
-    });
+    auto existing = std::find_if(bd->timers.begin(), bd->timers.end(),
+                                 [&](const TimerRecord& t) { return t.hwnd == hwnd && t.id == id; });
     UINT_PTR result = id;
     if (existing == bd->timers.end()) {
         if (!hwnd) {

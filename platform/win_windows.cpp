@@ -107,7 +107,7 @@ bool ApplyClientSize(PlatformWindow* w, QSize size) {
     if (!size.isEmpty()) {
         fresh = QImage(size, QImage::Format_RGB32);
         HBRUSH bg = w->cls ? w->cls->background : nullptr;
-        fresh.fill(ColorrefToArgb(PlatformBrushColor(bg)));
+        fresh.fill(ColorrefToArgb(PlatformBrushColour(bg)));
         int rows = std::min(fresh.height(), w->surface.height());
         int bytes = std::min(fresh.width(), w->surface.width()) * 4;
         for (int y = 0; y < rows && bytes > 0; ++y) {
@@ -155,7 +155,8 @@ protected:
 
 private:
     void PostButton(QMouseEvent* e, bool down) {
-        LayerData()->lastMouseGlobal = e->globalPosition().toPoint();
+        LayerState* bd = LayerData();
+        bd->lastMouseGlobal = e->globalPosition().toPoint();
         UINT message;
         if (e->button() == Qt::LeftButton) {
             message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
@@ -218,9 +219,7 @@ public:
         setGeometry(QRect(w_->placedOuterPos + QPoint(m.left(), m.top()), size()));
     }
 
-    void PostScroll(int code, int pos) {
-        PlatformPostInput(w_, WM_VSCROLL, MAKEWPARAM(code, pos), 0);
-    }
+    void PostScroll(int code, int pos) { PlatformPostInput(w_, WM_VSCROLL, MAKEWPARAM(code, pos), 0); }
 
 protected:
     void closeEvent(QCloseEvent* e) override {
@@ -323,9 +322,7 @@ void ConnectScrollBar(PlatformWindow* w, FrameWidget* frame) {
             case QAbstractSlider::SliderPageStepSub: frame->PostScroll(SB_PAGEUP, 0); break;
             case QAbstractSlider::SliderToMinimum: frame->PostScroll(SB_TOP, 0); break;
             case QAbstractSlider::SliderToMaximum: frame->PostScroll(SB_BOTTOM, 0); break;
-            case QAbstractSlider::SliderMove:
-                frame->PostScroll(SB_THUMBTRACK, w->scrollBar->sliderPosition());
-                break;
+            case QAbstractSlider::SliderMove: frame->PostScroll(SB_THUMBTRACK, w->scrollBar->sliderPosition()); break;
             default: break;
         }
     });
@@ -337,17 +334,25 @@ void ConnectScrollBar(PlatformWindow* w, FrameWidget* frame) {
 // ---- layer-internal ----------------------------------------------------------
 
 PlatformWindow* PlatformLiveWindow(HWND hwnd) {
+    LayerState* bd = LayerData();
     if (!hwnd) return nullptr;
-    auto& all = LayerData()->windows;
+    auto& all = bd->windows;
     if (std::find(all.begin(), all.end(), hwnd) == all.end()) return nullptr;
     return hwnd->alive ? hwnd : nullptr;
 }
 
-int PlatformWindowCount() { return static_cast<int>(LayerData()->windows.size()); }
-PlatformWindow* PlatformWindowAt(int index) { return LayerData()->windows[static_cast<size_t>(index)]; }
+int PlatformWindowCount() {
+    LayerState* bd = LayerData();
+    return static_cast<int>(bd->windows.size());
+}
+PlatformWindow* PlatformWindowAt(int index) {
+    LayerState* bd = LayerData();
+    return bd->windows[static_cast<size_t>(index)];
+}
 
 int PlatformLiveWindowCount() {
-    const std::vector<PlatformWindow*>& windows = LayerData()->windows;
+    LayerState* bd = LayerData();
+    const std::vector<PlatformWindow*>& windows = bd->windows;
     return static_cast<int>(
         std::count_if(windows.begin(), windows.end(), [](const PlatformWindow* w) { return w->alive; }));
 }
@@ -358,8 +363,9 @@ QWidget* PlatformWindowFrame(HWND hwnd) {
 }
 
 HWND PlatformWindowOfWidget(const QWidget* widget) {
+    LayerState* bd = LayerData();
     if (!widget) return nullptr;
-    for (PlatformWindow* w : LayerData()->windows) {
+    for (PlatformWindow* w : bd->windows) {
         if (w->alive && w->frame == widget) return w;
     }
     return nullptr;
@@ -393,8 +399,9 @@ void PlatformWindowValidate(HWND hwnd) {
 // ---- USER32 -------------------------------------------------------------------
 
 ATOM RegisterClassA(const WNDCLASSA* wc) {
+    LayerState* bd = LayerData();
     if (!wc || !wc->lpszClassName || !wc->lpfnWndProc) return 0;
-    auto& classes = LayerData()->classes;
+    auto& classes = bd->classes;
     if (classes.count(wc->lpszClassName)) return 0;  // as Win32: already registered
     auto record = std::make_unique<WindowClassRecord>();
     record->name = wc->lpszClassName;
@@ -405,8 +412,8 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
     return static_cast<ATOM>(0xC000 + classes.size());
 }
 
-HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
-                     int height, HWND, HMENU, HINSTANCE, LPVOID) {
+HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width, int height, HWND,
+                     HMENU, HINSTANCE, LPVOID) {
     if (!className || !qApp) return nullptr;
     LayerState* bd = LayerData();
     auto found = bd->classes.find(className);
@@ -462,7 +469,8 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
 }
 
 BOOL DestroyWindow(HWND hwnd) {
-    std::vector<HWND>& destroying = LayerData()->destroying;
+    LayerState* bd = LayerData();
+    std::vector<HWND>& destroying = bd->destroying;
     PlatformWindow* w = PlatformLiveWindow(hwnd);
     if (!w) return FALSE;
     if (std::find(destroying.begin(), destroying.end(), hwnd) != destroying.end()) return TRUE;
@@ -505,9 +513,7 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
     PlatformWindow* w = PlatformLiveWindow(hwnd);
     if (!w) return 0;
     switch (message) {
-        case WM_CLOSE:
-            DestroyWindow(hwnd);
-            return 0;
+        case WM_CLOSE: DestroyWindow(hwnd); return 0;
         case WM_ERASEBKGND: {
             HDC dc = reinterpret_cast<HDC>(wParam);
             if (!dc || !w->cls->background) return 0;
@@ -518,8 +524,7 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
         case WM_PAINT:
             w->needsPaint = false;  // as BeginPaint/EndPaint would
             return 0;
-        default:
-            return 0;
+        default: return 0;
     }
 }
 
@@ -530,16 +535,10 @@ BOOL ShowWindow(HWND hwnd, int cmdShow) {
     BOOL wasVisible = f->isVisible() ? TRUE : FALSE;
     f->setAttribute(Qt::WA_ShowWithoutActivating, cmdShow == SW_SHOWNA);
     switch (cmdShow) {
-        case SW_HIDE:
-            f->hide();
-            return wasVisible;
-        case SW_SHOWNA:
-            f->show();
-            break;
+        case SW_HIDE: f->hide(); return wasVisible;
+        case SW_SHOWNA: f->show(); break;
         case SW_MINIMIZE:
-        case SW_SHOWMINIMIZED:
-            f->showMinimized();
-            break;
+        case SW_SHOWMINIMIZED: f->showMinimized(); break;
         case SW_RESTORE:
             f->showNormal();
             BringToFront(f);
@@ -603,8 +602,8 @@ BOOL GetClientRect(HWND hwnd, LPRECT rect) {
 BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
     PlatformWindow* w = PlatformLiveWindow(hwnd);
     if (!w || !rect) return FALSE;
-    *rect = RECT{w->outer.left(), w->outer.top(), w->outer.left() + w->outer.width(),
-                 w->outer.top() + w->outer.height()};
+    *rect =
+        RECT{w->outer.left(), w->outer.top(), w->outer.left() + w->outer.width(), w->outer.top() + w->outer.height()};
     return TRUE;
 }
 
@@ -634,11 +633,11 @@ int GetSystemMetrics(int index) {
 }
 
 BOOL GetCursorPos(LPPOINT point) {
+    LayerState* bd = LayerData();
     if (!point) return FALSE;
     // Without a real pointer (offscreen) the last mouse event tells where
     // the pointer is.
-    QPoint p = QGuiApplication::platformName() == QLatin1String("offscreen") ? LayerData()->lastMouseGlobal
-                                                                               : QCursor::pos();
+    QPoint p = QGuiApplication::platformName() == QLatin1String("offscreen") ? bd->lastMouseGlobal : QCursor::pos();
     point->x = p.x();
     point->y = p.y();
     return TRUE;
@@ -668,7 +667,8 @@ BOOL ClientToScreen(HWND hwnd, LPPOINT point) {
 }
 
 int ShowCursor(BOOL show) {
-    int& count = LayerData()->cursorCount;
+    LayerState* bd = LayerData();
+    int& count = bd->cursorCount;
     int before = count;
     count += show ? 1 : -1;
     if (before >= 0 && count < 0) QGuiApplication::setOverrideCursor(Qt::BlankCursor);
@@ -678,8 +678,14 @@ int ShowCursor(BOOL show) {
 
 // Icons and cursors are only passed on to RegisterClassA and never drawn:
 // a non-null token stands for the standard ones.
-HICON LoadIconA(HINSTANCE, LPCSTR) { return reinterpret_cast<HICON>(&LayerData()->standardIcon); }
-HCURSOR LoadCursorA(HINSTANCE, LPCSTR) { return reinterpret_cast<HCURSOR>(&LayerData()->standardCursor); }
+HICON LoadIconA(HINSTANCE, LPCSTR) {
+    LayerState* bd = LayerData();
+    return reinterpret_cast<HICON>(&bd->standardIcon);
+}
+HCURSOR LoadCursorA(HINSTANCE, LPCSTR) {
+    LayerState* bd = LayerData();
+    return reinterpret_cast<HCURSOR>(&bd->standardCursor);
+}
 
 int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL) {
     PlatformWindow* w = PlatformLiveWindow(hwnd);

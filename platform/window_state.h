@@ -1,7 +1,5 @@
-// window_state.h - what the window, message and dialog files of the layer
-// share: the window record behind an HWND, the queue's entry points for
-// input coming from Qt, the pump used by modal loops, and the test-answer
-// queue. Includes Qt; only for platform/.
+// window_state.h - the window record behind an HWND and how the layer
+// finds it (win_windows.cpp). Includes Qt; only for platform/.
 #pragma once
 
 #include <string>
@@ -29,15 +27,15 @@ struct PlatformWindow {
     bool alive = true;
     WindowClassRecord* cls = nullptr;
     DWORD style = 0;
-    QPointer<QWidget> frame;       // the top-level widget
-    QPointer<QWidget> client;      // paints `surface`
+    QPointer<QWidget> frame;         // the top-level widget
+    QPointer<QWidget> client;        // paints `surface`
     QPointer<QScrollBar> scrollBar;  // WS_VSCROLL only
-    QImage surface;                // retained client-area pixels
-    QRect outer;                   // Win32 window rectangle (screen)
-    QSize clientSize;              // Win32 client size
-    bool needsPaint = false;       // client area invalid: WM_PAINT due
-    std::string text;              // caption as given (Windows text bytes)
-    SCROLLINFO scroll{};           // as last set by SetScrollInfo
+    QImage surface;                  // retained client-area pixels
+    QRect outer;                     // Win32 window rectangle (screen)
+    QSize clientSize;                // Win32 client size
+    bool needsPaint = false;         // client area invalid: WM_PAINT due
+    std::string text;                // caption as given (Windows text bytes)
+    SCROLLINFO scroll{};             // as last set by SetScrollInfo
     int wheelRemainder = 0;
     // Set when the program placed the window before the window manager had
     // framed it: the frame's top-left is put at `placedOuterPos` once the
@@ -59,37 +57,3 @@ PlatformWindow* PlatformWindowAt(int index);
 QWidget* PlatformWindowFrame(HWND hwnd);
 // The window whose top-level widget is `widget`, or null.
 HWND PlatformWindowOfWidget(const QWidget* widget);
-
-// ---- win_messages.cpp ----------------------------------------------------------
-// Queues a message produced by Qt input (posted, like Win32 input).
-void PlatformPostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-// Queues a key press: WM_KEYDOWN with the text Qt reported for it, which
-// TranslateMessage turns into WM_CHAR bytes.
-void PlatformPostKey(HWND hwnd, UINT virtualKey, const QString& text);
-// A window's client area became invalid or something else may now be
-// produced: wakes a waiting modal pump.
-void PlatformWakeQueue();
-// Drops the timers and queued messages of a window being destroyed.
-void PlatformForgetWindowMessages(HWND hwnd);
-// Empties the queue and stops every timer (the reset for tests).
-void PlatformForgetAllMessages();
-// Modal loops: while depth > 0, a Qt timer keeps dispatching our queue.
-void PlatformEnterModal();
-void PlatformLeaveModal();
-// Lets Qt deliver its pending events and deletes widgets scheduled for it.
-void PlatformProcessQtEvents();
-
-// ---- win_dialogs.cpp ------------------------------------------------------------
-// Destroys every pop-up menu (the reset for tests).
-void PlatformForgetAllMenus();
-
-// ---- win_kernel.cpp, win_files.cpp ------------------------------------------------
-// Frees every global memory block; closes every open file and folder listing
-// (the reset for tests).
-void PlatformForgetAllGlobalMemory();
-void PlatformForgetAllFiles();
-
-// ---- platform_init.cpp ---------------------------------------------------------
-bool PlatformTakeModalAnswer(std::string* answer, int* delayMs);
-bool PlatformIsUnattended();
-void PlatformLogModal(const QString& line);

@@ -20,13 +20,14 @@
 #include <emmintrin.h>
 #endif
 
+#include "base/to_int.h"
 #include "recon/back_projection_steps.h"
 #include "recon/instruction_sets.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "recon/shared_parts.h"
 #include "recon/slice_codes.h"
-#include "base/to_int.h"
+#include "recon/step_variants.h"
 
 alignas(4096) double ValueTables[AliveAngles][TableStride];
 alignas(64) CellCode SliceCodeArea[OwnAreaSlots * ImageCodes];
@@ -70,7 +71,8 @@ void ClearCodes(CellCode* codes) {
 // the code of bin v goes to the cell at x = ((Y cosA - X sinA) + 127.5) +
 // 0.5 and y = ((Y sinA + X cosA) + 127.5) + 0.5, truncated, with X = u -
 // 127.5 and Y = v - 127.5; a pixel outside the slice goes to the spare cell.
-__attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, const double* table, double cosA, double sinA) {
+__attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, const double* table, double cosA,
+                                                             double sinA) {
     double rowCos[BinCount];
     double rowSin[BinCount];
     CellCode carried[BinCount];
@@ -198,23 +200,18 @@ __attribute__((always_inline)) inline void FillSliceSteps(CellCode* codes, doubl
     }
 }
 
+}  // namespace
+
 void ScatterSlicePlain(CellCode* codes, const double* table, double cosA, double sinA) {
     ScatterSliceSteps(codes, table, cosA, sinA);
 }
+void FillSlicePlain(CellCode* codes, double* table) { FillSliceSteps<Isa::Plain>(codes, table); }
+#if defined(SINORA_WIDE_VARIANTS)
 WITH_AVX2 void ScatterSliceAvx2(CellCode* codes, const double* table, double cosA, double sinA) {
     ScatterSliceSteps(codes, table, cosA, sinA);
 }
-void ScatterSlice(CellCode* codes, const double* table, double cosA, double sinA) {
-    (StepInstructionSet() != Isa::Plain ? ScatterSliceAvx2 : ScatterSlicePlain)(codes, table, cosA, sinA);
-}
-
-void FillSlicePlain(CellCode* codes, double* table) { FillSliceSteps<Isa::Plain>(codes, table); }
 WITH_AVX2 void FillSliceAvx2(CellCode* codes, double* table) { FillSliceSteps<Isa::Avx2>(codes, table); }
-void FillSliceFromNeighbours(CellCode* codes, double* table) {
-    (StepInstructionSet() != Isa::Plain ? FillSliceAvx2 : FillSlicePlain)(codes, table);
-}
-
-}  // namespace
+#endif
 
 void BuildSlice(int angle) {
     double* table = TableOf(angle);
@@ -223,8 +220,9 @@ void BuildSlice(int angle) {
     table[Empty] = 0.0;
     const double theta = angle * RadiansPerDegree;
     ClearCodes(codes);
-    ScatterSlice(codes, table, std::cos(theta), std::sin(theta));
-    FillSliceFromNeighbours(codes, table);
+    const StepVariants& steps = ChosenSteps();
+    steps.scatterSlice(codes, table, std::cos(theta), std::sin(theta));
+    steps.fillSlice(codes, table);
     // The slice displays are scaled by the largest value of slice 1 alone;
     // the largest value does not depend on the order the cells are seen in.
     if (angle == 1) {
@@ -274,12 +272,14 @@ struct SmearEdges {
 };
 
 void KeepSmearEdges(SmearEdges& edges) {
-    for (int v = 0; v < BinCount; ++v) memcpy(edges.rowEnds[v], SmearImage + v * RowStride + BinCount, sizeof edges.rowEnds[v]);
+    for (int v = 0; v < BinCount; ++v)
+        memcpy(edges.rowEnds[v], SmearImage + v * RowStride + BinCount, sizeof edges.rowEnds[v]);
     memcpy(edges.lastRows, SmearImage + BinCount * RowStride, sizeof edges.lastRows);
 }
 
 void RestoreSmearEdges(const SmearEdges& edges) {
-    for (int v = 0; v < BinCount; ++v) memcpy(SmearImage + v * RowStride + BinCount, edges.rowEnds[v], sizeof edges.rowEnds[v]);
+    for (int v = 0; v < BinCount; ++v)
+        memcpy(SmearImage + v * RowStride + BinCount, edges.rowEnds[v], sizeof edges.rowEnds[v]);
     memcpy(SmearImage + BinCount * RowStride, edges.lastRows, sizeof edges.lastRows);
 }
 
@@ -287,7 +287,7 @@ void RestoreSmearEdges(const SmearEdges& edges) {
 
 void BackProjectViews() {
     // The gaps of every slice are filled here, on its code image (the
-    // neighbour pass in FillSliceFromNeighbours; the zero pass as an empty
+    // neighbour pass in FillSliceSteps; the zero pass as an empty
     // cell reads 0.0 when the stack is written): the stack itself is written
     // once and never filled in place.
     static SmearEdges smearEdges;

@@ -8,8 +8,8 @@
 
 enum {
     GroupAngles = 4,
-    StackGroups = 45,       // 180 angles
-    StackWriteParts = 32,   // eight columns x each
+    StackGroups = 45,      // 180 angles
+    StackWriteParts = 32,  // eight columns x each
 };
 
 // Builds the slice of angle `angle` as codes from its filtered projection;

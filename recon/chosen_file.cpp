@@ -12,7 +12,8 @@ ChosenFileKind ExamineChosenFile(const char* path, long long* size) {
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ChosenFileKind::Folder;
     if (attributes & FILE_ATTRIBUTE_DEVICE) return ChosenFileKind::NotPlainFile;
 
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return ChosenFileKind::CannotOpen;
     const bool plain = GetFileType(file) == FILE_TYPE_DISK;
     DWORD high = 0;

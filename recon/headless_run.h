@@ -26,7 +26,7 @@
 // Why an input file was refused; every refusal leaves the arrays as they were.
 enum class InputFileError {
     None,
-    CannotOpen,     // missing or not readable: systemError tells why
+    CannotOpen,  // missing or not readable: systemError tells why
     Folder,
     NotPlainFile,   // a named pipe, a socket, a device: never read from
     TooShort,       // a sinogram file smaller than 1,049,760 bytes (`bytes`)

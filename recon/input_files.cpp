@@ -12,9 +12,9 @@ bool ReadSinogramValues(FILE* file) {
     // RawSinogram only when complete. Little-endian doubles, value k for
     // channel k / 180 and angle k mod 180: the file's order is RawSinogram's
     // own. The file may have shrunk since it was measured, or the device failed.
-    const bool complete = fseek(file, 0, SEEK_SET) == 0 &&
-                          fread(SinogramFileBuffer(), sizeof(double), SinogramFileValues, file) ==
-                              static_cast<size_t>(SinogramFileValues);
+    const bool complete =
+        fseek(file, 0, SEEK_SET) == 0 && fread(SinogramFileBuffer(), sizeof(double), SinogramFileValues, file) ==
+                                             static_cast<size_t>(SinogramFileValues);
     if (complete) memcpy(RawSinogram, SinogramFileBuffer(), sizeof RawSinogram);
     return complete;
 }

@@ -1,7 +1,19 @@
-// instruction_sets.cpp - which instruction set the hot steps use.
+// instruction_sets.cpp - which instruction set the hot steps use, and the
+// table of their variants by set.
 #include "recon/instruction_sets.h"
 
+#include "recon/step_variants.h"
+
 namespace {
+
+// By Isa, in its order.
+const StepVariants VariantsBySet[] = {
+    {ScatterSlicePlain, FillSlicePlain, WriteWholeLinesPlain, WriteHalfLinesPlain},
+#if defined(SINORA_WIDE_VARIANTS)
+    {ScatterSliceAvx2, FillSliceAvx2, WriteWholeLinesAvx2, WriteHalfLinesAvx2},
+#endif
+};
+constexpr int SetsBuilt = sizeof VariantsBySet / sizeof VariantsBySet[0];
 
 Isa ProcessorBest() {
 #if defined(SINORA_WIDE_VARIANTS)
@@ -23,4 +35,9 @@ Isa StepInstructionSet() {
 Isa LimitStepInstructionSet(Isa highest) {
     Limit = highest;
     return StepInstructionSet();
+}
+
+const StepVariants& ChosenSteps() {
+    const int set = static_cast<int>(StepInstructionSet());
+    return VariantsBySet[set < SetsBuilt ? set : SetsBuilt - 1];
 }

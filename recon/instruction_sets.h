@@ -1,21 +1,23 @@
 // instruction_sets.h - the instruction sets the reconstruction's hot steps
-// are compiled for: plain x86-64 and AVX2. Each step is a template on the
-// set, instantiated once per set in a function compiled for it; the
-// processor's best set is picked once, and the tests may ask for the plain
-// one so that both variants are checked on one machine. (Variants for
-// AVX-512 were measured no faster here: the steps are bound by stores and
-// table lookups, not by the width of the arithmetic.)
+// are compiled for: plain x86-64 and, in the build with wide variants, AVX2.
+// Each such step has one function per set (step_variants.h); which one runs
+// is decided once, in instruction_sets.cpp, from the processor's best set,
+// and the tests may ask for the plain one so that both variants are checked
+// on one machine. (Variants for AVX-512 were measured no faster here: the
+// steps are bound by stores and table lookups, not by the width of the
+// arithmetic.)
+//
+// SINORA_WIDE_VARIANTS, set by the CMake option of that name (on by default
+// where the compiler targets x86-64), is the one guard of the wide variants;
+// without it only the plain variants are built and run.
 #pragma once
 
 #include "recon/ordered_arithmetic.h"
 
 enum class Isa { Plain, Avx2 };
 
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(SINORA_ONE_TARGET)
-#define SINORA_WIDE_VARIANTS 1
+#if defined(SINORA_WIDE_VARIANTS)
 #define WITH_AVX2 __attribute__((target("avx2")))
-#else
-#define WITH_AVX2
 #endif
 
 // The set the steps use: the best the processor has, at most the limit.
@@ -27,14 +29,22 @@ Isa LimitStepInstructionSet(Isa highest);
 
 // The ordered additions and products in the encoding of the instructions
 // around them (VEX where the code is compiled for AVX).
+#if defined(SINORA_WIDE_VARIANTS)
 template <Isa isa>
-inline double Add(double first, double second) {
-    if constexpr (isa != Isa::Plain) return AddInOrderVex(first, second);
-    return AddInOrder(first, second);
+inline double Add(double a, double b) {
+    return isa == Isa::Plain ? AddInOrder(a, b) : AddInOrderVex(a, b);
 }
-
 template <Isa isa>
-inline double Mul(double first, double second) {
-    if constexpr (isa != Isa::Plain) return MulInOrderVex(first, second);
-    return MulInOrder(first, second);
+inline double Mul(double a, double b) {
+    return isa == Isa::Plain ? MulInOrder(a, b) : MulInOrderVex(a, b);
 }
+#else
+template <Isa>
+inline double Add(double a, double b) {
+    return AddInOrder(a, b);
+}
+template <Isa>
+inline double Mul(double a, double b) {
+    return MulInOrder(a, b);
+}
+#endif

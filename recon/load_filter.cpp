@@ -1,7 +1,6 @@
 // load_filter.cpp - the real-space filter step: the user picks a text file of
-// numbers, its first 128 become FilterKernel, taps 0..20 are drawn as a
-// yellow curve mirrored around x = 600 in a black frame, and the user
-// confirms the choice. The run repeats the pass while the answer is "n" or
+// numbers, its first 128 become FilterKernel, the curve is plotted
+// (show_filter.cpp), and the user confirms the choice. The run repeats the pass while the answer is "n" or
 // "N".
 //
 // A file that cannot serve as a filter (no file chosen, a path too long, a
@@ -10,43 +9,27 @@
 // be) is refused
 // with a notice: FilterKernel keeps its taps and the pass ends with the answer
 // "n", so that the run starts another "Load Real space Filter" pass.
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
-#include "shared/framework_state.h"
-#include "shared/file_dialogs.h"
 #include "console/text_print.h"
-#include "shared/message_notice.h"
 #include "console/text_scan.h"
 #include "graphic/canvas.h"
-#include "graphic/canvas_draw.h"
-#include "graphic/canvas_layout.h"
 #include "recon/chosen_file.h"
 #include "recon/input_files.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
-#include "base/to_int.h"
-
-namespace {
-
-// The y of a tap value on the plot's scale.
-// A tap too large for 32 bits (or not a number) converts to -2147483648;
-// the subtraction then wraps around in 32 bits, as the machine's does,
-// putting the point far outside the canvas instead of overflowing.
-int TapY(double tap) {
-    return static_cast<int32_t>(static_cast<uint32_t>(FilterZeroY) -
-                                static_cast<uint32_t>(TruncToInt32(FilterPixelsPerUnit * tap)));
-}
-
-}  // namespace
+#include "shared/file_dialogs.h"
+#include "shared/framework_state.h"
+#include "shared/message_notice.h"
 
 bool ReadFilterKernel() {
     const ChosenFileKind kind = ExamineChosenFile(ChosenPath, nullptr);
     if (kind == ChosenFileKind::Folder || kind == ChosenFileKind::NotPlainFile) {
-        MessageNotice("The filter file\n %s\n is a folder or a device, not a file.\n\n"
-                      " No numbers were read; the filter was not loaded.",
-                      ChosenPath);
+        MessageNotice(
+            "The filter file\n %s\n is a folder or a device, not a file.\n\n"
+            " No numbers were read; the filter was not loaded.",
+            ChosenPath);
         return false;
     }
     FILE* file = kind == ChosenFileKind::PlainFile ? fopen(ChosenPath, "rt") : nullptr;
@@ -64,43 +47,21 @@ bool ReadFilterKernel() {
     fclose(file);
 
     if (read == FilterTapsRead::NotANumber) {
-        MessageNotice("The filter file\n %s\n has text that is not a number after %d numbers;"
-                      " 128 are needed.\n\n The filter was not loaded.",
-                      ChosenPath, count);
+        MessageNotice(
+            "The filter file\n %s\n has text that is not a number after %d numbers;"
+            " 128 are needed.\n\n The filter was not loaded.",
+            ChosenPath, count);
         return false;
     }
     if (read == FilterTapsRead::TooFew) {
-        MessageNotice("The filter file\n %s\n holds only %d numbers; 128 are needed.\n\n"
-                      " The filter was not loaded.",
-                      ChosenPath, count);
+        MessageNotice(
+            "The filter file\n %s\n holds only %d numbers; 128 are needed.\n\n"
+            " The filter was not loaded.",
+            ChosenPath, count);
         return false;
     }
     memcpy(FilterKernel, taps, sizeof taps);
     return true;
-}
-
-void PlotFilter() {
-    FrameworkStateRecord& s = FrameworkState;
-
-    // Black frame; it also erases the curve of an earlier pass.
-    DrawFilledFrame(FilterFrameLeft, FilterFrameTop, FilterFrameRight, FilterFrameBottom, BlackColour);
-
-    // Caption; the font record keeps its height afterwards.
-    s.PenWidth = FilterCurvePenWidth;
-    s.CurrentColor = WhiteColour;
-    if (s.GraphicFontRecord) {
-        s.GraphicFontRecord->lfHeight = FilterCaptionHeight;
-        DrawCanvasText(FilterCaptionX, FilterCaptionY, "Real Space Filter", 17);
-    }
-
-    // Taps 0..20, to the right of the centre and mirrored to its left.
-    s.CurrentColor = YellowColour;
-    for (int k = 0; k < 20; ++k) {
-        const int y1 = TapY(FilterKernel[k]);
-        const int y2 = TapY(FilterKernel[k + 1]);
-        DrawCanvasSegment(FilterCentreX + FilterTapStep * k, y1, FilterCentreX + FilterTapStep * (k + 1), y2);
-        DrawCanvasSegment(FilterCentreX - FilterTapStep * k, y1, FilterCentreX - FilterTapStep * (k + 1), y2);
-    }
 }
 
 void LoadFilter() {

@@ -13,14 +13,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "shared/file_dialogs.h"
 #include "console/text_print.h"
-#include "shared/message_notice.h"
 #include "console/text_scan.h"
 #include "recon/chosen_file.h"
 #include "recon/input_files.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
+#include "shared/file_dialogs.h"
+#include "shared/message_notice.h"
 
 namespace {
 
@@ -37,14 +37,11 @@ bool ReadSinogramFile(const char* path) {
         case ChosenFileKind::CannotOpen:
             MessageNotice("\n Cannot open the sinogram file \n %s \n (%s) \n", path, strerror(errno));
             return false;
-        case ChosenFileKind::Folder:
-            MessageNotice("\n %s \n is a folder, not a sinogram file. \n", path);
-            return false;
+        case ChosenFileKind::Folder: MessageNotice("\n %s \n is a folder, not a sinogram file. \n", path); return false;
         case ChosenFileKind::NotPlainFile:
             MessageNotice("\n %s \n is not a plain file and cannot be read as a sinogram. \n", path);
             return false;
-        case ChosenFileKind::PlainFile:
-            break;
+        case ChosenFileKind::PlainFile: break;
     }
     if (size == 0) {
         MessageNotice("\n The sinogram file \n %s \n is empty; %d bytes are required. \n", path,
@@ -52,8 +49,8 @@ bool ReadSinogramFile(const char* path) {
         return false;
     }
     if (size < SinogramFileBytes) {
-        MessageNotice("\n The sinogram file \n %s \n is too short: %lld bytes of the %d bytes required. \n", path,
-                      size, static_cast<int>(SinogramFileBytes));
+        MessageNotice("\n The sinogram file \n %s \n is too short: %lld bytes of the %d bytes required. \n", path, size,
+                      static_cast<int>(SinogramFileBytes));
         return false;
     }
     FILE* file = fopen(path, "rb");
@@ -63,8 +60,8 @@ bool ReadSinogramFile(const char* path) {
     }
     const bool accepted = ReadSinogramValues(file);
     if (!accepted) {
-        MessageNotice("\n Cannot read the %d bytes of the sinogram file \n %s \n",
-                      static_cast<int>(SinogramFileBytes), path);
+        MessageNotice("\n Cannot read the %d bytes of the sinogram file \n %s \n", static_cast<int>(SinogramFileBytes),
+                      path);
     }
     fclose(file);
     return accepted;

@@ -18,7 +18,6 @@ const bool StackOnLargePages = PreferLargePages(ProjectionStack, sizeof Projecti
 double SumImage[BinCount * RowStride];
 double ScaledSumImage[BinCount * BinCount];
 
-
 double FilterKernel[KernelTaps];
 
 double SinogramMax;

@@ -8,9 +8,9 @@
 #include "recon/scan_geometry.h"
 
 enum {
-    RowStride = 260,          // row stride of Sinogram, FilteredSinogram, SmearImage, SumImage
+    RowStride = 260,  // row stride of Sinogram, FilteredSinogram, SmearImage, SumImage
     KernelTaps = 128,
-    ChosenPathBytes = 4096,   // the system's path limit, terminating zero included
+    ChosenPathBytes = 4096,  // the system's path limit, terminating zero included
 };
 
 // (r, a) at r * 180 + a

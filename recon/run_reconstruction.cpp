@@ -3,8 +3,6 @@
 // The save dialogs name new files after the sinogram and the method. The run
 // loops until the user answers "n" at "Retry? (no:n)", where
 // ShowHuWindow ends the process.
-#include "shared/file_dialogs.h"
-#include "shared/framework_state.h"
 #include "console/text_print.h"
 #include "console/text_scan.h"
 #include "graphic/canvas.h"
@@ -12,6 +10,8 @@
 #include "platform/win32.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
+#include "shared/file_dialogs.h"
+#include "shared/framework_state.h"
 
 void RunReconstruction() {
     // Once: place the console beside the graphics window and print the title.

@@ -26,7 +26,7 @@ constexpr double RotationCentre = 127.5;
 constexpr double RadiansPerDegree = 0.017453292519943295;
 
 // The file: raw little-endian doubles, channel-major ((c, a) at c x 180 + a).
-constexpr int SinogramFileValues = RawChannels * AngleCount;                        // 131,220
+constexpr int SinogramFileValues = RawChannels * AngleCount;                              // 131,220
 constexpr int SinogramFileBytes = SinogramFileValues * static_cast<int>(sizeof(double));  // 1,049,760
 
 // The first of the two channels that make up bin `bin`.

@@ -21,8 +21,7 @@ void RunOnTwoThreads(Worker worker) {
     std::thread other;
     try {
         other = std::thread(worker);
-    } catch (const std::system_error&) {
-    }
+    } catch (const std::system_error&) {}
     worker();
     if (other.joinable()) other.join();
 }

@@ -11,10 +11,9 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <thread>
 
-#include "shared/framework_state.h"
+#include "base/to_int.h"
 #include "console/message_pump.h"
 #include "console/text_print.h"
 #include "console/text_scan.h"
@@ -25,7 +24,7 @@
 #include "recon/ordered_arithmetic.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
-#include "base/to_int.h"
+#include "shared/framework_state.h"
 
 namespace {
 
@@ -53,17 +52,12 @@ void DrawReplayFrame(int a, double runningMax) {
         }
     }
 
-    if (s.GraphicFontRecord) s.GraphicFontRecord->lfHeight = ReplayCaptionHeight;
-    s.CurrentColor = YellowColour;
     s.PenWidth = ReplayPenWidth;
-
     char sumCaption[ReplayCaptionBytes];
     char angleCaption[ReplayCaptionBytes];
     ComposeReplayCaptions(a, sumCaption, angleCaption);
-    if (s.GraphicFontRecord) {
-        DrawCanvasText(ReplaySumCaptionX, ReplayCaptionY, sumCaption, static_cast<int>(strlen(sumCaption)));
-        DrawCanvasText(ReplayAngleCaptionX, ReplayCaptionY, angleCaption, static_cast<int>(strlen(angleCaption)));
-    }
+    DrawCanvasCaption(ReplaySumCaptionX, ReplayCaptionY, sumCaption, ReplayCaptionHeight, YellowColour);
+    DrawCanvasCaption(ReplayAngleCaptionX, ReplayCaptionY, angleCaption, ReplayCaptionHeight, YellowColour);
 }
 
 }  // namespace

@@ -3,13 +3,13 @@
 // per row below the sinogram picture. The grey level wraps modulo 256 and
 // values at or below -StackMax / 255 are drawn cyan; the tenth image of a
 // row reaches past the canvas's right edge, where drawing has no effect.
-#include "shared/framework_state.h"
+#include "base/to_int.h"
 #include "graphic/canvas.h"
 #include "graphic/canvas_draw.h"
 #include "graphic/canvas_layout.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
-#include "base/to_int.h"
+#include "shared/framework_state.h"
 
 void ShowFilteredViews() {
     GraphicPresent();

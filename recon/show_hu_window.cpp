@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "shared/framework_state.h"
 #include "console/text_print.h"
 #include "console/text_scan.h"
 #include "graphic/canvas.h"
@@ -12,6 +11,7 @@
 #include "graphic/canvas_layout.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
+#include "shared/framework_state.h"
 
 void ShowHuWindow() {
     do {

@@ -1,11 +1,11 @@
 // show_sinogram.cpp - the rebinned sinogram as a grey-level picture, one
 // canvas pixel per value: bins from left to right (x 10..265), angles from
 // top to bottom (y 10..189), SinogramMin black and SinogramMax white.
-#include "shared/framework_state.h"
 #include "graphic/canvas_draw.h"
 #include "graphic/canvas_layout.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
+#include "shared/framework_state.h"
 
 void ShowSinogram() {
     const double range = SinogramMax - SinogramMin;

@@ -20,6 +20,7 @@
 #include "recon/instruction_sets.h"
 #include "recon/recon_data.h"
 #include "recon/slice_codes.h"
+#include "recon/step_variants.h"
 
 namespace {
 
@@ -69,17 +70,7 @@ __attribute__((always_inline)) inline void WriteCellByCell(int firstAngle, int p
     }
 }
 
-template <int count>
-void WriteCellByCellPlain(int firstAngle, int parity, int part) {
-    WriteCellByCell<Isa::Plain, count>(firstAngle, parity, part);
-}
-
 #if defined(SINORA_WIDE_VARIANTS)
-template <int count>
-WITH_AVX2 void WriteCellByCellAvx2(int firstAngle, int parity, int part) {
-    WriteCellByCell<Isa::Avx2, count>(firstAngle, parity, part);
-}
-
 // sum + values for four cells side by side, the sum the first addend in
 // each, as Add gives it one by one.
 WITH_AVX2 inline __m256d AddInOrder4(__m256d sum, __m256d values) {
@@ -96,6 +87,21 @@ WITH_AVX2 inline void Transpose4(__m256d& r0, __m256d& r1, __m256d& r2, __m256d&
     r1 = _mm256_permute2f128_pd(t1, t3, 0x20);
     r2 = _mm256_permute2f128_pd(t0, t2, 0x31);
     r3 = _mm256_permute2f128_pd(t1, t3, 0x31);
+}
+
+#endif
+
+}  // namespace
+
+void WriteWholeLinesPlain(int firstAngle, int parity, int part) {
+    WriteCellByCell<Isa::Plain, LineAngles>(firstAngle, parity, part);
+}
+void WriteHalfLinesPlain(int firstAngle, int parity, int part) {
+    WriteCellByCell<Isa::Plain, GroupAngles>(firstAngle, parity, part);
+}
+#if defined(SINORA_WIDE_VARIANTS)
+WITH_AVX2 void WriteHalfLinesAvx2(int firstAngle, int parity, int part) {
+    WriteCellByCell<Isa::Avx2, GroupAngles>(firstAngle, parity, part);
 }
 
 // Whole lines with AVX2, four cells (eight y) at a time: for each angle the
@@ -139,37 +145,18 @@ WITH_AVX2 void WriteWholeLinesAvx2(int firstAngle, int parity, int part) {
 
 #endif
 
-// The lines of one parity that begin at `firstAngle`, whole.
-void WriteWholeLines(int firstAngle, int parity, int part) {
-    switch (StepInstructionSet()) {
-#if defined(SINORA_WIDE_VARIANTS)
-        case Isa::Avx2: WriteWholeLinesAvx2(firstAngle, parity, part); return;
-#endif
-        default: WriteCellByCellPlain<LineAngles>(firstAngle, parity, part); return;
-    }
-}
-
-// Half lines: four angles from `firstAngle`.
-void WriteHalfLines(int firstAngle, int parity, int part) {
-#if defined(SINORA_WIDE_VARIANTS)
-    if (StepInstructionSet() == Isa::Avx2) return WriteCellByCellAvx2<GroupAngles>(firstAngle, parity, part);
-#endif
-    WriteCellByCellPlain<GroupAngles>(firstAngle, parity, part);
-}
-
-}  // namespace
-
 void WriteStackLines(int group, int part) {
     // The lines that end with this group's angles: those of one parity of y
     // that begin four angles before it.
     const int first = group * GroupAngles - GroupAngles;
     const int parity = first % LineAngles == 0 ? 0 : 1;
+    const StepVariants& steps = ChosenSteps();
     if (first < 0) {
-        WriteHalfLines(0, parity, part);
+        steps.writeHalfLines(0, parity, part);
     } else if (first + LineAngles > AngleCount) {
-        WriteHalfLines(first, parity, part);
+        steps.writeHalfLines(first, parity, part);
     } else {
-        WriteWholeLines(first, parity, part);
+        steps.writeWholeLines(first, parity, part);
     }
 #if defined(__SSE2__)
     _mm_sfence();  // the streamed cells are in memory before the part counts as done

@@ -13,9 +13,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/win32.h"
 #include "shared/framework_state.h"
 #include "shared/message_notice.h"
-#include "platform/win32.h"
 
 char FileNameBuffer[FileNameBytes];
 
@@ -121,8 +121,8 @@ bool AskSaveFileName(char* lastSaved, const char* extension, std::string& path) 
     // A file that can be opened for reading exists: ask before overwriting
     // it, with Cancel as the answer of Return. The layer's open never waits,
     // also not on a named pipe.
-    HANDLE probe = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE probe = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (probe != INVALID_HANDLE_VALUE) {
         CloseHandle(probe);
         int answer = MessageBoxA(FrameworkState.ConsoleWindow, OverwriteQuestion, OverwriteCaption,

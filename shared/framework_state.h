@@ -73,14 +73,18 @@ struct FrameworkStateRecord {
     int32_t BackgroundKind;
     LOGFONTA* GraphicFontRecord;
     HFONT GraphicFontHandle;
+    // Windows laid over the canvas, kept on top after each present. Part of
+    // the framework, but nothing in this program creates or registers one.
     int32_t ChildWindowCount;
     HWND ChildWindows[ChildWindowLimit];
 
     // ---- graphics window
+    // Set by the graphics window on each click; nothing in this program reads them.
     int32_t LeftClicked;
     POINT LeftClickPoint;
     int32_t RightClicked;
     POINT RightClickPoint;
+    // Called for WM_COMMAND to the graphics window; nothing in this program registers one.
     GraphicCommandProc GraphicCommandHandler;
 
     // ---- shell

@@ -13,5 +13,6 @@ void MessageNotice(const char* format, ...) {
     const FormattedText formatted(format, args);
     va_end(args);
 
+    // The framework's own name as the caption, spelt as it always was: not a typo to correct.
     MessageBoxA(FrameworkState.ConsoleWindow, formatted.text, "Kelvane Message", MB_OK | MB_ICONINFORMATION);
 }

@@ -42,8 +42,8 @@ bool FinalDestination(const char* path, std::string& target, bool& exists) {
     // A folder, a named pipe or a device is never replaced by a file, and a
     // read-only file is not replaced either (it could not be overwritten).
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_READONLY)) return false;
-    HANDLE probe = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE probe = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (probe == INVALID_HANDLE_VALUE) return false;
     char final[FileNameBytes];
     DWORD length = GetFinalPathNameByHandleA(probe, final, sizeof final, FILE_NAME_NORMALIZED);
@@ -72,8 +72,7 @@ SaveOutcome SaveFileSafely(const char* path, const std::function<bool(HANDLE fil
         return SaveOutcome::OpenFailed;
     }
     // The empty file just made, held exclusively while it is written.
-    HANDLE file =
-        CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         DeleteFileA(temporary);
         return SaveOutcome::OpenFailed;

@@ -16,12 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "median_reporter.h"
 #include "platform/platform.h"
 #include "recon/back_projection_steps.h"
 #include "recon/instruction_sets.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "recon/shared_parts.h"
+#include "support/recon_capture.h"
 #include "support/reference_recon.h"
 
 namespace {
@@ -51,28 +53,6 @@ void PrepareInput() {
     FilterKernel[0] = 0.25;
     for (int n = 1; n < KernelTaps; ++n) FilterKernel[n] = n % 2 ? -1.0 / (pi * pi * n * n) : 0.0;
     MethodAnswer = '2';
-}
-
-struct Result {
-    std::vector<double> stack, sum;
-    double stackMax, sumMax, sumMin;
-};
-
-Result Capture() {
-    Result r;
-    r.stack.assign(ProjectionStack, ProjectionStack + sizeof ProjectionStack / sizeof(double));
-    r.sum.assign(SumImage, SumImage + sizeof SumImage / sizeof(double));
-    r.stackMax = StackMax;
-    r.sumMax = SumMax;
-    r.sumMin = SumMin;
-    return r;
-}
-
-bool SameBits(const Result& a, const Result& b) {
-    return memcmp(a.stack.data(), b.stack.data(), a.stack.size() * sizeof(double)) == 0 &&
-           memcmp(a.sum.data(), b.sum.data(), a.sum.size() * sizeof(double)) == 0 &&
-           memcmp(&a.stackMax, &b.stackMax, sizeof(double)) == 0 &&
-           memcmp(&a.sumMax, &b.sumMax, sizeof(double)) == 0 && memcmp(&a.sumMin, &b.sumMin, sizeof(double)) == 0;
 }
 
 void BM_ReconstructionStraightforward(benchmark::State& state) {
@@ -150,21 +130,6 @@ void BM_Copy94MB(benchmark::State& state) {
 }
 BENCHMARK(BM_Copy94MB)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The medians of the aggregates, for the ratios printed at the end.
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    MedianReporter() : ConsoleReporter(OO_Tabular) {}
-    std::map<std::string, double> medianMs;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                medianMs[run.run_name.function_name] = run.GetAdjustedRealTime();
-            }
-        }
-    }
-};
-
 void PrintRatios(const std::map<std::string, double>& median) {
     auto at = [&median](const char* name) {
         const auto found = median.find(name);
@@ -196,10 +161,10 @@ int main(int argc, char** argv) {
     PrepareInput();
     ReferenceBackProjectViews();
     ReferenceSumProjectionStack();
-    const Result reference = Capture();
+    const ReconCapture reference = CaptureReconstruction();
     BackProjectViews();
     SumProjectionStack();
-    if (!SameBits(reference, Capture())) {
+    if (!SameBits(reference, CaptureReconstruction())) {
         fprintf(stderr, "the program's phases differ from the plain loop orders\n");
         return 1;
     }

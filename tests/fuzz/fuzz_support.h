@@ -8,6 +8,11 @@
 #include <cstdint>
 #include <string>
 
+// The entry points libFuzzer calls: once with the command line, then once
+// per input.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+
 // Starts the platform layer under the offscreen platform; unattended, so a
 // notice shown by the code under test closes at once. Call from
 // LLVMFuzzerInitialize.

@@ -40,11 +40,7 @@ TEST_F(CanvasTest, InitGivesBlackSurfaceOfExactClientSizeAndDefaults) {
     EXPECT_EQ(s.SurfaceWidth, 1200);
     EXPECT_EQ(s.SurfaceHeight, 800);
 
-    int nonBlack = 0;
-    for (int y = 0; y < 800; ++y) {
-        for (int x = 0; x < 1200; ++x) nonBlack += Pixel(x, y) != 0;
-    }
-    EXPECT_EQ(nonBlack, 0);
+    EXPECT_EQ(PixelsOtherThan(0), 0);
 
     EXPECT_EQ(s.CurrentColor, 0xFFFFFFu);
     EXPECT_EQ(s.BackgroundKind, 0);

@@ -215,8 +215,8 @@ TEST(GdiRectangles, FillRectExcludesRightAndBottomAndClips) {
     SetRect(&r, 6, 6, 2, 2);  // inverted: nothing
     FillRect(c.dc, &r, reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     EXPECT_EQ(c.PixelsOf(0xFFFFFF).size(), 80u);
-    EXPECT_EQ(PlatformBrushColor(reinterpret_cast<HBRUSH>(GetStockObject(GRAY_BRUSH))), 0x808080u);
-    EXPECT_EQ(PlatformBrushColor(reinterpret_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH))), 0x404040u);
+    EXPECT_EQ(PlatformBrushColour(reinterpret_cast<HBRUSH>(GetStockObject(GRAY_BRUSH))), 0x808080u);
+    EXPECT_EQ(PlatformBrushColour(reinterpret_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH))), 0x404040u);
 }
 
 TEST(GdiBitBlt, CopiesAndClipsToBothSurfaces) {

@@ -45,7 +45,7 @@ TEST(GdiObjects, SelectObjectReturnsThePreviousOfTheSameKind) {
     }
     EXPECT_EQ(GetStockObject(99), nullptr);
     EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_BRUSH)));  // ignored
-    EXPECT_EQ(PlatformBrushColor(reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 0u);
+    EXPECT_EQ(PlatformBrushColour(reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 0u);
     DeleteObject(pen);
     EXPECT_FALSE(DeleteObject(pen));
     EXPECT_EQ(SelectObject(dc, pen), nullptr);

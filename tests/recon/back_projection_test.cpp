@@ -14,6 +14,7 @@
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "base/to_int.h"
+#include "support/recon_capture.h"
 #include "support/reference_recon.h"
 
 namespace {
@@ -204,28 +205,6 @@ void RandomSinogram(unsigned seed) {
     for (double& h : FilterKernel) h = uniform(random);
 }
 
-struct Reconstruction {
-    std::vector<double> stack, sum, filtered, smear;
-    double stackMax, sumMax, sumMin;
-};
-
-Reconstruction Capture() {
-    Reconstruction r;
-    r.stack.assign(ProjectionStack, ProjectionStack + sizeof ProjectionStack / sizeof(double));
-    r.sum.assign(SumImage, SumImage + sizeof SumImage / sizeof(double));
-    r.filtered.assign(FilteredSinogram, FilteredSinogram + sizeof FilteredSinogram / sizeof(double));
-    r.smear.assign(SmearImage, SmearImage + sizeof SmearImage / sizeof(double));
-    r.stackMax = StackMax;
-    r.sumMax = SumMax;
-    r.sumMin = SumMin;
-    return r;
-}
-
-bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
-    return a.size() == b.size() && memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
-}
-bool SameBits(double a, double b) { return memcmp(&a, &b, sizeof a) == 0; }
-
 // Where the first differing stack cell is, for the failure message.
 std::string FirstDifference(const std::vector<double>& expected, const std::vector<double>& got) {
     for (size_t k = 0; k < expected.size(); ++k) {
@@ -239,7 +218,7 @@ std::string FirstDifference(const std::vector<double>& expected, const std::vect
     return "";
 }
 
-void ExpectSameReconstruction(const Reconstruction& expected, const Reconstruction& got) {
+void ExpectSameReconstruction(const ReconCapture& expected, const ReconCapture& got) {
     EXPECT_TRUE(SameBits(expected.filtered, got.filtered));
     EXPECT_TRUE(SameBits(expected.stack, got.stack)) << FirstDifference(expected.stack, got.stack);
     EXPECT_TRUE(SameBits(expected.smear, got.smear));
@@ -259,7 +238,7 @@ TEST(BackProjection, MatchesThePlainLoopsBitForBit) {
             memset(ProjectionStack, 0x5A, sizeof ProjectionStack);
             ReferenceBackProjectViews();
             ReferenceSumProjectionStack();
-            const Reconstruction expected = Capture();
+            const ReconCapture expected = CaptureReconstruction();
             // Every instruction set the processor has, the best one first.
             for (Isa isa : {Isa::Avx2, Isa::Plain}) {
                 if (LimitStepInstructionSet(isa) != isa) continue;
@@ -274,7 +253,7 @@ TEST(BackProjection, MatchesThePlainLoopsBitForBit) {
                 }
                 BackProjectViews();
                 SumProjectionStack();
-                ExpectSameReconstruction(expected, Capture());
+                ExpectSameReconstruction(expected, CaptureReconstruction());
             }
             LimitStepInstructionSet(Isa::Avx2);
         }

@@ -46,6 +46,21 @@ inline void FillCanvas(COLORREF colour) {
     DeleteObject(brush);
 }
 
+// The pixels that are not `colour`: of the rectangle left..right x
+// top..bottom (both ends included; the whole canvas by default), or with
+// `outside` of the canvas around it.
+inline int PixelsOtherThan(COLORREF colour, int left = 0, int top = 0, int right = 1199, int bottom = 799,
+                           bool outside = false) {
+    int count = 0;
+    for (int y = 0; y < 800; ++y) {
+        for (int x = 0; x < 1200; ++x) {
+            const bool inside = x >= left && x <= right && y >= top && y <= bottom;
+            if (inside != outside) count += Pixel(x, y) != colour;
+        }
+    }
+    return count;
+}
+
 // Every pixel of the 2 x 2 block with top-left pixel (x, y) has `colour`.
 inline ::testing::AssertionResult BlockIs(int x, int y, COLORREF colour) {
     for (int dx = 0; dx < 2; ++dx) {

@@ -92,10 +92,7 @@ opened_files_unchanged
 
 # Filtered back projection with the sample filter; the typed answers are
 # echoed into the TextBuffer.
-answer 2
-visible_windows >"$work/before_filter"
-answer ""                                  # "Load Real space Filter": Enter
-answer_dialog "$work/before_filter" "$work/data/ramlak.txt"
+choose_filter "$work/data/ramlak.txt"
 
 # Return twice on both saves after the second open dialog: each proposes the
 # file it saved last, and Return in the overwrite question declines.
@@ -104,13 +101,11 @@ enter_enter_save 7 "OverWrite?"
 opened_files_unchanged
 echo "Return twice on both saves after both open dialogs: new files, then nothing replaced"
 
-answer ""                                  # filter OK; the reconstruction runs
-answer ""                                  # "Disp Filtered Pth * Filter" pause
 if [ -n "${SINORA_E2E_REPLAY:-}" ]; then
-    answer ""                              # replay the accumulation
+    reconstruct ""                         # replay the accumulation
     sleep "$SINORA_E2E_REPLAY"             # as long as the caller wants to watch
 else
-    answer n                               # no replay
+    reconstruct n                          # no replay
 fi
 answer "${SINORA_E2E_HU_CENTER:-128}"        # HU Center
 answer "${SINORA_E2E_HU_WIDTH:-256}"      # HU Width

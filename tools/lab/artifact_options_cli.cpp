@@ -133,7 +133,9 @@ void AddArtifactOptions(CLI::App* command, ArtifactOptions& options) {
                 for (const std::string& v : values) options.gains.push_back(ParseGain(v));
             },
             "the channel's intensity times FACTOR (> 0) in every view, so its line integral "
-            "becomes p - ln FACTOR; channels 0..728, of which Sinora reads 108..619 (repeatable)")
+            "becomes p - ln FACTOR; channels 0.." +
+                std::to_string(SinoChannels - 1) + ", of which Sinora reads " + std::to_string(FirstReadChannel) +
+                ".." + std::to_string(LastReadChannel) + " (repeatable)")
         ->allow_extra_args(false)
         ->type_name("CHANNEL:FACTOR");
     command->add_option("--gain-spread", options.gainSpread,

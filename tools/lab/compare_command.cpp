@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include "tools/lab/canvas_compare.h"
 #include "tools/lab/commands.h"
@@ -21,6 +23,13 @@ void RunCompareCommand(const CompareOptions& options) {
     if (!options.difference.empty()) {
         outputs.StagePng(options.difference, DifferenceImage(slice, truth, fit));
         outputs.Commit();
+    }
+    if (options.json) {
+        const QJsonObject numbers{{"pixels", fit.pixels},           {"scale", fit.scale},
+                                  {"offset", fit.offset},           {"correlation", fit.correlation},
+                                  {"normalised_rms_error", fit.normalisedRms}};
+        printf("%s\n", QJsonDocument(numbers).toJson(QJsonDocument::Compact).constData());
+        return;
     }
     printf("pixels compared: %d (the scanned disc)\n", fit.pixels);
     printf("fit: truth = %.6g x slice + %.6g\n", fit.scale, fit.offset);

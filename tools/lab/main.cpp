@@ -1,4 +1,4 @@
-// main.cpp - sinora-lab's command line: four subcommands (CLI11), one line
+// main.cpp - sinora-lab's command line: its subcommands (CLI11), one line
 // on standard error and a non-zero status for every failure.
 #include <CLI/CLI.hpp>
 
@@ -14,9 +14,13 @@
 #include "tools/lab/artifact_options_cli.h"
 #include "tools/lab/commands.h"
 #include "tools/lab/filter_kernels.h"
+#include "tools/lab/iterative_recon.h"
+#include "tools/lab/lab_error.h"
 #include "tools/lab/library_messages.h"
 #include "tools/lab/option_bounds.h"
 #include "tools/lab/phantoms.h"
+#include "recon/scan_geometry.h"
+#include "tools/lab/slice_files.h"
 
 namespace {
 
@@ -27,21 +31,150 @@ void KeepQtNotices(QtMsgType, const QMessageLogContext&, const QString& message)
     lab::KeepLibraryMessage(message.toStdString());
 }
 
-const char* SinogramHelp =
-    "A sinogram file for Sinora: 729 detector channels x 180 angles of little-endian doubles, the 180 "
-    "angles (0..179 degrees) of channel 0 first. Channel c holds the line integral of attenuation along the "
-    "ray at ((c - 108) - 0.5) / 2 - 127.5 pixels from the centre of rotation; Sinora adds channels "
-    "108 + 2j and 109 + 2j into its bin j. Channels 0..107 and 620..728, which Sinora does not read, "
-    "hold the line integrals at their own positions: they lie outside the scanned disc, so they are 0 (or "
-    "noise around 0 with --noise). The picture is fitted into the 256-pixel field and cut to the disc it "
-    "spans; the reconstruction shows it upright and unmirrored. Projection: Siddon's method, the exact length "
-    "of each ray in each pixel.";
+// The sinogram file's layout in words, its numbers the program's own.
+std::string SinogramHelp() {
+    char layout[600];
+    snprintf(layout, sizeof layout,
+             "A sinogram file for Sinora: %d detector channels x %d angles of little-endian doubles, the %d "
+             "angles (0..%d degrees) of channel 0 first. Channel c holds the line integral of attenuation along "
+             "the ray at ((c - %d) - 0.5) / %d - %g pixels from the centre of rotation; Sinora adds channels "
+             "%d + %dj and %d + %dj into its bin j. Channels 0..%d and %d..%d, which Sinora does not read, ",
+             RawChannels, AngleCount, AngleCount, AngleCount - 1, FirstReadChannel, ChannelsPerBin, RotationCentre,
+             FirstReadChannel, ChannelsPerBin, FirstReadChannel + 1, ChannelsPerBin, FirstReadChannel - 1,
+             LastReadChannel + 1, RawChannels - 1);
+    return layout + std::string("hold the line integrals at their own positions: they lie outside the scanned disc, "
+                                "so they are 0 (or noise around 0 with --noise). The picture is fitted into the ") +
+           std::to_string(BinCount) +
+           "-pixel field and cut to the disc it spans; the reconstruction shows it upright and unmirrored. "
+           "Projection: Siddon's method, the exact length of each ray in each pixel.";
+}
+
+const char* MeasureHelp =
+    "Regions: mean, standard deviation, pixels; with two, the contrast-to-noise ratio |mean1 - mean2| / SD2. "
+    "MTF: from a point, the 2-D transform of the point-spread function radially averaged; from a disc's edge, "
+    "the edge-spread function binned by radius in tenths of a pixel, differentiated and transformed; MTF50 and "
+    "MTF10 in cycles per pixel (and per mm). NPS: |DFT|^2 of the square less its mean, radially averaged; "
+    "its integral is the variance. JSON names: rois [{mean, sd, pixels}], cnr, mtf50_cycles_per_pixel, "
+    "mtf10_cycles_per_pixel (and _per_mm), mtf {frequency_cycles_per_pixel, value}, nps "
+    "{frequency_cycles_per_pixel, power, variance}, line_pairs [{bar_width_pixels, modulation}], profile "
+    "{distance_pixels, value}.";
+
+const char* ReconstructHelp =
+    "--filter and --simple run Sinora's own steps: the .npy holds its SumImage bit for bit, the .png the grey "
+    "levels of its full-range display (or, with --hu-center and --hu-width, of its windowed display). For a "
+    "sinogram that sinora-lab made, values are also given as mu per mm and HU (water 0, air -1000), the filter's "
+    "scale found by reconstructing a water disc with it; .dcm holds HU. Iterative methods use the lab's exact projector as the system model. Reconstructing a sinogram made by "
+    "that same projector without noise is the \"inverse crime\": the model fits the data perfectly and the "
+    "result looks better than it would for measured data; make the sinogram with --noise (or from an analytic "
+    "phantom) to avoid it. Progress goes to standard error; Ctrl+C stops without writing any file.";
 
 void AddNoiseOptions(CLI::App* command, lab::NoiseOptions& noise, CLI::Option*& seedOption) {
     command->add_option("--noise", noise.photons, "Poisson counting noise: I0 photons incident on each ray")
         ->check(lab::Within(lab::PhotonsPerRay));
     seedOption = command->add_option("--seed", noise.seed, "seed of the noise, for a repeatable file")
                      ->check(lab::WholeNumber(0, UINT64_MAX, "a 64-bit seed"));
+}
+
+// Three or four numbers separated by commas, checked before any work.
+CLI::Validator Numbers(int count) {
+    return CLI::Validator(
+        [count](std::string& text) -> std::string {
+            int found = 0;
+            size_t start = 0;
+            while (start <= text.size()) {
+                const size_t end = std::min(text.find(',', start), text.size());
+                try {
+                    size_t used = 0;
+                    std::stod(text.substr(start, end - start), &used);
+                    if (used != end - start) return "'" + text + "' is not " + std::to_string(count) + " numbers";
+                } catch (const std::exception&) {
+                    return "'" + text + "' is not " + std::to_string(count) + " numbers separated by commas";
+                }
+                ++found;
+                start = end + 1;
+            }
+            return found == count ? "" : "'" + text + "' is not " + std::to_string(count) + " numbers";
+        },
+        std::to_string(count) + " NUMBERS");
+}
+
+void AddMeasureOptions(CLI::App* command, lab::MeasureOptions& options) {
+    command->add_option("image", options.image, "a canvas BMP saved by Sinora, a .npy, .png or .dcm slice, or any "
+                                                "256 x 256 grey picture")
+        ->required();
+    auto place = [&options](bool inPixels) {
+        return [&options, inPixels](const std::string& text) { options.rois.push_back({inPixels, text}); };
+    };
+    command->add_option_function<std::vector<std::string>>("--roi", [place](const std::vector<std::string>& all) {
+        for (const std::string& text : all) place(false)(text);
+    }, "X,Y,R: a circle in field pixels (x right, y up from the centre); repeat for several")
+        ->check(Numbers(3));
+    command->add_option_function<std::vector<std::string>>("--roi-pixels", [place](const std::vector<std::string>& all) {
+        for (const std::string& text : all) place(true)(text);
+    }, "ROW,COL,R: a circle in picture rows from the top and columns from the left")
+        ->check(Numbers(3));
+    command->add_option("--mtf", options.mtf, "point, edge or edge:X,Y,R (the disc whose edge is used)")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                if (text == "point" || text == "edge") return "";
+                std::string disc = text.substr(std::min<size_t>(5, text.size()));
+                if (text.rfind("edge:", 0) == 0) return Numbers(3)(disc);
+                return "'" + text + "' is neither point, edge nor edge:X,Y,R";
+            },
+            "point|edge[:X,Y,R]"));
+    command->add_option_function<std::string>("--nps", [&options](const std::string& text) { options.nps = {false, text}; },
+                                               "X,Y,SIZE: the noise power spectrum of the square there")
+        ->check(Numbers(3));
+    command->add_option_function<std::string>("--nps-pixels",
+                                               [&options](const std::string& text) { options.nps = {true, text}; },
+                                               "ROW,COL,SIZE: the same square in picture pixels")
+        ->check(Numbers(3));
+    command->add_option("--nps-pair", options.npsPair, "the same object with other noise: the NPS of the difference");
+    command->add_flag("--line-pairs", options.linePairs, "modulation of each group of the line-pair object");
+    command->add_option("--profile", options.profile, "X0,Y0,X1,Y1: values along a line, in field pixels")
+        ->check(Numbers(4));
+    command->add_option("--plot", options.plot, "draw the MTF, NPS and profile as PNG");
+    command->add_flag("--json", options.json, "print every number as one JSON object");
+    command->add_option("--pixel-mm", options.pixelMm, "pixel width in mm, for frequencies per mm (DICOM says it)")
+        ->check(lab::Within(lab::PixelWidthMm));
+    command->footer(MeasureHelp);
+}
+
+void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) {
+    command->add_option("sinogram", options.sinogram, "the sinogram file")->required();
+    command->add_option("-o,--output", options.outputs, "the slice: .npy (doubles), .png (grey levels) or .dcm (HU); "
+                                                        "repeat for several")
+        ->required()
+        ->check(CLI::Validator(
+            [](std::string& path) -> std::string {
+                return lab::HasExtension(path, ".npy") || lab::HasExtension(path, ".png") || lab::HasExtension(path, ".dcm")
+                           ? ""
+                           : "'" + path + "' ends in neither .npy, .png nor .dcm";
+            },
+            "OUT"));
+    CLI::Option* filter = command->add_option("--filter", options.filter, "filtered back projection with this filter file");
+    CLI::Option* simple = command->add_flag("--simple", options.simple, "simple back projection");
+    CLI::Option* method = command->add_option("--method", options.method, "an iterative method: sart, sirt, os-sart or mlem")
+                              ->check(CLI::IsMember(lab::IterativeMethodNames()));
+    filter->excludes(simple, method);
+    simple->excludes(method);
+    command->add_option("--iterations", options.iterations, "sweeps over all views (default 10)")
+        ->check(lab::WholeNumber(1, lab::MaxIterations, "iterations"));
+    command->add_option("--subsets", options.subsets, "subsets of views updated together, 1..180")
+        ->check(lab::WholeNumber(1, 180, "subsets of the 180 views"));
+    command->add_option("--relaxation", options.relaxation, "step of each update (default: SART 0.25, OS-SART 0.5, "
+                                                            "SIRT 1)")
+        ->check(lab::Within(lab::RelaxationStep));
+    command->add_flag("--nonnegative", options.nonnegative, "set negative values to 0 after each update");
+    CLI::Option* centre = command->add_option("--hu-center", options.huCenter, "a .png of the windowed display: centre");
+    CLI::Option* width = command->add_option("--hu-width", options.huWidth, "and width, in the program's levels");
+    centre->needs(width);
+    width->needs(centre);
+    command->add_option("--pixel-mm", options.pixelMm, "the field pixel the sinogram was made with, mm (default 1, "
+                                                       "the teaching set's)")
+        ->check(lab::Within(lab::PixelWidthMm));
+    command->add_flag("--program-units", options.programUnits, "the sinogram was not made by sinora-lab: no mu or HU");
+    command->footer(ReconstructHelp);
 }
 
 }  // namespace
@@ -72,7 +205,7 @@ int main(int argc, char** argv) {
         ->check(lab::WholeNumber(1, INT_MAX, "a frame number"));
     AddNoiseOptions(sinogramCommand, sinogram.noise, sinogramSeed);
     lab::AddArtifactOptions(sinogramCommand, sinogram.artifacts);
-    sinogramCommand->footer(SinogramHelp);
+    sinogramCommand->footer(SinogramHelp());
 
     lab::PhantomOptions phantom;
     CLI::Option* phantomSeed = nullptr;
@@ -106,9 +239,19 @@ int main(int argc, char** argv) {
     compareCommand->add_option("saved", compare.saved, "BMP saved with \"Save Graphic File\"")->required();
     compareCommand->add_option("truth", compare.truth, "the 256 x 256 truth PNG")->required();
     compareCommand->add_option("--diff", compare.difference, "also write fit - truth as PNG");
+    compareCommand->add_flag("--json", compare.json, "print the numbers as one JSON object: pixels, scale, offset, "
+                                                     "correlation, normalised_rms_error");
     compareCommand->footer("Takes the slice at x 0..511, y 140..651 of the canvas (the full-range sum image or "
                            "the windowed one), fits scale and offset to the truth by least squares inside the "
                            "scanned disc, and prints the correlation and the RMS error over the truth's range.");
+
+    lab::MeasureOptions measure;
+    CLI::App* measureCommand = app.add_subcommand("measure", "image-quality numbers of a slice");
+    AddMeasureOptions(measureCommand, measure);
+
+    lab::ReconstructOptions reconstruct;
+    CLI::App* reconstructCommand = app.add_subcommand("reconstruct", "the slice of a sinogram, without a window");
+    AddReconstructOptions(reconstructCommand, reconstruct);
 
     try {
         app.parse(argc, argv);
@@ -119,6 +262,11 @@ int main(int argc, char** argv) {
     }
     sinogram.noise.seedGiven = sinogramSeed->count() > 0;
     phantom.noise.seedGiven = phantomSeed->count() > 0;
+    if (reconstructCommand->parsed() && reconstruct.filter.empty() && !reconstruct.simple && reconstruct.method.empty()) {
+        fprintf(stderr, "sinora-lab: reconstruct needs --filter FILE, --simple or --method M (see sinora-lab --help)\n");
+        return 2;
+    }
+    reconstruct.windowGiven = reconstructCommand->get_option("--hu-center")->count() > 0;
 
     // Pictures, fonts for the plots: Qt without a display.
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -133,7 +281,9 @@ int main(int argc, char** argv) {
         if (sinogramCommand->parsed()) lab::RunSinogramCommand(sinogram);
         else if (phantomCommand->parsed()) lab::RunPhantomCommand(phantom);
         else if (filterCommand->parsed()) lab::RunFilterCommand(filter);
-        else lab::RunCompareCommand(compare);
+        else if (compareCommand->parsed()) lab::RunCompareCommand(compare);
+        else if (measureCommand->parsed()) lab::RunMeasureCommand(measure);
+        else lab::RunReconstructCommand(reconstruct);
     } catch (const std::exception& error) {
         failure = error.what();
         status = 1;

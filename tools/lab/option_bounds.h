@@ -31,6 +31,13 @@ constexpr Bounds TapScale{1e-6, 1e6, "factor on every tap"};
 // wider than its 128 taps.
 constexpr Bounds CutoffFraction{0.01, 1.0, "fraction of the Nyquist frequency"};
 
+// The step of an algebraic update: the methods converge for steps below 2.
+constexpr Bounds RelaxationStep{1e-6, 2.0, "step of each update"};
+// The width of a field pixel, from a micro-CT's to a field of 25 m.
+constexpr Bounds PixelWidthMm{1e-3, 100.0, "millimetres per pixel"};
+// Sweeps of an iterative reconstruction: a day's work at most.
+constexpr uint64_t MaxIterations = 100000;
+
 bool Contains(const Bounds& bounds, double value);
 // "from 1 to 1e+15 (photons per ray)"
 std::string RangeText(const Bounds& bounds);

@@ -1,6 +1,8 @@
 // siddon_projector.h - exact line integrals through the pixels of the field
 // (Siddon's method): the length of the ray inside each pixel it crosses,
-// times that pixel's value.
+// times that pixel's value; and the transposed operation, which spreads
+// channel values back over the pixels with the same lengths. Together they
+// are the system model of the iterative reconstructions.
 #pragma once
 
 #include <vector>
@@ -13,8 +15,46 @@ namespace lab {
 // of rotation, perpendicular to (cosA, sinA); in pixel lengths times value.
 double SiddonRayIntegral(const FieldImage& field, double d, double cosA, double sinA);
 
+// The integrals of channels [firstChannel, lastChannel) at angle index
+// `angle` into channels[c] (indexed by channel number): each one exactly
+// SiddonRayIntegral of that channel's ray. `values` is a field of 256 x 256,
+// row-major, row 0 at the top.
+void ProjectView(const double* values, int angle, int firstChannel, int lastChannel, double* channels);
+
 // The integrals of every channel at every angle, in file order (729 x 180,
-// channel-major), in pixel lengths times value.
+// channel-major), in pixel lengths times value. Two threads; the same bits
+// with one.
 std::vector<double> ProjectField(const FieldImage& field);
+
+// The transpose of ProjectView over all 729 channels, for the pixels in rows
+// [firstRow, lastRow): adds to image[p] the sum over channels of (length of
+// the channel's ray inside pixel p) x channels[c], and to coverage[p] (when
+// not null) the sum of those lengths. Each pixel is computed on its own, so
+// rows may be shared out between threads.
+void BackProjectView(const double* channels, int angle, int firstRow, int lastRow, double* image,
+                     double* coverage);
+
+// The transpose over several views at once, a row of pixels at a time (the
+// row's sums stay in the cache while every view adds to them).
+class ViewSpreader {
+public:
+    // channels[v]: the 729 values of view angles[v]; copied.
+    void SetViews(const std::vector<const double*>& channels, const std::vector<int>& angles);
+    // For each pixel of `row`, the sum over the views and their channels of
+    // (length of the channel's ray inside the pixel) x value into sums, and
+    // of the lengths into lengths (256 each).
+    void Row(int row, double* sums, double* lengths) const;
+
+private:
+    struct View {
+        double cosA, sinA, plateau, outer, slope;
+    };
+    std::vector<View> views_;
+    std::vector<double> padded_;
+};
+
+// The cosine and sine of angle index `angle`, as every projection here
+// computes them.
+void ViewDirection(int angle, double& cosA, double& sinA);
 
 }  // namespace lab

@@ -6,7 +6,6 @@
 #include <numeric>
 
 #include "tools/lab/field_image.h"
-#include "tools/lab/siddon_projector.h"
 
 namespace {
 
@@ -56,23 +55,6 @@ TEST(FieldImage, FittingKeepsAreasPlacesAndSpacing) {
     EXPECT_DOUBLE_EQ(full.at(0, 127), 0.0);  // centre 127.501 from the centre
     EXPECT_DOUBLE_EQ(full.at(1, 127), 1.0);
     EXPECT_DOUBLE_EQ(full.at(127, 1), 1.0);
-}
-
-TEST(FieldImage, SiddonIntegralsAreExactLengths) {
-    // One pixel of value 1 at column 130, row 100: centred square
-    // [2, 3] x [27, 28].
-    lab::FieldImage field;
-    field.at(130, 100) = 1.0;
-    const double s = std::sqrt(0.5);
-    EXPECT_DOUBLE_EQ(lab::SiddonRayIntegral(field, 2.5, 1.0, 0.0), 1.0);  // vertical through it
-    EXPECT_DOUBLE_EQ(lab::SiddonRayIntegral(field, 27.25, 0.0, 1.0), 1.0);  // horizontal
-    EXPECT_DOUBLE_EQ(lab::SiddonRayIntegral(field, 3.5, 1.0, 0.0), 0.0);
-    // The diagonal through its centre (2.5, 27.5): length sqrt(2).
-    EXPECT_NEAR(lab::SiddonRayIntegral(field, (2.5 + 27.5) * s, s, s), std::sqrt(2.0), 1e-12);
-    // A uniform field: the chord of the square at 30 degrees.
-    std::fill(field.values.begin(), field.values.end(), 1.0);
-    const double c = std::cos(M_PI / 6), n = std::sin(M_PI / 6);
-    EXPECT_NEAR(lab::SiddonRayIntegral(field, 0.0, c, n), 256.0 / c, 1e-9);
 }
 
 }  // namespace

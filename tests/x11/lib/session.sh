@@ -236,13 +236,60 @@ enter_enter_save() {
     wait_for 10 windows_as_in "$work/before_menu" || fail "the save of menu command $1 left a window open"
 }
 
-# answer <text>: types an answer into the console window $console and Enter;
-# returns once the program waits again (a prompt, a dialog, or the end of a
-# computation).
+# answer <text> [ticks]: types an answer into the console window $console and
+# Enter; returns once the program has worked on it (at least <ticks> clock
+# ticks of processor time, for a step known to compute that long, so that a
+# pause before the work starts is not taken for its end) and waits again (a
+# prompt, a dialog, or the end of a computation).
 answer() {
+    local start end
     focus "$console"
     [ -n "$1" ] && type_text "$1"
-    key Return
+    start="$(program_cpu_ticks)"
+    xdotool key Return
+    end=$((SECONDS + 30))
+    while [ $(($(program_cpu_ticks) - start)) -lt "${2:-0}" ] && [ "$SECONDS" -lt "$end" ]; do sleep 0.05; done
+    wait_idle 120
+}
+
+# load_sample_sinogram: chooses phantom.sino of the sample data in the open
+# dialog the program shows first, and waits for the graphics window.
+load_sample_sinogram() {
+    echo "$console" >"$work/before_open"
+    answer_dialog "$work/before_open" phantom.sino
+    wait_for 30 has_window_named Images || fail "the graphics window 'Images' did not appear after the sinogram"
+    wait_idle
+}
+
+# choose_filter <filter file>: at the method prompt, filtered back projection
+# with the filter file chosen in the dialog; returns when the filter's
+# confirmation question waits.
+choose_filter() {
+    answer 2
+    visible_windows >"$work/before_filter"
+    answer ""                                  # "Load Real space Filter": Enter
+    answer_dialog "$work/before_filter" "$1"
+    wait_idle
+}
+
+# reconstruct <replay answer>: the filter confirmed, the pause after the grid,
+# and <replay answer> to "Disp FBP Process?" ("" replays, "n" does not);
+# returns when the HU window's first question waits.
+reconstruct() {
+    answer "" 5                                # filter OK: the reconstruction runs
+    answer ""                                  # the pause after the grid: the sum
+    if [ -z "$1" ]; then
+        answer "" 5                            # the replay of the accumulation
+    else
+        answer "$1"
+    fi
+}
+
+# filtered_run <filter file> <replay answer>: from the method prompt to the
+# HU window's first question.
+filtered_run() {
+    choose_filter "$1"
+    reconstruct "$2"
 }
 
 # ---- saving from the console's pop-up menu -----------------------------------------

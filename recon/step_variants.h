@@ -1,0 +1,31 @@
+// step_variants.h - the hot steps of the back projection, one function per
+// instruction set, and the table of the variants in use.
+#pragma once
+
+#include "recon/slice_codes.h"
+
+// One instruction set's variant of each step.
+struct StepVariants {
+    // Scatter of a projection's codes to their rotated places in a slice.
+    void (*scatterSlice)(CellCode* codes, const double* table, double cosA, double sinA);
+    // Neighbour pass of a slice, its means appended to `table`.
+    void (*fillSlice)(CellCode* codes, double* table);
+    // Stack lines of one parity of y that begin at `firstAngle`: whole
+    // lines of eight angles, and half lines of four.
+    void (*writeWholeLines)(int firstAngle, int parity, int part);
+    void (*writeHalfLines)(int firstAngle, int parity, int part);
+};
+
+// The variants of the set StepInstructionSet() names.
+const StepVariants& ChosenSteps();
+
+void ScatterSlicePlain(CellCode* codes, const double* table, double cosA, double sinA);
+void FillSlicePlain(CellCode* codes, double* table);
+void WriteWholeLinesPlain(int firstAngle, int parity, int part);
+void WriteHalfLinesPlain(int firstAngle, int parity, int part);
+#if defined(SINORA_WIDE_VARIANTS)
+void ScatterSliceAvx2(CellCode* codes, const double* table, double cosA, double sinA);
+void FillSliceAvx2(CellCode* codes, double* table);
+void WriteWholeLinesAvx2(int firstAngle, int parity, int part);
+void WriteHalfLinesAvx2(int firstAngle, int parity, int part);
+#endif

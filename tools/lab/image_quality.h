@@ -1,0 +1,95 @@
+// image_quality.h - the numbers a CT course measures on a 256 x 256 slice
+// (row-major, row 0 at the top): noise and contrast in regions, the
+// modulation transfer function from a point or an edge, the noise power
+// spectrum, line-pair modulation and line profiles. Plain values in, plain
+// structs out; every failure a LabError of one line.
+#pragma once
+
+#include <vector>
+
+namespace lab {
+
+using SliceValues = std::vector<double>;  // 256 x 256, row 0 at the top
+
+// A place in the slice in picture coordinates: column from the left and row
+// from the top, in pixels, at pixel centres for whole numbers.
+struct PicturePoint {
+    double column = 0.0;
+    double row = 0.0;
+};
+// Field coordinates (x right, y up, from the centre of rotation) as a place
+// in the picture.
+PicturePoint FromField(double x, double y);
+
+struct RegionStats {
+    double mean = 0.0;
+    double sd = 0.0;  // sample standard deviation (n - 1)
+    int pixels = 0;
+};
+// The pixels whose centres lie within `radius` of `centre`; throws when the
+// circle reaches outside the picture or holds fewer than two pixels.
+RegionStats MeasureCircle(const SliceValues& slice, PicturePoint centre, double radius);
+
+// |mean1 - mean2| / sd2.
+double ContrastToNoise(const RegionStats& object, const RegionStats& background);
+
+// A radially averaged spectrum: value at each frequency (cycles per pixel).
+struct FrequencyCurve {
+    std::vector<double> frequency;
+    std::vector<double> value;
+};
+// The frequency where the curve first falls to `level`, linearly
+// interpolated; negative when it never does.
+double FallsTo(const FrequencyCurve& curve, double level);
+
+// The MTF from a point image: the brightest pixel must stand clear of its
+// surroundings; the 64 x 64 square around it, less the mean of its border,
+// is transformed in 2-D (padded to 256 x 256), and |F| / F(0) averaged over
+// rings 1/256 wide.
+FrequencyCurve PointMtf(const SliceValues& slice);
+
+// A disc's edge: centre and radius in picture pixels.
+struct DiscEdge {
+    PicturePoint centre;
+    double radius = 0.0;
+};
+// The disc in the slice: pixels above half-way between the low and the high
+// level inside the scanned disc (2nd and 98th percentiles), their centroid
+// and the radius of their area.
+DiscEdge FindDisc(const SliceValues& slice);
+// The MTF from a disc's edge: the values of pixels within 12 pixels of the
+// edge binned by their distance from it in tenths of a pixel (the
+// oversampled edge-spread function), differentiated, and transformed.
+FrequencyCurve EdgeMtf(const SliceValues& slice, const DiscEdge& edge);
+
+// The noise power spectrum of the `size` x `size` square centred at
+// `centre`: |DFT(values - mean)|^2 / size^2 (per pixel area), averaged over
+// rings 1/size wide; `variance` is its integral over the 2-D frequency
+// square, which equals the variance of the values. With a second slice of
+// the same object, the difference of the two, halved in power, removes the
+// object and keeps the noise of one.
+struct NoisePower {
+    FrequencyCurve spectrum;  // value^2 x pixel^2
+    double variance = 0.0;
+};
+NoisePower NoisePowerSpectrum(const SliceValues& slice, PicturePoint centre, int size,
+                              const SliceValues* other = nullptr);
+
+// For the teaching set's line-pair object: (max - min) / (max + min) across
+// each group of four bars, from the widest to the narrowest, on the mean of
+// the rows through the middle of the bars.
+struct LinePairGroup {
+    double barWidth = 0.0;  // pixels
+    double modulation = 0.0;
+};
+std::vector<LinePairGroup> LinePairModulation(const SliceValues& slice);
+
+// Values along the line from `from` to `to`, one sample per pixel of
+// length, bilinearly interpolated; distance in pixels from `from`.
+struct Profile {
+    std::vector<double> distance;
+    std::vector<double> value;
+};
+Profile LineProfile(const SliceValues& slice, PicturePoint from, PicturePoint to);
+
+}  // namespace lab

@@ -1,0 +1,42 @@
+// measured_image.cpp
+#include "tools/lab/measured_image.h"
+
+#include <QImageReader>
+
+#include "graphic/canvas_layout.h"
+#include "tools/lab/canvas_compare.h"
+#include "tools/lab/dicom_slice.h"
+#include "tools/lab/field_geometry.h"
+#include "tools/lab/lab_error.h"
+#include "tools/lab/slice_files.h"
+
+namespace lab {
+
+MeasuredImage ReadMeasuredImage(const std::string& path) {
+    MeasuredImage image;
+    if (HasExtension(path, ".npy")) {
+        image.values = ReadNpy(path);
+        image.units = "the file's units";
+        return image;
+    }
+    if (HasDicomPreamble(path)) {
+        const DicomSlice dicom = ReadDicomSlice(path, 1);
+        if (dicom.hu.width != FieldPixels || dicom.hu.height != FieldPixels)
+            throw LabError(path + ": " + std::to_string(dicom.hu.width) + " x " + std::to_string(dicom.hu.height) +
+                           " pixels; the slice is 256 x 256");
+        image.values = dicom.hu.values;
+        image.units = "HU";
+        if (dicom.hu.spacingX == dicom.hu.spacingY) image.pixelMm = dicom.hu.spacingX;
+        return image;
+    }
+    const QSize size = QImageReader(QString::fromStdString(path)).size();
+    if (size.isValid() && size != QSize(CanvasWidth, CanvasHeight) && size != QSize(FieldPixels, FieldPixels))
+        throw LabError(path + ": " + std::to_string(size.width()) + " x " + std::to_string(size.height()) +
+                       " pixels; a slice is 256 x 256 (or a saved canvas, 1200 x 800)");
+    if (size == QSize(CanvasWidth, CanvasHeight)) image.values = SliceFromCanvas(path);
+    else image.values = ReadTruth(path);
+    image.units = "grey levels";
+    return image;
+}
+
+}  // namespace lab

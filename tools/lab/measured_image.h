@@ -1,0 +1,22 @@
+// measured_image.h - the slice that `measure` works on, from any of the
+// files a user has: a canvas saved by the program, a .npy, .png or .dcm
+// from `reconstruct`, or any 256 x 256 grey picture.
+#pragma once
+
+#include <string>
+
+#include "tools/lab/image_quality.h"
+
+namespace lab {
+
+struct MeasuredImage {
+    SliceValues values;
+    std::string units;     // "HU", "grey levels", "as stored"
+    double pixelMm = 0.0;  // 0: unknown
+};
+
+// Throws LabError naming the file: unreadable, or not 256 x 256 (a BMP of
+// 1200 x 800 is taken as a saved canvas and its slice cut out).
+MeasuredImage ReadMeasuredImage(const std::string& path);
+
+}  // namespace lab

@@ -1,0 +1,80 @@
+// program_slice.cpp
+#include "tools/lab/program_slice.h"
+
+#include <cstring>
+
+#include "recon/headless_run.h"
+#include "recon/recon_data.h"
+#include "tools/lab/field_geometry.h"
+#include "tools/lab/lab_error.h"
+#include "tools/lab/output_files.h"
+#include "tools/lab/phantoms.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace lab {
+
+namespace {
+
+void Require(const InputFileResult& result, const std::string& path, const char* kind) {
+    const std::string reason = std::strerror(result.systemError);
+    switch (result.error) {
+        case InputFileError::None: return;
+        case InputFileError::CannotOpen: throw LabError("cannot open " + path + ": " + reason);
+        case InputFileError::Folder: throw LabError(path + " is a folder, not a " + kind);
+        case InputFileError::NotPlainFile: throw LabError(path + " is not a plain file");
+        case InputFileError::TooShort:
+            throw LabError(path + ": " + std::to_string(result.bytes) + " bytes; a sinogram file holds at least " +
+                           std::to_string(::SinogramFileBytes));
+        case InputFileError::CannotRead: throw LabError("cannot read " + path + ": " + reason);
+        case InputFileError::NotANumber:
+            throw LabError(path + ": text after " + std::to_string(result.numbers) + " numbers; a filter file holds " +
+                           std::to_string(KernelTaps) + " numbers");
+        case InputFileError::TooFewNumbers:
+            throw LabError(path + ": only " + std::to_string(result.numbers) + " numbers; a filter file holds " +
+                           std::to_string(KernelTaps));
+    }
+}
+
+}  // namespace
+
+ProgramSlice ReconstructLikeTheProgram(const std::string& sinogramPath, const std::string& filterPath) {
+    Require(LoadSinogramFile(sinogramPath.c_str()), sinogramPath, "sinogram file");
+    if (!filterPath.empty()) Require(LoadFilterFile(filterPath.c_str()), filterPath, "filter file");
+    RunReconstructionSteps(filterPath.empty() ? Method::Simple : Method::Filtered);
+    ProgramSlice slice;
+    slice.sum.resize(static_cast<size_t>(FieldPixels) * FieldPixels);
+    for (int r = 0; r < FieldPixels; ++r)
+        for (int x = 0; x < FieldPixels; ++x) slice.sum[r * FieldPixels + x] = SumImage[x * RowStride + (255 - r)];
+    slice.sumMax = SumMax;
+    slice.sumMin = SumMin;
+    return slice;
+}
+
+double SumToMuPerPixel(const std::string& filterPath) {
+    QTemporaryDir folder;
+    if (!folder.isValid()) throw LabError("cannot make a temporary folder for the water disc");
+    const std::string discPath = folder.filePath("water.sino").toStdString();
+    std::vector<double> integrals = ProjectPhantom(MakePhantom("disc"));
+    for (double& p : integrals) p *= WaterMuPerMm;
+    QFile file(QString::fromStdString(discPath));
+    const std::string bytes = SinogramFileBytes(integrals);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), bytes.size()) != static_cast<qint64>(bytes.size()))
+        throw LabError("cannot write the water disc's sinogram in " + folder.path().toStdString());
+    file.close();
+    const ProgramSlice disc = ReconstructLikeTheProgram(discPath, filterPath);
+    double total = 0.0;
+    int count = 0;
+    for (int r = 0; r < FieldPixels; ++r) {
+        for (int x = 0; x < FieldPixels; ++x) {
+            const double dx = x - RotationCentre, dy = r - RotationCentre;
+            if (dx * dx + dy * dy > 50.0 * 50.0) continue;
+            total += disc.sum[r * FieldPixels + x];
+            ++count;
+        }
+    }
+    return WaterMuPerMm / (total / count);
+}
+
+}  // namespace lab

@@ -1,0 +1,54 @@
+// progress_line.cpp
+#include "tools/lab/progress_line.h"
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include <unistd.h>
+
+namespace lab {
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+void NoteInterrupt(int) { interrupted = 1; }
+
+}  // namespace
+
+InterruptRequest::InterruptRequest() {
+    interrupted = 0;
+    std::signal(SIGINT, NoteInterrupt);
+}
+
+InterruptRequest::~InterruptRequest() { std::signal(SIGINT, SIG_DFL); }
+
+bool InterruptRequest::Requested() const { return interrupted != 0; }
+
+ProgressLine::ProgressLine(int steps) : steps_(steps), terminal_(isatty(fileno(stderr))) {}
+
+ProgressLine::~ProgressLine() {
+    if (terminal_ && lastWidth_ >= 0) fputc('\n', stderr);
+}
+
+void ProgressLine::Show(int done, double fraction) {
+    if (fraction >= 1.0) {
+        ++done;
+        fraction = 0.0;
+    }
+    if (!terminal_) {
+        if (done > lastLine_) fprintf(stderr, "iteration %d of %d done\n", done, steps_);
+        lastLine_ = done;
+        return;
+    }
+    const int width = 30;
+    const int filled = static_cast<int>(width * (done + fraction) / steps_);
+    if (filled == lastWidth_ && fraction != 0.0) return;
+    lastWidth_ = filled;
+    fprintf(stderr, "\r[%s%s] iteration %d of %d", std::string(filled, '#').c_str(),
+            std::string(width - filled, ' ').c_str(), std::min(done + 1, steps_), steps_);
+    fflush(stderr);
+}
+
+}  // namespace lab

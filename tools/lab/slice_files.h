@@ -1,0 +1,33 @@
+// slice_files.h - the 256 x 256 slice in the files a reconstruction writes
+// and measurements read: NumPy arrays, 8-bit grey pictures and DICOM CT
+// images; and the sinogram file it starts from. Every reader throws
+// LabError naming the file and what is wrong with it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class QImage;
+
+namespace lab {
+
+// A sinogram file: 729 x 180 little-endian doubles in file order.
+std::vector<double> ReadSinogramFile(const std::string& path);
+
+// A NumPy .npy file of 256 x 256 little-endian float64 ("<f8", C order,
+// rows top to bottom), as bytes.
+std::string NpyBytes(const std::vector<double>& rowsTopFirst);
+// Any .npy file holding a 256 x 256 array of float64 in C order.
+std::vector<double> ReadNpy(const std::string& path);
+
+// Grey levels 0..255 as an 8-bit picture, row 0 at the top.
+QImage GreyPicture(const std::vector<int>& levels);
+
+// A CT image of Hounsfield units (rounded to whole numbers, clamped to
+// -32768..32767) with square pixels of `pixelMm`, as DICOM file bytes.
+std::string CtDicomBytes(const std::vector<double>& hu, double pixelMm);
+
+// True when the name ends in `extension` (".npy"...), in any case.
+bool HasExtension(const std::string& path, const std::string& extension);
+
+}  // namespace lab
