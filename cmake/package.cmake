@@ -20,7 +20,11 @@ projection: it loads a CT sinogram and a real-space filter, and shows the
 sinogram, the filter curve, every view's back projection, the summed slice
 and an angle-by-angle replay, then the slice under a typed centre and
 width. It comes with a sample sinogram and filters, and starts from the
-desktop menu in the work folder ~/Sinora.")
+desktop menu in the work folder ~/Sinora.
+.
+Sinora Lab, its companion (a window, and the sinora-lab command), makes
+sinograms of pictures, DICOM CT slices and phantoms, with counting noise,
+and filter files.")
 # Qt's X11 platform plugin and the image format plugins are loaded, not
 # linked; the console and the canvas draw in the IPA Gothic and Mincho faces.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS

@@ -31,6 +31,8 @@ expected="$work/expected"
     echo share/applications/sinora.desktop
     echo share/mime/packages/sinora.xml
     echo share/icons/hicolor/scalable/apps/sinora.svg
+    echo share/applications/sinora-lab.desktop
+    echo share/icons/hicolor/scalable/apps/sinora-lab.svg
     echo share/doc/sinora/README.md
     echo share/doc/sinora/README-data.md
     echo share/doc/sinora/LICENSE
@@ -72,9 +74,12 @@ for page in "$stage"/share/doc/sinora/lessons/*.html; do
 done
 
 # ---- desktop entry, icon, manual pages -------------------------------------------
-desktop-file-validate "$stage/share/applications/sinora.desktop" || fail "the desktop entry is not valid"
-[ "$(sed -n 's/^Icon=//p' "$stage/share/applications/sinora.desktop")" = sinora ] || fail "the desktop entry's icon is not 'sinora'"
-grep -q '<svg' "$stage/share/icons/hicolor/scalable/apps/sinora.svg" || fail "the icon is not an SVG picture"
+for entry in sinora sinora-lab; do
+    desktop-file-validate "$stage/share/applications/$entry.desktop" || fail "the desktop entry $entry is not valid"
+    [ "$(sed -n 's/^Icon=//p' "$stage/share/applications/$entry.desktop")" = "$entry" ] || fail "the desktop entry's icon is not '$entry'"
+    grep -q '<svg' "$stage/share/icons/hicolor/scalable/apps/$entry.svg" || fail "the icon $entry is not an SVG picture"
+done
+grep -qx 'Name=Sinora Lab' "$stage/share/applications/sinora-lab.desktop" || fail "the lab's desktop entry is not named 'Sinora Lab'"
 # The file type, built into a MIME database of its own as the package's
 # trigger builds the system's: the entry's type is defined, by *.sino, and
 # the entry takes the file (%f).

@@ -117,7 +117,7 @@ std::vector<double> Square(const SliceValues& slice, PicturePoint centre, int si
 
 }  // namespace
 
-PicturePoint FromField(double x, double y) { return {x + 127.5, 127.5 - y}; }
+PicturePoint FromField(double x, double y) { return {x + RotationCentre, RotationCentre - y}; }
 
 RegionStats MeasureCircle(const SliceValues& slice, PicturePoint centre, double radius) {
     if (centre.column - radius < -0.5 || centre.row - radius < -0.5 || centre.column + radius > N - 0.5 ||

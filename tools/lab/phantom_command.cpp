@@ -19,9 +19,7 @@ void RunPhantomCommand(const PhantomOptions& options) {
                           options.noise, options.output, options.truth);
         return;
     }
-    std::vector<double> integrals = ProjectPhantom(phantom);
-    for (double& p : integrals) p *= WaterMuPerMm;
-    WriteSinogramAndTruth(outputs, std::move(integrals), RasterisePhantom(phantom), options.noise, options.output,
+    WriteSinogramAndTruth(outputs, PhantomIntegrals(phantom), RasterisePhantom(phantom), options.noise, options.output,
                           options.truth);
 }
 

@@ -42,7 +42,11 @@ void Require(const InputFileResult& result, const std::string& path, const char*
 ProgramSlice ReconstructLikeTheProgram(const std::string& sinogramPath, const std::string& filterPath) {
     Require(LoadSinogramFile(sinogramPath.c_str()), sinogramPath, "sinogram file");
     if (!filterPath.empty()) Require(LoadFilterFile(filterPath.c_str()), filterPath, "filter file");
-    RunReconstructionSteps(filterPath.empty() ? Method::Simple : Method::Filtered);
+    return ReconstructLoaded(!filterPath.empty());
+}
+
+ProgramSlice ReconstructLoaded(bool filtered) {
+    RunReconstructionSteps(filtered ? Method::Filtered : Method::Simple);
     ProgramSlice slice;
     slice.sum.resize(static_cast<size_t>(FieldPixels) * FieldPixels);
     for (int r = 0; r < FieldPixels; ++r)

@@ -20,6 +20,9 @@ struct ProgramSlice {
 // projection when it is empty. Throws LabError naming the file that was
 // refused and why. Uses the program's global arrays: one at a time.
 ProgramSlice ReconstructLikeTheProgram(const std::string& sinogramPath, const std::string& filterPath);
+// The same on the program's arrays as they are: RawSinogram filled, and
+// FilterKernel when `filtered`.
+ProgramSlice ReconstructLoaded(bool filtered);
 
 // The factor that turns this filter's sums into attenuation per pixel
 // length for the lab's sinograms: the program's reconstruction of the lab's

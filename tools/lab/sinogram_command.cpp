@@ -7,7 +7,6 @@
 #include "tools/lab/commands.h"
 #include "tools/lab/output_files.h"
 #include "tools/lab/scan_object.h"
-#include "tools/lab/siddon_projector.h"
 #include "tools/lab/sinogram_output.h"
 #include "tools/lab/slice_input.h"
 
@@ -39,10 +38,7 @@ void RunSinogramCommand(const SinogramOptions& options) {
                           options.noise, options.output, options.truth);
         return;
     }
-    std::vector<double> integrals = ProjectField(field);
-    const double perPixel = WaterMuPerMm * field.pixelMm;  // relative attenuation x pixels -> dimensionless
-    for (double& p : integrals) p *= perPixel;
-    WriteSinogramAndTruth(outputs, std::move(integrals), field, options.noise, options.output, options.truth);
+    WriteSinogramAndTruth(outputs, FieldIntegrals(field), field, options.noise, options.output, options.truth);
 }
 
 }  // namespace lab

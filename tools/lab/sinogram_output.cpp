@@ -10,9 +10,24 @@
 #include "tools/lab/counting_noise.h"
 #include "tools/lab/field_image.h"
 #include "tools/lab/output_files.h"
+#include "tools/lab/phantoms.h"
+#include "tools/lab/siddon_projector.h"
 #include "tools/lab/truth_image.h"
 
 namespace lab {
+
+std::vector<double> FieldIntegrals(const FieldImage& field) {
+    std::vector<double> integrals = ProjectField(field);
+    const double perPixel = WaterMuPerMm * field.pixelMm;  // relative attenuation x pixels -> dimensionless
+    for (double& p : integrals) p *= perPixel;
+    return integrals;
+}
+
+std::vector<double> PhantomIntegrals(const Phantom& phantom) {
+    std::vector<double> integrals = ProjectPhantom(phantom);
+    for (double& p : integrals) p *= WaterMuPerMm;  // one millimetre per pixel
+    return integrals;
+}
 
 void WriteSinogramAndTruth(OutputFiles& outputs, std::vector<double> integrals, const FieldImage& truth,
                            const NoiseOptions& noise, const std::string& output, const std::string& truthPath) {

@@ -11,6 +11,12 @@ namespace lab {
 
 class OutputFiles;
 struct FieldImage;
+struct Phantom;
+
+// Dimensionless line integrals (attenuation times length), in file order:
+// of a field through its pixels, and of a phantom from its shapes.
+std::vector<double> FieldIntegrals(const FieldImage& field);
+std::vector<double> PhantomIntegrals(const Phantom& phantom);
 
 // `integrals` are dimensionless (attenuation times length), in file order.
 // Both outputs must have been claimed in `outputs` (the truth when given);

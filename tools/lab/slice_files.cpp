@@ -60,10 +60,11 @@ std::string Compact(const std::string& text) {
 
 std::vector<double> ReadSinogramFile(const std::string& path) {
     const std::string bytes = FileBytes(path);
-    const size_t expected = static_cast<size_t>(SinoChannels) * SinoAngles * 8;
+    const size_t expected = SinogramFileBytes;
     if (bytes.size() != expected)
         throw LabError(path + ": " + std::to_string(bytes.size()) + " bytes; a sinogram file is " +
-                       std::to_string(expected) + " (729 x 180 doubles)");
+                       std::to_string(expected) + " (" + std::to_string(SinoChannels) + " x " +
+                       std::to_string(SinoAngles) + " doubles)");
     std::vector<double> values(static_cast<size_t>(SinoChannels) * SinoAngles);
     for (size_t k = 0; k < values.size(); ++k) {
         values[k] = LittleEndianDouble(&bytes[k * 8]);

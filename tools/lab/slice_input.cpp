@@ -20,6 +20,7 @@ LoadedSlice FromDicom(const std::string& path, int frame) {
     DicomSlice dicom = ReadDicomSlice(path, frame);
     LoadedSlice slice;
     slice.isDicom = true;
+    slice.frames = dicom.frames;
     slice.mu = dicom.hu;
     for (double& v : slice.mu.values) v = RelativeMuFromHu(v);
     char text[200];

@@ -12,6 +12,7 @@ namespace lab {
 struct LoadedSlice {
     SourceImage mu;  // attenuation relative to water
     bool isDicom = false;
+    int frames = 1;  // frames in the file (DICOM); 1 for a picture
     std::string description;  // for the summary line, e.g. "512 x 512 DICOM slice, 0.7 mm pixels"
 };
 

@@ -1,0 +1,81 @@
+// lab_window.h - Sinora Lab's main window: the views of the scan in the
+// middle, the Source, Scan and Filter panels docked around them.
+#pragma once
+
+#include <QMainWindow>
+
+#include "tools/lab_window/scan_model.h"
+
+class QAction;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QSpinBox;
+class QSplitter;
+
+namespace labwin {
+
+class ImageView;
+class ScanPanel;
+
+class LabWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // `timings`: each redraw's time from the change to the preview on
+    // screen, on standard error.
+    explicit LabWindow(bool timings, QWidget* parent = nullptr);
+
+    ScanModel& model() { return model_; }
+    void openPath(const QString& path);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    QWidget* buildSourcePanel();
+    QWidget* buildFilterPanel();
+    void buildMenus();
+    QDockWidget* addPanel(const QString& title, const QString& name, QWidget* panel, Qt::DockWidgetArea area);
+
+    void chooseFile();
+    void scanOptionsChanged();
+    void filterChanged();
+    void showResult();
+    void showFailure(const QString& message);
+    void syncSourceControls();
+
+    // Each returns false when the user cancelled or the file could not be
+    // written (the reason shown).
+    bool saveSinogram();
+    void saveTruth();
+    void saveFilter();
+    void savePicture(QWidget* widget, const QString& what);
+    QString askSavePath(const QString& title, const QString& name, const QString& filter);
+    void openInSinora();
+    void openDocument(const QString& relativePath);
+
+    ScanModel model_;
+    bool timings_;
+    QString lastFolder_;
+
+    QSplitter* views_ = nullptr;
+    ImageView* sinogramView_ = nullptr;
+    ImageView* reconstructionView_ = nullptr;
+    ImageView* truthView_ = nullptr;
+    ImageView* filterView_ = nullptr;
+
+    QLabel* sourceLabel_ = nullptr;
+    QComboBox* phantomBox_ = nullptr;
+    QSpinBox* frameBox_ = nullptr;
+    QDoubleSpinBox* fovBox_ = nullptr;
+    ScanPanel* scanPanel_ = nullptr;
+    QComboBox* kindBox_ = nullptr;
+    QDoubleSpinBox* cutoffBox_ = nullptr;
+    QDoubleSpinBox* scaleBox_ = nullptr;
+    QLabel* busyLabel_ = nullptr;
+    QList<QAction*> needsScan_;
+};
+
+}  // namespace labwin

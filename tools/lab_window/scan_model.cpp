@@ -1,0 +1,110 @@
+// scan_model.cpp - QtConcurrent runs the pipeline; its result comes back to
+// the GUI thread through the watcher, and only the newest is kept.
+#include "tools/lab_window/scan_model.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include "tools/lab/lab_error.h"
+#include "tools/lab/output_files.h"
+#include "tools/lab/truth_image.h"
+#include "tools/lab_window/save_files.h"
+
+namespace labwin {
+
+ScanModel::ScanModel(QObject* parent) : QObject(parent), pipeline_(std::make_unique<ScanPipeline>()) {
+    goodSource_ = source_;
+    sinceChange_.start();
+}
+
+ScanModel::~ScanModel() {
+    // The pipeline must outlive the scan using it.
+    ++generation_;
+    if (running_) running_->waitForFinished();
+}
+
+void ScanModel::setSource(const SourceSpec& source) {
+    // Another picture or slice starts from its whole field.
+    if (source.path != source_.path) options_.fov = 0.0;
+    source_ = source;
+    request();
+}
+
+void ScanModel::openFile(const QString& path) {
+    SourceSpec source;
+    const QFileInfo info(path);
+    source.path = info.absoluteFilePath().toStdString();
+    source.kind =
+        info.suffix().compare("sino", Qt::CaseInsensitive) == 0 ? SourceSpec::Kind::Sinogram : SourceSpec::Kind::File;
+    opened_.insert(source.path);
+    setSource(source);
+}
+
+void ScanModel::setOptions(const ScanOptions& options) {
+    if (options == options_) return;
+    options_ = options;
+    request();
+}
+
+void ScanModel::request() {
+    auto next = std::make_unique<ScanRequest>();
+    next->generation = ++generation_;
+    next->source = source_;
+    next->options = options_;
+    pending_ = std::move(next);
+    sinceChange_.start();
+    if (!running_) startNext();
+}
+
+void ScanModel::startNext() {
+    if (!pending_) return;
+    const ScanRequest request = *pending_;
+    pending_.reset();
+    const bool wasBusy = busy();
+    running_ = std::make_unique<QFutureWatcher<ScanResult>>();
+    connect(running_.get(), &QFutureWatcher<ScanResult>::finished, this, &ScanModel::finished);
+    ScanPipeline* pipeline = pipeline_.get();
+    std::atomic<uint64_t>* generation = &generation_;
+    running_->setFuture(QtConcurrent::run([pipeline, generation, request] {
+        return pipeline->Run(request, [generation, &request] { return generation->load() != request.generation; });
+    }));
+    if (!wasBusy) emit busyChanged(true);
+}
+
+void ScanModel::finished() {
+    const ScanResult result = running_->result();
+    running_.release()->deleteLater();
+    const bool newest = result.request.generation == generation_.load();
+    if (!newest || result.cancelled) {
+        // Superseded: the newer request answers instead.
+    } else if (!result.error.empty()) {
+        // The source could not be read: back to the last good one, scanned
+        // again only if the options changed meanwhile.
+        source_ = goodSource_;
+        emit failed(QString::fromStdString(result.error));
+        if (latest_ && (latest_->request.source != source_ || latest_->request.options != options_)) request();
+    } else {
+        goodSource_ = result.request.source;
+        latest_ = std::make_shared<const ScanResult>(result);
+        savedPath_ = result.request.source.kind == SourceSpec::Kind::Sinogram
+                         ? QString::fromStdString(result.request.source.path)
+                         : QString();
+        emit resultReady();
+    }
+    startNext();
+    if (!busy()) emit busyChanged(false);
+}
+
+void ScanModel::saveSinogram(const QString& path) {
+    if (!latest_) throw lab::LabError("nothing to save yet");
+    SaveBytes(path, lab::SinogramFileBytes(latest_->integrals), latest_->request.source.path);
+    savedPath_ = path;
+}
+
+void ScanModel::saveTruth(const QString& path) const {
+    if (!latest_ || !latest_->hasTruth) throw lab::LabError("this source has no truth image: it is a sinogram file");
+    SavePng(path, lab::TruthImage(latest_->truth), latest_->request.source.path);
+}
+
+}  // namespace labwin
