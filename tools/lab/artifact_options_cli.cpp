@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "tools/lab/lab_error.h"
+#include "tools/lab/option_bounds.h"
 #include "tools/lab/scan_artifacts.h"
 
 namespace lab {
@@ -74,9 +75,8 @@ ChannelGain ParseGain(const std::string& value) {
     if (parts.size() != 2) throw CLI::ValidationError("--gain", "'" + value + "' is not CHANNEL:FACTOR");
     const double channel = Number(parts[0], "--gain", value);
     const double factor = Number(parts[1], "--gain", value);
-    if (channel != std::floor(channel) || channel < 0 || channel >= SinoChannels)
-        throw CLI::ValidationError("--gain", "'" + value + "': the channel must be a whole number 0..728");
-    if (factor <= 0.0) throw CLI::ValidationError("--gain", "'" + value + "': the factor must be above 0");
+    const std::string problem = GainProblem(channel, factor);
+    if (!problem.empty()) throw CLI::ValidationError("--gain", "'" + value + "': " + problem);
     return {static_cast<int>(channel), factor};
 }
 
@@ -88,7 +88,8 @@ MetalDisc ParseMetal(const std::string& value) {
     disc.x = Number(parts[0], "--metal", value);
     disc.y = Number(parts[1], "--metal", value);
     disc.radius = Number(parts[2], "--metal", value);
-    if (disc.radius <= 0.0) throw CLI::ValidationError("--metal", "'" + value + "': the radius must be above 0");
+    const std::string problem = MetalRadiusProblem(disc.radius);
+    if (!problem.empty()) throw CLI::ValidationError("--metal", "'" + value + "': " + problem);
     if (parts.size() == 4) {
         try {
             disc.material = MetalNamed(CLI::detail::to_lower(parts[3]));

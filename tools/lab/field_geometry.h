@@ -34,6 +34,8 @@ constexpr double RadiansPerAngle = RadiansPerDegree;
 // Linear attenuation of water, per millimetre (about 60 keV): the scale of
 // "relative to water" when line integrals become photon counts.
 constexpr double WaterMuPerMm = 0.02;
+// Hounsfield units of an attenuation per millimetre.
+inline double HuOfMu(double muPerMm) { return 1000.0 * (muPerMm - WaterMuPerMm) / WaterMuPerMm; }
 
 // Value (channel, angle) of a sinogram in file order: channel-major.
 inline size_t SinogramIndex(int channel, int angle) {

@@ -2,6 +2,8 @@
 // checks, whose messages print the largest double.
 #include "tools/lab/option_bounds.h"
 
+#include "tools/lab/field_geometry.h"
+
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
@@ -21,6 +23,17 @@ std::string Interval(double min, double max) {
 }
 
 }  // namespace
+
+std::string GainProblem(double channel, double factor) {
+    if (!std::isfinite(channel) || channel != std::floor(channel) || channel < 0 || channel >= SinoChannels)
+        return "the channel must be a whole number 0.." + std::to_string(SinoChannels - 1);
+    if (!std::isfinite(factor) || factor <= 0.0) return "the factor must be above 0";
+    return "";
+}
+
+std::string MetalRadiusProblem(double radius) {
+    return std::isfinite(radius) && radius > 0.0 ? "" : "the radius must be above 0";
+}
 
 bool Contains(const Bounds& bounds, double value) {
     return std::isfinite(value) && value >= bounds.min && value <= bounds.max;

@@ -38,6 +38,14 @@ constexpr Bounds PixelWidthMm{1e-3, 100.0, "millimetres per pixel"};
 // Sweeps of an iterative reconstruction: a day's work at most.
 constexpr uint64_t MaxIterations = 100000;
 
+// A channel's gain (--gain): a whole channel number of the file, 0..728,
+// and a factor above 0 on its intensity (0 would be an infinite line
+// integral). A metal disc (--metal): a radius above 0 in field pixels.
+// Each says what is wrong, or "" when nothing is; the command line and the
+// window give the same words.
+std::string GainProblem(double channel, double factor);
+std::string MetalRadiusProblem(double radius);
+
 bool Contains(const Bounds& bounds, double value);
 // "from 1 to 1e+15 (photons per ray)"
 std::string RangeText(const Bounds& bounds);

@@ -21,8 +21,6 @@ namespace lab {
 
 namespace {
 
-double HuOfMu(double muPerMm) { return 1000.0 * (muPerMm - WaterMuPerMm) / WaterMuPerMm; }
-
 IterativeSettings SettingsOf(const ReconstructOptions& options) {
     IterativeSettings settings;
     const auto method = IterativeMethodNamed(options.method);

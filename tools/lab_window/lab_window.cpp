@@ -28,6 +28,7 @@
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QUrl>
 
@@ -37,8 +38,14 @@
 #include "tools/lab/filter_kernels.h"
 #include "tools/lab/filter_plot.h"
 #include "tools/lab/phantoms.h"
+#include "tools/lab/slice_files.h"
+#include "tools/lab_window/compare_page.h"
 #include "tools/lab_window/image_view.h"
+#include "tools/lab_window/look_model.h"
+#include "tools/lab_window/look_page.h"
+#include "tools/lab_window/slice_view.h"
 #include "tools/lab_window/previews.h"
+#include "tools/lab_window/remembered_choices.h"
 #include "tools/lab_window/save_files.h"
 #include "tools/lab_window/save_names.h"
 #include "tools/lab_window/scan_panel.h"
@@ -75,13 +82,31 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     views_->addWidget(sinogramView_);
     views_->addWidget(reconstructionView_);
     views_->addWidget(truthView_);
-    setCentralWidget(views_);
+    look_ = new LookModel(this);
+    lookPage_ = new LookPage(*look_);
+    comparePage_ = new ComparePage(*look_);
+    connect(lookPage_, &LookPage::status, this, &LabWindow::showStatus);
+    connect(comparePage_, &ComparePage::status, this, &LabWindow::showStatus);
+    connect(look_, &LookModel::failed, this, &LabWindow::showFailure);
+    pages_ = new QTabWidget;
+    pages_->setObjectName("pages");
+    pages_->addTab(views_, "Sc&an");
+    // Many controls and panels: they scroll rather than hold the window large.
+    for (QWidget* page : {static_cast<QWidget*>(lookPage_), static_cast<QWidget*>(comparePage_)}) {
+        auto* scroller = new QScrollArea;
+        scroller->setWidget(page);
+        scroller->setWidgetResizable(true);
+        scroller->setFrameShape(QFrame::NoFrame);
+        pages_->addTab(scroller, page == lookPage_ ? "&Look" : "Co&mpare");
+    }
+    setCentralWidget(pages_);
 
     // The panels at the left run the window's full height, the filter below
     // the views.
     setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
     addPanel("Source", "source", buildSourcePanel(), Qt::LeftDockWidgetArea);
     scanPanel_ = new ScanPanel;
+    scanPanel_->restoreSettings(QSettings());
     connect(scanPanel_, &ScanPanel::changed, this, &LabWindow::scanOptionsChanged);
     // Many controls: they scroll when the window is small.
     auto* scroller = new QScrollArea;
@@ -107,6 +132,10 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     restoreState(settings.value("window/panels").toByteArray());
     views_->restoreState(settings.value("window/views").toByteArray());
     lastFolder_ = settings.value("open/folder", WorkFolder()).toString();
+    const FilterChoice filter = RememberedFilter(settings);
+    kindBox_->setCurrentIndex(std::max(0, kindBox_->findData(QString::fromStdString(filter.kind))));
+    cutoffBox_->setValue(filter.cutoff);
+    scaleBox_->setValue(filter.scale);
 
     filterChanged();
     scanOptionsChanged();
@@ -219,6 +248,8 @@ void LabWindow::buildMenus() {
     pictures->addAction("Truth...", this, [this] { savePicture(truthView_, "truth"); });
     pictures->addAction("Filter...", this, [this] { savePicture(filterView_->parentWidget(), "filter"); });
     pictures->addAction("Whole Window...", this, [this] { savePicture(this, "window"); });
+    file->addAction("Export the Look &Panels as PNG...", this, &LabWindow::exportLookPanels);
+    file->addAction("Export the Look Slice as &DICOM...", this, &LabWindow::exportSliceDicom);
     file->addSeparator();
     QAction* sinora = file->addAction("Open in Si&nora", this, &LabWindow::openInSinora);
     sinora->setToolTip("Save the sinogram if needed and start Sinora with it chosen");
@@ -230,6 +261,12 @@ void LabWindow::buildMenus() {
     for (QAction* action : needsScan_) action->setEnabled(false);
 
     QMenu* view = menuBar()->addMenu("&View");
+    const QStringList pageNames{"&Scan", "&Look", "&Compare"};
+    for (int k = 0; k < pageNames.size(); ++k) {
+        QAction* page = view->addAction(pageNames[k], this, [this, k] { pages_->setCurrentIndex(k); });
+        page->setShortcut(QKeySequence(Qt::CTRL | (Qt::Key_1 + k)));
+    }
+    view->addSeparator();
     for (QDockWidget* dock : findChildren<QDockWidget*>()) view->addAction(dock->toggleViewAction());
     view->addAction(tools->toggleViewAction());
 
@@ -246,8 +283,55 @@ void LabWindow::buildMenus() {
 }
 
 void LabWindow::openPath(const QString& path) {
+    quietFailure_ = false;
     lastFolder_ = QFileInfo(path).absolutePath();
     model_.openFile(path);
+}
+
+void LabWindow::lookAt(const QString& path) {
+    pages_->setCurrentIndex(1);
+    lookPage_->openSinogram(path);
+}
+
+void LabWindow::showStatus(const QString& message) {
+    statusBar()->showMessage(message);
+    // With --timings the status line is also written out, for scripts.
+    if (timings_) {
+        fprintf(stderr, "status: %s\n", qPrintable(message));
+        fflush(stderr);
+    }
+}
+
+void LabWindow::exportLookPanels() {
+    savePicture(lookPage_, "look");
+}
+
+void LabWindow::exportSliceDicom() {
+    const auto steps = look_->steps();
+    if (!steps) return showFailure("Nothing reconstructed in the Look view yet");
+    if (!steps->inHu())
+        return showFailure("A CT image is in Hounsfield units, and this slice has no attenuation scale");
+    const QString path = askSavePath("Export Slice as DICOM", QFileInfo(steps->input.name).completeBaseName() + ".dcm",
+                                     "DICOM files (*.dcm)");
+    if (path.isEmpty()) return;
+    try {
+        SaveBytes(path, lab::CtDicomBytes(look_->slice(), steps->input.pixelMm), "");
+        showStatus("Saved " + path);
+    } catch (const std::exception& error) {
+        showFailure(error.what());
+    }
+}
+
+void LabWindow::openLastSource() {
+    QString vanished;
+    const SourceSpec source = RememberedSource(QSettings(), &vanished);
+    if (!vanished.isEmpty()) statusBar()->showMessage("The last source, " + vanished + ", is gone", 10000);
+    if (source.kind == SourceSpec::Kind::Phantom) {
+        model_.setSource(source);
+        return;
+    }
+    model_.openFile(QString::fromStdString(source.path), source.frame);
+    quietFailure_ = true;
 }
 
 void LabWindow::chooseFile() {
@@ -264,6 +348,7 @@ void LabWindow::filterChanged() {
     filter.scale = scaleBox_->value();
     model_.setFilter(filter);
     filterView_->setImage(lab::DrawKernelPlot(filter.kind, filter.cutoff, filter.scale));
+    lookPage_->setDesignedFilter(filter.kind, filter.cutoff, filter.scale);
 }
 
 void LabWindow::syncSourceControls() {
@@ -294,10 +379,12 @@ void LabWindow::syncSourceControls() {
 void LabWindow::showResult() {
     const auto scan = model_.latest();
     const SourceSpec& source = scan->request.source;
+    quietFailure_ = false;
     setWindowTitle(SourceStem(source));
     sourceLabel_->setText(QString::fromStdString(scan->description));
     syncSourceControls();
     sinogramView_->setImage(SinogramPicture(scan->integrals));
+    lookPage_->setScanSinogram(scan->integrals, SourceStem(source), scan->hasTruth ? scan->truth.pixelMm : 0.0);
     reconstructionView_->setImage(scan->reconstruction);
     reconstructionView_->setAxes(FieldAxis(*scan, false), FieldAxis(*scan, true));
     truthView_->setVisible(scan->hasTruth);
@@ -317,6 +404,11 @@ void LabWindow::showResult() {
 void LabWindow::showFailure(const QString& message) {
     syncSourceControls();
     statusBar()->showMessage(message, 10000);
+    if (quietFailure_) {
+        quietFailure_ = false;
+        if (!model_.latest()) model_.setSource(SourceSpec{});
+        return;
+    }
     QMessageBox::warning(this, "Sinora Lab", message);
 }
 
@@ -407,6 +499,9 @@ void LabWindow::closeEvent(QCloseEvent* event) {
     settings.setValue("window/panels", saveState());
     settings.setValue("window/views", views_->saveState());
     settings.setValue("open/folder", lastFolder_);
+    scanPanel_->saveSettings(settings);
+    RememberFilter(settings, model_.filter());
+    if (model_.latest()) RememberSource(settings, model_.latest()->request.source);
     event->accept();
 }
 

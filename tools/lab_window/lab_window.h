@@ -12,10 +12,14 @@ class QDoubleSpinBox;
 class QLabel;
 class QSpinBox;
 class QSplitter;
+class QTabWidget;
 
 namespace labwin {
 
+class ComparePage;
 class ImageView;
+class LookModel;
+class LookPage;
 class ScanPanel;
 
 class LabWindow : public QMainWindow {
@@ -27,6 +31,11 @@ public:
 
     ScanModel& model() { return model_; }
     void openPath(const QString& path);
+    // The sinogram in the Look view, shown.
+    void lookAt(const QString& path);
+    // The source of the last run, where it can still be read; else the
+    // default phantom, the reason in the status bar (no dialog at a start).
+    void openLastSource();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -55,11 +64,19 @@ private:
     QString askSavePath(const QString& title, const QString& name, const QString& filter);
     void openInSinora();
     void openDocument(const QString& relativePath);
+    void showStatus(const QString& message);
+    void exportLookPanels();
+    void exportSliceDicom();
 
     ScanModel model_;
     bool timings_;
     QString lastFolder_;
+    bool quietFailure_ = false;  // reopening the last source
 
+    QTabWidget* pages_ = nullptr;
+    LookModel* look_ = nullptr;
+    LookPage* lookPage_ = nullptr;
+    ComparePage* comparePage_ = nullptr;
     QSplitter* views_ = nullptr;
     ImageView* sinogramView_ = nullptr;
     ImageView* reconstructionView_ = nullptr;

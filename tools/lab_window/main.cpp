@@ -1,5 +1,6 @@
 // main.cpp - sinora-lab-window [--timings] [FILE]: Sinora Lab's window,
-// opening FILE (a picture, DICOM slice or sinogram) or else a phantom.
+// opening FILE (a picture, DICOM slice or sinogram) or else the last run's
+// source.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
     // The command line is read before the window's application exists, so
     // that --help, --version and usage errors need no display.
     bool timings = false;
+    bool look = false;
     QString file;
     {
         QCoreApplication core(argc, argv);
@@ -61,8 +63,10 @@ int main(int argc, char** argv) {
         parser.addHelpOption();
         parser.addVersionOption();
         const QCommandLineOption timingsOption("timings",
-                                               "Print each redraw's time, from the change to the preview on screen.");
+                                               "Print each redraw's time, from the change to the preview on screen, and each status line.");
         parser.addOption(timingsOption);
+        const QCommandLineOption lookOption("look", "Show FILE, a .sino file, in the Look view.");
+        parser.addOption(lookOption);
         parser.addPositionalArgument("FILE", "A picture, DICOM CT slice or .sino file to open.", "[FILE]");
         if (!parser.parse(core.arguments())) {
             fprintf(stderr, "sinora-lab-window: %s (see sinora-lab-window --help)\n", qPrintable(parser.errorText()));
@@ -76,6 +80,7 @@ int main(int argc, char** argv) {
             return 2;
         }
         timings = parser.isSet(timingsOption);
+        look = parser.isSet(lookOption);
         if (!files.isEmpty()) file = files.first();
     }
     const QtMessageHandler usualHandler = qInstallMessageHandler(HoldStartMessage);
@@ -90,9 +95,11 @@ int main(int argc, char** argv) {
 
     labwin::LabWindow window(timings);
     window.show();
-    if (file.isEmpty())
-        window.model().setSource(labwin::SourceSpec{});
-    else
+    if (file.isEmpty()) {
+        window.openLastSource();
+    } else {
         window.openPath(file);
+        if (look) window.lookAt(file);
+    }
     return app.exec();
 }

@@ -11,10 +11,13 @@
 
 namespace labwin {
 
-QImage QuickReconstruction(const std::vector<double>& integrals) {
-    // The program's arrays are one set for the whole process.
+std::mutex& ProgramArraysLock() {
     static std::mutex arrays;
-    const std::lock_guard<std::mutex> hold(arrays);
+    return arrays;
+}
+
+QImage QuickReconstruction(const std::vector<double>& integrals) {
+    const std::lock_guard<std::mutex> hold(ProgramArraysLock());
     std::copy(integrals.begin(), integrals.end(), RawSinogram);
     // The scale of the taps changes only the sum's grey scale, which is
     // shown relative to its largest value.

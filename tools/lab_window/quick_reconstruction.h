@@ -5,9 +5,14 @@
 
 #include <QImage>
 
+#include <mutex>
 #include <vector>
 
 namespace labwin {
+
+// The program's arrays are one set for the whole process: whoever fills
+// them and reads the results holds this.
+std::mutex& ProgramArraysLock();
 
 // The full-range sum image as Sinora draws it: 256 x 256 grey, the largest
 // value white, zero and below black, row 0 at the top. The program's

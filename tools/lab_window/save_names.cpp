@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 
 #include "tools/lab/x_ray_physics.h"
@@ -19,6 +20,21 @@ QString FileSafe(std::string name) {
     for (char& c : name)
         if (c == '-') c = '_';
     return QString::fromStdString(name);
+}
+
+// "_titanium", "_2titanium_gold": each metal once, with its number of discs.
+QString MetalsText(const std::vector<lab::MetalDisc>& metals) {
+    QString text;
+    std::vector<lab::Material> named;
+    for (const lab::MetalDisc& disc : metals) {
+        if (std::find(named.begin(), named.end(), disc.material) != named.end()) continue;
+        named.push_back(disc.material);
+        const auto count = std::count_if(metals.begin(), metals.end(),
+                                         [&disc](const lab::MetalDisc& m) { return m.material == disc.material; });
+        text += "_" + (count > 1 ? QString::number(count) : QString()) +
+                QString::fromStdString(lab::MaterialName(disc.material));
+    }
+    return text;
 }
 
 }  // namespace
@@ -46,7 +62,9 @@ QString ScanStem(const SourceSpec& source, const ScanOptions& options) {
     if (a.gainSpread > 0.0) stem += "_gains" + Number(a.gainSpread);
     if (a.motionX != 0.0 || a.motionY != 0.0 || a.motionDegrees != 0.0) stem += "_motion";
     if (a.kvp > 0.0) stem += QStringLiteral("_%1kV").arg(Number(a.kvp)) + (a.waterCorrection ? "_corrected" : "");
-    for (const lab::MetalDisc& disc : a.metals) stem += "_" + QString::fromStdString(lab::MaterialName(disc.material));
+    if (a.gains.size() == 1) stem += QStringLiteral("_channel%1x").arg(a.gains[0].channel) + Number(a.gains[0].factor);
+    if (a.gains.size() > 1) stem += QStringLiteral("_%1channels").arg(a.gains.size());
+    stem += MetalsText(a.metals);
     if (options.photons > 0.0) stem += "_" + DoseText(options.photons);
     if ((options.photons > 0.0 || a.gainSpread > 0.0) && options.seed != 1)
         stem += QStringLiteral("_seed%1").arg(options.seed);
@@ -63,7 +81,7 @@ QString FilterFileName(const FilterChoice& filter) {
 QString ProposedPath(const QString& folder, const QString& name, const std::set<std::string>& opened) {
     const QFileInfo plain(QDir(folder).filePath(name));
     QString path = plain.absoluteFilePath();
-    for (int n = 2; opened.count(path.toStdString()) > 0; ++n) {
+    for (int n = 2; opened.count(path.toStdString()) > 0 || QFileInfo::exists(path); ++n) {
         const QString suffix = plain.suffix().isEmpty() ? QString() : "." + plain.suffix();
         path =
             QDir(folder).absoluteFilePath(QStringLiteral("%1_%2%3").arg(plain.completeBaseName()).arg(n).arg(suffix));

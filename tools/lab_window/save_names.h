@@ -22,14 +22,16 @@ QString DoseText(double photons);
 QString SourceStem(const SourceSpec& source);
 
 // e.g. "moon_frame2_fov300_30views_1e4_seed7" (defaults left out), without
-// the extension.
+// the extension; one channel's gain is "_channel364x0.9", several
+// "_3channels"; metal discs "_titanium", "_2titanium_gold".
 QString ScanStem(const SourceSpec& source, const ScanOptions& options);
 
 // e.g. "hann_cutoff0.8_scale50.txt" (defaults left out).
 QString FilterFileName(const FilterChoice& filter);
 
 // `folder`/`name`, or with "_2", "_3"... before the extension when that
-// would be one of the `opened` files.
+// exists or is one of the `opened` files (which may have gone since): a
+// proposal never replaces a file.
 QString ProposedPath(const QString& folder, const QString& name, const std::set<std::string>& opened);
 
 // The folder for the user's files, ~/Sinora, created when missing.

@@ -31,12 +31,18 @@ void ScanModel::setSource(const SourceSpec& source) {
     request();
 }
 
-void ScanModel::openFile(const QString& path) {
+SourceSpec SourceOfFile(const QString& path, int frame) {
     SourceSpec source;
     const QFileInfo info(path);
     source.path = info.absoluteFilePath().toStdString();
     source.kind =
         info.suffix().compare("sino", Qt::CaseInsensitive) == 0 ? SourceSpec::Kind::Sinogram : SourceSpec::Kind::File;
+    source.frame = frame;
+    return source;
+}
+
+void ScanModel::openFile(const QString& path, int frame) {
+    const SourceSpec source = SourceOfFile(path, frame);
     opened_.insert(source.path);
     setSource(source);
 }

@@ -25,6 +25,10 @@ struct FilterChoice {
     double scale = 100.0;
 };
 
+// The file's kind is told by its name: ".sino" is a sinogram, anything else
+// a picture or DICOM slice (of which `frame` is scanned).
+SourceSpec SourceOfFile(const QString& path, int frame = 1);
+
 class ScanModel : public QObject {
     Q_OBJECT
 public:
@@ -35,9 +39,8 @@ public:
     // back to the whole of another file); when it cannot be read, failed()
     // tells why and the previous source stays.
     void setSource(const SourceSpec& source);
-    // The file's kind is told by its name: ".sino" is a sinogram, anything
-    // else a picture or DICOM slice.
-    void openFile(const QString& path);
+    // A file of SourceOfFile()'s kind.
+    void openFile(const QString& path, int frame = 1);
     void setOptions(const ScanOptions& options);
     void setFilter(const FilterChoice& filter) { filter_ = filter; }
 

@@ -7,13 +7,16 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSettings>
 #include <QSlider>
 #include <QSpinBox>
 
 #include <cmath>
 
 #include "tools/lab/field_geometry.h"
+#include "tools/lab/option_bounds.h"
 #include "tools/lab/x_ray_physics.h"
+#include "tools/lab_window/row_list_editor.h"
 #include "tools/lab_window/save_names.h"
 
 namespace labwin {
@@ -40,6 +43,64 @@ QWidget* Row(std::initializer_list<QWidget*> widgets) {
     layout->setContentsMargins(0, 0, 0, 0);
     for (QWidget* w : widgets) layout->addWidget(w);
     return row;
+}
+
+// A typed number, or NaN (which every check refuses).
+double Typed(const QString& text) {
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok ? value : std::nan("");
+}
+
+// The first of `texts` that is not a number, said as the command line says it.
+QString NotANumber(const QStringList& texts) {
+    for (const QString& text : texts)
+        if (std::isnan(Typed(text))) return "'" + text + "' is not a number";
+    return QString();
+}
+
+// The rows of the editors: "CHANNEL", "FACTOR" and "X", "Y", "R", "MATERIAL",
+// checked as --gain and --metal check them.
+QString GainRowProblem(const QStringList& row) {
+    const QString typed = NotANumber(row);
+    if (!typed.isEmpty()) return typed;
+    return QString::fromStdString(lab::GainProblem(Typed(row[0]), Typed(row[1])));
+}
+
+QString MetalRowProblem(const QStringList& row) {
+    const QString typed = NotANumber(row.mid(0, 3));
+    if (!typed.isEmpty()) return typed;
+    return QString::fromStdString(lab::MetalRadiusProblem(Typed(row[2])));
+}
+
+lab::ChannelGain GainOf(const QStringList& row) { return {static_cast<int>(Typed(row[0])), Typed(row[1])}; }
+
+lab::MetalDisc MetalOf(const QStringList& row) {
+    lab::MetalDisc disc;
+    disc.x = Typed(row[0]);
+    disc.y = Typed(row[1]);
+    disc.radius = Typed(row[2]);
+    disc.material = lab::MetalNamed(row[3].toStdString());
+    return disc;
+}
+
+QStringList MetalChoices() {
+    QStringList names;
+    for (const std::string& name : lab::MetalNames()) names << QString::fromStdString(name);
+    return names;
+}
+
+// Remembered as the command line writes them: "364:0.9", "30,0,6,titanium".
+QStringList Joined(const QList<QStringList>& rows, const QString& separator) {
+    QStringList texts;
+    for (const QStringList& row : rows) texts << row.join(separator);
+    return texts;
+}
+
+QList<QStringList> Split(const QStringList& texts, const QString& separator) {
+    QList<QStringList> rows;
+    for (const QString& text : texts) rows << text.split(separator);
+    return rows;
 }
 
 }  // namespace
@@ -115,22 +176,26 @@ void ScanPanel::addArtifactControls() {
     waterBox_->setToolTip("The scanner's beam-hardening correction, taking every path as water: bone still streaks");
     form_->addRow(waterBox_);
 
-    metalBox_ = new QCheckBox("Metal disc");
-    metalBox_->setToolTip("A metal implant replacing the object where it lies: dark and bright streaks");
-    form_->addRow(metalBox_);
-    metalKindBox_ = new QComboBox;
-    for (const std::string& name : lab::MetalNames()) metalKindBox_->addItem(QString::fromStdString(name));
-    metalKindBox_->setToolTip("The metal: the denser, the stronger its streaks");
-    metalRadiusBox_ = NumberBox(1.0, 64.0, 1.0, 1, " px");
-    metalRadiusBox_->setValue(6.0);
-    metalRadiusBox_->setToolTip("The disc's radius in field pixels");
-    form_->addRow("Metal:", Row({metalKindBox_, metalRadiusBox_}));
-    metalXBox_ = NumberBox(-127.0, 127.0, 1.0, 1, " px");
-    metalYBox_ = NumberBox(-127.0, 127.0, 1.0, 1, " px");
-    metalXBox_->setValue(30.0);
-    metalXBox_->setToolTip("The disc's centre, pixels right of the field's centre");
-    metalYBox_->setToolTip("The disc's centre, pixels above the field's centre");
-    form_->addRow("Metal at:", Row({metalXBox_, metalYBox_}));
+    gainsEditor_ = new RowListEditor(
+        {{"Channel",
+          QStringLiteral("The detector channel, 0 to %1; Sinora reads %2 to %3")
+              .arg(lab::SinoChannels - 1)
+              .arg(lab::FirstReadChannel)
+              .arg(lab::LastReadChannel),
+          "364",
+          {}},
+         {"Factor", "Its intensity times this (above 0): below 1 a weak channel, above 1 a hot one", "0.9", {}}},
+        GainRowProblem, "A detector channel with a gain of its own: a ring in the reconstruction");
+    form_->addRow("Channel gains:", gainsEditor_);
+    metalsEditor_ = new RowListEditor(
+        {{"X", "The disc's centre, field pixels right of the field's centre", "30", {}},
+         {"Y", "The disc's centre, field pixels above the field's centre", "0", {}},
+         {"Radius", "The disc's radius in field pixels (above 0)", "6", {}},
+         {"Metal", "The metal: the denser, the stronger its streaks", "titanium", MetalChoices()}},
+        MetalRowProblem, "A metal implant replacing the object where it lies: dark and bright streaks");
+    form_->addRow("Metal discs:", metalsEditor_);
+    for (RowListEditor* editor : {gainsEditor_, metalsEditor_})
+        connect(editor, &RowListEditor::changed, this, &ScanPanel::update);
 }
 
 lab::ArtifactOptions ScanPanel::artifacts() const {
@@ -147,14 +212,8 @@ lab::ArtifactOptions ScanPanel::artifacts() const {
         a.filtrationMm = filtrationBox_->value();
         a.waterCorrection = waterBox_->isChecked();
     }
-    if (metalBox_->isChecked()) {
-        lab::MetalDisc disc;
-        disc.x = metalXBox_->value();
-        disc.y = metalYBox_->value();
-        disc.radius = metalRadiusBox_->value();
-        disc.material = lab::MetalNamed(metalKindBox_->currentText().toStdString());
-        a.metals.push_back(disc);
-    }
+    for (const QStringList& row : gainsEditor_->goodRows()) a.gains.push_back(GainOf(row));
+    for (const QStringList& row : metalsEditor_->goodRows()) a.metals.push_back(MetalOf(row));
     return a;
 }
 
@@ -170,6 +229,53 @@ void ScanPanel::setScannable(bool scannable) {
     if (scannable) update();
 }
 
+void ScanPanel::saveSettings(QSettings& settings) const {
+    settings.beginGroup("scan");
+    settings.setValue("noise", noiseBox_->isChecked());
+    settings.setValue("dose", doseSlider_->value());
+    settings.setValue("seed", seedBox_->value());
+    settings.setValue("views", viewsBox_->currentData());
+    settings.setValue("arc", arcBox_->value());
+    settings.setValue("gainSpread", gainSpreadBox_->value());
+    settings.setValue("motionX", motionXBox_->value());
+    settings.setValue("motionY", motionYBox_->value());
+    settings.setValue("motionTurn", motionTurnBox_->value());
+    settings.setValue("beam", beamBox_->isChecked());
+    settings.setValue("kvp", kvpBox_->value());
+    settings.setValue("filtration", filtrationBox_->value());
+    settings.setValue("waterCorrection", waterBox_->isChecked());
+    settings.setValue("gains", Joined(gainsEditor_->allRows(), ":"));
+    settings.setValue("metals", Joined(metalsEditor_->allRows(), ","));
+    settings.endGroup();
+}
+
+void ScanPanel::restoreSettings(const QSettings& settings) {
+    // Values out of a control's range are brought into it by the control.
+    const auto value = [&settings](const char* key, const QVariant& otherwise) {
+        return settings.value(QStringLiteral("scan/") + key, otherwise);
+    };
+    {
+        const QSignalBlocker quiet(this);
+        noiseBox_->setChecked(value("noise", noiseBox_->isChecked()).toBool());
+        doseSlider_->setValue(value("dose", doseSlider_->value()).toInt());
+        seedBox_->setValue(value("seed", seedBox_->value()).toInt());
+        const int views = viewsBox_->findData(value("views", lab::SinoAngles).toInt());
+        if (views >= 0) viewsBox_->setCurrentIndex(views);
+        arcBox_->setValue(value("arc", arcBox_->value()).toInt());
+        gainSpreadBox_->setValue(value("gainSpread", gainSpreadBox_->value()).toDouble());
+        motionXBox_->setValue(value("motionX", motionXBox_->value()).toDouble());
+        motionYBox_->setValue(value("motionY", motionYBox_->value()).toDouble());
+        motionTurnBox_->setValue(value("motionTurn", motionTurnBox_->value()).toDouble());
+        beamBox_->setChecked(value("beam", beamBox_->isChecked()).toBool());
+        kvpBox_->setValue(value("kvp", kvpBox_->value()).toInt());
+        filtrationBox_->setValue(value("filtration", filtrationBox_->value()).toDouble());
+        waterBox_->setChecked(value("waterCorrection", waterBox_->isChecked()).toBool());
+        gainsEditor_->setRows(Split(value("gains", QStringList()).toStringList(), ":"));
+        metalsEditor_->setRows(Split(value("metals", QStringList()).toStringList(), ","));
+    }
+    update();
+}
+
 void ScanPanel::update() {
     doseLabel_->setText(QString("%1 photons per ray").arg(DoseText(DoseFromSlider(doseSlider_->value()))));
     doseSlider_->setEnabled(noiseBox_->isChecked());
@@ -177,8 +283,6 @@ void ScanPanel::update() {
     seedBox_->setEnabled(noiseBox_->isChecked() || gainSpreadBox_->value() > 0.0);
     for (QWidget* w : std::initializer_list<QWidget*>{kvpBox_, filtrationBox_, waterBox_})
         w->setEnabled(beamBox_->isChecked());
-    for (QWidget* w : std::initializer_list<QWidget*>{metalKindBox_, metalRadiusBox_, metalXBox_, metalYBox_})
-        w->setEnabled(metalBox_->isChecked());
     emit changed();
 }
 

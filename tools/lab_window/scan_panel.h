@@ -8,6 +8,7 @@
 #include "tools/lab_window/scan_request.h"
 
 class QCheckBox;
+class QSettings;
 class QComboBox;
 class QDoubleSpinBox;
 class QFormLayout;
@@ -16,6 +17,8 @@ class QSlider;
 class QSpinBox;
 
 namespace labwin {
+
+class RowListEditor;
 
 class ScanPanel : public QWidget {
     Q_OBJECT
@@ -26,6 +29,11 @@ public:
     ScanOptions options(ScanOptions base) const;
     // A sinogram file is shown as it is: nothing to choose.
     void setScannable(bool scannable);
+
+    // Every control's value, remembered between starts (changed() when
+    // restored).
+    void saveSettings(QSettings& settings) const;
+    void restoreSettings(const QSettings& settings);
 
 signals:
     void changed();
@@ -51,11 +59,8 @@ private:
     QSpinBox* kvpBox_ = nullptr;
     QDoubleSpinBox* filtrationBox_ = nullptr;
     QCheckBox* waterBox_ = nullptr;
-    QCheckBox* metalBox_ = nullptr;
-    QComboBox* metalKindBox_ = nullptr;
-    QDoubleSpinBox* metalXBox_ = nullptr;
-    QDoubleSpinBox* metalYBox_ = nullptr;
-    QDoubleSpinBox* metalRadiusBox_ = nullptr;
+    RowListEditor* gainsEditor_ = nullptr;
+    RowListEditor* metalsEditor_ = nullptr;
 };
 
 }  // namespace labwin

@@ -4,9 +4,12 @@
 // line's message; proposed names; the layout remembered.
 #include <QApplication>
 #include <QDockWidget>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -16,8 +19,11 @@
 #include "tools/lab/canvas_compare.h"
 #include "tools/lab/commands.h"
 #include "tools/lab_window/lab_window.h"
+#include "tools/lab_window/remembered_choices.h"
+#include "tools/lab_window/row_list_editor.h"
 #include "tools/lab_window/save_names.h"
 #include "tools/lab_window/scan_model.h"
+#include "tools/lab_window/scan_panel.h"
 
 using labwin::ScanModel;
 using labwin::ScanOptions;
@@ -45,6 +51,10 @@ lab::ArtifactOptions Artifacts(int which) {
         a.kvp = 80.0;
         a.waterCorrection = true;
         a.metals.push_back({20.0, -10.0, 5.0, lab::Material::Titanium});
+    } else if (which == 3) {
+        a.gains = {{300, 0.8}, {420, 1.3}};
+        a.metals.push_back({20.0, -10.0, 5.0, lab::Material::Titanium});
+        a.metals.push_back({-35.0, 25.0, 3.0, lab::Material::Gold});
     }
     return a;
 }
@@ -74,6 +84,10 @@ private slots:
     void badInputKeepsThePreviousSource();
     void proposedNames();
     void layoutIsRemembered();
+    void scanPanelListsAndSettings();
+    void lastSourceReopened_data();
+    void lastSourceReopened();
+    void saveDialogProposesANewName();
 
 private:
     QTemporaryDir scratch_;
@@ -90,6 +104,8 @@ void LabWindowTest::sameSinogramAsCommandLine_data() {
     QTest::newRow("phantom with noise") << "disc" << 0.0 << 2e3 << 3ull << 0;
     QTest::newRow("picture: views, gains, motion") << QString() << 0.0 << 1e5 << 5ull << 1;
     QTest::newRow("phantom: arc, beam, metal") << "shepp-logan" << 0.0 << 0.0 << 1ull << 2;
+    QTest::newRow("picture: channel gains, two metal discs") << QString() << 0.0 << 0.0 << 1ull << 3;
+    QTest::newRow("phantom: channel gains, two metal discs, noise") << "disc" << 0.0 << 3e4 << 2ull << 3;
 }
 
 void LabWindowTest::sameSinogramAsCommandLine() {
@@ -248,6 +264,9 @@ void LabWindowTest::proposedNames() {
     const std::set<std::string> opened{"/w/old.sino", "/w/old_2.sino"};
     QCOMPARE(labwin::ProposedPath("/w", "old.sino", opened), QString("/w/old_3.sino"));
     QCOMPARE(labwin::ProposedPath("/w", "new.sino", opened), QString("/w/new.sino"));
+    // Nor any file that exists, such as a sample beside the picture.
+    QFile(scratch_.filePath("phantom.sino")).open(QIODevice::WriteOnly);
+    QCOMPARE(labwin::ProposedPath(scratch_.path(), "phantom.sino", {}), scratch_.filePath("phantom_2.sino"));
 }
 
 void LabWindowTest::layoutIsRemembered() {
@@ -264,6 +283,122 @@ void LabWindowTest::layoutIsRemembered() {
     QCOMPARE(again.size(), QSize(900, 640));
     QVERIFY(again.findChild<QDockWidget*>("filter")->isHidden());
     QVERIFY(again.findChild<QDockWidget*>("source")->isVisible());
+}
+
+void LabWindowTest::scanPanelListsAndSettings() {
+    QSettings().clear();
+    labwin::ScanPanel panel;
+    const auto editors = panel.findChildren<labwin::RowListEditor*>();
+    QCOMPARE(editors.size(), 2);
+    // Rows the command line would refuse are left out of the scan, and kept.
+    const QList<QStringList> gains{{"300", "0.8"}, {"420", "1.3"}, {"729", "2"}, {"5", "0"}, {"7", "x"}};
+    const QList<QStringList> metals{{"20", "-10", "5", "titanium"}, {"-35", "25", "3", "gold"}, {"0", "0", "0", "iron"}};
+    editors[0]->setRows(gains);
+    editors[1]->setRows(metals);
+    const ScanOptions chosen = panel.options(ScanOptions{});
+    QVERIFY(labwin::SameArtifacts(chosen.artifacts, Artifacts(3)));
+    SourceSpec moon;
+    moon.kind = SourceSpec::Kind::File;
+    moon.path = "/x/moon.png";
+    QCOMPARE(labwin::ScanStem(moon, chosen), QString("moon_2channels_titanium_gold"));
+    ScanOptions one = chosen;
+    one.artifacts.gains.resize(1);
+    one.artifacts.metals.push_back(one.artifacts.metals.front());
+    QCOMPARE(labwin::ScanStem(moon, one), QString("moon_channel300x0.8_2titanium_gold"));
+
+    // Everything the panel shows comes back at the next start.
+    {
+        QSettings settings;
+        panel.saveSettings(settings);
+    }
+    labwin::ScanPanel again;
+    QSignalSpy changed(&again, &labwin::ScanPanel::changed);
+    again.restoreSettings(QSettings());
+    QVERIFY(changed.count() >= 1);
+    QVERIFY(again.options(ScanOptions{}) == chosen);
+    const auto restored = again.findChildren<labwin::RowListEditor*>();
+    QCOMPARE(restored[0]->allRows(), gains);
+    QCOMPARE(restored[1]->allRows(), metals);
+}
+
+void LabWindowTest::lastSourceReopened_data() {
+    QTest::addColumn<QString>("remembered");  // empty: none
+    QTest::addColumn<bool>("reopened");
+    QTest::addColumn<QString>("status");  // the start of the status bar's message
+    const QString notes = scratch_.filePath("notes_too.png");
+    QFile file(notes);
+    file.open(QIODevice::WriteOnly);
+    file.write("not a picture at all\n");
+    QTest::newRow("none") << QString() << false << QString();
+    QTest::newRow("a picture") << Picture << true << QString();
+    QTest::newRow("gone") << scratch_.filePath("gone.png") << false
+                          << "The last source, " + scratch_.filePath("gone.png") + ", is gone";
+    QTest::newRow("unreadable") << notes << false << notes + ": neither a picture";
+}
+
+void LabWindowTest::lastSourceReopened() {
+    QFETCH(QString, remembered);
+    QFETCH(bool, reopened);
+    QFETCH(QString, status);
+    QSettings().clear();
+    const labwin::FilterChoice filter{"hann", 0.6, 40.0};
+    {
+        QSettings settings;
+        labwin::RememberFilter(settings, filter);
+        if (!remembered.isEmpty()) settings.setValue("source/path", remembered);
+    }
+    // A dialog at a start would be a fault: closed and counted.
+    int dialogs = 0;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&dialogs] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            ++dialogs;
+            modal->close();
+        }
+    });
+    watch.start(20);
+    labwin::LabWindow window(false);
+    window.show();
+    window.openLastSource();
+    QVERIFY(Settled(window.model()));
+    QVERIFY(QTest::qWaitFor([&] { return window.model().latest() != nullptr && !window.model().busy(); }, 60000));
+    QCOMPARE(dialogs, 0);
+    const SourceSpec expected = reopened ? labwin::SourceOfFile(Picture) : SourceSpec{};
+    QVERIFY(window.model().latest()->request.source == expected);
+    QVERIFY2(window.statusBar()->currentMessage().startsWith(status),
+             qPrintable(window.statusBar()->currentMessage()));
+    QCOMPARE(window.model().filter().kind, filter.kind);
+    QCOMPARE(window.model().filter().cutoff, filter.cutoff);
+    QCOMPARE(window.model().filter().scale, filter.scale);
+    window.close();
+    QCOMPARE(QSettings().value("source/path").toString(), reopened ? Picture : QString());
+}
+
+void LabWindowTest::saveDialogProposesANewName() {
+    // The work folder of a home of its own holds a sample of the picture's
+    // name: a new name is proposed, in the field that has the focus.
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", scratch_.filePath("home").toUtf8());
+    QDir().mkpath(scratch_.filePath("home/Sinora"));
+    QFile(scratch_.filePath("home/Sinora/phantom.sino")).open(QIODevice::WriteOnly);
+    labwin::LabWindow window(false);
+    window.show();
+    window.openPath(Picture);
+    QVERIFY(QTest::qWaitFor([&] { return window.model().latest() != nullptr && !window.model().busy(); }, 60000));
+    QString focused, proposed;
+    QTimer::singleShot(0, [&] {
+        QVERIFY(QTest::qWaitFor([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); }));
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        const bool hasFocus = QTest::qWaitFor([dialog] { return dialog->focusWidget() != nullptr; });
+        focused = hasFocus ? dialog->focusWidget()->objectName() : QString();
+        proposed = dialog->selectedFiles().value(0);
+        dialog->reject();
+    });
+    for (QAction* action : window.findChildren<QAction*>())
+        if (action->shortcut() == QKeySequence(QKeySequence::Save)) action->trigger();
+    qputenv("HOME", home);
+    QCOMPARE(focused, QString("fileNameEdit"));
+    QCOMPARE(proposed, scratch_.filePath("home/Sinora/phantom_2.sino"));
 }
 
 int main(int argc, char** argv) {

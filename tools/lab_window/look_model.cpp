@@ -1,0 +1,215 @@
+// look_model.cpp
+#include "tools/lab_window/look_model.h"
+
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/to_int.h"
+#include "tools/lab/canvas_compare.h"
+#include "tools/lab/display_levels.h"
+#include "tools/lab/field_geometry.h"
+#include "tools/lab/iterative_recon.h"
+#include "tools/lab/lab_error.h"
+
+namespace labwin {
+
+namespace {
+
+constexpr size_t MostCompared = 4;
+
+int Whole(double v) { return TruncToInt32(std::round(v)); }
+
+}  // namespace
+
+LookModel::LookModel(QObject* parent) : QObject(parent) {}
+
+LookModel::~LookModel() {
+    cancelled_ = true;
+    if (running_) running_->waitForFinished();
+    if (sart_) sart_->waitForFinished();
+}
+
+void LookModel::reconstruct(const LookInput& input) {
+    if (running_) {
+        waiting_ = input;
+        return;
+    }
+    start(input);
+}
+
+void LookModel::start(const LookInput& input) {
+    running_ = std::make_unique<QFutureWatcher<std::shared_ptr<LookSteps>>>();
+    connect(running_.get(), &QFutureWatcherBase::finished, this, [this] {
+        std::shared_ptr<LookSteps> done;
+        QString failure;
+        try {
+            done = running_->result();
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+        running_.reset();
+        if (waiting_) {
+            // A newer input: this result is already out of date.
+            const LookInput next = std::move(*waiting_);
+            waiting_.reset();
+            start(next);
+            return;
+        }
+        emit busyChanged(busy());
+        if (!done) {
+            emit failed(failure);
+            return;
+        }
+        const bool sameUnits = steps_ && steps_->units() == done->units();
+        steps_ = done;
+        slice_ = done->display();
+        if (!sameUnits) {
+            const auto [lo, hi] = std::minmax_element(slice_.begin(), slice_.end());
+            centre_ = Whole((*lo + *hi) / 2);
+            width_ = std::max(1, Whole(*hi - *lo));
+        }
+        emit stepsReady();
+        emit windowChanged();
+        emit circleChanged();
+    });
+    running_->setFuture(QtConcurrent::run([input] { return std::make_shared<LookSteps>(RunLookSteps(input)); }));
+    emit busyChanged(true);
+}
+
+void LookModel::setAngle(int angle) {
+    angle = std::clamp(angle, 0, lab::SinoAngles - 1);
+    if (angle == angle_) return;
+    angle_ = angle;
+    emit angleChanged(angle_);
+}
+
+void LookModel::setWindow(int centre, int width) {
+    width = std::max(1, width);
+    if (centre == centre_ && width == width_) return;
+    centre_ = centre;
+    width_ = width;
+    emit windowChanged();
+}
+
+void LookModel::dragWindow(int across, int down) {
+    // One widget pixel moves the window by a 256th of its width, at least 1.
+    const int step = std::max(1, width_ / 256);
+    setWindow(centre_ - down * step, width_ + across * step);
+}
+
+void LookModel::setCircle(const Circle& circle) {
+    circle_ = circle;
+    emit circleChanged();
+}
+
+lab::RegionStats LookModel::circleStats() const {
+    if (slice_.empty()) throw lab::LabError("no slice yet");
+    return lab::MeasureCircle(slice_, circle_.centre, circle_.radius);
+}
+
+QString LookModel::circleText() const {
+    if (circle_.radius <= 0.0) return "Drag on the slice to measure a circle";
+    const QString units = steps_ ? steps_->units() : QString();
+    try {
+        const lab::RegionStats s = circleStats();
+        return QString("Circle at x %1, y %2, radius %3: mean %4, SD %5, %6 pixels")
+            .arg(circle_.centre.column)
+            .arg(circle_.centre.row)
+            .arg(circle_.radius)
+            .arg(ValueText(s.mean, units), ValueText(s.sd, units))
+            .arg(s.pixels);
+    } catch (const std::exception& error) {
+        return QString("Circle: ") + error.what();
+    }
+}
+
+QString LookModel::probeText(lab::PicturePoint pixel) const {
+    const int x = TruncToInt32(std::floor(pixel.column + 0.5)), y = TruncToInt32(std::floor(pixel.row + 0.5));
+    if (slice_.empty() || x < 0 || y < 0 || x >= lab::FieldPixels || y >= lab::FieldPixels) return QString();
+    return QString("x %1, y %2: %3").arg(x).arg(y).arg(ValueText(slice_[y * lab::FieldPixels + x], steps_->units()));
+}
+
+void LookModel::addCompared(CompareSlot slot) {
+    if (compared_.size() == MostCompared) compared_.erase(compared_.begin());
+    compared_.push_back(std::move(slot));
+    emit comparedChanged();
+}
+
+void LookModel::compareCurrent() {
+    if (!steps_) return;
+    addCompared({steps_->input.filterTitle, slice_, false});
+}
+
+void LookModel::compareTruth(const std::string& path) {
+    try {
+        addCompared({"Truth", lab::ReadTruth(path), true});
+    } catch (const std::exception& error) {
+        emit failed(error.what());
+    }
+}
+
+CompareFigures LookModel::figures(size_t slot) const {
+    CompareFigures figures;
+    const CompareSlot& mine = compared_.at(slot);
+    const auto truth = std::find_if(compared_.begin(), compared_.end(), [](const CompareSlot& s) { return s.truth; });
+    if (truth != compared_.end() && !mine.truth) {
+        const lab::Comparison fit = lab::CompareWithTruth(mine.values, truth->values);
+        figures.correlation = fit.correlation;
+        figures.rmse = fit.normalisedRms;
+    }
+    try {
+        figures.region = lab::MeasureCircle(mine.values, circle_.centre, circle_.radius);
+    } catch (const std::exception&) {
+    }
+    // A point where there is one, else the edge of a disc.
+    try {
+        figures.mtf50 = lab::FallsTo(lab::PointMtf(mine.values), 0.5);
+        figures.mtfFrom = "point";
+    } catch (const std::exception&) {
+        try {
+            figures.mtf50 = lab::FallsTo(lab::EdgeMtf(mine.values, lab::FindDisc(mine.values)), 0.5);
+            figures.mtfFrom = "disc edge";
+        } catch (const std::exception&) {
+        }
+    }
+    return figures;
+}
+
+void LookModel::compareSart(int iterations) {
+    if (!steps_ || sart_) return;
+    cancelled_ = false;
+    const std::shared_ptr<const LookSteps> steps = steps_;
+    sart_ = std::make_unique<QFutureWatcher<std::optional<lab::SliceValues>>>();
+    connect(sart_.get(), &QFutureWatcherBase::finished, this, [this, steps, iterations] {
+        std::optional<lab::SliceValues> image;
+        try {
+            image = sart_->result();
+        } catch (const std::exception& error) {
+            emit failed(error.what());
+        }
+        sart_.reset();
+        emit busyChanged(busy());
+        if (!image) return;
+        // Per pixel length: as attenuation per mm, then in the slice's units.
+        if (steps->inHu()) {
+            for (double& v : *image) v = lab::HuOfMu(v / steps->input.pixelMm);
+        } else {
+            *image = lab::ScaledLevels(*image);
+        }
+        addCompared({QString("SART, %1 iterations").arg(iterations), *image, false});
+    });
+    lab::IterativeSettings settings;
+    settings.iterations = iterations;
+    sart_->setFuture(QtConcurrent::run([this, steps, settings] {
+        return lab::ReconstructIteratively(steps->input.integrals, settings, [this, settings](int done, double part) {
+            const int percent = TruncToInt32(100.0 * (done + part) / settings.iterations);
+            QMetaObject::invokeMethod(this, [this, percent] { emit progress(percent); }, Qt::QueuedConnection);
+            return !cancelled_.load();
+        });
+    }));
+    emit busyChanged(true);
+}
+
+}  // namespace labwin
