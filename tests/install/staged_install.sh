@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The install tree: `cmake --install` into a staging folder gives exactly the
 # expected files (every manual page in doc/man belongs to an installed
-# program, and every installed program has one), the desktop entry is valid,
+# program, and every installed program has one; the lessons' pages refer
+# only to installed pictures and pages), the desktop entry is valid,
 # the sinogram file type is valid and named by the desktop entry, the manual
 # pages render, the installed program answers --version and --help without a
 # display, refuses other arguments, ends with one line and status 1 when no
@@ -38,6 +39,16 @@ expected="$work/expected"
     for sample in "$source_dir"/data/*; do
         echo "share/sinora/data/${sample##*/}"
     done
+    # The lessons as HTML pages (README.md is the index), their style sheet and pictures.
+    for lesson in "$source_dir"/doc/lessons/*.md; do
+        name="${lesson##*/}"
+        [ "$name" = README.md ] && name=index.md
+        echo "share/doc/sinora/lessons/${name%.md}.html"
+    done
+    echo share/doc/sinora/lessons/lessons.css
+    for picture in "$source_dir"/doc/lessons/img/*; do
+        echo "share/doc/sinora/lessons/img/${picture##*/}"
+    done
     for page in "$source_dir"/doc/man/*.1; do
         name="${page##*/}"
         echo "share/man/man1/$name.gz"
@@ -55,6 +66,12 @@ for program in "$stage"/bin/*; do
 done
 cmp -s "$source_dir/data/phantom.sino" "$stage/share/sinora/data/phantom.sino" || fail "the installed sample sinogram differs"
 echo "file list: $(wc -l <"$work/installed") files as expected"
+# Every picture, style sheet and page a lesson refers to is installed beside it.
+for page in "$stage"/share/doc/sinora/lessons/*.html; do
+    for target in $(grep -o '\(src\|href\)="[^":#]*"' "$page" | sed 's/^[a-z]*="//; s/"$//'); do
+        [ -e "${page%/*}/$target" ] || fail "lessons/${page##*/} refers to $target, which is not installed"
+    done
+done
 
 # ---- desktop entry, icon, manual pages -------------------------------------------
 for entry in sinora sinora-lab; do

@@ -272,9 +272,9 @@ void LabWindow::buildMenus() {
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->addAction("&User Guide", this, [this] { openDocument("README.md"); });
-    // The lessons are a folder of the installed documents, when there are any.
-    if (QFileInfo(DocumentPath("lessons")).isDir())
-        help->addAction("&Lessons", this, [this] { openDocument("lessons"); });
+    // The lessons' first page, when the documents hold them (pandoc made them at build time).
+    if (QFileInfo::exists(DocumentPath("lessons/index.html")))
+        help->addAction("&Lessons", this, [this] { openDocument("lessons/index.html"); });
     help->addAction("&About Sinora Lab", this, [this] {
         QMessageBox::about(this, "About Sinora Lab",
                            "Sinora Lab " + QApplication::applicationVersion() +

@@ -305,3 +305,25 @@ filtered_run() {
     choose_filter "$1"
     reconstruct "$2"
 }
+
+# ---- saving from the console's pop-up menu -----------------------------------------
+no_notice() { ! has_window_named "Kelvane Message"; }
+
+# save_from_menu <n> <path>: menu command n (6: Save TextBuffer File, 7:
+# Save Graphic File), the path (a new file) typed into its save dialog, and
+# the notice that follows closed, asking again while it stays open.
+save_from_menu() {
+    local attempt notice
+    menu_command "$1"
+    answer_dialog "$work/before_command" "$2"
+    wait_for 10 has_window_named "Kelvane Message" || fail "no notice after saving $2"
+    notice="$(window_named "Kelvane Message")"
+    for attempt in 1 2 3 4 5; do
+        focus "$notice"
+        key Return
+        wait_for 3 no_notice && return 0
+    done
+    fail "the notice after saving $2 did not close"
+}
+save_canvas() { save_from_menu 7 "$1"; }
+save_text() { save_from_menu 6 "$1"; }
