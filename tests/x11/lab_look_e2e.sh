@@ -18,13 +18,9 @@ begin_lab_window_session sinora_lab_look "$3"
 cp "$source_dir/data/phantom.sino" "$work/head.sino"
 cd "$work" || fail "no work folder"
 
-QT_QPA_PLATFORM=xcb "$window_program" --timings --look "$work/head.sino" >"$program_log" 2>&1 &
-program_pid=$!
-main_window() { xdotool search --all --onlyvisible --pid "$program_pid" --name '^head' | head -1; }
+start_lab_window head --look "$work/head.sino"
 reconstructed() { grep -q '^status: Reconstructed head.sino' "$program_log"; }
-wait_for 20 main_window || fail "no window titled after the sinogram 'head'"
 wait_for 60 reconstructed || fail "the Look view did not reconstruct the sinogram"
-window="$(main_window)"
 # The whole screen: room for every panel and its figures.
 xdotool windowsize "$window" 1920 1080
 wait_idle

@@ -18,13 +18,9 @@ mkdir -p "$work/pictures"
 cp "$source_dir/data/phantom.png" "$work/pictures/moon.png"
 
 cd "$work" || fail "no work folder"
-QT_QPA_PLATFORM=xcb "$window_program" --timings "$work/pictures/moon.png" >"$program_log" 2>&1 &
-program_pid=$!
-main_window() { xdotool search --all --onlyvisible --pid "$program_pid" --name '^moon' | head -1; }
+start_lab_window moon "$work/pictures/moon.png"
 scanned() { grep -q '^redraw: ' "$program_log"; }
-wait_for 20 main_window || fail "no window titled after the picture 'moon'"
 wait_for 30 scanned || fail "the scan of the picture did not show"
-window="$(main_window)"
 wait_idle
 if [ -n "${SINORA_LAB_SCREENSHOT:-}" ]; then
     import -window "$window" "$SINORA_LAB_SCREENSHOT" || fail "no screenshot"

@@ -118,6 +118,19 @@ begin_lab_window_session() {
     mkdir -p "$HOME"
 }
 
+# start_lab_window <title> [argument...]: the lab window started with the
+# arguments (its --timings lines in $program_log); sets $program_pid and
+# $window once a window whose title begins with <title> shows.
+start_lab_window() {
+    local title="$1"
+    shift
+    QT_QPA_PLATFORM=xcb "$window_program" --timings "$@" >"$program_log" 2>&1 &
+    program_pid=$!
+    lab_main_window() { xdotool search --all --onlyvisible --pid "$program_pid" --name "^$title" | head -1; }
+    wait_for 20 lab_main_window || fail "no window titled after '$title'"
+    window="$(lab_main_window)"
+}
+
 # start_program_on_sample_data <program> <source dir> [argument...]: the
 # program on the X display, started in a copy of the sample data with the
 # arguments; sets $program_pid and $console once the console window "Sinora"
