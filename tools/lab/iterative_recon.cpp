@@ -28,6 +28,13 @@ std::vector<int> SubsetOrder(int count) {
     return order;
 }
 
+// The views of the subset that starts at view `first`.
+std::vector<int> SubsetViews(int first, int subsets) {
+    std::vector<int> views;
+    for (int a = first; a < SinoAngles; a += subsets) views.push_back(a);
+    return views;
+}
+
 }  // namespace
 
 const std::vector<std::string>& IterativeMethodNames() {
@@ -83,12 +90,16 @@ std::optional<std::vector<double>> ReconstructIteratively(const std::vector<doub
     }
 
     const std::vector<int> order = SubsetOrder(subsets);
+    // The image as the next subset's views read it, kept up to date row by
+    // row as the image changes.
+    FieldStrips strips;
+    strips.CopyRows(image.data(), 0, FieldPixels, SubsetViews(order[0], subsets));
     std::vector<double> corrections;  // one row of 729 per view of the subset
     ViewSpreader spreader;
     for (int iteration = 0; iteration < settings.iterations; ++iteration) {
         for (int step = 0; step < subsets; ++step) {
-            std::vector<int> views;
-            for (int a = order[step]; a < SinoAngles; a += subsets) views.push_back(a);
+            const std::vector<int> views = SubsetViews(order[step], subsets);
+            const std::vector<int> nextViews = SubsetViews(order[(step + 1) % subsets], subsets);
             const int rays = static_cast<int>(views.size()) * SinoChannels;
             corrections.assign(rays, 0.0);
 
@@ -97,7 +108,7 @@ std::optional<std::vector<double>> ReconstructIteratively(const std::vector<doub
                     const int v = i / SinoChannels, c0 = i % SinoChannels;
                     const int c1 = std::min(SinoChannels, c0 + (last - i));
                     double* row = &corrections[static_cast<size_t>(v) * SinoChannels];
-                    ProjectView(image.data(), views[v], c0, c1, row);
+                    ProjectView(strips, views[v], c0, c1, row);
                     for (int c = c0; c < c1; ++c) {
                         const size_t at = SinogramIndex(c, views[v]);
                         const double measured = sinogram[at], length = rayLengths[at];
@@ -124,6 +135,7 @@ std::optional<std::vector<double>> ReconstructIteratively(const std::vector<doub
                         if (settings.nonnegative && line[x] < 0.0) line[x] = 0.0;
                     }
                 }
+                strips.CopyRows(image.data(), firstRow, lastRow, nextViews);
             });
             if (!progress(iteration, (step + 1.0) / subsets)) return std::nullopt;
         }

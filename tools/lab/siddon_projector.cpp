@@ -1,25 +1,34 @@
-// siddon_projector.cpp - the ray p(t) = d (cos, sin) + t (-sin, cos) is a
-// unit-speed line, so differences of t are lengths. The crossings with the
-// pixel boundaries x = k and y = k (whole numbers in centred coordinates)
-// split it into pieces that each lie in one pixel; the midpoint of the first
-// piece names the first pixel, and each crossing then steps to the next. The
-// crossings of the two axes are merged in ascending t (an x crossing first
-// when both fall together). Each ray's sum is added in that order, whatever
-// rays are walked beside it or on which thread.
+// siddon_projector.cpp - a ray closer to the vertical crosses every row of
+// the field once, and within a row (a strip one pixel high) it moves
+// sideways by less than a pixel, so it touches at most two pixels there: it
+// runs 1 / |cos| inside the strip, split where it crosses the one column
+// boundary between its two ends. A ray closer to the horizontal does the
+// same in every column. The integral is the sum over the strips, in strip
+// order, of the two lengths times their pixels' values; neighbouring
+// channels of a view follow the same formula side by side, each lane as a
+// ray of its own would (the same operations, no fused ones), so every ray's
+// sum has the same bits whichever way it is computed.
 //
 // The transpose is computed pixel by pixel: a line at signed distance u from
 // a unit square's centre, with direction cosines a >= b, cuts it over
 // 1 / a while |u| <= (a - b) / 2, falling linearly to 0 at |u| = (a + b) / 2.
-// That is the same length the walk measures, so the two are each other's
-// transpose up to rounding.
+// Those are the same lengths, so the two are each other's transpose up to
+// rounding.
 #include "tools/lab/siddon_projector.h"
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
+#if defined(SINORA_WIDE_VARIANTS)
+// GCC 12 takes the AVX-512 intrinsics' undefined first operands for
+// uninitialised values when they are inlined.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
+#pragma GCC diagnostic pop
+#endif
 
+#include "recon/instruction_sets.h"
 #include "tools/lab/two_threads.h"
 
 namespace lab {
@@ -29,199 +38,182 @@ namespace {
 const double Half = FieldPixels / 2.0;  // the field spans -128..128 on both axes
 // Directions closer to an axis than this are taken as parallel to it.
 const double Parallel = 1e-12;
-const double Never = std::numeric_limits<double>::infinity();
 // Zeros on either side of a view's channels in the transpose.
 constexpr int ChannelMargin = 4;
+// Zeros on either side of each strip of a FieldStrips, and its length: room
+// to read eight values from any position the projection clamps to.
+constexpr int StripMargin = 8;
+constexpr int StripStride = StripMargin + FieldPixels + StripMargin;
+// Positions outside the field are clamped into [-2, 256], where both
+// pixels a ray can touch are zeros.
+const double LowestCell = -2.0, HighestCell = FieldPixels;
 
-// The interval of t inside -Half..Half on one axis; false when the ray runs
-// parallel to the axis outside the field.
-bool AxisInterval(double p0, double e, double& tMin, double& tMax) {
-    if (std::fabs(e) < Parallel) return p0 > -Half && p0 < Half;
-    double t1 = (-Half - p0) / e, t2 = (Half - p0) / e;
-    if (t1 > t2) std::swap(t1, t2);
-    tMin = std::max(tMin, t1);
-    tMax = std::min(tMax, t2);
-    return true;
-}
-
-// std::floor and std::ceil for the field's small coordinates, without a
-// library call on processors before SSE4.1.
+// std::floor for the field's small coordinates, without a library call on
+// processors before SSE4.1; the same value as the wide variants' rounding.
 inline double Floor(double v) {
     const double t = static_cast<double>(static_cast<long long>(v));
     return t > v ? t - 1.0 : t;
 }
-inline double Ceil(double v) {
-    const double t = static_cast<double>(static_cast<long long>(v));
-    return t < v ? t + 1.0 : t;
-}
 
-// buffer[i] = ((first + i step) - p0) / e for i < count (and up to 3 more):
-// the divisions four at a time where the processor can, the same bits
-// either way (one correctly rounded subtraction and division each).
-__attribute__((target("avx2"))) void CandidatesAvx2(double first, double step, double p0, double e, int count,
-                                                    double* buffer) {
-    const __m256d lanes = _mm256_set_pd(3.0, 2.0, 1.0, 0.0), p = _mm256_set1_pd(p0), divisor = _mm256_set1_pd(e);
-    const __m256d s = _mm256_set1_pd(step);
-    for (int i = 0; i < count; i += 4) {
-        const __m256d k = _mm256_add_pd(_mm256_set1_pd(first), _mm256_mul_pd(_mm256_add_pd(_mm256_set1_pd(i), lanes), s));
-        _mm256_storeu_pd(buffer + i, _mm256_div_pd(_mm256_sub_pd(k, p), divisor));
-    }
-}
-
-void Candidates(double first, double step, double p0, double e, int count, double* buffer) {
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) return CandidatesAvx2(first, step, p0, e, count, buffer);
-    for (int i = 0; i < count; ++i) buffer[i] = ((first + i * step) - p0) / e;
-}
-
-// The crossings of p0 + t e with the boundaries of one axis within
-// (tMin, tMax), in ascending t, followed by Never twice; returns where they start
-// in `buffer` (room for 264) and their count. The candidates are computed
-// all at once, a few beyond each end, and the ends trimmed: t grows with k,
-// so the same boundaries remain, each as (k - p0) / e.
-const double* AxisCrossings(double p0, double e, double tMin, double tMax, double* buffer, int& count) {
-    count = 0;
-    buffer[0] = buffer[1] = Never;
-    if (std::fabs(e) < Parallel) return buffer;
-    const double first = e > 0 ? Ceil(p0 + tMin * e) : Floor(p0 + tMin * e);
-    const double step = e > 0 ? 1.0 : -1.0;
-    const int candidates = std::min(262, static_cast<int>(std::fabs(p0 + tMax * e - first)) + 2);
-    Candidates(first, step, p0, e, candidates, buffer);
-    int begin = 0, end = candidates;
-    while (begin < end && buffer[begin] <= tMin) ++begin;
-    while (end > begin && buffer[end - 1] >= tMax) --end;
-    buffer[end] = buffer[end + 1] = Never;
-    count = end - begin;
-    return buffer + begin;
-}
-
-// floor(v) as an index for v >= 0; -1 (outside the field) below 0.
-inline int CellIndex(double v) { return v < 0.0 ? -1 : static_cast<int>(v); }
-
-// One ray's walk through the field: visit(pixel, length) for each piece in
-// ascending t; pixel is row * 256 + column. Pieces of no length come with
-// length 0, which adds nothing.
-//
-// The walk steps over the crossings of the axis the ray crosses more often
-// (`major`); between two of them lies at most one crossing of the other
-// (`minor`), but for rounding near 45 degrees, which a rarely taken loop
-// handles. The minor crossing is taken by selection, not by a branch that no
-// predictor could guess, and the pixel follows the crossings: a major one
-// steps it along its axis, a minor one along the other. An x crossing comes
-// first when both fall together. Each step waits on the one before, so two
-// rays are walked side by side where they can be.
-struct RayWalk {
-    double xBuffer[264], yBuffer[264];
-    const double* major;
-    const double* minor;
-    int majorCount, minorCount;
-    double tMax, previous;
-    int pixel, majorStep, minorStep;
-    int k, m;  // the next major and minor crossings
-    bool minorIsX;
-
-    // False when the ray misses the field.
-    bool Start(double d, double cosA, double sinA) {
-        const double px = d * cosA, py = d * sinA;  // the ray's point nearest the centre
-        const double ex = -sinA, ey = cosA;
-        double tMin = -1e300;
-        tMax = 1e300;
-        if (!AxisInterval(px, ex, tMin, tMax) || !AxisInterval(py, ey, tMin, tMax) || tMin >= tMax) return false;
-        int xCount, yCount;
-        const double* xs = AxisCrossings(px, ex, tMin, tMax, xBuffer, xCount);
-        const double* ys = AxisCrossings(py, ey, tMin, tMax, yBuffer, yCount);
-        // The first pixel: the midpoint of the first piece, which has a
-        // length unless the ray only grazes the field.
-        const double end = std::min({xs[0], ys[0], tMax});
-        const double mid = 0.5 * (end + tMin);
-        const int column = CellIndex(px + mid * ex + Half), row = CellIndex(Half - (py + mid * ey));
-        if (column < 0 || column >= FieldPixels || row < 0 || row >= FieldPixels) return false;
-        const int columnStep = ex > 0 ? 1 : -1, rowStep = ey > 0 ? -FieldPixels : FieldPixels;
-        pixel = row * FieldPixels + column;
-        previous = tMin;
-        k = m = 0;
-        minorIsX = std::fabs(ey) >= std::fabs(ex);
-        if (minorIsX) {
-            major = ys, majorCount = yCount, majorStep = rowStep;
-            minor = xs, minorCount = xCount, minorStep = columnStep;
-        } else {
-            major = xs, majorCount = xCount, majorStep = columnStep;
-            minor = ys, minorCount = yCount, minorStep = rowStep;
-        }
-        return true;
-    }
-
-    template <bool MinorIsX>
-    static bool Before(double minorT, double majorT) {
-        return MinorIsX ? minorT <= majorT : minorT < majorT;
-    }
-
-    // The pieces up to the next major crossing.
-    template <bool MinorIsX, class Visit>
-    inline void Step(Visit& visit) {
-        const double next = major[k++];
-        while (Before<MinorIsX>(minor[m + 1], next)) {
-            visit(pixel, minor[m] - previous);
-            previous = minor[m++];
-            pixel += minorStep;
-        }
-        const bool take = Before<MinorIsX>(minor[m], next);
-        const double middle = take ? minor[m] : next;
-        visit(pixel, middle - previous);
-        pixel += take ? minorStep : 0;
-        visit(pixel, next - middle);
-        pixel += majorStep;
-        m += take;
-        previous = next;
-    }
-
-    // Every piece left.
-    template <bool MinorIsX, class Visit>
-    inline void Finish(Visit& visit) {
-        while (k < majorCount) Step<MinorIsX>(visit);
-        for (; m < minorCount; ++m) {
-            visit(pixel, minor[m] - previous);
-            previous = minor[m];
-            pixel += minorStep;
-        }
-        visit(pixel, tMax - previous);
-    }
+// How the rays of one direction cross the strips: the rows (alongRows, a
+// ray closer to the vertical) or the columns. At strip k the ray at
+// distance d enters or leaves it at the position (column or row
+// coordinate, 0 at the field's left or top edge), the lower of the two,
+//   base + (k + shift) step,  base = d / divisor + offset,
+// and the other end lies `width` higher. It runs `length` inside the strip,
+// of which (higher end - boundary) x crossing past the pixel boundary
+// between its ends.
+struct StripGeometry {
+    bool alongRows;
+    double divisor, offset, step, shift, width, length, crossing;
 };
 
-template <class Visit>
-inline void WalkRay(double d, double cosA, double sinA, Visit&& visit) {
-    RayWalk walk;
-    if (!walk.Start(d, cosA, sinA)) return;
-    if (walk.minorIsX) walk.Finish<true>(visit);
-    else walk.Finish<false>(visit);
+StripGeometry StripsOf(double cosA, double sinA) {
+    StripGeometry g;
+    g.alongRows = std::fabs(cosA) >= std::fabs(sinA);
+    const double major = g.alongRows ? cosA : sinA, minor = g.alongRows ? sinA : cosA;
+    // Along rows the line x cosA + y sinA = d meets the top of row k
+    // (y = 128 - k) at column coordinate x + 128; along columns, the left
+    // of column k (x = k - 128) at row coordinate 128 - y.
+    g.divisor = g.alongRows ? cosA : -sinA;
+    g.step = minor / major;
+    g.offset = Half - Half * g.step;
+    g.shift = g.step < 0.0 ? 1.0 : 0.0;
+    g.width = std::fabs(g.step);
+    g.length = 1.0 / std::fabs(major);
+    // A ray along the strips never crosses a boundary inside one.
+    g.crossing = std::fabs(minor) < Parallel ? 1e300 : 1.0 / std::fabs(minor);
+    return g;
 }
 
-// The integrals of `Rays` rays of one view (the same direction) walked in
-// step, each summed exactly as a walk of its own would.
-template <bool MinorIsX, int Rays>
-inline void SumInStep(RayWalk* walks, const double* values, double* sums) {
-    int common = walks[0].majorCount;
-    for (int i = 1; i < Rays; ++i) common = std::min(common, walks[i].majorCount);
-    double totals[Rays] = {};
-    auto visitor = [&](int i) { return [&, i](int pixel, double length) { totals[i] += length * values[pixel]; }; };
-    for (int k = 0; k < common; ++k) {
-        for (int i = 0; i < Rays; ++i) {
-            auto visit = visitor(i);
-            walks[i].Step<MinorIsX>(visit);
-        }
+// The strips [from, to) where rays with bases from `low` to `high` can
+// touch a pixel of the field, with strips to spare: the others add only
+// zeros, so leaving them out changes no bit.
+void StripRange(const StripGeometry& g, double low, double high, int& from, int& to) {
+    from = 0, to = FieldPixels;
+    if (g.width < 1e-6) {  // the position moves less than a pixel over all strips
+        if (high < -3.0 || low > FieldPixels + 3.0) to = 0;
+        return;
     }
-    for (int i = 0; i < Rays; ++i) {
-        auto visit = visitor(i);
-        walks[i].Finish<MinorIsX>(visit);
-        sums[i] = totals[i];
-    }
+    // low + k step <= 259 and high + k step >= -3.
+    const double a = (FieldPixels + 3.0 - low) / g.step, b = (-3.0 - high) / g.step;
+    const double first = g.step > 0.0 ? b : a, last = g.step > 0.0 ? a : b;
+    from = static_cast<int>(std::clamp(Floor(first) - 2.0, 0.0, static_cast<double>(FieldPixels)));
+    to = static_cast<int>(std::clamp(Floor(last) + 3.0, static_cast<double>(from), static_cast<double>(FieldPixels)));
 }
 
-double RayIntegral(const double* values, double d, double cosA, double sinA) {
+// The integral of the ray at distance d: at(k, cell) is the value of pixel
+// `cell` (a whole number) of strip k, 0 outside the field.
+template <class At>
+double StripIntegral(const StripGeometry& g, double d, const At& at) {
+    const double base = d / g.divisor + g.offset;
+    int from, to;
+    StripRange(g, base, base, from, to);
     double sum = 0.0;
-    WalkRay(d, cosA, sinA, [&](int pixel, double length) { sum += length * values[pixel]; });
+    for (int k = from; k < to; ++k) {
+        const double low = base + (k + g.shift) * g.step;
+        const double cell = Floor(low);
+        const double second = std::min(g.length, std::max(((low + g.width) - (cell + 1.0)) * g.crossing, 0.0));
+        sum += (g.length - second) * at(k, cell) + second * at(k, cell + 1.0);
+    }
     return sum;
 }
+
+inline bool InField(double cell) { return cell >= 0.0 && cell < FieldPixels; }
+
+// Channels [first, last) one at a time from a FieldStrips layout.
+void ProjectChannelsPlain(const StripGeometry& g, const double* strips, int first, int last, double* channels) {
+    const auto at = [strips](int k, double cell) {
+        return InField(cell) ? strips[k * StripStride + StripMargin + static_cast<int>(cell)] : 0.0;
+    };
+    for (int c = first; c < last; ++c) channels[c] = StripIntegral(g, ChannelPosition(c), at);
+}
+
+#if defined(SINORA_WIDE_VARIANTS)
+// Four channels side by side, their pixels gathered.
+WITH_AVX2 void ProjectChannelsAvx2(const StripGeometry& g, const double* strips, int first, int last,
+                                   double* channels) {
+    const __m256d divisor = _mm256_set1_pd(g.divisor), offset = _mm256_set1_pd(g.offset);
+    const __m256d step = _mm256_set1_pd(g.step), width = _mm256_set1_pd(g.width), one = _mm256_set1_pd(1.0);
+    const __m256d length = _mm256_set1_pd(g.length), crossing = _mm256_set1_pd(g.crossing);
+    const __m256d lowest = _mm256_set1_pd(LowestCell), highest = _mm256_set1_pd(HighestCell);
+    const __m256d zero = _mm256_setzero_pd();
+    int c = first;
+    for (; c + 4 <= last; c += 4) {
+        const __m256d d = _mm256_set_pd(ChannelPosition(c + 3), ChannelPosition(c + 2), ChannelPosition(c + 1),
+                                        ChannelPosition(c));
+        const __m256d base = _mm256_add_pd(_mm256_div_pd(d, divisor), offset);
+        alignas(32) double bases[4];
+        _mm256_store_pd(bases, base);
+        int from, to;
+        StripRange(g, std::min(bases[0], bases[3]), std::max(bases[0], bases[3]), from, to);
+        __m256d sum = zero;
+        for (int k = from; k < to; ++k) {
+            const __m256d low = _mm256_add_pd(base, _mm256_mul_pd(_mm256_set1_pd(k + g.shift), step));
+            const __m256d cell = _mm256_min_pd(_mm256_max_pd(_mm256_floor_pd(low), lowest), highest);
+            const __m256d second = _mm256_min_pd(
+                length,
+                _mm256_max_pd(_mm256_mul_pd(_mm256_sub_pd(_mm256_add_pd(low, width), _mm256_add_pd(cell, one)), crossing),
+                              zero));
+            const __m128i at = _mm_add_epi32(_mm256_cvttpd_epi32(cell), _mm_set1_epi32(k * StripStride + StripMargin));
+            const __m256d here = _mm256_i32gather_pd(strips, at, 8), next = _mm256_i32gather_pd(strips + 1, at, 8);
+            sum = _mm256_add_pd(sum, _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(length, second), here),
+                                                   _mm256_mul_pd(second, next)));
+        }
+        _mm256_storeu_pd(channels + c, sum);
+    }
+    ProjectChannelsPlain(g, strips, c, last, channels);
+}
+
+// Eight channels side by side, in lanes of rising position: the lowest
+// lane's pixel and the next seven hold every pixel the eight touch in a
+// strip (neighbouring channels lie at most 0.71 pixels apart), so one load
+// and two permutations fetch them.
+WITH_AVX512 void ProjectChannelsAvx512(const StripGeometry& g, const double* strips, int first, int last,
+                                       double* channels) {
+    const __m512d divisor = _mm512_set1_pd(g.divisor), offset = _mm512_set1_pd(g.offset);
+    const __m512d step = _mm512_set1_pd(g.step), width = _mm512_set1_pd(g.width), one = _mm512_set1_pd(1.0);
+    const __m512d length = _mm512_set1_pd(g.length), crossing = _mm512_set1_pd(g.crossing);
+    const __m512d lowest = _mm512_set1_pd(LowestCell), highest = _mm512_set1_pd(HighestCell);
+    const __m512d zero = _mm512_setzero_pd();
+    // Small whole numbers plus 2^52 carry their value in the low bits.
+    const __m512d indexBits = _mm512_set1_pd(4503599627370496.0), nextBits = _mm512_set1_pd(4503599627370497.0);
+    const bool rising = g.divisor > 0.0;  // positions rise with the channel
+    const __m512i reversed = _mm512_set_epi64(0, 1, 2, 3, 4, 5, 6, 7);
+    int c = first;
+    for (; c + 8 <= last; c += 8) {
+        alignas(64) double d[8];
+        for (int j = 0; j < 8; ++j) d[j] = ChannelPosition(rising ? c + j : c + 7 - j);
+        const __m512d base = _mm512_add_pd(_mm512_div_pd(_mm512_load_pd(d), divisor), offset);
+        alignas(64) double bases[8];
+        _mm512_store_pd(bases, base);
+        int from, to;
+        StripRange(g, bases[0], bases[7], from, to);
+        __m512d sum = zero;
+        for (int k = from; k < to; ++k) {
+            const __m512d low = _mm512_add_pd(base, _mm512_mul_pd(_mm512_set1_pd(k + g.shift), step));
+            const __m512d cell =
+                _mm512_min_pd(_mm512_max_pd(_mm512_roundscale_pd(low, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC),
+                                            lowest),
+                              highest);
+            const __m512d second = _mm512_min_pd(
+                length,
+                _mm512_max_pd(_mm512_mul_pd(_mm512_sub_pd(_mm512_add_pd(low, width), _mm512_add_pd(cell, one)), crossing),
+                              zero));
+            const double lowestCell = _mm512_cvtsd_f64(cell);
+            const __m512d eight =
+                _mm512_loadu_pd(strips + k * StripStride + StripMargin + static_cast<int>(lowestCell));
+            const __m512d relative = _mm512_sub_pd(cell, _mm512_set1_pd(lowestCell));
+            const __m512d here = _mm512_permutexvar_pd(_mm512_castpd_si512(_mm512_add_pd(relative, indexBits)), eight);
+            const __m512d next = _mm512_permutexvar_pd(_mm512_castpd_si512(_mm512_add_pd(relative, nextBits)), eight);
+            sum = _mm512_add_pd(sum, _mm512_add_pd(_mm512_mul_pd(_mm512_sub_pd(length, second), here),
+                                                   _mm512_mul_pd(second, next)));
+        }
+        _mm512_storeu_pd(channels + c, rising ? sum : _mm512_permutexvar_pd(reversed, sum));
+    }
+    ProjectChannelsPlain(g, strips, c, last, channels);
+}
+#endif
 
 }  // namespace
 
@@ -232,35 +224,67 @@ void ViewDirection(int angle, double& cosA, double& sinA) {
 }
 
 double SiddonRayIntegral(const FieldImage& field, double d, double cosA, double sinA) {
-    return RayIntegral(field.values.data(), d, cosA, sinA);
+    const StripGeometry g = StripsOf(cosA, sinA);
+    const double* values = field.values.data();
+    return StripIntegral(g, d, [&](int k, double cell) {
+        if (!InField(cell)) return 0.0;
+        const int p = static_cast<int>(cell);
+        return g.alongRows ? values[k * FieldPixels + p] : values[p * FieldPixels + k];
+    });
 }
 
-void ProjectView(const double* values, int angle, int firstChannel, int lastChannel, double* channels) {
-    double cosA, sinA;
-    ViewDirection(angle, cosA, sinA);
-    constexpr int Rays = 8;
-    RayWalk walks[Rays];
-    int c = firstChannel;
-    for (; c + Rays <= lastChannel; c += Rays) {
-        bool all = true;
-        for (int i = 0; i < Rays; ++i) all &= walks[i].Start(ChannelPosition(c + i), cosA, sinA);
-        if (!all) {  // near the field's corners
-            for (int i = 0; i < Rays; ++i) channels[c + i] = RayIntegral(values, ChannelPosition(c + i), cosA, sinA);
-        } else if (walks[0].minorIsX) {
-            SumInStep<true, Rays>(walks, values, channels + c);
-        } else {
-            SumInStep<false, Rays>(walks, values, channels + c);
+FieldStrips::FieldStrips()
+    : rows_(static_cast<size_t>(StripStride) * FieldPixels, 0.0),
+      columns_(static_cast<size_t>(StripStride) * FieldPixels, 0.0) {}
+
+FieldStrips::FieldStrips(const FieldImage& field) : FieldStrips() {
+    std::vector<int> both = {0, SinoAngles / 2};
+    CopyRows(field.values.data(), 0, FieldPixels, both);
+}
+
+void FieldStrips::CopyRows(const double* values, int firstRow, int lastRow, const std::vector<int>& angles) {
+    bool rows = false, columns = false;
+    for (int angle : angles) {
+        double cosA, sinA;
+        ViewDirection(angle, cosA, sinA);
+        (StripsOf(cosA, sinA).alongRows ? rows : columns) = true;
+    }
+    if (rows) {
+        for (int r = firstRow; r < lastRow; ++r)
+            std::copy(values + r * FieldPixels, values + (r + 1) * FieldPixels, &rows_[r * StripStride + StripMargin]);
+    }
+    if (!columns) return;
+    // Eight rows at a time: each column's eight values are neighbours.
+    for (int r0 = firstRow; r0 < lastRow; r0 += 8) {
+        const int r1 = std::min(r0 + 8, lastRow);
+        for (int column = 0; column < FieldPixels; ++column) {
+            double* strip = &columns_[column * StripStride + StripMargin];
+            for (int r = r0; r < r1; ++r) strip[r] = values[r * FieldPixels + column];
         }
     }
-    for (; c < lastChannel; ++c) channels[c] = RayIntegral(values, ChannelPosition(c), cosA, sinA);
+}
+
+void ProjectView(const FieldStrips& field, int angle, int firstChannel, int lastChannel, double* channels) {
+    double cosA, sinA;
+    ViewDirection(angle, cosA, sinA);
+    const StripGeometry g = StripsOf(cosA, sinA);
+    const double* strips = field.Layout(g.alongRows);
+    switch (StepInstructionSet()) {
+#if defined(SINORA_WIDE_VARIANTS)
+        case Isa::Avx512: return ProjectChannelsAvx512(g, strips, firstChannel, lastChannel, channels);
+        case Isa::Avx2: return ProjectChannelsAvx2(g, strips, firstChannel, lastChannel, channels);
+#endif
+        default: return ProjectChannelsPlain(g, strips, firstChannel, lastChannel, channels);
+    }
 }
 
 std::vector<double> ProjectField(const FieldImage& field) {
+    const FieldStrips strips(field);
     std::vector<double> sinogram(static_cast<size_t>(SinoChannels) * SinoAngles, 0.0);
     SplitInTwo(SinoAngles, [&](int firstAngle, int lastAngle) {
         double view[SinoChannels];
         for (int a = firstAngle; a < lastAngle; ++a) {
-            ProjectView(field.values.data(), a, 0, SinoChannels, view);
+            ProjectView(strips, a, 0, SinoChannels, view);
             for (int c = 0; c < SinoChannels; ++c) sinogram[SinogramIndex(c, a)] = view[c];
         }
     });
@@ -310,9 +334,9 @@ void SpreadRow(double cosA, double sinA, double plateau, double outer, double sl
     }
 }
 
-__attribute__((target("avx2"))) void SpreadRowAvx2(double cosA, double sinA, double plateau, double outer,
-                                                   double slope, const double* channels, double y, double* sums,
-                                                   double* lengths) {
+#if defined(SINORA_WIDE_VARIANTS)
+WITH_AVX2 void SpreadRowAvx2(double cosA, double sinA, double plateau, double outer, double slope,
+                             const double* channels, double y, double* sums, double* lengths) {
     const __m256d firstPosition = _mm256_set1_pd(ChannelPosition(0)), half = _mm256_set1_pd(0.5);
     const __m256d vCos = _mm256_set1_pd(cosA), ySin = _mm256_set1_pd(y * sinA), vOuter = _mm256_set1_pd(outer);
     const __m256d vPlateau = _mm256_set1_pd(plateau), vSlope = _mm256_set1_pd(slope), zero = _mm256_setzero_pd();
@@ -346,18 +370,28 @@ __attribute__((target("avx2"))) void SpreadRowAvx2(double cosA, double sinA, dou
     }
 }
 
+#endif
+
+using SpreadRowFunction = void (*)(double, double, double, double, double, const double*, double, double*, double*);
+
+SpreadRowFunction ChosenSpreadRow() {
+#if defined(SINORA_WIDE_VARIANTS)
+    if (StepInstructionSet() >= Isa::Avx2) return SpreadRowAvx2;
+#endif
+    return SpreadRow;
+}
+
 }  // namespace
 
 void ViewSpreader::Row(int row, double* sums, double* lengths) const {
-    static const bool avx2 = __builtin_cpu_supports("avx2");
+    const SpreadRowFunction spreadRow = ChosenSpreadRow();
     const double y = Half - 0.5 - row;
     std::fill(sums, sums + FieldPixels, 0.0);
     std::fill(lengths, lengths + FieldPixels, 0.0);
     for (size_t v = 0; v < views_.size(); ++v) {
         const View& w = views_[v];
         const double* channels = &padded_[v * (SinoChannels + 2 * ChannelMargin) + ChannelMargin];
-        if (avx2) SpreadRowAvx2(w.cosA, w.sinA, w.plateau, w.outer, w.slope, channels, y, sums, lengths);
-        else SpreadRow(w.cosA, w.sinA, w.plateau, w.outer, w.slope, channels, y, sums, lengths);
+        spreadRow(w.cosA, w.sinA, w.plateau, w.outer, w.slope, channels, y, sums, lengths);
     }
 }
 

@@ -1,8 +1,8 @@
-// siddon_projector.h - exact line integrals through the pixels of the field
-// (Siddon's method): the length of the ray inside each pixel it crosses,
-// times that pixel's value; and the transposed operation, which spreads
-// channel values back over the pixels with the same lengths. Together they
-// are the system model of the iterative reconstructions.
+// siddon_projector.h - exact line integrals through the pixels of the field:
+// the length of the ray inside each pixel it crosses, times that pixel's
+// value (the system model of Siddon's method); and the transposed operation,
+// which spreads channel values back over the pixels with the same lengths.
+// Together they are the system model of the iterative reconstructions.
 #pragma once
 
 #include <vector>
@@ -15,11 +15,28 @@ namespace lab {
 // of rotation, perpendicular to (cosA, sinA); in pixel lengths times value.
 double SiddonRayIntegral(const FieldImage& field, double d, double cosA, double sinA);
 
+// A field of 256 x 256 values laid out for projection: its rows, and its
+// columns as rows, each with zeros on either side. A view closer to the
+// vertical reads the rows, one closer to the horizontal the columns.
+class FieldStrips {
+public:
+    FieldStrips();  // all zeros
+    explicit FieldStrips(const FieldImage& field);
+    // Copies rows [firstRow, lastRow) of `values` (row-major, 256 x 256) into
+    // the layouts the views at `angles` read. Disjoint rows may be copied
+    // from different threads at once.
+    void CopyRows(const double* values, int firstRow, int lastRow, const std::vector<int>& angles);
+    // The rows, or the columns, one after another.
+    const double* Layout(bool rows) const { return rows ? rows_.data() : columns_.data(); }
+
+private:
+    std::vector<double> rows_, columns_;
+};
+
 // The integrals of channels [firstChannel, lastChannel) at angle index
 // `angle` into channels[c] (indexed by channel number): each one exactly
-// SiddonRayIntegral of that channel's ray. `values` is a field of 256 x 256,
-// row-major, row 0 at the top.
-void ProjectView(const double* values, int angle, int firstChannel, int lastChannel, double* channels);
+// SiddonRayIntegral of that channel's ray.
+void ProjectView(const FieldStrips& field, int angle, int firstChannel, int lastChannel, double* channels);
 
 // The integrals of every channel at every angle, in file order (729 x 180,
 // channel-major), in pixel lengths times value. Two threads; the same bits
