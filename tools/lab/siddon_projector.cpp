@@ -39,8 +39,9 @@ namespace {
 const double Half = FieldPixels / 2.0;  // the field spans -128..128 on both axes
 // Directions closer to an axis than this are taken as parallel to it.
 const double Parallel = 1e-12;
-// Zeros on either side of a view's channels in the transpose.
-constexpr int ChannelMargin = 4;
+// Zeros on either side of a view's channels in the transpose: room to read
+// sixteen from the first of the last three.
+constexpr int ChannelMargin = 16;
 // Zeros on either side of each strip of a FieldStrips, and its length: room
 // to read eight values from any position the projection clamps to.
 constexpr int StripMargin = 8;
@@ -239,8 +240,7 @@ FieldStrips::FieldStrips()
       columns_(static_cast<size_t>(StripStride) * FieldPixels, 0.0) {}
 
 FieldStrips::FieldStrips(const FieldImage& field) : FieldStrips() {
-    std::vector<int> both = {0, SinoAngles / 2};
-    CopyRows(field.values.data(), 0, FieldPixels, both);
+    Copy(field.values.data(), 0, FieldPixels, true, true);
 }
 
 void FieldStrips::CopyRows(const double* values, int firstRow, int lastRow, const std::vector<int>& angles) {
@@ -250,6 +250,10 @@ void FieldStrips::CopyRows(const double* values, int firstRow, int lastRow, cons
         ViewDirection(angle, cosA, sinA);
         (StripsOf(cosA, sinA).alongRows ? rows : columns) = true;
     }
+    Copy(values, firstRow, lastRow, rows, columns);
+}
+
+void FieldStrips::Copy(const double* values, int firstRow, int lastRow, bool rows, bool columns) {
     if (rows) {
         for (int r = firstRow; r < lastRow; ++r)
             std::copy(values + r * FieldPixels, values + (r + 1) * FieldPixels, &rows_[r * StripStride + StripMargin]);
@@ -372,7 +376,9 @@ WITH_AVX2 void SpreadRowAvx2(double cosA, double sinA, double plateau, double ou
 }
 
 
-// The same eight columns at a time.
+// The same eight columns at a time. The channels of four neighbouring
+// columns lie within sixteen (three from the first of each, at most two
+// apart), so each four fetch theirs from two loads by permutations.
 WITH_AVX512 void SpreadRowAvx512(double cosA, double sinA, double plateau, double outer, double slope,
                                  const double* channels, double y, double* sums, double* lengths) {
     const __m512d firstPosition = _mm512_set1_pd(ChannelPosition(0)), half = _mm512_set1_pd(0.5);
@@ -380,6 +386,9 @@ WITH_AVX512 void SpreadRowAvx512(double cosA, double sinA, double plateau, doubl
     const __m512d vPlateau = _mm512_set1_pd(plateau), vSlope = _mm512_set1_pd(slope), zero = _mm512_setzero_pd();
     const __m512d two = _mm512_set1_pd(2.0);
     const __m256i lowest = _mm256_set1_epi32(-ChannelMargin), highest = _mm256_set1_epi32(SinoChannels + ChannelMargin - 3);
+    // The first channel of the four columns' lowest: the first column's
+    // where positions rise with the column, else the fourth's.
+    const int lowestLane = cosA >= 0.0 ? 0 : 3;
     __m512d column = _mm512_sub_pd(_mm512_set_pd(7.0, 6.0, 5.0, 4.0, 3.0, 2.0, 1.0, 0.0), _mm512_set1_pd(Half));
     const __m512d eight = _mm512_set1_pd(8.0);
     for (int x = 0; x < FieldPixels; x += 8, column = _mm512_add_pd(column, eight)) {
@@ -387,6 +396,12 @@ WITH_AVX512 void SpreadRowAvx512(double cosA, double sinA, double plateau, doubl
         const __m512d from = _mm512_mul_pd(two, _mm512_sub_pd(_mm512_sub_pd(s, vOuter), firstPosition));
         __m256i first = _mm512_cvt_roundpd_epi32(from, _MM_FROUND_TO_POS_INF | _MM_FROUND_NO_EXC);
         first = _mm256_min_epi32(_mm256_max_epi32(first, lowest), highest);
+        alignas(32) int firsts[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(firsts), first);
+        const int lowA = firsts[lowestLane], lowB = firsts[4 + lowestLane];
+        const __m512d a0 = _mm512_loadu_pd(channels + lowA), a1 = _mm512_loadu_pd(channels + lowA + 8);
+        const __m512d b0 = _mm512_loadu_pd(channels + lowB), b1 = _mm512_loadu_pd(channels + lowB + 8);
+        const __m512i offset = _mm512_cvtepi32_epi64(_mm256_sub_epi32(first, _mm256_setr_epi32(lowA, lowA, lowA, lowA, lowB, lowB, lowB, lowB)));
         __m512d sum = zero, total = zero;
         for (int j = 0; j < 3; ++j) {
             const __m256i c = _mm256_add_epi32(first, _mm256_set1_epi32(j));
@@ -394,7 +409,9 @@ WITH_AVX512 void SpreadRowAvx512(double cosA, double sinA, double plateau, doubl
             const __m512d u = _mm512_abs_pd(_mm512_sub_pd(position, s));
             const __m512d length =
                 _mm512_min_pd(_mm512_max_pd(_mm512_mul_pd(_mm512_sub_pd(vOuter, u), vSlope), zero), vPlateau);
-            const __m512d value = _mm512_i32gather_pd(c, channels, 8);
+            const __m512i at = _mm512_add_epi64(offset, _mm512_set1_epi64(j));
+            const __m512d value =
+                _mm512_mask_blend_pd(0xF0, _mm512_permutex2var_pd(a0, at, a1), _mm512_permutex2var_pd(b0, at, b1));
             sum = _mm512_add_pd(sum, _mm512_mul_pd(length, value));
             total = _mm512_add_pd(total, length);
         }

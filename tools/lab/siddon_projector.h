@@ -30,6 +30,7 @@ public:
     const double* Layout(bool rows) const { return rows ? rows_.data() : columns_.data(); }
 
 private:
+    void Copy(const double* values, int firstRow, int lastRow, bool rows, bool columns);
     std::vector<double> rows_, columns_;
 };
 

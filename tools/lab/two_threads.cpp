@@ -1,11 +1,15 @@
 // two_threads.cpp - the second thread is started once and then waits for
 // work: starting a thread for every split costs more than the small splits
-// of an iterative reconstruction take. One caller at a time hands it work;
-// a caller that finds it busy (another caller's, or its own work splitting
-// again) does everything itself, which gives the same results.
+// of an iterative reconstruction take. Waking a sleeping thread takes tens
+// of microseconds too, so either side first watches for a while (about a
+// millisecond, longer than the gap between two splits of a reconstruction)
+// before it sleeps. One caller at a time hands the helper work; a caller
+// that finds it busy (another caller's, or its own work splitting again)
+// does everything itself, which gives the same results.
 #include "tools/lab/two_threads.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
@@ -16,68 +20,82 @@ namespace lab {
 
 namespace {
 
+using Work = std::function<void(int, int)>;
+
 class HelperThread {
 public:
     ~HelperThread() {
         if (!thread_.joinable() || owner_ != getpid()) return;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            quit_ = true;
-        }
-        changed_.notify_all();
+        quit_ = true;
+        Notify();
         thread_.join();
     }
 
     // Runs work(first, last) on the helper; false when it is busy or cannot
     // be started. Each true must be followed by Wait().
-    bool Start(const std::function<void(int, int)>& work, int first, int last) {
+    bool Start(const Work& work, int first, int last) {
         // A process forked from the owner has no helper thread.
         if (owner_ != 0 && owner_ != getpid()) return false;
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (taken_) return false;
+        bool taken = false;
+        if (!taken_.compare_exchange_strong(taken, true)) return false;
         if (!thread_.joinable()) {
             try {
                 thread_ = std::thread([this] { Serve(); });
                 owner_ = getpid();
             } catch (const std::system_error&) {
+                taken_ = false;
                 return false;
             }
         }
-        taken_ = true;
-        work_ = &work;
         first_ = first, last_ = last;
-        changed_.notify_all();
+        work_ = &work;
+        Notify();
         return true;
     }
 
     void Wait() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return work_ == nullptr; });
+        Await([this] { return work_ == nullptr; });
         taken_ = false;
     }
 
 private:
     void Serve() {
-        std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
-            changed_.wait(lock, [this] { return work_ != nullptr || quit_; });
+            Await([this] { return work_ != nullptr || quit_; });
             if (quit_) return;
-            const std::function<void(int, int)>& work = *work_;
-            const int first = first_, last = last_;
-            lock.unlock();
-            work(first, last);
-            lock.lock();
+            (*work_)(first_, last_);
             work_ = nullptr;
-            changed_.notify_all();
+            Notify();
         }
+    }
+
+    template <class Ready>
+    void Await(const Ready& ready) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
+        for (int i = 1;; ++i) {
+            if (ready()) return;
+            if (i % 64 == 0 && std::chrono::steady_clock::now() > until) break;
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();
+#endif
+        }
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, ready);
+    }
+
+    // After a change of work_ or quit_: the mutex orders the change before
+    // a sleeper's last look.
+    void Notify() {
+        { std::lock_guard<std::mutex> lock(mutex_); }
+        changed_.notify_all();
     }
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    const std::function<void(int, int)>* work_ = nullptr;  // while the helper has work
-    int first_ = 0, last_ = 0;
-    bool taken_ = false;  // from Start to Wait
-    bool quit_ = false;
+    std::atomic<const Work*> work_{nullptr};  // while the helper has work
+    int first_ = 0, last_ = 0;                // written before work_, read after
+    std::atomic<bool> taken_{false};          // from Start to Wait
+    std::atomic<bool> quit_{false};
     std::atomic<pid_t> owner_{0};  // the process that started the helper
     std::thread thread_;
 };
@@ -89,7 +107,7 @@ HelperThread& Helper() {
 
 }  // namespace
 
-void SplitInTwo(int count, const std::function<void(int first, int last)>& work) {
+void SplitInTwo(int count, const Work& work) {
     const int half = count / 2;
     const bool shared = half > 0 && Helper().Start(work, half, count);
     work(0, shared ? half : count);
