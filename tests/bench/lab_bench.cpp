@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_isa.h"
 #include "median_reporter.h"
 #include "tools/lab/iterative_recon.h"
 #include "tools/lab/phantoms.h"
@@ -49,7 +50,7 @@ void WritePhoto() {
 void BM_LabProjection(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(lab::ProjectField(Head()));
 }
-BENCHMARK(BM_LabProjection)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LabProjection)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(WithSpread);
 
 void BM_LabSinogramProcess(benchmark::State& state) {
     const std::string command = std::string(SINORA_LAB_PROGRAM) + " sinogram " + Scratch("photo.png") + " -o " +
@@ -57,7 +58,7 @@ void BM_LabSinogramProcess(benchmark::State& state) {
     for (auto _ : state)
         if (system(command.c_str()) != 0) state.SkipWithError("sinora-lab sinogram failed");
 }
-BENCHMARK(BM_LabSinogramProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LabSinogramProcess)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(WithSpread);
 
 void BM_LabSart(benchmark::State& state) {
     lab::IterativeSettings settings;
@@ -65,7 +66,7 @@ void BM_LabSart(benchmark::State& state) {
     for (auto _ : state)
         benchmark::DoNotOptimize(lab::ReconstructIteratively(HeadSinogram(), settings, [](int, double) { return true; }));
 }
-BENCHMARK(BM_LabSart)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LabSart)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(WithSpread);
 
 // scikit-image in one Python process, each call timed five times: radon of
 // the 256 x 256 head and of the 512 x 512 photo (180 angles), one
@@ -109,6 +110,7 @@ std::string Processor() {
 }
 
 void PrintSummary(const std::map<std::string, double>& lab, const std::map<std::string, double>& labCpu,
+                  const std::map<std::string, std::pair<double, double>>& labRange,
                   const std::map<std::string, double>& skimage) {
     auto at = [](const std::map<std::string, double>& m, const char* name) {
         const auto found = m.find(name);
@@ -117,16 +119,20 @@ void PrintSummary(const std::map<std::string, double>& lab, const std::map<std::
     const double projection = at(lab, "BM_LabProjection"), process = at(lab, "BM_LabSinogramProcess");
     const double sart1 = at(lab, "BM_LabSart/1"), sart10 = at(lab, "BM_LabSart/10");
     if (std::isnan(projection)) return;  // run without repetitions: no medians
-    printf("\nprocessor: %s, %u threads\n", Processor().c_str(), std::thread::hardware_concurrency());
+    printf("\nprocessor: %s, %u threads; instruction set of the projector: %s\n", Processor().c_str(),
+           std::thread::hardware_concurrency(), InstructionSetName());
     printf("medians: projection of 256 x 256 %.2f ms (target 25), sinogram process on a 512 x 512 PNG %.1f ms "
            "(target 150)\n", projection, process);
     printf("         SART 1 iteration %.1f ms (target 120), 10 iterations %.1f ms (target 1500), "
            "%.1f ms per further iteration\n", sart1, sart10, (sart10 - sart1) / 9.0);
     // On a shared machine the other processes stretch the wall times; the
-    // calling thread's processor time (it does half of the work) does not.
+    // calling thread's processor time (its half of the work, and its watch
+    // for the other half's end) much less.
     printf("calling thread's processor time: projection %.2f ms, SART 1 iteration %.1f ms, %.1f ms per further "
            "iteration\n", at(labCpu, "BM_LabProjection"), at(labCpu, "BM_LabSart/1"),
            (at(labCpu, "BM_LabSart/10") - at(labCpu, "BM_LabSart/1")) / 9.0);
+    printf("spread of the repetitions (fastest - slowest):\n");
+    for (const auto& [name, range] : labRange) printf("  %-24s %8.2f - %8.2f ms\n", name.c_str(), range.first, range.second);
     if (skimage.empty()) {
         printf("scikit-image: not available (python3-skimage)\n");
         return;
@@ -142,11 +148,12 @@ void PrintSummary(const std::map<std::string, double>& lab, const std::map<std::
 }  // namespace
 
 int main(int argc, char** argv) {
+    LimitInstructionSetFromEnvironment();
     WritePhoto();
     benchmark::Initialize(&argc, argv);
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    PrintSummary(reporter.medianMs, reporter.medianCpuMs, TimeScikitImage());
+    PrintSummary(reporter.medianMs, reporter.medianCpuMs, reporter.rangeMs, TimeScikitImage());
     benchmark::Shutdown();
     return 0;
 }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_isa.h"
 #include "median_reporter.h"
 #include "platform/platform.h"
 #include "recon/back_projection_steps.h"
@@ -162,9 +163,8 @@ void PrintRatios(const MedianReporter& reporter) {
     for (const auto& [name, range] : reporter.rangeMs) {
         printf("  %-36s %8.2f - %8.2f ms\n", name.c_str(), range.first, range.second);
     }
-    const char* names[] = {"plain x86-64", "AVX2", "AVX-512"};
     printf("processor: %s; instruction set of the program's steps: %s\n", ProcessorName().c_str(),
-           names[static_cast<int>(StepInstructionSet())]);
+           InstructionSetName());
 }
 
 }  // namespace
@@ -174,12 +174,7 @@ int main(int argc, char** argv) {
     PlatformInit(&argc, argv);
     PlatformSetUnattended(true);
 
-    // SINORA_BENCH_ISA=plain (or avx2) times the steps of a lower set than
-    // the processor's best.
-    if (const char* isa = getenv("SINORA_BENCH_ISA")) {
-        if (strcmp(isa, "plain") == 0) LimitStepInstructionSet(Isa::Plain);
-        if (strcmp(isa, "avx2") == 0) LimitStepInstructionSet(Isa::Avx2);
-    }
+    LimitInstructionSetFromEnvironment();
 
     PrepareInput();
     ReferenceBackProjectViews();

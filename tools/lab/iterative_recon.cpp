@@ -8,6 +8,7 @@
 #include <cstring>
 #include <numeric>
 
+#include "recon/instruction_sets.h"
 #include "tools/lab/field_geometry.h"
 #include "tools/lab/siddon_projector.h"
 #include "tools/lab/two_threads.h"
@@ -37,21 +38,49 @@ std::vector<int> SubsetViews(int first, int subsets) {
 }
 
 // One row's update, x *= sum / length (MLEM) or x += relaxation sum /
-// length, four pixels at a time: a division each is most of its cost.
+// length, `lanes` pixels at a time: a division each is most of its cost.
 // Pixels no ray of the subset crosses (length 0) keep their value.
-void UpdateRow(double* line, const double* sums, const double* lengths, bool mlem, double relaxation,
-               bool nonnegative) {
-    typedef double Four __attribute__((vector_size(4 * sizeof(double))));
-    const Four zero = {};
-    for (int x = 0; x < FieldPixels; x += 4) {
-        Four value, sum, length;
+template <int lanes>
+__attribute__((always_inline)) inline void UpdateRowSteps(double* line, const double* sums, const double* lengths,
+                                                          bool mlem, double relaxation, bool nonnegative) {
+    typedef double Doubles __attribute__((vector_size(lanes * sizeof(double))));
+    const Doubles zero = {};
+    for (int x = 0; x < FieldPixels; x += lanes) {
+        Doubles value, sum, length;
         std::memcpy(&value, line + x, sizeof value);
         std::memcpy(&sum, sums + x, sizeof sum);
         std::memcpy(&length, lengths + x, sizeof length);
-        Four updated = mlem ? value * (sum / length) : value + relaxation * sum / length;
+        Doubles updated = mlem ? value * (sum / length) : value + relaxation * sum / length;
         if (nonnegative) updated = updated < zero ? zero : updated;
         value = length > zero ? updated : value;
         std::memcpy(line + x, &value, sizeof value);
+    }
+}
+
+using UpdateRowFunction = void (*)(double*, const double*, const double*, bool, double, bool);
+
+void UpdateRowPlain(double* line, const double* sums, const double* lengths, bool mlem, double relaxation,
+                    bool nonnegative) {
+    UpdateRowSteps<2>(line, sums, lengths, mlem, relaxation, nonnegative);
+}
+#if defined(SINORA_WIDE_VARIANTS)
+WITH_AVX2 void UpdateRowAvx2(double* line, const double* sums, const double* lengths, bool mlem, double relaxation,
+                             bool nonnegative) {
+    UpdateRowSteps<4>(line, sums, lengths, mlem, relaxation, nonnegative);
+}
+WITH_AVX512 void UpdateRowAvx512(double* line, const double* sums, const double* lengths, bool mlem,
+                                 double relaxation, bool nonnegative) {
+    UpdateRowSteps<8>(line, sums, lengths, mlem, relaxation, nonnegative);
+}
+#endif
+
+UpdateRowFunction ChosenUpdateRow() {
+    switch (StepInstructionSet()) {
+#if defined(SINORA_WIDE_VARIANTS)
+        case Isa::Avx512: return UpdateRowAvx512;
+        case Isa::Avx2: return UpdateRowAvx2;
+#endif
+        default: return UpdateRowPlain;
     }
 }
 
@@ -144,10 +173,11 @@ std::optional<std::vector<double>> ReconstructIteratively(const std::vector<doub
             for (size_t v = 0; v < views.size(); ++v) rows.push_back(&corrections[v * SinoChannels]);
             spreader.SetViews(rows, views);
             SplitInTwo(FieldPixels, [&](int firstRow, int lastRow) {
+                const UpdateRowFunction updateRow = ChosenUpdateRow();
                 double numerator[FieldPixels], denominator[FieldPixels];
                 for (int r = firstRow; r < lastRow; ++r) {
                     spreader.Row(r, numerator, denominator);
-                    UpdateRow(&image[static_cast<size_t>(r) * FieldPixels], numerator, denominator, mlem, relaxation,
+                    updateRow(&image[static_cast<size_t>(r) * FieldPixels], numerator, denominator, mlem, relaxation,
                               settings.nonnegative);
                 }
                 strips.CopyRows(image.data(), firstRow, lastRow, nextViews);

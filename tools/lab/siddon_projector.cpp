@@ -132,37 +132,77 @@ void ProjectChannelsPlain(const StripGeometry& g, const double* strips, int firs
 }
 
 #if defined(SINORA_WIDE_VARIANTS)
-// Four channels side by side, their pixels gathered.
+// One strip's share of four channels (lanes) at `low`, in pixels `cell`
+// (CellAvx2) and the next, which lie within the eight from `window`'s
+// first: each lane's two pixels are picked from the
+// window's halves by permutations of its doubles as pairs of floats.
+WITH_AVX2 inline __m256d CellAvx2(__m256d low) {
+    return _mm256_min_pd(_mm256_max_pd(_mm256_floor_pd(low), _mm256_set1_pd(LowestCell)), _mm256_set1_pd(HighestCell));
+}
+
+WITH_AVX2 inline __m256d StripShareAvx2(__m256d low, __m256d cell, const StripGeometry& g, const double* window,
+                                        double windowCell) {
+    const __m256d length = _mm256_set1_pd(g.length);
+    const __m256d second = _mm256_min_pd(
+        length, _mm256_max_pd(_mm256_mul_pd(_mm256_sub_pd(_mm256_add_pd(low, _mm256_set1_pd(g.width)),
+                                                          _mm256_add_pd(cell, _mm256_set1_pd(1.0))),
+                                            _mm256_set1_pd(g.crossing)),
+                              _mm256_setzero_pd()));
+    // The pixel's place in the window, 0..6, as the float pair 2i, 2i + 1
+    // (2i + 2^52 carries 2i in its low half).
+    const __m256d relative = _mm256_sub_pd(cell, _mm256_set1_pd(windowCell));
+    const __m256i twice = _mm256_castpd_si256(_mm256_add_pd(_mm256_add_pd(relative, relative),
+                                                            _mm256_set1_pd(4503599627370496.0)));
+    const __m256i pair = _mm256_add_epi32(_mm256_shuffle_epi32(twice, _MM_SHUFFLE(2, 2, 0, 0)),
+                                          _mm256_setr_epi32(0, 1, 0, 1, 0, 1, 0, 1));
+    const __m256i nextPair = _mm256_add_epi32(pair, _mm256_set1_epi32(2));
+    const __m256 lower = _mm256_castpd_ps(_mm256_loadu_pd(window));
+    const __m256 upper = _mm256_castpd_ps(_mm256_loadu_pd(window + 4));
+    const __m256d here = _mm256_blendv_pd(_mm256_castps_pd(_mm256_permutevar8x32_ps(lower, pair)),
+                                          _mm256_castps_pd(_mm256_permutevar8x32_ps(upper, pair)),
+                                          _mm256_cmp_pd(relative, _mm256_set1_pd(4.0), _CMP_GE_OQ));
+    const __m256d next = _mm256_blendv_pd(_mm256_castps_pd(_mm256_permutevar8x32_ps(lower, nextPair)),
+                                          _mm256_castps_pd(_mm256_permutevar8x32_ps(upper, nextPair)),
+                                          _mm256_cmp_pd(relative, _mm256_set1_pd(3.0), _CMP_GE_OQ));
+    return _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(length, second), here), _mm256_mul_pd(second, next));
+}
+
+// Eight channels side by side as two halves of four, in lanes of rising
+// position, from one window of eight pixels per strip (see the AVX-512
+// form below).
 WITH_AVX2 void ProjectChannelsAvx2(const StripGeometry& g, const double* strips, int first, int last,
                                    double* channels) {
     const __m256d divisor = _mm256_set1_pd(g.divisor), offset = _mm256_set1_pd(g.offset);
-    const __m256d step = _mm256_set1_pd(g.step), width = _mm256_set1_pd(g.width), one = _mm256_set1_pd(1.0);
-    const __m256d length = _mm256_set1_pd(g.length), crossing = _mm256_set1_pd(g.crossing);
-    const __m256d lowest = _mm256_set1_pd(LowestCell), highest = _mm256_set1_pd(HighestCell);
-    const __m256d zero = _mm256_setzero_pd();
+    const __m256d step = _mm256_set1_pd(g.step);
+    const bool rising = g.divisor > 0.0;
     int c = first;
-    for (; c + 4 <= last; c += 4) {
-        const __m256d d = _mm256_set_pd(ChannelPosition(c + 3), ChannelPosition(c + 2), ChannelPosition(c + 1),
-                                        ChannelPosition(c));
-        const __m256d base = _mm256_add_pd(_mm256_div_pd(d, divisor), offset);
-        alignas(32) double bases[4];
-        _mm256_store_pd(bases, base);
+    for (; c + 8 <= last; c += 8) {
+        alignas(32) double d[8];
+        for (int j = 0; j < 8; ++j) d[j] = ChannelPosition(rising ? c + j : c + 7 - j);
+        const __m256d baseLower = _mm256_add_pd(_mm256_div_pd(_mm256_load_pd(d), divisor), offset);
+        const __m256d baseUpper = _mm256_add_pd(_mm256_div_pd(_mm256_load_pd(d + 4), divisor), offset);
+        alignas(32) double bases[8];
+        _mm256_store_pd(bases, baseLower);
+        _mm256_store_pd(bases + 4, baseUpper);
         int from, to;
-        StripRange(g, std::min(bases[0], bases[3]), std::max(bases[0], bases[3]), from, to);
-        __m256d sum = zero;
+        StripRange(g, bases[0], bases[7], from, to);
+        __m256d sumLower = _mm256_setzero_pd(), sumUpper = _mm256_setzero_pd();
         for (int k = from; k < to; ++k) {
-            const __m256d low = _mm256_add_pd(base, _mm256_mul_pd(_mm256_set1_pd(k + g.shift), step));
-            const __m256d cell = _mm256_min_pd(_mm256_max_pd(_mm256_floor_pd(low), lowest), highest);
-            const __m256d second = _mm256_min_pd(
-                length,
-                _mm256_max_pd(_mm256_mul_pd(_mm256_sub_pd(_mm256_add_pd(low, width), _mm256_add_pd(cell, one)), crossing),
-                              zero));
-            const __m128i at = _mm_add_epi32(_mm256_cvttpd_epi32(cell), _mm_set1_epi32(k * StripStride + StripMargin));
-            const __m256d here = _mm256_i32gather_pd(strips, at, 8), next = _mm256_i32gather_pd(strips + 1, at, 8);
-            sum = _mm256_add_pd(sum, _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(length, second), here),
-                                                   _mm256_mul_pd(second, next)));
+            const __m256d along = _mm256_mul_pd(_mm256_set1_pd(k + g.shift), step);
+            const __m256d lowLower = _mm256_add_pd(baseLower, along), lowUpper = _mm256_add_pd(baseUpper, along);
+            const __m256d cellLower = CellAvx2(lowLower), cellUpper = CellAvx2(lowUpper);
+            const double windowCell = _mm256_cvtsd_f64(cellLower);
+            const double* window = strips + k * StripStride + StripMargin + static_cast<int>(windowCell);
+            sumLower = _mm256_add_pd(sumLower, StripShareAvx2(lowLower, cellLower, g, window, windowCell));
+            sumUpper = _mm256_add_pd(sumUpper, StripShareAvx2(lowUpper, cellUpper, g, window, windowCell));
         }
-        _mm256_storeu_pd(channels + c, sum);
+        if (!rising) {  // back to channel order
+            const __m256d lower = sumLower;
+            sumLower = _mm256_permute4x64_pd(sumUpper, _MM_SHUFFLE(0, 1, 2, 3));
+            sumUpper = _mm256_permute4x64_pd(lower, _MM_SHUFFLE(0, 1, 2, 3));
+        }
+        _mm256_storeu_pd(channels + c, sumLower);
+        _mm256_storeu_pd(channels + c + 4, sumUpper);
     }
     ProjectChannelsPlain(g, strips, c, last, channels);
 }
@@ -360,6 +400,7 @@ WITH_AVX2 void SpreadRowAvx2(double cosA, double sinA, double plateau, double ou
                                                                          _mm256_set1_pd(-1.0))));
         first = _mm_min_epi32(_mm_max_epi32(first, lowest), highest);
         __m256d sum = zero, total = zero;
+#pragma GCC unroll 3
         for (int j = 0; j < 3; ++j) {
             const __m128i c = _mm_add_epi32(first, _mm_set1_epi32(j));
             const __m256d position = _mm256_add_pd(firstPosition, _mm256_mul_pd(half, _mm256_cvtepi32_pd(c)));
@@ -403,6 +444,7 @@ WITH_AVX512 void SpreadRowAvx512(double cosA, double sinA, double plateau, doubl
         const __m512d b0 = _mm512_loadu_pd(channels + lowB), b1 = _mm512_loadu_pd(channels + lowB + 8);
         const __m512i offset = _mm512_cvtepi32_epi64(_mm256_sub_epi32(first, _mm256_setr_epi32(lowA, lowA, lowA, lowA, lowB, lowB, lowB, lowB)));
         __m512d sum = zero, total = zero;
+#pragma GCC unroll 3
         for (int j = 0; j < 3; ++j) {
             const __m256i c = _mm256_add_epi32(first, _mm256_set1_epi32(j));
             const __m512d position = _mm512_add_pd(firstPosition, _mm512_mul_pd(half, _mm512_cvtepi32_pd(c)));

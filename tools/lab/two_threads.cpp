@@ -74,10 +74,9 @@ private:
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
         for (int i = 1;; ++i) {
             if (ready()) return;
-            if (i % 64 == 0 && std::chrono::steady_clock::now() > until) break;
-#if defined(__x86_64__) || defined(__i386__)
-            __builtin_ia32_pause();
-#endif
+            if (i % 16 == 0 && std::chrono::steady_clock::now() > until) break;
+            // Lets the other thread run first where both share a core.
+            std::this_thread::yield();
         }
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, ready);
