@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <random>
 #include <system_error>
 #include <thread>
@@ -25,6 +26,8 @@ struct PreparedMap {
     const Phantom* shapes = nullptr;   // exact integrals, less those of `removed`
     FieldImage removed;
     bool anyRemoved = false;
+    // The field or `removed` laid out for projection, a view at a time.
+    std::optional<FieldStrips> projected;
 };
 
 struct Metal {
@@ -99,7 +102,7 @@ ArtifactScan ScanWithArtifacts(const ScanObject& object, const ArtifactOptions& 
 
     std::vector<PreparedMap> maps;
     for (const MaterialMap& map : object.maps) {
-        PreparedMap prepared{map.material, map.field, map.shapes ? &*map.shapes : nullptr, {}, false};
+        PreparedMap prepared{map.material, map.field, map.shapes ? &*map.shapes : nullptr, {}, false, {}};
         if (anyMetal) {
             if (prepared.shapes) {
                 for (size_t k = 0; k < coverage.values.size(); ++k)
@@ -109,6 +112,8 @@ ArtifactScan ScanWithArtifacts(const ScanObject& object, const ArtifactOptions& 
                 for (size_t k = 0; k < coverage.values.size(); ++k) prepared.field.values[k] *= 1.0 - coverage.values[k];
             }
         }
+        if (!prepared.shapes) prepared.projected.emplace(prepared.field);
+        else if (prepared.anyRemoved) prepared.projected.emplace(prepared.removed);
         maps.push_back(std::move(prepared));
     }
     std::vector<Metal> metals;
@@ -142,13 +147,20 @@ ArtifactScan ScanWithArtifacts(const ScanObject& object, const ArtifactOptions& 
                                                          : theta;
         const double cosSeen = std::cos(seen), sinSeen = std::sin(seen);
         const double shift = moved * (options.motionX * cosA + options.motionY * sinA);
+        // Each map's pixel integrals of the whole view at once.
+        std::vector<std::vector<double>> projections(maps.size());
+        for (size_t m = 0; m < maps.size(); ++m) {
+            if (!maps[m].projected) continue;
+            projections[m].resize(SinoChannels);
+            ProjectRays(*maps[m].projected, cosSeen, sinSeen, shift, 0, SinoChannels, projections[m].data());
+        }
         for (int c = 0; c < SinoChannels; ++c) {
             const double d = ChannelPosition(c) - shift;
             double mono[MaterialCount] = {};
-            for (const PreparedMap& map : maps) {
-                double p = map.shapes ? PhantomRayIntegral(*map.shapes, d, cosSeen, sinSeen)
-                                      : SiddonRayIntegral(map.field, d, cosSeen, sinSeen);
-                if (map.anyRemoved) p -= SiddonRayIntegral(map.removed, d, cosSeen, sinSeen);
+            for (size_t m = 0; m < maps.size(); ++m) {
+                const PreparedMap& map = maps[m];
+                double p = map.shapes ? PhantomRayIntegral(*map.shapes, d, cosSeen, sinSeen) : projections[m][c];
+                if (map.anyRemoved) p -= projections[m][c];
                 mono[static_cast<int>(map.material)] += p;
             }
             for (const Metal& metal : metals)

@@ -123,12 +123,14 @@ double StripIntegral(const StripGeometry& g, double d, const At& at) {
 
 inline bool InField(double cell) { return cell >= 0.0 && cell < FieldPixels; }
 
-// Channels [first, last) one at a time from a FieldStrips layout.
-void ProjectChannelsPlain(const StripGeometry& g, const double* strips, int first, int last, double* channels) {
+// Channels [first, last), their rays `shift` below the channels' places,
+// one at a time from a FieldStrips layout.
+void ProjectChannelsPlain(const StripGeometry& g, const double* strips, double shift, int first, int last,
+                          double* channels) {
     const auto at = [strips](int k, double cell) {
         return InField(cell) ? strips[k * StripStride + StripMargin + static_cast<int>(cell)] : 0.0;
     };
-    for (int c = first; c < last; ++c) channels[c] = StripIntegral(g, ChannelPosition(c), at);
+    for (int c = first; c < last; ++c) channels[c] = StripIntegral(g, ChannelPosition(c) - shift, at);
 }
 
 #if defined(SINORA_WIDE_VARIANTS)
@@ -170,7 +172,7 @@ WITH_AVX2 inline __m256d StripShareAvx2(__m256d low, __m256d cell, const StripGe
 // Eight channels side by side as two halves of four, in lanes of rising
 // position, from one window of eight pixels per strip (see the AVX-512
 // form below).
-WITH_AVX2 void ProjectChannelsAvx2(const StripGeometry& g, const double* strips, int first, int last,
+WITH_AVX2 void ProjectChannelsAvx2(const StripGeometry& g, const double* strips, double shift, int first, int last,
                                    double* channels) {
     const __m256d divisor = _mm256_set1_pd(g.divisor), offset = _mm256_set1_pd(g.offset);
     const __m256d step = _mm256_set1_pd(g.step);
@@ -178,7 +180,7 @@ WITH_AVX2 void ProjectChannelsAvx2(const StripGeometry& g, const double* strips,
     int c = first;
     for (; c + 8 <= last; c += 8) {
         alignas(32) double d[8];
-        for (int j = 0; j < 8; ++j) d[j] = ChannelPosition(rising ? c + j : c + 7 - j);
+        for (int j = 0; j < 8; ++j) d[j] = ChannelPosition(rising ? c + j : c + 7 - j) - shift;
         const __m256d baseLower = _mm256_add_pd(_mm256_div_pd(_mm256_load_pd(d), divisor), offset);
         const __m256d baseUpper = _mm256_add_pd(_mm256_div_pd(_mm256_load_pd(d + 4), divisor), offset);
         alignas(32) double bases[8];
@@ -204,15 +206,15 @@ WITH_AVX2 void ProjectChannelsAvx2(const StripGeometry& g, const double* strips,
         _mm256_storeu_pd(channels + c, sumLower);
         _mm256_storeu_pd(channels + c + 4, sumUpper);
     }
-    ProjectChannelsPlain(g, strips, c, last, channels);
+    ProjectChannelsPlain(g, strips, shift, c, last, channels);
 }
 
 // Eight channels side by side, in lanes of rising position: the lowest
 // lane's pixel and the next seven hold every pixel the eight touch in a
 // strip (neighbouring channels lie at most 0.71 pixels apart), so one load
 // and two permutations fetch them.
-WITH_AVX512 void ProjectChannelsAvx512(const StripGeometry& g, const double* strips, int first, int last,
-                                       double* channels) {
+WITH_AVX512 void ProjectChannelsAvx512(const StripGeometry& g, const double* strips, double shift, int first,
+                                       int last, double* channels) {
     const __m512d divisor = _mm512_set1_pd(g.divisor), offset = _mm512_set1_pd(g.offset);
     const __m512d step = _mm512_set1_pd(g.step), width = _mm512_set1_pd(g.width), one = _mm512_set1_pd(1.0);
     const __m512d length = _mm512_set1_pd(g.length), crossing = _mm512_set1_pd(g.crossing);
@@ -225,7 +227,7 @@ WITH_AVX512 void ProjectChannelsAvx512(const StripGeometry& g, const double* str
     int c = first;
     for (; c + 8 <= last; c += 8) {
         alignas(64) double d[8];
-        for (int j = 0; j < 8; ++j) d[j] = ChannelPosition(rising ? c + j : c + 7 - j);
+        for (int j = 0; j < 8; ++j) d[j] = ChannelPosition(rising ? c + j : c + 7 - j) - shift;
         const __m512d base = _mm512_add_pd(_mm512_div_pd(_mm512_load_pd(d), divisor), offset);
         alignas(64) double bases[8];
         _mm512_store_pd(bases, base);
@@ -253,7 +255,7 @@ WITH_AVX512 void ProjectChannelsAvx512(const StripGeometry& g, const double* str
         }
         _mm512_storeu_pd(channels + c, rising ? sum : _mm512_permutexvar_pd(reversed, sum));
     }
-    ProjectChannelsPlain(g, strips, c, last, channels);
+    ProjectChannelsPlain(g, strips, shift, c, last, channels);
 }
 #endif
 
@@ -309,18 +311,23 @@ void FieldStrips::Copy(const double* values, int firstRow, int lastRow, bool row
     }
 }
 
-void ProjectView(const FieldStrips& field, int angle, int firstChannel, int lastChannel, double* channels) {
-    double cosA, sinA;
-    ViewDirection(angle, cosA, sinA);
+void ProjectRays(const FieldStrips& field, double cosA, double sinA, double shift, int firstChannel, int lastChannel,
+                 double* channels) {
     const StripGeometry g = StripsOf(cosA, sinA);
     const double* strips = field.Layout(g.alongRows);
     switch (StepInstructionSet()) {
 #if defined(SINORA_WIDE_VARIANTS)
-        case Isa::Avx512: return ProjectChannelsAvx512(g, strips, firstChannel, lastChannel, channels);
-        case Isa::Avx2: return ProjectChannelsAvx2(g, strips, firstChannel, lastChannel, channels);
+        case Isa::Avx512: return ProjectChannelsAvx512(g, strips, shift, firstChannel, lastChannel, channels);
+        case Isa::Avx2: return ProjectChannelsAvx2(g, strips, shift, firstChannel, lastChannel, channels);
 #endif
-        default: return ProjectChannelsPlain(g, strips, firstChannel, lastChannel, channels);
+        default: return ProjectChannelsPlain(g, strips, shift, firstChannel, lastChannel, channels);
     }
+}
+
+void ProjectView(const FieldStrips& field, int angle, int firstChannel, int lastChannel, double* channels) {
+    double cosA, sinA;
+    ViewDirection(angle, cosA, sinA);
+    ProjectRays(field, cosA, sinA, 0.0, firstChannel, lastChannel, channels);
 }
 
 std::vector<double> ProjectField(const FieldImage& field) {

@@ -39,6 +39,12 @@ private:
 // SiddonRayIntegral of that channel's ray.
 void ProjectView(const FieldStrips& field, int angle, int firstChannel, int lastChannel, double* channels);
 
+// The same for rays in any direction, `shift` pixels below the channels'
+// places (at ChannelPosition(c) - shift): each exactly SiddonRayIntegral of
+// its ray.
+void ProjectRays(const FieldStrips& field, double cosA, double sinA, double shift, int firstChannel, int lastChannel,
+                 double* channels);
+
 // The integrals of every channel at every angle, in file order (729 x 180,
 // channel-major), in pixel lengths times value. Two threads; the same bits
 // with one.
