@@ -108,9 +108,14 @@ HelperThread& Helper() {
 
 void SplitInTwo(int count, const Work& work) {
     const int half = count / 2;
-    const bool shared = half > 0 && Helper().Start(work, half, count);
-    work(0, shared ? half : count);
-    if (shared) Helper().Wait();
+    if (half == 0 || !Helper().Start(work, half, count)) return work(0, count);
+    try {
+        work(0, half);
+    } catch (...) {
+        Helper().Wait();  // the helper's half still refers to the work
+        throw;
+    }
+    Helper().Wait();
 }
 
 }  // namespace lab
