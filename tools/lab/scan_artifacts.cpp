@@ -9,11 +9,10 @@
 #include <cmath>
 #include <optional>
 #include <random>
-#include <system_error>
-#include <thread>
 
 #include "tools/lab/counting_noise.h"
 #include "tools/lab/siddon_projector.h"
+#include "tools/lab/two_threads.h"
 
 namespace lab {
 
@@ -50,21 +49,13 @@ double DiscChord(const MetalDisc& disc, double d, double cosA, double sinA) {
     return half2 > 0.0 ? 2.0 * std::sqrt(half2) : 0.0;
 }
 
-// Runs measure(angle) for every angle; the upper half on a second thread
-// when one can be had. Rays do not depend on each other, so the result does
-// not depend on the threads.
+// Runs measure(angle) for every angle, on both threads. Rays do not depend
+// on each other, so the result does not depend on the threads.
 template <typename Measure>
 void ForEveryAngle(const Measure& measure) {
-    auto range = [&](int first, int last) {
+    SplitInTwo(SinoAngles, [&](int first, int last) {
         for (int a = first; a < last; ++a) measure(a);
-    };
-    std::thread other;
-    try {
-        other = std::thread(range, SinoAngles / 2, SinoAngles);
-    } catch (const std::system_error&) {
-    }
-    range(0, other.joinable() ? SinoAngles / 2 : SinoAngles);
-    if (other.joinable()) other.join();
+    });
 }
 
 // Each channel's gain: the spread's draw (channel order), times the given
