@@ -54,7 +54,7 @@ const double LowestCell = -2.0, HighestCell = FieldPixels;
 // processors before SSE4.1; the same value as the wide variants' rounding.
 inline double Floor(double v) {
     const double t = static_cast<double>(static_cast<long long>(v));
-    return t > v ? t - 1.0 : t;
+    return t - (t > v ? 1.0 : 0.0);
 }
 
 // How the rays of one direction cross the strips: the rows (alongRows, a
@@ -127,8 +127,9 @@ inline bool InField(double cell) { return cell >= 0.0 && cell < FieldPixels; }
 // one at a time from a FieldStrips layout.
 void ProjectChannelsPlain(const StripGeometry& g, const double* strips, double shift, int first, int last,
                           double* channels) {
+    // Any cell outside the field reads a zero of the margins once clamped.
     const auto at = [strips](int k, double cell) {
-        return InField(cell) ? strips[k * StripStride + StripMargin + static_cast<int>(cell)] : 0.0;
+        return strips[k * StripStride + StripMargin + static_cast<int>(std::clamp(cell, LowestCell, HighestCell))];
     };
     for (int c = first; c < last; ++c) channels[c] = StripIntegral(g, ChannelPosition(c) - shift, at);
 }
