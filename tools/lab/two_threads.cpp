@@ -1,11 +1,10 @@
 // two_threads.cpp - the second thread is started once and then waits for
 // work: starting a thread for every split costs more than the small splits
 // of an iterative reconstruction take. Waking a sleeping thread takes tens
-// of microseconds too, so either side first watches for a while (about a
-// millisecond, longer than the gap between two splits of a reconstruction)
-// before it sleeps. One caller at a time hands the helper work; a caller
-// that finds it busy (another caller's, or its own work splitting again)
-// does everything itself, which gives the same results.
+// of microseconds too, so either side first watches for a while before it
+// sleeps. One caller at a time hands the helper work; a caller that finds
+// it busy (another caller's, or its own work splitting again) does
+// everything itself, which gives the same results.
 #include "tools/lab/two_threads.h"
 
 #include <atomic>
@@ -21,6 +20,11 @@ namespace lab {
 namespace {
 
 using Work = std::function<void(int, int)>;
+
+// How long a side watches before it sleeps: longer than the gap between two
+// splits of a reconstruction or than two halves' difference, short enough
+// to cost little where the other thread has no core to run on.
+constexpr std::chrono::microseconds Watch(200);
 
 class HelperThread {
 public:
@@ -71,7 +75,7 @@ private:
 
     template <class Ready>
     void Await(const Ready& ready) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
+        const auto until = std::chrono::steady_clock::now() + Watch;
         for (int i = 1;; ++i) {
             if (ready()) return;
             if (i % 16 == 0 && std::chrono::steady_clock::now() > until) break;
