@@ -452,10 +452,12 @@ WITH_AVX512 void SpreadRowAvx512(double cosA, double sinA, double plateau, doubl
         const __m512d b0 = _mm512_loadu_pd(channels + lowB), b1 = _mm512_loadu_pd(channels + lowB + 8);
         const __m512i offset = _mm512_cvtepi32_epi64(_mm256_sub_epi32(first, _mm256_setr_epi32(lowA, lowA, lowA, lowA, lowB, lowB, lowB, lowB)));
         __m512d sum = zero, total = zero;
+        // Channel places are quarters, so these sums are exact: the same
+        // as firstPosition + 0.5 c for each of the three.
+        const __m512d position0 = _mm512_add_pd(firstPosition, _mm512_mul_pd(half, _mm512_cvtepi32_pd(first)));
 #pragma GCC unroll 3
         for (int j = 0; j < 3; ++j) {
-            const __m256i c = _mm256_add_epi32(first, _mm256_set1_epi32(j));
-            const __m512d position = _mm512_add_pd(firstPosition, _mm512_mul_pd(half, _mm512_cvtepi32_pd(c)));
+            const __m512d position = _mm512_add_pd(position0, _mm512_set1_pd(0.5 * j));
             const __m512d u = _mm512_abs_pd(_mm512_sub_pd(position, s));
             const __m512d length =
                 _mm512_min_pd(_mm512_max_pd(_mm512_mul_pd(_mm512_sub_pd(vOuter, u), vSlope), zero), vPlateau);
