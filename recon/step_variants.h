@@ -4,8 +4,13 @@
 
 #include "recon/slice_codes.h"
 
+enum { FilterPadding = KernelTaps };  // zeros on either side of a column to be filtered
+
 // One instruction set's variant of each step.
 struct StepVariants {
+    // Filtering of a column (at padded + FilterPadding, 256 bins) into
+    // `filtered`; the variants other than the plain one need every tap finite.
+    void (*filterColumn)(const double* padded, const double* h, double* filtered);
     // Scatter of a projection's codes to their rotated places in a slice.
     void (*scatterSlice)(CellCode* codes, const double* table, double cosA, double sinA);
     // Neighbour pass of a slice, its means appended to `table`.
@@ -19,15 +24,18 @@ struct StepVariants {
 // The variants of the set StepInstructionSet() names.
 const StepVariants& ChosenSteps();
 
+void FilterColumnPlain(const double* padded, const double* h, double* filtered);
 void ScatterSlicePlain(CellCode* codes, const double* table, double cosA, double sinA);
 void FillSlicePlain(CellCode* codes, double* table);
 void WriteWholeLinesPlain(int firstAngle, int parity, int part);
 void WriteHalfLinesPlain(int firstAngle, int parity, int part);
 #if defined(SINORA_WIDE_VARIANTS)
+void FilterColumnAvx2(const double* padded, const double* h, double* filtered);
 void ScatterSliceAvx2(CellCode* codes, const double* table, double cosA, double sinA);
 void FillSliceAvx2(CellCode* codes, double* table);
 void WriteWholeLinesAvx2(int firstAngle, int parity, int part);
 void WriteHalfLinesAvx2(int firstAngle, int parity, int part);
+void FilterColumnAvx512(const double* padded, const double* h, double* filtered);
 void ScatterSliceAvx512(CellCode* codes, const double* table, double cosA, double sinA);
 void FillSliceAvx512(CellCode* codes, double* table);
 void WriteWholeLinesAvx512(int firstAngle, int parity, int part);
