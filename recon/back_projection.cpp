@@ -109,7 +109,7 @@ __attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, co
             colSin[lane] = columnSin;
         }
         constexpr uint32_t side = SliceSide;
-        constexpr int32_t stride = SliceSide, spare = SpareCell;
+        constexpr int32_t stride = ColumnCodes, spare = SpareCell;
         alignas(64) uint32_t target[BinCount];
         for (int v = 0; v < BinCount; v += lanes) {
             Doubles Ycos, Ysin;
@@ -132,7 +132,7 @@ __attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, co
             const int32_t x = TruncToInt32(((rowCos[v] - columnSin) + RotationCentre) + 0.5);
             const int32_t y = TruncToInt32(((rowSin[v] + columnCos) + RotationCentre) + 0.5);
             const bool inside = x >= 0 && x < SliceSide && y >= 0 && y < SliceSide;
-            codes[inside ? x * SliceSide + y : SpareCell] = static_cast<CellCode>(v);
+            codes[inside ? x * ColumnCodes + y : SpareCell] = static_cast<CellCode>(v);
         }
 #endif
     }
@@ -141,7 +141,7 @@ __attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, co
     bool anyMinusOne = false;
     for (int v = 0; v < BinCount; ++v) anyMinusOne |= IsMinusOne(table[v]);
     if (!anyMinusOne) return;
-    for (int cell = 0; cell < SliceCells; ++cell) {
+    for (int cell = 0; cell < ImageCodes; ++cell) {
         if (codes[cell] != Empty && IsMinusOne(table[codes[cell]])) codes[cell] = Empty;
     }
 }
@@ -169,7 +169,7 @@ template <Isa isa>
 inline void FillCell(CellCode* cell, double* table, int& tableLength) {
     // Both means are formed (an empty neighbour reads 0.0) and the one that
     // counts is chosen without a branch: which it is follows no pattern.
-    const CellCode left = cell[-SliceSide], right = cell[SliceSide], lower = cell[-1], upper = cell[1];
+    const CellCode left = cell[-ColumnCodes], right = cell[ColumnCodes], lower = cell[-1], upper = cell[1];
     const double acrossX = Mul<isa>(Add<isa>(table[right], table[left]), 0.5);
     const double acrossY = Mul<isa>(Add<isa>(table[lower], table[upper]), 0.5);
     const bool fromX = left != Empty && right != Empty && !IsMinusOne(acrossX);
@@ -196,8 +196,8 @@ inline int ListCandidates(const CellCode* column, uint8_t* listed) {
     for (int q = 1; q <= SliceSide - 2; q += 8) {
         const CellCode* at = column + q;
         const __m128i here = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), empty);
-        const __m128i left = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at - SliceSide)), empty);
-        const __m128i right = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + SliceSide)), empty);
+        const __m128i left = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at - ColumnCodes)), empty);
+        const __m128i right = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + ColumnCodes)), empty);
         const __m128i up = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), empty);
         // here & ~(left | right) | here & ~up
         const __m128i candidate =
@@ -215,7 +215,7 @@ inline int ListCandidates(const CellCode* column, uint8_t* listed) {
 inline int ListCandidates(const CellCode* column, uint8_t* listed) {
     int count = 0;
     for (int q = 1; q <= SliceSide - 2; ++q) {
-        const bool bothX = column[q - SliceSide] != Empty && column[q + SliceSide] != Empty;
+        const bool bothX = column[q - ColumnCodes] != Empty && column[q + ColumnCodes] != Empty;
         if (column[q] == Empty && (bothX || column[q + 1] != Empty)) listed[count++] = static_cast<uint8_t>(q);
     }
     return count;
@@ -223,20 +223,19 @@ inline int ListCandidates(const CellCode* column, uint8_t* listed) {
 #endif
 
 #if defined(SINORA_WIDE_VARIANTS)
-// Thirty-two cells at a time, from the column's first line, their offsets
+// Thirty-two cells at a time, from the column's first cell, their offsets
 // picked by one compress instruction. A call per column: the caller is not
 // compiled for AVX-512.
 WITH_AVX512 __attribute__((noinline)) int ListCandidatesAvx512(const CellCode* column, uint8_t* listed) {
-    static_assert(ImageCodes % 32 == 0, "the code images and their columns begin 64-byte lines");
     const __m512i empty = _mm512_set1_epi16(static_cast<short>(Empty));
     const __m256i offsets = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
                                              21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
     int count = 0;
     for (int q = 0; q < SliceSide; q += 32) {
         const CellCode* at = column + q;
-        const __mmask32 here = _mm512_cmpeq_epi16_mask(_mm512_load_si512(at), empty);
-        const __mmask32 left = _mm512_cmpeq_epi16_mask(_mm512_load_si512(at - SliceSide), empty);
-        const __mmask32 right = _mm512_cmpeq_epi16_mask(_mm512_load_si512(at + SliceSide), empty);
+        const __mmask32 here = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at), empty);
+        const __mmask32 left = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at - ColumnCodes), empty);
+        const __mmask32 right = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at + ColumnCodes), empty);
         const __mmask32 up = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at + 1), empty);
         uint32_t mask = here & (~(left | right) | ~up);
         if (q == 0) mask &= ~1u;                       // y = 0
@@ -258,7 +257,7 @@ template <Isa isa>
 __attribute__((always_inline)) inline void FillSliceSteps(CellCode* codes, double* table) {
     int tableLength = FirstMean;
     for (int p = 1; p <= SliceSide - 2; ++p) {
-        CellCode* column = codes + p * SliceSide;
+        CellCode* column = codes + p * ColumnCodes;
         uint8_t listed[SliceSide + 32];
         int count;
 #if defined(SINORA_WIDE_VARIANTS)
@@ -304,9 +303,11 @@ void BuildSlice(int angle) {
     // the largest value does not depend on the order the cells are seen in.
     if (angle == 1) {
         SliceOneMax = 0.0;
-        for (int cell = 0; cell < SliceCells; ++cell) {
-            const double value = table[codes[cell]];
-            if (SliceOneMax < value) SliceOneMax = value;
+        for (int x = 0; x < SliceSide; ++x) {
+            for (int y = 0; y < SliceSide; ++y) {
+                const double value = table[codes[x * ColumnCodes + y]];
+                if (SliceOneMax < value) SliceOneMax = value;
+            }
         }
     }
 }

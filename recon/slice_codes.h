@@ -2,7 +2,8 @@
 // an image of 16-bit codes, cell (x, y) at x * 256 + y, a code being the
 // place of the cell's value in a table of the angle's own (the 256
 // projection values, then 0.0 for an empty cell, then the neighbour means in
-// the order they were formed). The slices of the last twelve angles are
+// the order they were formed). Column x of an image begins at code
+// x * ColumnCodes. The slices of the last twelve angles are
 // kept, angle a in slot a % 12: the eight whose lines are being written and
 // the four being built meanwhile. The code images of slots 0..7 lie in an
 // area of their own, those of slots 8..11 in SmearImage, which the back
@@ -17,10 +18,13 @@
 
 enum {
     SliceSide = 256,
-    SliceCells = SliceSide * SliceSide,
-    SpareCell = SliceCells,  // where the scatter puts a source pixel outside the slice
-    // Whole 64-byte lines: every code image and column begins a line.
-    ImageCodes = SliceCells + 32,
+    // Columns 528 bytes apart, not 512: the cells of one y then spread over
+    // the whole first-level cache, where 512 bytes would crowd them into
+    // eight of its sets, and the scatter near 0 and 180 degrees, which runs
+    // along such a row, would miss the cache at nearly every store.
+    ColumnCodes = SliceSide + 8,
+    ImageCodes = ColumnCodes * SliceSide,  // whole 64-byte lines
+    SpareCell = SliceSide,  // in column 0's spare room: where the scatter puts a source pixel outside the slice
     LineAngles = 8,                 // angles of one cell in a 64-byte line of the stack
     AliveAngles = 3 * GroupAngles,  // slices that are kept
     OwnAreaSlots = 8,

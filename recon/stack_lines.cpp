@@ -60,7 +60,7 @@ __attribute__((always_inline)) inline void WriteCellByCell(int firstAngle, int p
     const double* const* tables = kept.tables;
     for (int x = part * ColumnsPerPart; x < (part + 1) * ColumnsPerPart; ++x) {
         for (int y = parity; y < SliceSide; y += 2) {
-            const int cell = x * SliceSide + y;
+            const int cell = x * ColumnCodes + y;
             double values[count];
             double sum = firstAngle == 0 ? 0.0 : SumImage[x * RowStride + y];
 #pragma GCC unroll 8
@@ -157,7 +157,7 @@ WITH_AVX2 void WriteWholeLinesAvx2(int firstAngle, int parity, int part) {
 #pragma GCC unroll 8
             for (int j = 0; j < LineAngles; ++j) {
                 // 32-bit lane i holds the codes of y0 + 2i (low half) and y0 + 2i + 1.
-                const __m128i pairs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(codes[j] + x * SliceSide + y0));
+                const __m128i pairs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(codes[j] + x * ColumnCodes + y0));
                 const __m128i index = parity ? _mm_srli_epi32(pairs, 16) : _mm_and_si128(pairs, lowHalf);
                 v[j] = _mm256_mask_i32gather_pd(_mm256_setzero_pd(), tables[j], index, everyLane, 8);
                 sum = AddInOrder4(sum, v[j]);
