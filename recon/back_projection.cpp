@@ -13,6 +13,7 @@
 // that holds -1.0. Slices are built four angles at a time; after each group
 // the stack lines its angles complete are written (stack_lines.cpp), so the
 // stack is written once and never read back.
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -314,31 +315,68 @@ void BuildSlice(int angle) {
 
 namespace {
 
-// Step 0 filters every projection and step 1 builds the first group of
-// slices; step 2 + k writes the lines that group k completes while group
-// k + 1 is built (their slices lie in different slots), so that one
-// thread's streaming stores meet the other's arithmetic and a build that
-// takes longer is made up by writing. The parts of such a step: one build,
-// half the writing, the other three builds, the other half.
-enum { FirstPairedStep = 2, StepCount = FirstPairedStep + StackGroups + 1, HalfWriting = StackWriteParts / 2 };
+// The parts of the back projection, in the order they are taken: the four
+// builds of group 0, then for each group g = 1..45 the writing of the lines
+// that group g - 1 completes, in 32 parts, with a build of group g before
+// each quarter of it (one thread's streaming stores meet the other's
+// arithmetic), and last the writing after group 44. A build filters its own
+// projection first. A part waits only for what it reads or overwrites: a
+// group's writing for the builds of that group and the one before, a build
+// for the writing that last read its slot, that of the group two before. So
+// the building may run up to a group ahead of the writing, and a build that
+// takes longer holds up neither thread.
+enum {
+    QuarterWriting = StackWriteParts / 4,
+    PairedParts = StackWriteParts + GroupAngles,  // [build, eight parts of writing] x 4
+    PairedGroups = StackGroups - 1,               // groups 1..44, each built beside the writing of the one before
+    PipelineParts = GroupAngles + PairedGroups * PairedParts + 2 * StackWriteParts,
+};
 
-void BackProjectionStep(int step, int part) {
-    if (step == 0) return FilterProjection(part);
-    if (step == 1) return BuildSlice(part);
-    const int written = step - FirstPairedStep;
-    const int firstBuilt = (written + 1) * GroupAngles;
-    if (firstBuilt >= AngleCount) return WriteStackLines(written, part);
-    if (part == 0) return BuildSlice(firstBuilt);
-    if (part <= HalfWriting) return WriteStackLines(written, part - 1);
-    if (part < HalfWriting + GroupAngles) return BuildSlice(firstBuilt + part - HalfWriting);
-    WriteStackLines(written, part - GroupAngles);
+struct PipelinePart {
+    bool build;
+    int group;
+    int index;  // the angle within the group, or the part of the writing
+};
+
+PipelinePart PartAt(int part) {
+    if (part < GroupAngles) return {true, 0, part};
+    part -= GroupAngles;
+    if (part < PairedGroups * PairedParts) {
+        const int group = 1 + part / PairedParts, within = part % PairedParts;
+        const int quarter = within / (QuarterWriting + 1), place = within % (QuarterWriting + 1);
+        if (place == 0) return {true, group, quarter};
+        return {false, group - 1, quarter * QuarterWriting + place - 1};
+    }
+    part -= PairedGroups * PairedParts;
+    return {false, PairedGroups + part / StackWriteParts, part % StackWriteParts};
 }
 
-int BackProjectionParts(int step) {
-    if (step == 0) return AngleCount;
-    if (step == 1) return GroupAngles;
-    const bool building = (step - FirstPairedStep + 1) * GroupAngles < AngleCount;
-    return StackWriteParts + (building ? GroupAngles : 0);
+// How far each group has got: builds and parts of its writing done.
+struct PipelineProgress {
+    std::atomic<int> built[StackGroups];
+    std::atomic<int> written[StackGroups + 1];
+};
+
+bool PartReady(const PipelineProgress& progress, int part) {
+    const PipelinePart at = PartAt(part);
+    if (at.build) return at.group < 2 || progress.written[at.group - 2].load(std::memory_order_acquire) == StackWriteParts;
+    const auto built = [&progress](int group) {
+        return group < 0 || group >= StackGroups || progress.built[group].load(std::memory_order_acquire) == GroupAngles;
+    };
+    return built(at.group) && built(at.group - 1);
+}
+
+void RunPart(PipelineProgress& progress, int part) {
+    const PipelinePart at = PartAt(part);
+    if (at.build) {
+        const int angle = at.group * GroupAngles + at.index;
+        FilterProjection(angle);
+        BuildSlice(angle);
+        progress.built[at.group].fetch_add(1, std::memory_order_release);
+    } else {
+        WriteStackLines(at.group, at.index);
+        progress.written[at.group].fetch_add(1, std::memory_order_release);
+    }
 }
 
 // The slots of SmearImage beyond u = 255 and v = 255, which are never part
@@ -370,7 +408,12 @@ void BackProjectViews() {
     // once and never filled in place.
     static SmearEdges smearEdges;
     KeepSmearEdges(smearEdges);
-    RunSharedSteps(StepCount, BackProjectionParts, BackProjectionStep);
+    static PipelineProgress progress;
+    for (auto& count : progress.built) count.store(0);
+    for (auto& count : progress.written) count.store(0);
+    RunSharedPipeline(
+        PipelineParts, [](int part) { return PartReady(progress, part); },
+        [](int part) { RunPart(progress, part); });
     RestoreSmearEdges(smearEdges);
 
     // The smear image is left holding the last angle's smear.

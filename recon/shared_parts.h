@@ -34,27 +34,17 @@ void RunSharedParts(int count, Work work) {
     });
 }
 
-// The same for phases made of steps that follow one another: the parts of
-// one step are independent, and a step begins only when every part of the
-// steps before it is done. work(step, part) for part 0..partCount(step) - 1.
-// A thread that takes the first parts of a step while the other still works
-// on the step before waits for it, first briefly on the spot, then giving
-// the processor to other programs.
-template <typename PartCount, typename Work>
-void RunSharedSteps(int stepCount, PartCount partCount, Work work) {
-    std::atomic<int> next{0};  // tickets: the parts of step 0, then of step 1, ...
-    std::atomic<int> done{0};  // parts finished
+// The same for a pipeline of parts that may depend on earlier ones: the
+// parts are taken in order, 0..count - 1, and part t runs once ready(t)
+// holds; ready(t) must depend on parts before t alone, so the lowest part
+// not yet done can always run. A thread whose part is not ready waits,
+// first briefly on the spot, then giving the processor to other programs.
+template <typename Ready, typename Work>
+void RunSharedPipeline(int count, Ready ready, Work work) {
+    std::atomic<int> next{0};
     RunOnTwoThreads([&] {
-        int step = 0, stepBegin = 0, stepEnd = partCount(0);
-        for (int ticket = next.fetch_add(1);; ticket = next.fetch_add(1)) {
-            while (ticket >= stepEnd) {
-                if (++step == stepCount) return;
-                stepBegin = stepEnd;
-                stepEnd += partCount(step);
-            }
-            // No part of this step starts before every earlier part is done,
-            // so `done` reaches stepBegin only once the earlier steps are.
-            for (int spin = 0; done.load(std::memory_order_acquire) < stepBegin; ++spin) {
+        for (int part = next.fetch_add(1); part < count; part = next.fetch_add(1)) {
+            for (int spin = 0; !ready(part); ++spin) {
                 if (spin < 2000) {
 #if defined(__SSE2__)
                     _mm_pause();
@@ -63,8 +53,7 @@ void RunSharedSteps(int stepCount, PartCount partCount, Work work) {
                     std::this_thread::yield();
                 }
             }
-            work(step, ticket - stepBegin);
-            done.fetch_add(1, std::memory_order_acq_rel);
+            work(part);
         }
     });
 }
