@@ -32,14 +32,12 @@
 #include "recon/slice_codes.h"
 #include "recon/step_variants.h"
 
-alignas(4096) double ValueTables[AliveAngles][TableStride];
+alignas(4096) double ValueTables[AliveAngles][Halves][TableStride];
 alignas(64) CellCode SliceCodeArea[OwnAreaSlots * ImageCodes];
 
 namespace {
 
 constexpr uint64_t EmptyMarkerBits = 0xBFF0000000000000u;  // -1.0, its only encoding
-
-double SliceOneMax;  // largest value of the slice of angle 1, at least 0.0
 
 inline bool IsMinusOne(double value) {
     uint64_t bits;
@@ -63,28 +61,61 @@ struct Lanes {
 template <Isa isa>
 constexpr int ScatterLanes = isa == Isa::Avx512 ? 16 : 4;
 
-// Every cell empty, the spare cell included.
-void ClearCodes(CellCode* codes) {
+// Every cell of a half empty, its spare cell included.
+void ClearHalf(CellCode* codes, int half) {
+    CellCode* first = codes + half * HalfCodes;
 #if defined(__x86_64__) && defined(__GNUC__)
     // Four codes to a quadword, through the processor's string store, which
     // fills whole lines at a time.
-    static_assert(ImageCodes % 4 == 0, "the image is cleared four codes at a time");
+    static_assert(HalfCodes % 4 == 0, "a half is cleared four codes at a time");
     const uint64_t fourEmpty = 0x0001000100010001u * Empty;
-    void* at = codes;
-    size_t quadwords = ImageCodes / 4;
+    void* at = first;
+    size_t quadwords = HalfCodes / 4;
     __asm__ volatile("rep stosq" : "+D"(at), "+c"(quadwords) : "a"(fourEmpty) : "memory");
 #else
-    for (int cell = 0; cell < ImageCodes; ++cell) codes[cell] = Empty;
+    for (int cell = 0; cell < HalfCodes; ++cell) first[cell] = Empty;
 #endif
 }
 
-// Scatter: for every source column u (outer) and row v (inner), in order,
-// the code of bin v goes to the cell at x = ((Y cosA - X sinA) + 127.5) +
-// 0.5 and y = ((Y sinA + X cosA) + 127.5) + 0.5, truncated, with X = u -
-// 127.5 and Y = v - 127.5; a pixel outside the slice goes to the spare cell.
+// The chunks of `lanes` rows v of column u that can hold pixels of the
+// half, as [first, last]. A pixel lies in half 0 when its unrounded x is
+// below 127.5, which along the column, where x grows by cosA per row, it is
+// on one side of v = 127.5 + X tanA; a row's margin covers the rounding of
+// that estimate. Near 90 degrees, where x hardly depends on v, every chunk
+// is taken and the pixels are told apart one by one.
+struct HalfRows {
+    bool everyRow;
+    bool lowRows;  // the half takes the rows below the cut
+    double tanA;
+
+    HalfRows(double cosA, double sinA, int half)
+        : everyRow(std::fabs(cosA) < 1.0 / 1024), lowRows((half == 0) == (cosA > 0)), tanA(sinA / cosA) {}
+
+    void Chunks(double X, int lanes, int& first, int& last) const {
+        first = 0;
+        last = BinCount / lanes - 1;
+        if (everyRow) return;
+        const double cut = RotationCentre + X * tanA;
+        const double from = lowRows ? 0.0 : cut - 1.0, to = lowRows ? cut + 1.0 : BinCount - 1.0;
+        if (to < 0.0 || from > BinCount - 1.0) {
+            last = -1;
+            return;
+        }
+        if (from > 0.0) first = TruncToInt32(from) / lanes;
+        if (to < BinCount - 1.0) last = TruncToInt32(to) / lanes;
+    }
+};
+
+// Scatter of one half: for every source column u (outer) and row v
+// (inner), in order, the code of bin v goes to the cell at x = ((Y cosA -
+// X sinA) + 127.5) + 0.5 and y = ((Y sinA + X cosA) + 127.5) + 0.5,
+// truncated, with X = u - 127.5 and Y = v - 127.5, when that cell lies in
+// the half; a pixel of the half's chunks outside it goes to its spare cell.
+// The two halves take disjoint sets of cells, so each cell still gets the
+// last pixel in source order that lands on it.
 template <Isa isa>
-__attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, const double* table, double cosA,
-                                                             double sinA) {
+__attribute__((always_inline)) inline void ScatterHalfSteps(CellCode* codes, const double* table, double cosA,
+                                                            double sinA, int half) {
     alignas(64) double rowCos[BinCount];
     alignas(64) double rowSin[BinCount];
     for (int v = 0; v < BinCount; ++v) {
@@ -92,15 +123,19 @@ __attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, co
         rowCos[v] = Y * cosA;
         rowSin[v] = Y * sinA;
     }
+    const int32_t firstColumn = half * HalfColumns, spare = SpareCellOf(half);
+    constexpr int lanes = ScatterLanes<isa>;
+    const HalfRows rows(cosA, sinA, half);
     for (int u = 0; u < BinCount; ++u) {
         const double X = u - RotationCentre;
         const double columnCos = X * cosA;
         const double columnSin = X * sinA;
+        int firstChunk, lastChunk;
+        rows.Chunks(X, lanes, firstChunk, lastChunk);
 #if defined(__GNUC__)
         // The cells of a column's pixels are found first, many side by
         // side, and then written one by one in source order: the vector
         // arithmetic is not held up by the stores.
-        constexpr int lanes = ScatterLanes<isa>;
         typedef typename Lanes<lanes>::Doubles Doubles;
         typedef typename Lanes<lanes>::Ints Ints;
         typedef typename Lanes<lanes>::Unsigned Unsigned;
@@ -109,31 +144,39 @@ __attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, co
             colCos[lane] = columnCos;
             colSin[lane] = columnSin;
         }
-        constexpr uint32_t side = SliceSide;
-        constexpr int32_t stride = ColumnCodes, spare = SpareCell;
+        constexpr int32_t stride = ColumnCodes;
         alignas(64) uint32_t target[BinCount];
-        for (int v = 0; v < BinCount; v += lanes) {
+        for (int chunk = firstChunk; chunk <= lastChunk; ++chunk) {
+            const int v = chunk * lanes;
             Doubles Ycos, Ysin;
             memcpy(&Ycos, rowCos + v, sizeof Ycos);
             memcpy(&Ysin, rowSin + v, sizeof Ysin);
             // Every position lies well inside the 32-bit range, so the
-            // conversions truncate; a negative index compared as unsigned
-            // lies beyond the slice, and so does x | y when either does.
+            // conversions truncate; a negative offset compared as unsigned
+            // lies beyond the half.
             const Ints x = __builtin_convertvector(((Ycos - colSin) + RotationCentre) + 0.5, Ints);
             const Ints y = __builtin_convertvector(((Ysin + colCos) + RotationCentre) + 0.5, Ints);
-            const Ints inside = reinterpret_cast<Ints>(reinterpret_cast<Unsigned>(x | y) < side);
+            const Unsigned outside = (reinterpret_cast<Unsigned>(x - firstColumn) >> 7) |
+                                     (reinterpret_cast<Unsigned>(y) >> 8);
+            static_assert(HalfColumns == 1 << 7 && SliceSide == 1 << 8, "the half's bounds as shifts");
+            const Ints inside = reinterpret_cast<Ints>(outside == 0);
             const Unsigned cells = reinterpret_cast<Unsigned>((inside & (x * stride + y)) | (~inside & spare));
             memcpy(target + v, &cells, sizeof cells);
         }
         // Unrolled whole, each code is a constant of its store.
-#pragma GCC unroll 256
-        for (int v = 0; v < BinCount; ++v) codes[target[v]] = static_cast<CellCode>(v);
+#pragma GCC unroll 64
+        for (int chunk = 0; chunk < BinCount / lanes; ++chunk) {
+            if (chunk < firstChunk || chunk > lastChunk) continue;
+            const int v = chunk * lanes;
+#pragma GCC unroll 16
+            for (int lane = 0; lane < lanes; ++lane) codes[target[v + lane]] = static_cast<CellCode>(v + lane);
+        }
 #else
-        for (int v = 0; v < BinCount; ++v) {
+        for (int v = firstChunk * lanes; v < (lastChunk + 1) * lanes; ++v) {
             const int32_t x = TruncToInt32(((rowCos[v] - columnSin) + RotationCentre) + 0.5);
             const int32_t y = TruncToInt32(((rowSin[v] + columnCos) + RotationCentre) + 0.5);
-            const bool inside = x >= 0 && x < SliceSide && y >= 0 && y < SliceSide;
-            codes[inside ? x * ColumnCodes + y : SpareCell] = static_cast<CellCode>(v);
+            const bool inside = x >= firstColumn && x < firstColumn + HalfColumns && y >= 0 && y < SliceSide;
+            codes[inside ? x * ColumnCodes + y : spare] = static_cast<CellCode>(v);
         }
 #endif
     }
@@ -142,8 +185,9 @@ __attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, co
     bool anyMinusOne = false;
     for (int v = 0; v < BinCount; ++v) anyMinusOne |= IsMinusOne(table[v]);
     if (!anyMinusOne) return;
-    for (int cell = 0; cell < ImageCodes; ++cell) {
-        if (codes[cell] != Empty && IsMinusOne(table[codes[cell]])) codes[cell] = Empty;
+    CellCode* first = codes + half * HalfCodes;
+    for (int cell = 0; cell < HalfCodes; ++cell) {
+        if (first[cell] != Empty && IsMinusOne(table[first[cell]])) first[cell] = Empty;
     }
 }
 
@@ -165,13 +209,15 @@ constexpr LaneLists SetLanes;
 // Neighbour pass of one empty cell: if its left and right neighbours are
 // both non-empty it takes their mean; then, if it is still empty and its
 // lower and upper neighbours are both non-empty, theirs. A mean of exactly
-// -1.0 leaves the cell empty.
+// -1.0 leaves the cell empty. The left neighbour's code is a place in
+// `leftTable`, which is the other half's table in the first column of
+// half 1.
 template <Isa isa>
-inline void FillCell(CellCode* cell, double* table, int& tableLength) {
+inline void FillCell(CellCode* cell, double* table, const double* leftTable, int& tableLength) {
     // Both means are formed (an empty neighbour reads 0.0) and the one that
     // counts is chosen without a branch: which it is follows no pattern.
     const CellCode left = cell[-ColumnCodes], right = cell[ColumnCodes], lower = cell[-1], upper = cell[1];
-    const double acrossX = Mul<isa>(Add<isa>(table[right], table[left]), 0.5);
+    const double acrossX = Mul<isa>(Add<isa>(table[right], leftTable[left]), 0.5);
     const double acrossY = Mul<isa>(Add<isa>(table[lower], table[upper]), 0.5);
     const bool fromX = left != Empty && right != Empty && !IsMinusOne(acrossX);
     const bool fromY = lower != Empty && upper != Empty && !IsMinusOne(acrossY);
@@ -249,15 +295,19 @@ WITH_AVX512 __attribute__((noinline)) int ListCandidatesAvx512(const CellCode* c
 }
 #endif
 
-// Neighbour pass of the slice, in place, over x = 1..254 and within it
-// y = 1..254. A cell reads its left and lower neighbours as already passed
-// and its right and upper neighbours as not yet passed, as the pass over
-// y = 1..254 and within it x = 1..254 has them, so every cell sees the same
-// neighbours. Only the listed candidates are passed.
+// Neighbour pass of one half, in place, over its columns x of 1..254 and
+// within each y = 1..254. A cell reads its left and lower neighbours as
+// already passed and its right and upper neighbours as not yet passed, as
+// the pass over y = 1..254 and within it x = 1..254 has them, so every cell
+// sees the same neighbours. Half 0 is passed before half 1, whose first
+// column reads half 0's last, and half 0's last column reads half 1's first
+// before it is passed. Only the listed candidates are passed.
 template <Isa isa>
-__attribute__((always_inline)) inline void FillSliceSteps(CellCode* codes, double* table) {
+__attribute__((always_inline)) inline void FillHalfSteps(CellCode* codes, double* table, const double* otherTable,
+                                                         int half) {
     int tableLength = FirstMean;
-    for (int p = 1; p <= SliceSide - 2; ++p) {
+    const int first = half == 0 ? 1 : HalfColumns, last = half == 0 ? HalfColumns - 1 : SliceSide - 2;
+    for (int p = first; p <= last; ++p) {
         CellCode* column = codes + p * ColumnCodes;
         uint8_t listed[SliceSide + 32];
         int count;
@@ -269,114 +319,131 @@ __attribute__((always_inline)) inline void FillSliceSteps(CellCode* codes, doubl
         {
             count = ListCandidates(column, listed);
         }
-        for (int i = 0; i < count; ++i) FillCell<isa>(column + listed[i], table, tableLength);
+        const double* leftTable = p == HalfColumns ? otherTable : table;
+        for (int i = 0; i < count; ++i) FillCell<isa>(column + listed[i], table, leftTable, tableLength);
     }
 }
 
 }  // namespace
 
-void ScatterSlicePlain(CellCode* codes, const double* table, double cosA, double sinA) {
-    ScatterSliceSteps<Isa::Plain>(codes, table, cosA, sinA);
+void ScatterHalfPlain(CellCode* codes, const double* table, double cosA, double sinA, int half) {
+    ScatterHalfSteps<Isa::Plain>(codes, table, cosA, sinA, half);
 }
-void FillSlicePlain(CellCode* codes, double* table) { FillSliceSteps<Isa::Plain>(codes, table); }
+void FillHalfPlain(CellCode* codes, double* table, const double* otherTable, int half) {
+    FillHalfSteps<Isa::Plain>(codes, table, otherTable, half);
+}
 #if defined(SINORA_WIDE_VARIANTS)
-WITH_AVX2 void ScatterSliceAvx2(CellCode* codes, const double* table, double cosA, double sinA) {
-    ScatterSliceSteps<Isa::Avx2>(codes, table, cosA, sinA);
+WITH_AVX2 void ScatterHalfAvx2(CellCode* codes, const double* table, double cosA, double sinA, int half) {
+    ScatterHalfSteps<Isa::Avx2>(codes, table, cosA, sinA, half);
 }
-WITH_AVX512 void ScatterSliceAvx512(CellCode* codes, const double* table, double cosA, double sinA) {
-    ScatterSliceSteps<Isa::Avx512>(codes, table, cosA, sinA);
+WITH_AVX512 void ScatterHalfAvx512(CellCode* codes, const double* table, double cosA, double sinA, int half) {
+    ScatterHalfSteps<Isa::Avx512>(codes, table, cosA, sinA, half);
 }
-WITH_AVX2 void FillSliceAvx2(CellCode* codes, double* table) { FillSliceSteps<Isa::Avx2>(codes, table); }
-WITH_AVX512 void FillSliceAvx512(CellCode* codes, double* table) { FillSliceSteps<Isa::Avx512>(codes, table); }
+WITH_AVX2 void FillHalfAvx2(CellCode* codes, double* table, const double* otherTable, int half) {
+    FillHalfSteps<Isa::Avx2>(codes, table, otherTable, half);
+}
+WITH_AVX512 void FillHalfAvx512(CellCode* codes, double* table, const double* otherTable, int half) {
+    FillHalfSteps<Isa::Avx512>(codes, table, otherTable, half);
+}
 #endif
 
-void BuildSlice(int angle) {
-    double* table = TableOf(angle);
+namespace {
+
+double HalfOneMax[Halves];  // largest value of each half of the slice of angle 1, at least 0.0
+
+}  // namespace
+
+void ScatterHalf(int angle, int half) {
+    double* table = TableOf(angle, half);
     CellCode* codes = CodesOf(angle);
     for (int v = 0; v < BinCount; ++v) table[v] = FilteredSinogram[v * RowStride + angle];
     table[Empty] = 0.0;
     const double theta = angle * RadiansPerDegree;
-    ClearCodes(codes);
-    const StepVariants& steps = ChosenSteps();
-    steps.scatterSlice(codes, table, std::cos(theta), std::sin(theta));
-    steps.fillSlice(codes, table);
+    ClearHalf(codes, half);
+    ChosenSteps().scatterHalf(codes, table, std::cos(theta), std::sin(theta), half);
+}
+
+void FillHalf(int angle, int half) {
+    double* table = TableOf(angle, half);
+    const CellCode* codes = CodesOf(angle);
+    ChosenSteps().fillHalf(CodesOf(angle), table, TableOf(angle, 1 - half), half);
     // The slice displays are scaled by the largest value of slice 1 alone;
     // the largest value does not depend on the order the cells are seen in.
     if (angle == 1) {
-        SliceOneMax = 0.0;
-        for (int x = 0; x < SliceSide; ++x) {
+        double largest = 0.0;
+        for (int x = half * HalfColumns; x < (half + 1) * HalfColumns; ++x) {
             for (int y = 0; y < SliceSide; ++y) {
                 const double value = table[codes[x * ColumnCodes + y]];
-                if (SliceOneMax < value) SliceOneMax = value;
+                if (largest < value) largest = value;
             }
         }
+        HalfOneMax[half] = largest;
     }
+}
+
+void BuildSlice(int angle) {
+    for (int half = 0; half < Halves; ++half) ScatterHalf(angle, half);
+    for (int half = 0; half < Halves; ++half) FillHalf(angle, half);
 }
 
 namespace {
 
-// The parts of the back projection, in the order they are taken: the four
-// builds of group 0, then for each group g = 1..45 the writing of the lines
-// that group g - 1 completes, in 32 parts, with a build of group g before
-// each quarter of it (one thread's streaming stores meet the other's
-// arithmetic), and last the writing after group 44. A build filters its own
-// projection first. A part waits only for what it reads or overwrites: a
-// group's writing for the builds of that group and the one before, a build
-// for the writing that last read its slot, that of the group two before. So
-// the building may run up to a group ahead of the writing, and a build that
-// takes longer holds up neither thread.
-enum {
-    QuarterWriting = StackWriteParts / 4,
-    PairedParts = StackWriteParts + GroupAngles,  // [build, eight parts of writing] x 4
-    PairedGroups = StackGroups - 1,               // groups 1..44, each built beside the writing of the one before
-    PipelineParts = GroupAngles + PairedGroups * PairedParts + 2 * StackWriteParts,
+// The lines of one half's columns that group `group` completes.
+void WriteHalfLines(int group, int half) {
+    constexpr int partsPerHalf = StackWriteParts / Halves;
+    for (int part = half * partsPerHalf; part < (half + 1) * partsPerHalf; ++part) WriteStackLines(group, part);
+}
+
+// The two threads, one per half: each scatters, fills and writes its own
+// half of every slice, so what it writes it has built itself. They meet
+// once per slice: half 0's neighbour pass reads half 1's first column as
+// scattered, and half 1's reads half 0's last column as passed. So half
+// 1's thread scatters a slice ahead and passes a slice behind: half 0's
+// thread waits for half 1's scatter of a slice, half 1's for half 0's pass
+// of it. (A slot is scattered again only after both threads have passed
+// and written what it held: the wait of either thread for the other keeps
+// them within a slice or two of each other, and a slot is reused twelve
+// slices on.)
+struct HalvesProgress {
+    std::atomic<int> scattered{0};  // slices half 1 has scattered
+    std::atomic<int> passed{0};     // slices half 0 has passed
 };
 
-struct PipelinePart {
-    bool build;
-    int group;
-    int index;  // the angle within the group, or the part of the writing
-};
-
-PipelinePart PartAt(int part) {
-    if (part < GroupAngles) return {true, 0, part};
-    part -= GroupAngles;
-    if (part < PairedGroups * PairedParts) {
-        const int group = 1 + part / PairedParts, within = part % PairedParts;
-        const int quarter = within / (QuarterWriting + 1), place = within % (QuarterWriting + 1);
-        if (place == 0) return {true, group, quarter};
-        return {false, group - 1, quarter * QuarterWriting + place - 1};
+void RunHalfZero(HalvesProgress& progress) {
+    for (int angle = 0; angle < AngleCount; ++angle) {
+        ScatterHalf(angle, 0);
+        WaitUntil([&progress, angle] { return progress.scattered.load(std::memory_order_acquire) > angle; });
+        FillHalf(angle, 0);
+        progress.passed.store(angle + 1, std::memory_order_release);
+        if (angle % GroupAngles == GroupAngles - 1) WriteHalfLines(angle / GroupAngles, 0);
     }
-    part -= PairedGroups * PairedParts;
-    return {false, PairedGroups + part / StackWriteParts, part % StackWriteParts};
+    WriteHalfLines(StackGroups, 0);
 }
 
-// How far each group has got: builds and parts of its writing done.
-struct PipelineProgress {
-    std::atomic<int> built[StackGroups];
-    std::atomic<int> written[StackGroups + 1];
-};
-
-bool PartReady(const PipelineProgress& progress, int part) {
-    const PipelinePart at = PartAt(part);
-    if (at.build) return at.group < 2 || progress.written[at.group - 2].load(std::memory_order_acquire) == StackWriteParts;
-    const auto built = [&progress](int group) {
-        return group < 0 || group >= StackGroups || progress.built[group].load(std::memory_order_acquire) == GroupAngles;
-    };
-    return built(at.group) && built(at.group - 1);
+void RunHalfOne(HalvesProgress& progress) {
+    ScatterHalf(0, 1);
+    progress.scattered.store(1, std::memory_order_release);
+    for (int angle = 0; angle < AngleCount; ++angle) {
+        if (angle + 1 < AngleCount) {
+            ScatterHalf(angle + 1, 1);
+            progress.scattered.store(angle + 2, std::memory_order_release);
+        }
+        WaitUntil([&progress, angle] { return progress.passed.load(std::memory_order_acquire) > angle; });
+        FillHalf(angle, 1);
+        if (angle % GroupAngles == GroupAngles - 1) WriteHalfLines(angle / GroupAngles, 1);
+    }
+    WriteHalfLines(StackGroups, 1);
 }
 
-void RunPart(PipelineProgress& progress, int part) {
-    const PipelinePart at = PartAt(part);
-    if (at.build) {
-        const int angle = at.group * GroupAngles + at.index;
-        FilterProjection(angle);
+// Both halves on the calling thread, when no other thread is had.
+void RunHalvesAlone() {
+    for (int angle = 0; angle < AngleCount; ++angle) {
         BuildSlice(angle);
-        progress.built[at.group].fetch_add(1, std::memory_order_release);
-    } else {
-        WriteStackLines(at.group, at.index);
-        progress.written[at.group].fetch_add(1, std::memory_order_release);
+        if (angle % GroupAngles == GroupAngles - 1) {
+            for (int half = 0; half < Halves; ++half) WriteHalfLines(angle / GroupAngles, half);
+        }
     }
+    for (int half = 0; half < Halves; ++half) WriteHalfLines(StackGroups, half);
 }
 
 // The slots of SmearImage beyond u = 255 and v = 255, which are never part
@@ -403,17 +470,14 @@ void RestoreSmearEdges(const SmearEdges& edges) {
 
 void BackProjectViews() {
     // The gaps of every slice are filled here, on its code image (the
-    // neighbour pass in FillSliceSteps; the zero pass as an empty
+    // neighbour pass in FillHalfSteps; the zero pass as an empty
     // cell reads 0.0 when the stack is written): the stack itself is written
     // once and never filled in place.
     static SmearEdges smearEdges;
     KeepSmearEdges(smearEdges);
-    static PipelineProgress progress;
-    for (auto& count : progress.built) count.store(0);
-    for (auto& count : progress.written) count.store(0);
-    RunSharedPipeline(
-        PipelineParts, [](int part) { return PartReady(progress, part); },
-        [](int part) { RunPart(progress, part); });
+    RunSharedParts(AngleCount, FilterProjection);
+    HalvesProgress progress;
+    RunTwoRoles([&progress] { RunHalfZero(progress); }, [&progress] { RunHalfOne(progress); }, RunHalvesAlone);
     RestoreSmearEdges(smearEdges);
 
     // The smear image is left holding the last angle's smear.
@@ -422,5 +486,8 @@ void BackProjectViews() {
         for (int u = 0; u < BinCount; ++u) SmearImage[v * RowStride + u] = value;
     }
 
-    StackMax = SliceOneMax;
+    StackMax = 0.0;
+    for (double largest : HalfOneMax) {
+        if (StackMax < largest) StackMax = largest;
+    }
 }

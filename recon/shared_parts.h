@@ -34,26 +34,32 @@ void RunSharedParts(int count, Work work) {
     });
 }
 
-// The same for a pipeline of parts that may depend on earlier ones: the
-// parts are taken in order, 0..count - 1, and part t runs once ready(t)
-// holds; ready(t) must depend on parts before t alone, so the lowest part
-// not yet done can always run. A thread whose part is not ready waits,
-// first briefly on the spot, then giving the processor to other programs.
-template <typename Ready, typename Work>
-void RunSharedPipeline(int count, Ready ready, Work work) {
-    std::atomic<int> next{0};
-    RunOnTwoThreads([&] {
-        for (int part = next.fetch_add(1); part < count; part = next.fetch_add(1)) {
-            for (int spin = 0; !ready(part); ++spin) {
-                if (spin < 2000) {
+// Waits until `ready()` holds, first briefly on the spot, then giving the
+// processor to other programs.
+template <typename Ready>
+void WaitUntil(Ready ready) {
+    for (int spin = 0; !ready(); ++spin) {
+        if (spin < 2000) {
 #if defined(__SSE2__)
-                    _mm_pause();
+            _mm_pause();
 #endif
-                } else {
-                    std::this_thread::yield();
-                }
-            }
-            work(part);
+        } else {
+            std::this_thread::yield();
         }
-    });
+    }
+}
+
+// Runs `first` on the calling thread and `second` on one more, which may
+// wait for each other, and returns when both are done; should no thread be
+// had, runs `alone` instead.
+template <typename First, typename Second, typename Alone>
+void RunTwoRoles(First first, Second second, Alone alone) {
+    std::thread other;
+    try {
+        other = std::thread(second);
+    } catch (const std::system_error&) {
+        return alone();
+    }
+    first();
+    other.join();
 }

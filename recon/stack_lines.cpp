@@ -26,15 +26,17 @@ namespace {
 
 enum { ColumnsPerPart = SliceSide / StackWriteParts };
 
-// The code images and value tables of `count` kept slices from `firstAngle`.
+// The code images of `count` kept slices from `firstAngle`, and the value
+// tables of the half that holds the columns of `part`.
 template <int count>
 struct KeptSlices {
     const CellCode* codes[count];
     const double* tables[count];
-    __attribute__((always_inline)) explicit KeptSlices(int firstAngle) {
+    __attribute__((always_inline)) KeptSlices(int firstAngle, int part) {
+        const int half = part / (StackWriteParts / Halves);
         for (int j = 0; j < count; ++j) {
             codes[j] = CodesOf(firstAngle + j);
-            tables[j] = TableOf(firstAngle + j);
+            tables[j] = TableOf(firstAngle + j, half);
         }
     }
 };
@@ -55,7 +57,7 @@ struct LineOf {
 template <Isa isa, int count>
 __attribute__((always_inline)) inline void WriteCellByCell(int firstAngle, int parity, int part) {
     typedef typename LineOf<count>::Values Values;
-    const KeptSlices<count> kept(firstAngle);
+    const KeptSlices<count> kept(firstAngle, part);
     const CellCode* const* codes = kept.codes;
     const double* const* tables = kept.tables;
     for (int x = part * ColumnsPerPart; x < (part + 1) * ColumnsPerPart; ++x) {
@@ -144,7 +146,7 @@ WITH_AVX512 void WriteHalfLinesAvx512(int firstAngle, int parity, int part) {
 // gives the sums four at a time, angle after angle; the values of the eight
 // angles are then turned into one line per cell.
 WITH_AVX2 void WriteWholeLinesAvx2(int firstAngle, int parity, int part) {
-    const KeptSlices<LineAngles> kept(firstAngle);
+    const KeptSlices<LineAngles> kept(firstAngle, part);
     const CellCode* const* codes = kept.codes;
     const double* const* tables = kept.tables;
     const __m128i lowHalf = _mm_set1_epi32(0xFFFF);
