@@ -81,15 +81,16 @@ void ClearHalf(CellCode* codes, int half) {
 // half, as [first, last]. A pixel lies in half 0 when its unrounded x is
 // below 127.5, which along the column, where x grows by cosA per row, it is
 // on one side of v = 127.5 + X tanA; a row's margin covers the rounding of
-// that estimate. Near 90 degrees, where x hardly depends on v, every chunk
-// is taken and the pixels are told apart one by one.
+// that estimate, which is far smaller wherever the cut lies within the
+// column. Only with cosA exactly 0, which no angle of the run has, would
+// every chunk be taken and the pixels told apart one by one.
 struct HalfRows {
     bool everyRow;
     bool lowRows;  // the half takes the rows below the cut
     double tanA;
 
     HalfRows(double cosA, double sinA, int half)
-        : everyRow(std::fabs(cosA) < 1.0 / 1024), lowRows((half == 0) == (cosA > 0)), tanA(sinA / cosA) {}
+        : everyRow(cosA == 0.0), lowRows((half == 0) == (cosA > 0)), tanA(sinA / cosA) {}
 
     void Chunks(double X, int lanes, int& first, int& last) const {
         first = 0;
