@@ -207,7 +207,7 @@ struct LaneLists {
 };
 constexpr LaneLists SetLanes;
 
-// Neighbour pass of one empty cell: if its left and right neighbours are
+// Neighbour pass of one listed cell: if its left and right neighbours are
 // both non-empty it takes their mean; then, if it is still empty and its
 // lower and upper neighbours are both non-empty, theirs. A mean of exactly
 // -1.0 leaves the cell empty. The left neighbour's code is a place in
@@ -215,17 +215,25 @@ constexpr LaneLists SetLanes;
 // half 1.
 template <Isa isa>
 inline void FillCell(CellCode* cell, double* table, const double* leftTable, int& tableLength) {
-    // Both means are formed (an empty neighbour reads 0.0) and the one that
-    // counts is chosen without a branch: which it is follows no pattern.
-    const CellCode left = cell[-ColumnCodes], right = cell[ColumnCodes], lower = cell[-1], upper = cell[1];
-    const double acrossX = Mul<isa>(Add<isa>(table[right], leftTable[left]), 0.5);
-    const double acrossY = Mul<isa>(Add<isa>(table[lower], table[upper]), 0.5);
-    const bool fromX = left != Empty && right != Empty && !IsMinusOne(acrossX);
-    const bool fromY = lower != Empty && upper != Empty && !IsMinusOne(acrossY);
-    table[tableLength] = fromX ? acrossX : acrossY;
-    const bool filled = fromX || fromY;
-    *cell = filled ? static_cast<CellCode>(tableLength) : Empty;
-    tableLength += filled;
+    // Nearly every cell listed is filled across x, so that comes first and
+    // the branch is nearly always taken the same way.
+    const CellCode left = cell[-ColumnCodes], right = cell[ColumnCodes];
+    if (left != Empty && right != Empty) {
+        const double acrossX = Mul<isa>(Add<isa>(table[right], leftTable[left]), 0.5);
+        if (!IsMinusOne(acrossX)) {
+            table[tableLength] = acrossX;
+            *cell = static_cast<CellCode>(tableLength++);
+            return;
+        }
+    }
+    const CellCode lower = cell[-1], upper = cell[1];
+    if (lower != Empty && upper != Empty) {
+        const double acrossY = Mul<isa>(Add<isa>(table[lower], table[upper]), 0.5);
+        if (!IsMinusOne(acrossY)) {
+            table[tableLength] = acrossY;
+            *cell = static_cast<CellCode>(tableLength++);
+        }
+    }
 }
 
 // The cells of column `column` (y = 1..254) that the neighbour pass can
