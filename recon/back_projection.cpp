@@ -164,10 +164,7 @@ __attribute__((always_inline)) inline void ScatterHalfSteps(CellCode* codes, con
             const Unsigned cells = reinterpret_cast<Unsigned>((inside & (x * stride + y)) | (~inside & spare));
             memcpy(target + v, &cells, sizeof cells);
         }
-        // Unrolled whole, each code is a constant of its store.
-#pragma GCC unroll 64
-        for (int chunk = 0; chunk < BinCount / lanes; ++chunk) {
-            if (chunk < firstChunk || chunk > lastChunk) continue;
+        for (int chunk = firstChunk; chunk <= lastChunk; ++chunk) {
             const int v = chunk * lanes;
 #pragma GCC unroll 16
             for (int lane = 0; lane < lanes; ++lane) codes[target[v + lane]] = static_cast<CellCode>(v + lane);
