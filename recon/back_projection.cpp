@@ -13,6 +13,7 @@
 // that holds -1.0. Slices are built four angles at a time; after each group
 // the stack lines its angles complete are written (stack_lines.cpp), so the
 // stack is written once and never read back.
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -84,28 +85,24 @@ void ClearHalf(CellCode* codes, int half) {
 // that estimate, which is far smaller wherever the cut lies within the
 // column. Only with cosA exactly 0, which no angle of the run has, would
 // every chunk be taken and the pixels told apart one by one.
-struct HalfRows {
-    bool everyRow;
-    bool lowRows;  // the half takes the rows below the cut
-    double tanA;
-
-    HalfRows(double cosA, double sinA, int half)
-        : everyRow(cosA == 0.0), lowRows((half == 0) == (cosA > 0)), tanA(sinA / cosA) {}
-
-    void Chunks(double X, int lanes, int& first, int& last) const {
-        first = 0;
-        last = BinCount / lanes - 1;
-        if (everyRow) return;
-        const double cut = RotationCentre + X * tanA;
-        const double from = lowRows ? 0.0 : cut - 1.0, to = lowRows ? cut + 1.0 : BinCount - 1.0;
-        if (to < 0.0 || from > BinCount - 1.0) {
-            last = -1;
-            return;
-        }
-        if (from > 0.0) first = TruncToInt32(from) / lanes;
-        if (to < BinCount - 1.0) last = TruncToInt32(to) / lanes;
+// For every column u, as [first[u], last[u]] (empty when last < first).
+inline void ChunksOfHalf(double cosA, double sinA, int half, int lanes, int32_t* first, int32_t* last) {
+    if (cosA == 0.0) {
+        for (int u = 0; u < BinCount; ++u) first[u] = 0, last[u] = BinCount / lanes - 1;
+        return;
     }
-};
+    const bool lowRows = (half == 0) == (cosA > 0);  // the half takes the rows below the cut
+    const double tanA = sinA / cosA;
+    for (int u = 0; u < BinCount; ++u) {
+        const double cut = RotationCentre + (u - RotationCentre) * tanA;
+        // Held within [0, 256] and [-1, 255], so that a cut beyond the
+        // column leaves its range empty.
+        const double from = std::min(std::max(lowRows ? 0.0 : cut - 1.0, 0.0), double{BinCount});
+        const double to = std::max(std::min(lowRows ? cut + 1.0 : BinCount - 1.0, BinCount - 1.0), -1.0);
+        first[u] = TruncToInt32(from) / lanes;
+        last[u] = TruncToInt32(to + lanes) / lanes - 1;
+    }
+}
 
 // Scatter of one half: for every source column u (outer) and row v
 // (inner), in order, the code of bin v goes to the cell at x = ((Y cosA -
@@ -126,13 +123,13 @@ __attribute__((always_inline)) inline void ScatterHalfSteps(CellCode* codes, con
     }
     const int32_t firstColumn = half * HalfColumns, spare = SpareCellOf(half);
     constexpr int lanes = ScatterLanes<isa>;
-    const HalfRows rows(cosA, sinA, half);
+    alignas(64) int32_t firstChunks[BinCount], lastChunks[BinCount];
+    ChunksOfHalf(cosA, sinA, half, lanes, firstChunks, lastChunks);
     for (int u = 0; u < BinCount; ++u) {
         const double X = u - RotationCentre;
         const double columnCos = X * cosA;
         const double columnSin = X * sinA;
-        int firstChunk, lastChunk;
-        rows.Chunks(X, lanes, firstChunk, lastChunk);
+        const int firstChunk = firstChunks[u], lastChunk = lastChunks[u];
 #if defined(__GNUC__)
         // The cells of a column's pixels are found first, many side by
         // side, and then written one by one in source order: the vector
