@@ -391,64 +391,6 @@ void BuildSlice(int angle) {
 
 namespace {
 
-// The lines of one half's columns that group `group` completes.
-void WriteHalfLines(int group, int half) {
-    constexpr int partsPerHalf = StackWriteParts / Halves;
-    for (int part = half * partsPerHalf; part < (half + 1) * partsPerHalf; ++part) WriteStackLines(group, part);
-}
-
-// The two threads, one per half: each scatters, fills and writes its own
-// half of every slice, so what it writes it has built itself. They meet
-// once per slice: half 0's neighbour pass reads half 1's first column as
-// scattered, and half 1's reads half 0's last column as passed. So half
-// 1's thread scatters a slice ahead and passes a slice behind: half 0's
-// thread waits for half 1's scatter of a slice, half 1's for half 0's pass
-// of it. (A slot is scattered again only after both threads have passed
-// and written what it held: the wait of either thread for the other keeps
-// them within a slice or two of each other, and a slot is reused twelve
-// slices on.)
-struct HalvesProgress {
-    std::atomic<int> scattered{0};  // slices half 1 has scattered
-    std::atomic<int> passed{0};     // slices half 0 has passed
-};
-
-void RunHalfZero(HalvesProgress& progress) {
-    for (int angle = 0; angle < AngleCount; ++angle) {
-        ScatterHalf(angle, 0);
-        WaitUntil([&progress, angle] { return progress.scattered.load(std::memory_order_acquire) > angle; });
-        FillHalf(angle, 0);
-        progress.passed.store(angle + 1, std::memory_order_release);
-        if (angle % GroupAngles == GroupAngles - 1) WriteHalfLines(angle / GroupAngles, 0);
-    }
-    WriteHalfLines(StackGroups, 0);
-}
-
-void RunHalfOne(HalvesProgress& progress) {
-    ScatterHalf(0, 1);
-    progress.scattered.store(1, std::memory_order_release);
-    for (int angle = 0; angle < AngleCount; ++angle) {
-        if (angle + 1 < AngleCount) {
-            ScatterHalf(angle + 1, 1);
-            progress.scattered.store(angle + 2, std::memory_order_release);
-        }
-        WaitUntil([&progress, angle] { return progress.passed.load(std::memory_order_acquire) > angle; });
-        FillHalf(angle, 1);
-        if (angle % GroupAngles == GroupAngles - 1) WriteHalfLines(angle / GroupAngles, 1);
-    }
-    WriteHalfLines(StackGroups, 1);
-}
-
-// Both halves on the calling thread, when no other thread is had.
-void RunHalvesAlone() {
-    for (int angle = 0; angle < AngleCount; ++angle) {
-        BuildSlice(angle);
-        if (angle % GroupAngles == GroupAngles - 1) {
-            for (int half = 0; half < Halves; ++half) WriteHalfLines(angle / GroupAngles, half);
-        }
-    }
-    for (int half = 0; half < Halves; ++half) WriteHalfLines(StackGroups, half);
-}
-
 // The slots of SmearImage beyond u = 255 and v = 255, which are never part
 // of a smear and keep what they hold while the storage lends itself to code
 // images.
@@ -479,8 +421,7 @@ void BackProjectViews() {
     static SmearEdges smearEdges;
     KeepSmearEdges(smearEdges);
     RunSharedParts(AngleCount, FilterProjection);
-    HalvesProgress progress;
-    RunTwoRoles([&progress] { RunHalfZero(progress); }, [&progress] { RunHalfOne(progress); }, RunHalvesAlone);
+    RunBackProjectionSteps();
     RestoreSmearEdges(smearEdges);
 
     // The smear image is left holding the last angle's smear.

@@ -3,8 +3,8 @@
 // each half of the slices (the columns x = 0..127 and 128..255), for each
 // angle ScatterHalf and FillHalf, and after each group of four angles
 // WriteStackLines for the parts of that half; once more WriteStackLines
-// after the last group. Apart from that they are for the benchmark, which
-// times them one by one.
+// after the last group (RunBackProjectionSteps). Apart from that they are
+// for the benchmark, which times them one by one.
 #pragma once
 
 enum {
@@ -23,6 +23,10 @@ void FillHalf(int angle, int half);
 
 // Both halves, one after the other.
 void BuildSlice(int angle);
+
+// Every scatter, pass and writing of the slices, once every projection is
+// filtered (back_projection_schedule.cpp).
+void RunBackProjectionSteps();
 
 // After group `group` (0..45; 45: after the last) is built: writes to
 // ProjectionStack the stack lines the group completes, for eight columns x,

@@ -34,19 +34,12 @@ void RunSharedParts(int count, Work work) {
     });
 }
 
-// Waits until `ready()` holds, first briefly on the spot, then giving the
-// processor to other programs.
-template <typename Ready>
-void WaitUntil(Ready ready) {
-    for (int spin = 0; !ready(); ++spin) {
-        if (spin < 2000) {
+// One round of waiting on the spot: a hint to the processor that this
+// thread spins.
+inline void PauseBriefly() {
 #if defined(__SSE2__)
-            _mm_pause();
+    _mm_pause();
 #endif
-        } else {
-            std::this_thread::yield();
-        }
-    }
 }
 
 // Runs `first` on the calling thread and `second` on one more, which may
