@@ -10,9 +10,10 @@
 // pass in its in-place order work on these codes exactly as they would on
 // the values in the stack: a value of exactly -1.0, whether from the
 // projection or from a mean, is coded as empty, since an empty cell is one
-// that holds -1.0. Slices are built four angles at a time; after each group
-// the stack lines its angles complete are written (stack_lines.cpp), so the
-// stack is written once and never read back.
+// that holds -1.0. Each slice is built in two halves, on two threads
+// (back_projection_schedule.cpp); after each group of four angles the stack
+// lines its angles complete are written (stack_lines.cpp), so the stack is
+// written once and never read back.
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -78,14 +79,14 @@ void ClearHalf(CellCode* codes, int half) {
 #endif
 }
 
-// The chunks of `lanes` rows v of column u that can hold pixels of the
-// half, as [first, last]. A pixel lies in half 0 when its unrounded x is
-// below 127.5, which along the column, where x grows by cosA per row, it is
-// on one side of v = 127.5 + X tanA; a row's margin covers the rounding of
-// that estimate, which is far smaller wherever the cut lies within the
-// column. Only with cosA exactly 0, which no angle of the run has, would
-// every chunk be taken and the pixels told apart one by one.
-// For every column u, as [first[u], last[u]] (empty when last < first).
+// For every column u, the chunks of `lanes` rows v that can hold pixels of
+// the half, as [first[u], last[u]] (none when last < first). A pixel lies
+// in half 0 when its unrounded x is below 127.5, which along the column,
+// where x grows by cosA per row, it is on one side of v = 127.5 + X tanA; a
+// row's margin covers the rounding of that estimate, which is far smaller
+// wherever the cut lies within the column. Only with cosA exactly 0, which
+// no angle of the run has, would every chunk be taken and the pixels told
+// apart one by one.
 inline void ChunksOfHalf(double cosA, double sinA, int half, int lanes, int32_t* first, int32_t* last) {
     if (cosA == 0.0) {
         for (int u = 0; u < BinCount; ++u) first[u] = 0, last[u] = BinCount / lanes - 1;
