@@ -93,7 +93,11 @@ __attribute__((always_inline)) inline void WriteCellByCell(int firstAngle, int p
                 for (int j = 0; j < count; j += 4) {
                     const Half half = {line[j], line[j + 1], line[j + 2], line[j + 3]};
                     Half* halfTarget = reinterpret_cast<Half*>(reinterpret_cast<double*>(target) + j);
+#if defined(__clang__)
+                    __builtin_nontemporal_store(half, halfTarget);
+#else
                     __asm__("vmovntpd %1, %0" : "=m"(*halfTarget) : "x"(half));
+#endif
                 }
             } else {
 #if defined(__SSE2__)
