@@ -30,7 +30,6 @@
 #include "recon/instruction_sets.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
-#include "recon/shared_parts.h"
 #include "recon/slice_codes.h"
 #include "recon/step_variants.h"
 
@@ -421,7 +420,6 @@ void BackProjectViews() {
     // once and never filled in place.
     static SmearEdges smearEdges;
     KeepSmearEdges(smearEdges);
-    RunSharedParts(AngleCount, FilterProjection);
     RunBackProjectionSteps();
     RestoreSmearEdges(smearEdges);
 

@@ -12,19 +12,22 @@
 // pass, and after each group of four slices the writing of the lines the
 // group completes. Half 0's pass of a slice reads half 1's first column as
 // scattered, and half 1's pass reads half 0's last column as passed, so
-// half 1 scatters a slice ahead.
+// half 1 scatters a slice ahead. Among them, a few angles ahead, the
+// filtering of the projections: those of even angles by half 0, of odd
+// ones by half 1.
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
 
 #include "recon/back_projection_steps.h"
+#include "recon/computing_steps.h"
 #include "recon/recon_data.h"
 #include "recon/shared_parts.h"
 #include "recon/slice_codes.h"
 
 namespace {
 
-enum class Kind : uint8_t { Scatter, Pass, Write };
+enum class Kind : uint8_t { Filter, Scatter, Pass, Write };
 
 struct Step {
     Kind kind;
@@ -32,7 +35,8 @@ struct Step {
 };
 
 enum {
-    StepsPerHalf = 2 * AngleCount + StackGroups + 1,
+    StepsPerHalf = AngleCount / Halves + 2 * AngleCount + StackGroups + 1,
+    FilterAhead = 6,  // angles between a projection's filtering and its first use
     PartsPerHalf = StackWriteParts / Halves,
     StealAfter = 500,   // rounds of waiting on the spot before the other half's step is taken
     YieldAfter = 2000,  // and before the processor is given to other programs
@@ -43,8 +47,15 @@ struct HalfOrders {
     constexpr HalfOrders() : steps() {
         for (int half = 0; half < Halves; ++half) {
             int n = 0;
+            for (int angle = half; angle < FilterAhead; angle += Halves) {
+                steps[half][n++] = {Kind::Filter, static_cast<int16_t>(angle)};
+            }
             if (half == 1) steps[half][n++] = {Kind::Scatter, 0};
             for (int angle = 0; angle < AngleCount; ++angle) {
+                const int filtered = angle + FilterAhead;
+                if (filtered < AngleCount && filtered % Halves == half) {
+                    steps[half][n++] = {Kind::Filter, static_cast<int16_t>(filtered)};
+                }
                 const int scattered = half == 0 ? angle : angle + 1;
                 if (scattered < AngleCount) steps[half][n++] = {Kind::Scatter, static_cast<int16_t>(scattered)};
                 steps[half][n++] = {Kind::Pass, static_cast<int16_t>(angle)};
@@ -53,6 +64,7 @@ struct HalfOrders {
                 }
             }
             steps[half][n++] = {Kind::Write, StackGroups};
+            if (n != StepsPerHalf) throw "every step of a half has its place";
         }
     }
 };
@@ -60,6 +72,7 @@ constexpr HalfOrders Orders;
 
 struct Progress {
     std::atomic<int> next[Halves];  // each half's first step not yet taken
+    std::atomic<bool> filtered[AngleCount];
     std::atomic<bool> scattered[Halves][AngleCount];
     std::atomic<bool> passed[Halves][AngleCount];
     std::atomic<bool> written[Halves][StackGroups + 1];
@@ -70,13 +83,16 @@ bool Done(const std::atomic<bool>& flag) { return flag.load(std::memory_order_ac
 bool Ready(const Progress& progress, int half, Step step) {
     const int other = 1 - half;
     switch (step.kind) {
+        case Kind::Filter:
+            return true;
         case Kind::Scatter: {
             // The slot held the slice twelve angles before, whose cells at
             // the boundary the other half's pass read, and whose lines the
             // writing of its group and of the next read.
             const int previous = step.index - AliveAngles;
-            return previous < 0 || (Done(progress.passed[other][previous]) &&
-                                    Done(progress.written[half][previous / GroupAngles + 1]));
+            return Done(progress.filtered[step.index]) &&
+                   (previous < 0 || (Done(progress.passed[other][previous]) &&
+                                     Done(progress.written[half][previous / GroupAngles + 1])));
         }
         case Kind::Pass:
             return Done(progress.scattered[half][step.index]) &&
@@ -98,6 +114,10 @@ bool Ready(const Progress& progress, int half, Step step) {
 
 void Run(Progress& progress, int half, Step step) {
     switch (step.kind) {
+        case Kind::Filter:
+            FilterProjection(step.index);
+            progress.filtered[step.index].store(true, std::memory_order_release);
+            break;
         case Kind::Scatter:
             ScatterHalf(step.index, half);
             progress.scattered[half][step.index].store(true, std::memory_order_release);
@@ -153,6 +173,7 @@ void Work(Progress& progress, int half, bool alone) {
 void RunBackProjectionSteps() {
     static Progress progress;
     for (auto& next : progress.next) next.store(0);
+    for (auto& flag : progress.filtered) flag.store(false);
     for (int half = 0; half < Halves; ++half) {
         for (auto& flag : progress.scattered[half]) flag.store(false);
         for (auto& flag : progress.passed[half]) flag.store(false);

@@ -1,7 +1,7 @@
 // back_projection_steps.h - the steps of BackProjectViews, which runs them
-// on two threads: FilterProjection for every angle; then, one thread for
-// each half of the slices (the columns x = 0..127 and 128..255), for each
-// angle ScatterHalf and FillHalf, and after each group of four angles
+// on two threads, one for each half of the slices (the columns x = 0..127
+// and 128..255): for each angle FilterProjection (one of the two), then
+// ScatterHalf and FillHalf, and after each group of four angles
 // WriteStackLines for the parts of that half; once more WriteStackLines
 // after the last group (RunBackProjectionSteps). Apart from that they are
 // for the benchmark, which times them one by one.
@@ -24,8 +24,8 @@ void FillHalf(int angle, int half);
 // Both halves, one after the other.
 void BuildSlice(int angle);
 
-// Every scatter, pass and writing of the slices, once every projection is
-// filtered (back_projection_schedule.cpp).
+// Every filtering, scatter, pass and writing of the slices
+// (back_projection_schedule.cpp).
 void RunBackProjectionSteps();
 
 // After group `group` (0..45; 45: after the last) is built: writes to
