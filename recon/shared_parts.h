@@ -18,10 +18,15 @@ inline void PauseBriefly() {
 #endif
 }
 
+// Whether a second thread is started at all; the tests turn it off to see
+// the work done as it is when no thread is had.
+inline bool SecondThreadAllowed = true;
+
 // Runs `first` on the calling thread and `second` on one more, and returns
 // when both are done; should no thread be had, runs `alone` instead.
 template <typename First, typename Second, typename Alone>
 void RunTwoRoles(First first, Second second, Alone alone) {
+    if (!SecondThreadAllowed) return alone();
     std::thread other;
     try {
         other = std::thread(second);
