@@ -10,9 +10,12 @@
 // pass in its in-place order work on these codes exactly as they would on
 // the values in the stack: a value of exactly -1.0, whether from the
 // projection or from a mean, is coded as empty, since an empty cell is one
-// that holds -1.0. Slices are built four angles at a time; after each group
-// the stack lines its angles complete are written (stack_lines.cpp), so the
-// stack is written once and never read back.
+// that holds -1.0. Each slice is built in two halves, on two threads
+// (back_projection_schedule.cpp); after each group of four angles the stack
+// lines its angles complete are written (stack_lines.cpp), so the stack is
+// written once and never read back.
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -27,18 +30,15 @@
 #include "recon/instruction_sets.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
-#include "recon/shared_parts.h"
 #include "recon/slice_codes.h"
 #include "recon/step_variants.h"
 
-alignas(4096) double ValueTables[AliveAngles][TableStride];
+alignas(4096) double ValueTables[AliveAngles][Halves][TableStride];
 alignas(64) CellCode SliceCodeArea[OwnAreaSlots * ImageCodes];
 
 namespace {
 
 constexpr uint64_t EmptyMarkerBits = 0xBFF0000000000000u;  // -1.0, its only encoding
-
-double SliceOneMax;  // largest value of the slice of angle 1, at least 0.0
 
 inline bool IsMinusOne(double value) {
     uint64_t bits;
@@ -58,32 +58,62 @@ struct Lanes {
 #endif
 
 // The pixels of the scatter placed at once in each set: as many as its
-// registers hold (four in plain x86-64, as pairs).
+// registers hold (eight with AVX2, as pairs; four in plain x86-64, as pairs).
 template <Isa isa>
-constexpr int ScatterLanes = isa == Isa::Avx512 ? 16 : 4;
+constexpr int ScatterLanes = isa == Isa::Avx512 ? 16 : isa == Isa::Avx2 ? 8 : 4;
 
-// Every cell empty, the spare cell included.
-void ClearCodes(CellCode* codes) {
+// Every cell of a half empty, its spare cell included.
+void ClearHalf(CellCode* codes, int half) {
+    CellCode* first = codes + half * HalfCodes;
 #if defined(__x86_64__) && defined(__GNUC__)
     // Four codes to a quadword, through the processor's string store, which
     // fills whole lines at a time.
-    static_assert(ImageCodes % 4 == 0, "the image is cleared four codes at a time");
+    static_assert(HalfCodes % 4 == 0, "a half is cleared four codes at a time");
     const uint64_t fourEmpty = 0x0001000100010001u * Empty;
-    void* at = codes;
-    size_t quadwords = ImageCodes / 4;
+    void* at = first;
+    size_t quadwords = HalfCodes / 4;
     __asm__ volatile("rep stosq" : "+D"(at), "+c"(quadwords) : "a"(fourEmpty) : "memory");
 #else
-    for (int cell = 0; cell < ImageCodes; ++cell) codes[cell] = Empty;
+    for (int cell = 0; cell < HalfCodes; ++cell) first[cell] = Empty;
 #endif
 }
 
-// Scatter: for every source column u (outer) and row v (inner), in order,
-// the code of bin v goes to the cell at x = ((Y cosA - X sinA) + 127.5) +
-// 0.5 and y = ((Y sinA + X cosA) + 127.5) + 0.5, truncated, with X = u -
-// 127.5 and Y = v - 127.5; a pixel outside the slice goes to the spare cell.
+// For every column u, the chunks of `lanes` rows v that can hold pixels of
+// the half, as [first[u], last[u]] (none when last < first). A pixel lies
+// in half 0 when its unrounded x is below 127.5, which along the column,
+// where x grows by cosA per row, it is on one side of v = 127.5 + X tanA; a
+// row's margin covers the rounding of that estimate, which is far smaller
+// wherever the cut lies within the column. Only with cosA exactly 0, which
+// no angle of the run has, would every chunk be taken and the pixels told
+// apart one by one.
+inline void ChunksOfHalf(double cosA, double sinA, int half, int lanes, int32_t* first, int32_t* last) {
+    if (cosA == 0.0) {
+        for (int u = 0; u < BinCount; ++u) first[u] = 0, last[u] = BinCount / lanes - 1;
+        return;
+    }
+    const bool lowRows = (half == 0) == (cosA > 0);  // the half takes the rows below the cut
+    const double tanA = sinA / cosA;
+    for (int u = 0; u < BinCount; ++u) {
+        const double cut = RotationCentre + (u - RotationCentre) * tanA;
+        // Held within [0, 256] and [-1, 255], so that a cut beyond the
+        // column leaves its range empty.
+        const double from = std::min(std::max(lowRows ? 0.0 : cut - 1.0, 0.0), double{BinCount});
+        const double to = std::max(std::min(lowRows ? cut + 1.0 : BinCount - 1.0, BinCount - 1.0), -1.0);
+        first[u] = TruncToInt32(from) / lanes;
+        last[u] = TruncToInt32(to + lanes) / lanes - 1;
+    }
+}
+
+// Scatter of one half: for every source column u (outer) and row v
+// (inner), in order, the code of bin v goes to the cell at x = ((Y cosA -
+// X sinA) + 127.5) + 0.5 and y = ((Y sinA + X cosA) + 127.5) + 0.5,
+// truncated, with X = u - 127.5 and Y = v - 127.5, when that cell lies in
+// the half; a pixel of the half's chunks outside it goes to its spare cell.
+// The two halves take disjoint sets of cells, so each cell still gets the
+// last pixel in source order that lands on it.
 template <Isa isa>
-__attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, const double* table, double cosA,
-                                                             double sinA) {
+__attribute__((always_inline)) inline void ScatterHalfSteps(CellCode* codes, const double* table, double cosA,
+                                                            double sinA, int half) {
     alignas(64) double rowCos[BinCount];
     alignas(64) double rowSin[BinCount];
     for (int v = 0; v < BinCount; ++v) {
@@ -91,15 +121,19 @@ __attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, co
         rowCos[v] = Y * cosA;
         rowSin[v] = Y * sinA;
     }
+    const int32_t firstColumn = half * HalfColumns, spare = SpareCellOf(half);
+    constexpr int lanes = ScatterLanes<isa>;
+    alignas(64) int32_t firstChunks[BinCount], lastChunks[BinCount];
+    ChunksOfHalf(cosA, sinA, half, lanes, firstChunks, lastChunks);
     for (int u = 0; u < BinCount; ++u) {
         const double X = u - RotationCentre;
         const double columnCos = X * cosA;
         const double columnSin = X * sinA;
+        const int firstChunk = firstChunks[u], lastChunk = lastChunks[u];
 #if defined(__GNUC__)
         // The cells of a column's pixels are found first, many side by
         // side, and then written one by one in source order: the vector
         // arithmetic is not held up by the stores.
-        constexpr int lanes = ScatterLanes<isa>;
         typedef typename Lanes<lanes>::Doubles Doubles;
         typedef typename Lanes<lanes>::Ints Ints;
         typedef typename Lanes<lanes>::Unsigned Unsigned;
@@ -108,31 +142,36 @@ __attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, co
             colCos[lane] = columnCos;
             colSin[lane] = columnSin;
         }
-        constexpr uint32_t side = SliceSide;
-        constexpr int32_t stride = SliceSide, spare = SpareCell;
+        constexpr int32_t stride = ColumnCodes;
         alignas(64) uint32_t target[BinCount];
-        for (int v = 0; v < BinCount; v += lanes) {
+        for (int chunk = firstChunk; chunk <= lastChunk; ++chunk) {
+            const int v = chunk * lanes;
             Doubles Ycos, Ysin;
             memcpy(&Ycos, rowCos + v, sizeof Ycos);
             memcpy(&Ysin, rowSin + v, sizeof Ysin);
             // Every position lies well inside the 32-bit range, so the
-            // conversions truncate; a negative index compared as unsigned
-            // lies beyond the slice, and so does x | y when either does.
+            // conversions truncate; a negative offset compared as unsigned
+            // lies beyond the half.
             const Ints x = __builtin_convertvector(((Ycos - colSin) + RotationCentre) + 0.5, Ints);
             const Ints y = __builtin_convertvector(((Ysin + colCos) + RotationCentre) + 0.5, Ints);
-            const Ints inside = reinterpret_cast<Ints>(reinterpret_cast<Unsigned>(x | y) < side);
+            const Unsigned outside = (reinterpret_cast<Unsigned>(x - firstColumn) >> 7) |
+                                     (reinterpret_cast<Unsigned>(y) >> 8);
+            static_assert(HalfColumns == 1 << 7 && SliceSide == 1 << 8, "the half's bounds as shifts");
+            const Ints inside = reinterpret_cast<Ints>(outside == 0);
             const Unsigned cells = reinterpret_cast<Unsigned>((inside & (x * stride + y)) | (~inside & spare));
             memcpy(target + v, &cells, sizeof cells);
         }
-        // Unrolled whole, each code is a constant of its store.
-#pragma GCC unroll 256
-        for (int v = 0; v < BinCount; ++v) codes[target[v]] = static_cast<CellCode>(v);
+        for (int chunk = firstChunk; chunk <= lastChunk; ++chunk) {
+            const int v = chunk * lanes;
+#pragma GCC unroll 16
+            for (int lane = 0; lane < lanes; ++lane) codes[target[v + lane]] = static_cast<CellCode>(v + lane);
+        }
 #else
-        for (int v = 0; v < BinCount; ++v) {
+        for (int v = firstChunk * lanes; v < (lastChunk + 1) * lanes; ++v) {
             const int32_t x = TruncToInt32(((rowCos[v] - columnSin) + RotationCentre) + 0.5);
             const int32_t y = TruncToInt32(((rowSin[v] + columnCos) + RotationCentre) + 0.5);
-            const bool inside = x >= 0 && x < SliceSide && y >= 0 && y < SliceSide;
-            codes[inside ? x * SliceSide + y : SpareCell] = static_cast<CellCode>(v);
+            const bool inside = x >= firstColumn && x < firstColumn + HalfColumns && y >= 0 && y < SliceSide;
+            codes[inside ? x * ColumnCodes + y : spare] = static_cast<CellCode>(v);
         }
 #endif
     }
@@ -141,8 +180,9 @@ __attribute__((always_inline)) inline void ScatterSliceSteps(CellCode* codes, co
     bool anyMinusOne = false;
     for (int v = 0; v < BinCount; ++v) anyMinusOne |= IsMinusOne(table[v]);
     if (!anyMinusOne) return;
-    for (int cell = 0; cell < SliceCells; ++cell) {
-        if (codes[cell] != Empty && IsMinusOne(table[codes[cell]])) codes[cell] = Empty;
+    CellCode* first = codes + half * HalfCodes;
+    for (int cell = 0; cell < HalfCodes; ++cell) {
+        if (first[cell] != Empty && IsMinusOne(table[first[cell]])) first[cell] = Empty;
     }
 }
 
@@ -161,23 +201,33 @@ struct LaneLists {
 };
 constexpr LaneLists SetLanes;
 
-// Neighbour pass of one empty cell: if its left and right neighbours are
+// Neighbour pass of one listed cell: if its left and right neighbours are
 // both non-empty it takes their mean; then, if it is still empty and its
 // lower and upper neighbours are both non-empty, theirs. A mean of exactly
-// -1.0 leaves the cell empty.
+// -1.0 leaves the cell empty. The left neighbour's code is a place in
+// `leftTable`, which is the other half's table in the first column of
+// half 1.
 template <Isa isa>
-inline void FillCell(CellCode* cell, double* table, int& tableLength) {
-    // Both means are formed (an empty neighbour reads 0.0) and the one that
-    // counts is chosen without a branch: which it is follows no pattern.
-    const CellCode left = cell[-SliceSide], right = cell[SliceSide], lower = cell[-1], upper = cell[1];
-    const double acrossX = Mul<isa>(Add<isa>(table[right], table[left]), 0.5);
-    const double acrossY = Mul<isa>(Add<isa>(table[lower], table[upper]), 0.5);
-    const bool fromX = left != Empty && right != Empty && !IsMinusOne(acrossX);
-    const bool fromY = lower != Empty && upper != Empty && !IsMinusOne(acrossY);
-    table[tableLength] = fromX ? acrossX : acrossY;
-    const bool filled = fromX || fromY;
-    *cell = filled ? static_cast<CellCode>(tableLength) : Empty;
-    tableLength += filled;
+inline void FillCell(CellCode* cell, double* table, const double* leftTable, int& tableLength) {
+    // Nearly every cell listed is filled across x, so that comes first and
+    // the branch is nearly always taken the same way.
+    const CellCode left = cell[-ColumnCodes], right = cell[ColumnCodes];
+    if (left != Empty && right != Empty) {
+        const double acrossX = Mul<isa>(Add<isa>(table[right], leftTable[left]), 0.5);
+        if (!IsMinusOne(acrossX)) {
+            table[tableLength] = acrossX;
+            *cell = static_cast<CellCode>(tableLength++);
+            return;
+        }
+    }
+    const CellCode lower = cell[-1], upper = cell[1];
+    if (lower != Empty && upper != Empty) {
+        const double acrossY = Mul<isa>(Add<isa>(table[lower], table[upper]), 0.5);
+        if (!IsMinusOne(acrossY)) {
+            table[tableLength] = acrossY;
+            *cell = static_cast<CellCode>(tableLength++);
+        }
+    }
 }
 
 // The cells of column `column` (y = 1..254) that the neighbour pass can
@@ -196,8 +246,8 @@ inline int ListCandidates(const CellCode* column, uint8_t* listed) {
     for (int q = 1; q <= SliceSide - 2; q += 8) {
         const CellCode* at = column + q;
         const __m128i here = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), empty);
-        const __m128i left = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at - SliceSide)), empty);
-        const __m128i right = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + SliceSide)), empty);
+        const __m128i left = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at - ColumnCodes)), empty);
+        const __m128i right = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + ColumnCodes)), empty);
         const __m128i up = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), empty);
         // here & ~(left | right) | here & ~up
         const __m128i candidate =
@@ -215,7 +265,7 @@ inline int ListCandidates(const CellCode* column, uint8_t* listed) {
 inline int ListCandidates(const CellCode* column, uint8_t* listed) {
     int count = 0;
     for (int q = 1; q <= SliceSide - 2; ++q) {
-        const bool bothX = column[q - SliceSide] != Empty && column[q + SliceSide] != Empty;
+        const bool bothX = column[q - ColumnCodes] != Empty && column[q + ColumnCodes] != Empty;
         if (column[q] == Empty && (bothX || column[q + 1] != Empty)) listed[count++] = static_cast<uint8_t>(q);
     }
     return count;
@@ -223,20 +273,19 @@ inline int ListCandidates(const CellCode* column, uint8_t* listed) {
 #endif
 
 #if defined(SINORA_WIDE_VARIANTS)
-// Thirty-two cells at a time, from the column's first line, their offsets
+// Thirty-two cells at a time, from the column's first cell, their offsets
 // picked by one compress instruction. A call per column: the caller is not
 // compiled for AVX-512.
 WITH_AVX512 __attribute__((noinline)) int ListCandidatesAvx512(const CellCode* column, uint8_t* listed) {
-    static_assert(ImageCodes % 32 == 0, "the code images and their columns begin 64-byte lines");
     const __m512i empty = _mm512_set1_epi16(static_cast<short>(Empty));
     const __m256i offsets = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
                                              21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
     int count = 0;
     for (int q = 0; q < SliceSide; q += 32) {
         const CellCode* at = column + q;
-        const __mmask32 here = _mm512_cmpeq_epi16_mask(_mm512_load_si512(at), empty);
-        const __mmask32 left = _mm512_cmpeq_epi16_mask(_mm512_load_si512(at - SliceSide), empty);
-        const __mmask32 right = _mm512_cmpeq_epi16_mask(_mm512_load_si512(at + SliceSide), empty);
+        const __mmask32 here = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at), empty);
+        const __mmask32 left = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at - ColumnCodes), empty);
+        const __mmask32 right = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at + ColumnCodes), empty);
         const __mmask32 up = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at + 1), empty);
         uint32_t mask = here & (~(left | right) | ~up);
         if (q == 0) mask &= ~1u;                       // y = 0
@@ -249,16 +298,20 @@ WITH_AVX512 __attribute__((noinline)) int ListCandidatesAvx512(const CellCode* c
 }
 #endif
 
-// Neighbour pass of the slice, in place, over x = 1..254 and within it
-// y = 1..254. A cell reads its left and lower neighbours as already passed
-// and its right and upper neighbours as not yet passed, as the pass over
-// y = 1..254 and within it x = 1..254 has them, so every cell sees the same
-// neighbours. Only the listed candidates are passed.
+// Neighbour pass of one half, in place, over its columns x of 1..254 and
+// within each y = 1..254. A cell reads its left and lower neighbours as
+// already passed and its right and upper neighbours as not yet passed, as
+// the pass over y = 1..254 and within it x = 1..254 has them, so every cell
+// sees the same neighbours. Half 0 is passed before half 1, whose first
+// column reads half 0's last, and half 0's last column reads half 1's first
+// before it is passed. Only the listed candidates are passed.
 template <Isa isa>
-__attribute__((always_inline)) inline void FillSliceSteps(CellCode* codes, double* table) {
+__attribute__((always_inline)) inline void FillHalfSteps(CellCode* codes, double* table, const double* otherTable,
+                                                         int half) {
     int tableLength = FirstMean;
-    for (int p = 1; p <= SliceSide - 2; ++p) {
-        CellCode* column = codes + p * SliceSide;
+    const int first = half == 0 ? 1 : HalfColumns, last = half == 0 ? HalfColumns - 1 : SliceSide - 2;
+    for (int p = first; p <= last; ++p) {
+        CellCode* column = codes + p * ColumnCodes;
         uint8_t listed[SliceSide + 32];
         int count;
 #if defined(SINORA_WIDE_VARIANTS)
@@ -269,76 +322,74 @@ __attribute__((always_inline)) inline void FillSliceSteps(CellCode* codes, doubl
         {
             count = ListCandidates(column, listed);
         }
-        for (int i = 0; i < count; ++i) FillCell<isa>(column + listed[i], table, tableLength);
+        const double* leftTable = p == HalfColumns ? otherTable : table;
+        for (int i = 0; i < count; ++i) FillCell<isa>(column + listed[i], table, leftTable, tableLength);
     }
 }
 
 }  // namespace
 
-void ScatterSlicePlain(CellCode* codes, const double* table, double cosA, double sinA) {
-    ScatterSliceSteps<Isa::Plain>(codes, table, cosA, sinA);
+void ScatterHalfPlain(CellCode* codes, const double* table, double cosA, double sinA, int half) {
+    ScatterHalfSteps<Isa::Plain>(codes, table, cosA, sinA, half);
 }
-void FillSlicePlain(CellCode* codes, double* table) { FillSliceSteps<Isa::Plain>(codes, table); }
+void FillHalfPlain(CellCode* codes, double* table, const double* otherTable, int half) {
+    FillHalfSteps<Isa::Plain>(codes, table, otherTable, half);
+}
 #if defined(SINORA_WIDE_VARIANTS)
-WITH_AVX2 void ScatterSliceAvx2(CellCode* codes, const double* table, double cosA, double sinA) {
-    ScatterSliceSteps<Isa::Avx2>(codes, table, cosA, sinA);
+WITH_AVX2 void ScatterHalfAvx2(CellCode* codes, const double* table, double cosA, double sinA, int half) {
+    ScatterHalfSteps<Isa::Avx2>(codes, table, cosA, sinA, half);
 }
-WITH_AVX512 void ScatterSliceAvx512(CellCode* codes, const double* table, double cosA, double sinA) {
-    ScatterSliceSteps<Isa::Avx512>(codes, table, cosA, sinA);
+WITH_AVX512 void ScatterHalfAvx512(CellCode* codes, const double* table, double cosA, double sinA, int half) {
+    ScatterHalfSteps<Isa::Avx512>(codes, table, cosA, sinA, half);
 }
-WITH_AVX2 void FillSliceAvx2(CellCode* codes, double* table) { FillSliceSteps<Isa::Avx2>(codes, table); }
-WITH_AVX512 void FillSliceAvx512(CellCode* codes, double* table) { FillSliceSteps<Isa::Avx512>(codes, table); }
+WITH_AVX2 void FillHalfAvx2(CellCode* codes, double* table, const double* otherTable, int half) {
+    FillHalfSteps<Isa::Avx2>(codes, table, otherTable, half);
+}
+WITH_AVX512 void FillHalfAvx512(CellCode* codes, double* table, const double* otherTable, int half) {
+    FillHalfSteps<Isa::Avx512>(codes, table, otherTable, half);
+}
 #endif
 
-void BuildSlice(int angle) {
-    double* table = TableOf(angle);
+namespace {
+
+double HalfOneMax[Halves];  // largest value of each half of the slice of angle 1, at least 0.0
+
+}  // namespace
+
+void ScatterHalf(int angle, int half) {
+    double* table = TableOf(angle, half);
     CellCode* codes = CodesOf(angle);
     for (int v = 0; v < BinCount; ++v) table[v] = FilteredSinogram[v * RowStride + angle];
     table[Empty] = 0.0;
     const double theta = angle * RadiansPerDegree;
-    ClearCodes(codes);
-    const StepVariants& steps = ChosenSteps();
-    steps.scatterSlice(codes, table, std::cos(theta), std::sin(theta));
-    steps.fillSlice(codes, table);
+    ClearHalf(codes, half);
+    ChosenSteps().scatterHalf(codes, table, std::cos(theta), std::sin(theta), half);
+}
+
+void FillHalf(int angle, int half) {
+    double* table = TableOf(angle, half);
+    const CellCode* codes = CodesOf(angle);
+    ChosenSteps().fillHalf(CodesOf(angle), table, TableOf(angle, 1 - half), half);
     // The slice displays are scaled by the largest value of slice 1 alone;
     // the largest value does not depend on the order the cells are seen in.
     if (angle == 1) {
-        SliceOneMax = 0.0;
-        for (int cell = 0; cell < SliceCells; ++cell) {
-            const double value = table[codes[cell]];
-            if (SliceOneMax < value) SliceOneMax = value;
+        double largest = 0.0;
+        for (int x = half * HalfColumns; x < (half + 1) * HalfColumns; ++x) {
+            for (int y = 0; y < SliceSide; ++y) {
+                const double value = table[codes[x * ColumnCodes + y]];
+                if (largest < value) largest = value;
+            }
         }
+        HalfOneMax[half] = largest;
     }
 }
 
+void BuildSlice(int angle) {
+    for (int half = 0; half < Halves; ++half) ScatterHalf(angle, half);
+    for (int half = 0; half < Halves; ++half) FillHalf(angle, half);
+}
+
 namespace {
-
-// Step 0 filters every projection and step 1 builds the first group of
-// slices; step 2 + k writes the lines that group k completes while group
-// k + 1 is built (their slices lie in different slots), so that one
-// thread's streaming stores meet the other's arithmetic and a build that
-// takes longer is made up by writing. The parts of such a step: one build,
-// half the writing, the other three builds, the other half.
-enum { FirstPairedStep = 2, StepCount = FirstPairedStep + StackGroups + 1, HalfWriting = StackWriteParts / 2 };
-
-void BackProjectionStep(int step, int part) {
-    if (step == 0) return FilterProjection(part);
-    if (step == 1) return BuildSlice(part);
-    const int written = step - FirstPairedStep;
-    const int firstBuilt = (written + 1) * GroupAngles;
-    if (firstBuilt >= AngleCount) return WriteStackLines(written, part);
-    if (part == 0) return BuildSlice(firstBuilt);
-    if (part <= HalfWriting) return WriteStackLines(written, part - 1);
-    if (part < HalfWriting + GroupAngles) return BuildSlice(firstBuilt + part - HalfWriting);
-    WriteStackLines(written, part - GroupAngles);
-}
-
-int BackProjectionParts(int step) {
-    if (step == 0) return AngleCount;
-    if (step == 1) return GroupAngles;
-    const bool building = (step - FirstPairedStep + 1) * GroupAngles < AngleCount;
-    return StackWriteParts + (building ? GroupAngles : 0);
-}
 
 // The slots of SmearImage beyond u = 255 and v = 255, which are never part
 // of a smear and keep what they hold while the storage lends itself to code
@@ -364,12 +415,12 @@ void RestoreSmearEdges(const SmearEdges& edges) {
 
 void BackProjectViews() {
     // The gaps of every slice are filled here, on its code image (the
-    // neighbour pass in FillSliceSteps; the zero pass as an empty
+    // neighbour pass in FillHalfSteps; the zero pass as an empty
     // cell reads 0.0 when the stack is written): the stack itself is written
     // once and never filled in place.
     static SmearEdges smearEdges;
     KeepSmearEdges(smearEdges);
-    RunSharedSteps(StepCount, BackProjectionParts, BackProjectionStep);
+    RunBackProjectionSteps();
     RestoreSmearEdges(smearEdges);
 
     // The smear image is left holding the last angle's smear.
@@ -378,5 +429,8 @@ void BackProjectViews() {
         for (int u = 0; u < BinCount; ++u) SmearImage[v * RowStride + u] = value;
     }
 
-    StackMax = SliceOneMax;
+    StackMax = 0.0;
+    for (double largest : HalfOneMax) {
+        if (StackMax < largest) StackMax = largest;
+    }
 }

@@ -8,10 +8,10 @@ namespace {
 
 // By Isa, in its order.
 const StepVariants VariantsBySet[] = {
-    {ScatterSlicePlain, FillSlicePlain, WriteWholeLinesPlain, WriteHalfLinesPlain},
+    {FilterColumnPlain, ScatterHalfPlain, FillHalfPlain, WriteWholeLinesPlain, WriteHalfLinesPlain},
 #if defined(SINORA_WIDE_VARIANTS)
-    {ScatterSliceAvx2, FillSliceAvx2, WriteWholeLinesAvx2, WriteHalfLinesAvx2},
-    {ScatterSliceAvx512, FillSliceAvx512, WriteWholeLinesAvx512, WriteHalfLinesAvx512},
+    {FilterColumnAvx2, ScatterHalfAvx2, FillHalfAvx2, WriteWholeLinesAvx2, WriteHalfLinesAvx2},
+    {FilterColumnAvx512, ScatterHalfAvx512, FillHalfAvx512, WriteWholeLinesAvx512, WriteHalfLinesAvx512},
 #endif
 };
 constexpr int SetsBuilt = sizeof VariantsBySet / sizeof VariantsBySet[0];

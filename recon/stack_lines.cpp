@@ -26,15 +26,17 @@ namespace {
 
 enum { ColumnsPerPart = SliceSide / StackWriteParts };
 
-// The code images and value tables of `count` kept slices from `firstAngle`.
+// The code images of `count` kept slices from `firstAngle`, and the value
+// tables of the half that holds the columns of `part`.
 template <int count>
 struct KeptSlices {
     const CellCode* codes[count];
     const double* tables[count];
-    __attribute__((always_inline)) explicit KeptSlices(int firstAngle) {
+    __attribute__((always_inline)) KeptSlices(int firstAngle, int part) {
+        const int half = part / (StackWriteParts / Halves);
         for (int j = 0; j < count; ++j) {
             codes[j] = CodesOf(firstAngle + j);
-            tables[j] = TableOf(firstAngle + j);
+            tables[j] = TableOf(firstAngle + j, half);
         }
     }
 };
@@ -49,18 +51,18 @@ struct LineOf {
 // `count` angles from `firstAngle` of the cells with y of the given parity,
 // for the columns x of one part, one cell at a time: the values looked up,
 // streamed to the stack and added to the cell's sum (begun at 0.0 with the
-// first angle of all). With AVX-512 a line leaves in one store, which on an
-// AMD processor (Zen 5) is faster than gathering the values of four cells
-// as the AVX2 variant does.
+// first angle of all). A line leaves in one store with AVX-512, in two with
+// AVX2: on an AMD processor (Zen 5) that is faster than gathering the
+// values of four cells at a time.
 template <Isa isa, int count>
 __attribute__((always_inline)) inline void WriteCellByCell(int firstAngle, int parity, int part) {
     typedef typename LineOf<count>::Values Values;
-    const KeptSlices<count> kept(firstAngle);
+    const KeptSlices<count> kept(firstAngle, part);
     const CellCode* const* codes = kept.codes;
     const double* const* tables = kept.tables;
     for (int x = part * ColumnsPerPart; x < (part + 1) * ColumnsPerPart; ++x) {
         for (int y = parity; y < SliceSide; y += 2) {
-            const int cell = x * SliceSide + y;
+            const int cell = x * ColumnCodes + y;
             double values[count];
             double sum = firstAngle == 0 ? 0.0 : SumImage[x * RowStride + y];
 #pragma GCC unroll 8
@@ -85,6 +87,18 @@ __attribute__((always_inline)) inline void WriteCellByCell(int firstAngle, int p
 #else
                 __asm__("vmovntpd %1, %0" : "=m"(*target) : "v"(line));
 #endif
+            } else if constexpr (isa == Isa::Avx2) {
+                typedef double Half __attribute__((vector_size(4 * sizeof(double))));
+#pragma GCC unroll 2
+                for (int j = 0; j < count; j += 4) {
+                    const Half half = {line[j], line[j + 1], line[j + 2], line[j + 3]};
+                    Half* halfTarget = reinterpret_cast<Half*>(reinterpret_cast<double*>(target) + j);
+#if defined(__clang__)
+                    __builtin_nontemporal_store(half, halfTarget);
+#else
+                    __asm__("vmovntpd %1, %0" : "=m"(*halfTarget) : "x"(half));
+#endif
+                }
             } else {
 #if defined(__SSE2__)
 #pragma GCC unroll 4
@@ -99,27 +113,6 @@ __attribute__((always_inline)) inline void WriteCellByCell(int firstAngle, int p
     }
 }
 
-#if defined(SINORA_WIDE_VARIANTS)
-// sum + values for four cells side by side, the sum the first addend in
-// each, as Add gives it one by one.
-WITH_AVX2 inline __m256d AddInOrder4(__m256d sum, __m256d values) {
-    __m256d result;
-    __asm__("vaddpd %2, %1, %0" : "=x"(result) : "x"(sum), "x"(values));
-    return result;
-}
-
-// Rows r0..r3 of four doubles become its columns.
-WITH_AVX2 inline void Transpose4(__m256d& r0, __m256d& r1, __m256d& r2, __m256d& r3) {
-    const __m256d t0 = _mm256_unpacklo_pd(r0, r1), t1 = _mm256_unpackhi_pd(r0, r1);
-    const __m256d t2 = _mm256_unpacklo_pd(r2, r3), t3 = _mm256_unpackhi_pd(r2, r3);
-    r0 = _mm256_permute2f128_pd(t0, t2, 0x20);
-    r1 = _mm256_permute2f128_pd(t1, t3, 0x20);
-    r2 = _mm256_permute2f128_pd(t0, t2, 0x31);
-    r3 = _mm256_permute2f128_pd(t1, t3, 0x31);
-}
-
-#endif
-
 }  // namespace
 
 void WriteWholeLinesPlain(int firstAngle, int parity, int part) {
@@ -129,6 +122,9 @@ void WriteHalfLinesPlain(int firstAngle, int parity, int part) {
     WriteCellByCell<Isa::Plain, GroupAngles>(firstAngle, parity, part);
 }
 #if defined(SINORA_WIDE_VARIANTS)
+WITH_AVX2 void WriteWholeLinesAvx2(int firstAngle, int parity, int part) {
+    WriteCellByCell<Isa::Avx2, LineAngles>(firstAngle, parity, part);
+}
 WITH_AVX2 void WriteHalfLinesAvx2(int firstAngle, int parity, int part) {
     WriteCellByCell<Isa::Avx2, GroupAngles>(firstAngle, parity, part);
 }
@@ -137,45 +133,6 @@ WITH_AVX512 void WriteWholeLinesAvx512(int firstAngle, int parity, int part) {
 }
 WITH_AVX512 void WriteHalfLinesAvx512(int firstAngle, int parity, int part) {
     WriteCellByCell<Isa::Avx512, GroupAngles>(firstAngle, parity, part);
-}
-
-// Whole lines with AVX2, four cells (eight y) at a time: for each angle the
-// four cells' codes are read together and their values gathered, which
-// gives the sums four at a time, angle after angle; the values of the eight
-// angles are then turned into one line per cell.
-WITH_AVX2 void WriteWholeLinesAvx2(int firstAngle, int parity, int part) {
-    const KeptSlices<LineAngles> kept(firstAngle);
-    const CellCode* const* codes = kept.codes;
-    const double* const* tables = kept.tables;
-    const __m128i lowHalf = _mm_set1_epi32(0xFFFF);
-    const __m256d everyLane = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
-    for (int x = part * ColumnsPerPart; x < (part + 1) * ColumnsPerPart; ++x) {
-        for (int y0 = 0; y0 < SliceSide; y0 += 8) {
-            double* sums = SumImage + x * RowStride + y0 + parity;  // the cells' sums at 0, 2, 4, 6
-            __m256d sum = firstAngle == 0 ? _mm256_setzero_pd() : _mm256_set_pd(sums[6], sums[4], sums[2], sums[0]);
-            __m256d v[LineAngles];  // in registers: the loops over them are unrolled
-#pragma GCC unroll 8
-            for (int j = 0; j < LineAngles; ++j) {
-                // 32-bit lane i holds the codes of y0 + 2i (low half) and y0 + 2i + 1.
-                const __m128i pairs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(codes[j] + x * SliceSide + y0));
-                const __m128i index = parity ? _mm_srli_epi32(pairs, 16) : _mm_and_si128(pairs, lowHalf);
-                v[j] = _mm256_mask_i32gather_pd(_mm256_setzero_pd(), tables[j], index, everyLane, 8);
-                sum = AddInOrder4(sum, v[j]);
-            }
-            alignas(32) double lanes[4];
-            _mm256_store_pd(lanes, sum);
-#pragma GCC unroll 4
-            for (int i = 0; i < 4; ++i) sums[2 * i] = lanes[i];
-            Transpose4(v[0], v[1], v[2], v[3]);
-            Transpose4(v[4], v[5], v[6], v[7]);
-#pragma GCC unroll 4
-            for (int i = 0; i < 4; ++i) {
-                double* line = &StackCell(x, y0 + parity + 2 * i, firstAngle);
-                _mm256_stream_pd(line, v[i]);
-                _mm256_stream_pd(line + 4, v[4 + i]);
-            }
-        }
-    }
 }
 
 #endif

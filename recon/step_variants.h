@@ -4,12 +4,19 @@
 
 #include "recon/slice_codes.h"
 
+enum { FilterPadding = KernelTaps };  // zeros on either side of a column to be filtered
+
 // One instruction set's variant of each step.
 struct StepVariants {
-    // Scatter of a projection's codes to their rotated places in a slice.
-    void (*scatterSlice)(CellCode* codes, const double* table, double cosA, double sinA);
-    // Neighbour pass of a slice, its means appended to `table`.
-    void (*fillSlice)(CellCode* codes, double* table);
+    // Filtering of a column (at padded + FilterPadding, 256 bins) into
+    // `filtered`; the variants other than the plain one need every tap finite.
+    void (*filterColumn)(const double* padded, const double* h, double* filtered);
+    // Scatter of a projection's codes to their rotated places in one half
+    // of a slice.
+    void (*scatterHalf)(CellCode* codes, const double* table, double cosA, double sinA, int half);
+    // Neighbour pass of one half of a slice, its means appended to its
+    // table; `otherTable` is the other half's.
+    void (*fillHalf)(CellCode* codes, double* table, const double* otherTable, int half);
     // Stack lines of one parity of y that begin at `firstAngle`: whole
     // lines of eight angles, and half lines of four.
     void (*writeWholeLines)(int firstAngle, int parity, int part);
@@ -19,17 +26,20 @@ struct StepVariants {
 // The variants of the set StepInstructionSet() names.
 const StepVariants& ChosenSteps();
 
-void ScatterSlicePlain(CellCode* codes, const double* table, double cosA, double sinA);
-void FillSlicePlain(CellCode* codes, double* table);
+void FilterColumnPlain(const double* padded, const double* h, double* filtered);
+void ScatterHalfPlain(CellCode* codes, const double* table, double cosA, double sinA, int half);
+void FillHalfPlain(CellCode* codes, double* table, const double* otherTable, int half);
 void WriteWholeLinesPlain(int firstAngle, int parity, int part);
 void WriteHalfLinesPlain(int firstAngle, int parity, int part);
 #if defined(SINORA_WIDE_VARIANTS)
-void ScatterSliceAvx2(CellCode* codes, const double* table, double cosA, double sinA);
-void FillSliceAvx2(CellCode* codes, double* table);
+void FilterColumnAvx2(const double* padded, const double* h, double* filtered);
+void ScatterHalfAvx2(CellCode* codes, const double* table, double cosA, double sinA, int half);
+void FillHalfAvx2(CellCode* codes, double* table, const double* otherTable, int half);
 void WriteWholeLinesAvx2(int firstAngle, int parity, int part);
 void WriteHalfLinesAvx2(int firstAngle, int parity, int part);
-void ScatterSliceAvx512(CellCode* codes, const double* table, double cosA, double sinA);
-void FillSliceAvx512(CellCode* codes, double* table);
+void FilterColumnAvx512(const double* padded, const double* h, double* filtered);
+void ScatterHalfAvx512(CellCode* codes, const double* table, double cosA, double sinA, int half);
+void FillHalfAvx512(CellCode* codes, double* table, const double* otherTable, int half);
 void WriteWholeLinesAvx512(int firstAngle, int parity, int part);
 void WriteHalfLinesAvx512(int firstAngle, int parity, int part);
 #endif

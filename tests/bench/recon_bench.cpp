@@ -23,7 +23,6 @@
 #include "recon/instruction_sets.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
-#include "recon/shared_parts.h"
 #include "support/recon_capture.h"
 #include "support/reference_recon.h"
 
@@ -74,39 +73,53 @@ void BM_ReconstructionWhole(benchmark::State& state) {
 }
 BENCHMARK(BM_ReconstructionWhole)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(WithSpread);
 
-// The steps, each on the same two threads as in the program.
+// The steps, each on the calling thread alone: the work each takes, of
+// which the whole shares out half to each thread.
+using Clock = std::chrono::steady_clock;
+
 void BM_StepFiltering(benchmark::State& state) {
-    for (auto _ : state) RunSharedParts(AngleCount, FilterProjection);
+    for (auto _ : state) {
+        for (int angle = 0; angle < AngleCount; ++angle) FilterProjection(angle);
+    }
 }
 BENCHMARK(BM_StepFiltering)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(WithSpread);
 
-// Every slice built, without writing them (a group of four slices needs
-// only the slots of the group two before it free).
-void BM_StepSliceBuilding(benchmark::State& state) {
-    RunSharedParts(AngleCount, FilterProjection);
+// The scatter of both halves of every slice (their clearing included), and
+// the neighbour pass of both, each timed on its own.
+template <bool scatter>
+void SliceStep(benchmark::State& state) {
+    for (int angle = 0; angle < AngleCount; ++angle) FilterProjection(angle);
     for (auto _ : state) {
-        RunSharedSteps(
-            StackGroups, [](int) { return static_cast<int>(GroupAngles); },
-            [](int group, int angle) { BuildSlice(group * GroupAngles + angle); });
+        Clock::duration spent{};
+        for (int angle = 0; angle < AngleCount; ++angle) {
+            const Clock::time_point start = Clock::now();
+            ScatterHalf(angle, 0);
+            ScatterHalf(angle, 1);
+            const Clock::time_point scattered = Clock::now();
+            FillHalf(angle, 0);
+            FillHalf(angle, 1);
+            spent += scatter ? scattered - start : Clock::now() - scattered;
+        }
+        state.SetIterationTime(std::chrono::duration<double>(spent).count());
     }
 }
-BENCHMARK(BM_StepSliceBuilding)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(WithSpread);
-
-using Clock = std::chrono::steady_clock;
+void BM_StepScatter(benchmark::State& state) { SliceStep<true>(state); }
+void BM_StepNeighbourPass(benchmark::State& state) { SliceStep<false>(state); }
+BENCHMARK(BM_StepScatter)->Unit(benchmark::kMillisecond)->UseManualTime()->Apply(WithSpread);
+BENCHMARK(BM_StepNeighbourPass)->Unit(benchmark::kMillisecond)->UseManualTime()->Apply(WithSpread);
 
 // The writing of the stack with the sums formed on the way, group after
-// group, each group built first outside the timing. Each group's writing
-// starts the second thread anew, which the whole does once.
+// group, each group built first outside the timing.
 void BM_StepStackWriteWithSums(benchmark::State& state) {
-    RunSharedParts(AngleCount, FilterProjection);
+    for (int angle = 0; angle < AngleCount; ++angle) FilterProjection(angle);
     for (auto _ : state) {
         Clock::duration writing{};
         for (int group = 0; group <= StackGroups; ++group) {
             if (group < StackGroups) {
-                RunSharedParts(GroupAngles, [group](int angle) { BuildSlice(group * GroupAngles + angle); });
+                for (int angle = 0; angle < GroupAngles; ++angle) BuildSlice(group * GroupAngles + angle);
             }
             const Clock::time_point start = Clock::now();
-            RunSharedParts(StackWriteParts, [group](int part) { WriteStackLines(group, part); });
+            for (int part = 0; part < StackWriteParts; ++part) WriteStackLines(group, part);
             writing += Clock::now() - start;
         }
         state.SetIterationTime(std::chrono::duration<double>(writing).count());
@@ -159,6 +172,10 @@ void PrintRatios(const MedianReporter& reporter) {
     if (std::isnan(whole)) return;  // run without repetitions: no medians
     printf("\nmedians: whole %.2f ms, straightforward %.2f ms, copy of 94 MB %.2f ms\n", whole, plain, copy);
     printf("whole / straightforward = %.4f, whole / copy = %.2f\n", whole / plain, whole / copy);
+    const double steps = at("BM_StepFiltering") + at("BM_StepScatter") + at("BM_StepNeighbourPass") +
+                         at("BM_StepStackWriteWithSums") + at("BM_StepSumRange");
+    printf("the steps one after another on one thread: %.2f ms; the whole on two threads takes %.2f of half that\n",
+           steps, whole / (steps / 2));
     printf("spread of the repetitions (fastest - slowest):\n");
     for (const auto& [name, range] : reporter.rangeMs) {
         printf("  %-36s %8.2f - %8.2f ms\n", name.c_str(), range.first, range.second);

@@ -13,6 +13,7 @@
 #include "recon/instruction_sets.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
+#include "recon/shared_parts.h"
 #include "base/to_int.h"
 #include "support/recon_capture.h"
 #include "support/reference_recon.h"
@@ -239,10 +240,18 @@ TEST(BackProjection, MatchesThePlainLoopsBitForBit) {
             ReferenceBackProjectViews();
             ReferenceSumProjectionStack();
             const ReconCapture expected = CaptureReconstruction();
-            // Every instruction set the processor has, the best one first.
-            for (Isa isa : {Isa::Avx512, Isa::Avx2, Isa::Plain}) {
+            // Every instruction set the processor has, the best one first, on
+            // two threads; the plain one also on the calling thread alone.
+            const struct {
+                Isa isa;
+                bool twoThreads;
+            } runs[] = {{Isa::Avx512, true}, {Isa::Avx2, true}, {Isa::Plain, true}, {Isa::Plain, false}};
+            for (const auto& run : runs) {
+                const Isa isa = run.isa;
                 if (LimitStepInstructionSet(isa) != isa) continue;
-                SCOPED_TRACE(testing::Message() << "instruction set " << static_cast<int>(isa));
+                SecondThreadAllowed = run.twoThreads;
+                SCOPED_TRACE(testing::Message() << "instruction set " << static_cast<int>(isa)
+                                                << (run.twoThreads ? "" : ", one thread"));
                 memset(ProjectionStack, 0xA5, sizeof ProjectionStack);
                 for (int x = 0; x < BinCount; ++x) {  // y slots 256..259 are never written
                     for (int y = 256; y < RowStride; ++y) {
@@ -252,6 +261,7 @@ TEST(BackProjection, MatchesThePlainLoopsBitForBit) {
                     }
                 }
                 BackProjectViews();
+                SecondThreadAllowed = true;
                 SumProjectionStack();
                 ExpectSameReconstruction(expected, CaptureReconstruction());
             }

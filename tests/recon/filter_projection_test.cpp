@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "recon/instruction_sets.h"
 #include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "support/reference_recon.h"
@@ -89,8 +90,10 @@ TEST(FilterProjection, TermsAreAddedInAscendingTapsUpperSideFirst) {
     EXPECT_EQ(FilteredAt(150, 4), 0.0);
 }
 
-// The program's filtering against the plain loops, on every angle, with
-// values that are not numbers (payloads included), infinite or -1.0.
+// The program's filtering against the plain loops, on every angle and with
+// every instruction set the processor has, with values that are not numbers
+// (payloads included), infinite or -1.0 in the sinogram, and kernels whose
+// taps are finite, or one of them infinite or not a number.
 TEST(FilterProjection, MatchesThePlainLoopsBitForBit) {
     std::mt19937_64 random(12345);
     std::uniform_real_distribution<double> uniform(-50.0, 50.0);
@@ -105,15 +108,30 @@ TEST(FilterProjection, MatchesThePlainLoopsBitForBit) {
             SinogramAt(b, a) = value;
         }
     }
-    for (double& h : FilterKernel) h = uniform(random) / 10.0;
-    for (char method : {'1', '2'}) {
-        MethodAnswer = method;
-        static double expected[RowStride * RowStride];
-        for (int a = 0; a < AngleCount; ++a) ReferenceFilterProjection(a);
-        memcpy(expected, FilteredSinogram, sizeof expected);
-        memset(FilteredSinogram, 0, sizeof FilteredSinogram);
-        for (int a = 0; a < AngleCount; ++a) FilterProjection(a);
-        EXPECT_EQ(memcmp(expected, FilteredSinogram, sizeof expected), 0) << "method " << method;
+    double quietNan;
+    memcpy(&quietNan, &payloads[1], sizeof quietNan);
+    const struct {
+        const char* name;
+        int tap;  // the tap that is not finite, or -1
+        double value;
+    } kernels[] = {{"finite taps", -1, 0.0}, {"an infinite tap", 100, -INFINITY}, {"a tap not a number", 3, quietNan}};
+    for (const auto& kernel : kernels) {
+        for (double& h : FilterKernel) h = uniform(random) / 10.0;
+        if (kernel.tap >= 0) FilterKernel[kernel.tap] = kernel.value;
+        for (char method : {'1', '2'}) {
+            MethodAnswer = method;
+            static double expected[RowStride * RowStride];
+            for (int a = 0; a < AngleCount; ++a) ReferenceFilterProjection(a);
+            memcpy(expected, FilteredSinogram, sizeof expected);
+            for (Isa isa : {Isa::Avx512, Isa::Avx2, Isa::Plain}) {
+                if (LimitStepInstructionSet(isa) != isa) continue;
+                memset(FilteredSinogram, 0, sizeof FilteredSinogram);
+                for (int a = 0; a < AngleCount; ++a) FilterProjection(a);
+                EXPECT_EQ(memcmp(expected, FilteredSinogram, sizeof expected), 0)
+                    << kernel.name << ", method " << method << ", instruction set " << static_cast<int>(isa);
+            }
+            LimitStepInstructionSet(Isa::Avx512);
+        }
     }
 }
 

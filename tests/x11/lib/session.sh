@@ -127,7 +127,8 @@ start_lab_window() {
     QT_QPA_PLATFORM=xcb "$window_program" --timings "$@" >"$program_log" 2>&1 &
     program_pid=$!
     lab_main_window() { xdotool search --all --onlyvisible --pid "$program_pid" --name "^$title" | head -1; }
-    wait_for 20 lab_main_window || fail "no window titled after '$title'"
+    has_lab_main_window() { [ -n "$(lab_main_window)" ]; }
+    wait_for 20 has_lab_main_window || fail "no window titled after '$title'"
     window="$(lab_main_window)"
 }
 
