@@ -15,7 +15,6 @@
 // lines its angles complete are written (stack_lines.cpp), so the stack is
 // written once and never read back.
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -368,8 +367,8 @@ void ScatterHalf(int angle, int half) {
 
 void FillHalf(int angle, int half) {
     double* table = TableOf(angle, half);
-    const CellCode* codes = CodesOf(angle);
-    ChosenSteps().fillHalf(CodesOf(angle), table, TableOf(angle, 1 - half), half);
+    CellCode* codes = CodesOf(angle);
+    ChosenSteps().fillHalf(codes, table, TableOf(angle, 1 - half), half);
     // The slice displays are scaled by the largest value of slice 1 alone;
     // the largest value does not depend on the order the cells are seen in.
     if (angle == 1) {

@@ -37,7 +37,6 @@ struct Step {
 enum {
     StepsPerHalf = AngleCount / Halves + 2 * AngleCount + StackGroups + 1,
     FilterAhead = 6,  // angles between a projection's filtering and its first use
-    PartsPerHalf = StackWriteParts / Halves,
     StealAfter = 500,   // rounds of waiting on the spot before the other half's step is taken
     YieldAfter = 2000,  // and before the processor is given to other programs
 };

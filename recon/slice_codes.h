@@ -29,6 +29,7 @@ enum {
     Halves = 2,
     HalfColumns = SliceSide / Halves,   // the columns of a half begin a 64-byte line
     HalfCodes = HalfColumns * ColumnCodes,
+    PartsPerHalf = StackWriteParts / Halves,  // the parts of the stack's writing in each half
     LineAngles = 8,                 // angles of one cell in a 64-byte line of the stack
     AliveAngles = 3 * GroupAngles,  // slices that are kept
     OwnAreaSlots = 8,

@@ -33,7 +33,7 @@ struct KeptSlices {
     const CellCode* codes[count];
     const double* tables[count];
     __attribute__((always_inline)) KeptSlices(int firstAngle, int part) {
-        const int half = part / (StackWriteParts / Halves);
+        const int half = part / PartsPerHalf;
         for (int j = 0; j < count; ++j) {
             codes[j] = CodesOf(firstAngle + j);
             tables[j] = TableOf(firstAngle + j, half);
