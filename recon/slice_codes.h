@@ -58,6 +58,11 @@ extern CellCode SliceCodeArea[OwnAreaSlots * ImageCodes];
 
 extern double ValueTables[AliveAngles][Halves][TableStride];
 
+// The slices of a group of four angles are kept side by side: their code
+// images ImageCodes apart, their tables (of one half) GroupTableStride apart.
+constexpr int GroupTableStride = Halves * TableStride;
+static_assert(OwnAreaSlots % GroupAngles == 0 && AliveAngles % GroupAngles == 0, "no group straddles two areas");
+
 inline CellCode* CodesOf(int angle) {
     const int slot = angle % AliveAngles;
     return slot < OwnAreaSlots ? SliceCodeArea + slot * ImageCodes

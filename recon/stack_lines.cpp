@@ -26,18 +26,26 @@ namespace {
 
 enum { ColumnsPerPart = SliceSide / StackWriteParts };
 
-// The code images of `count` kept slices from `firstAngle`, and the value
-// tables of the half that holds the columns of `part`.
+// The kept slices of `count` angles from `firstAngle` (a multiple of four),
+// for the half that holds the columns of `part`, by the groups of four they
+// were built in. Within a group the code images lie ImageCodes apart and
+// the tables GroupTableStride apart, so a line's sixteen look-ups go from
+// four pointers with constant offsets, all of them kept in registers.
 template <int count>
 struct KeptSlices {
-    const CellCode* codes[count];
-    const double* tables[count];
+    static constexpr int groups = count / GroupAngles;
+    const CellCode* codes[groups];
+    const double* tables[groups];
     __attribute__((always_inline)) KeptSlices(int firstAngle, int part) {
         const int half = part / PartsPerHalf;
-        for (int j = 0; j < count; ++j) {
-            codes[j] = CodesOf(firstAngle + j);
-            tables[j] = TableOf(firstAngle + j, half);
+        for (int g = 0; g < groups; ++g) {
+            codes[g] = CodesOf(firstAngle + g * GroupAngles);
+            tables[g] = TableOf(firstAngle + g * GroupAngles, half);
         }
+    }
+    __attribute__((always_inline)) double value(int j, int cell) const {
+        const int g = j / GroupAngles, k = j % GroupAngles;
+        return tables[g][k * GroupTableStride + codes[g][k * ImageCodes + cell]];
     }
 };
 
@@ -58,16 +66,15 @@ template <Isa isa, int count>
 __attribute__((always_inline)) inline void WriteCellByCell(int firstAngle, int parity, int part) {
     typedef typename LineOf<count>::Values Values;
     const KeptSlices<count> kept(firstAngle, part);
-    const CellCode* const* codes = kept.codes;
-    const double* const* tables = kept.tables;
+    const bool first = firstAngle == 0;
     for (int x = part * ColumnsPerPart; x < (part + 1) * ColumnsPerPart; ++x) {
         for (int y = parity; y < SliceSide; y += 2) {
             const int cell = x * ColumnCodes + y;
             double values[count];
-            double sum = firstAngle == 0 ? 0.0 : SumImage[x * RowStride + y];
+            double sum = first ? 0.0 : SumImage[x * RowStride + y];
 #pragma GCC unroll 8
             for (int j = 0; j < count; ++j) {
-                values[j] = tables[j][codes[j][cell]];
+                values[j] = kept.value(j, cell);
                 sum = Add<isa>(sum, values[j]);
             }
             SumImage[x * RowStride + y] = sum;
