@@ -185,29 +185,14 @@ __attribute__((always_inline)) inline void ScatterHalfSteps(CellCode* codes, con
     }
 }
 
-// For each set of eight lanes (a bit each), the set lanes in ascending
-// order, then zeros.
-struct LaneLists {
-    uint8_t lanes[256][8];
-    constexpr LaneLists() : lanes() {
-        for (int mask = 0; mask < 256; ++mask) {
-            int count = 0;
-            for (int lane = 0; lane < 8; ++lane) {
-                if (mask & (1 << lane)) lanes[mask][count++] = static_cast<uint8_t>(lane);
-            }
-        }
-    }
-};
-constexpr LaneLists SetLanes;
-
-// Neighbour pass of one listed cell: if its left and right neighbours are
-// both non-empty it takes their mean; then, if it is still empty and its
-// lower and upper neighbours are both non-empty, theirs. A mean of exactly
-// -1.0 leaves the cell empty. The left neighbour's code is a place in
-// `leftTable`, which is the other half's table in the first column of
-// half 1.
+// Neighbour pass of one candidate cell: if its left and right neighbours
+// are both non-empty it takes their mean; then, if it is still empty and
+// its lower and upper neighbours are both non-empty, theirs. A mean of
+// exactly -1.0 leaves the cell empty. The left neighbour's code is a place
+// in `leftTable`, which is the other half's table in the first column of
+// half 1. Returns whether the cell was filled.
 template <Isa isa>
-inline void FillCell(CellCode* cell, double* table, const double* leftTable, int& tableLength) {
+inline bool FillCell(CellCode* cell, double* table, const double* leftTable, int& tableLength) {
     // Nearly every cell listed is filled across x, so that comes first and
     // the branch is nearly always taken the same way.
     const CellCode left = cell[-ColumnCodes], right = cell[ColumnCodes];
@@ -216,7 +201,7 @@ inline void FillCell(CellCode* cell, double* table, const double* leftTable, int
         if (!IsMinusOne(acrossX)) {
             table[tableLength] = acrossX;
             *cell = static_cast<CellCode>(tableLength++);
-            return;
+            return true;
         }
     }
     const CellCode lower = cell[-1], upper = cell[1];
@@ -225,77 +210,148 @@ inline void FillCell(CellCode* cell, double* table, const double* leftTable, int
         if (!IsMinusOne(acrossY)) {
             table[tableLength] = acrossY;
             *cell = static_cast<CellCode>(tableLength++);
+            return true;
         }
     }
+    return false;
 }
 
-// The cells of column `column` (y = 1..254) that the neighbour pass can
-// fill, as offsets in ascending order into `listed` (room for SliceSide +
-// 32); returns their count. A candidate is an empty cell with both x
-// neighbours non-empty or with its upper neighbour non-empty (the lower one
-// may be filled just before). Passing a cell changes that cell alone, and
-// its x neighbours lie in other columns, so the list stays right while the
-// column is passed. Listing without a branch per cell spares the processor
-// a mispredicted jump at most gaps.
+// The empty cells of a column as bits: cell y at bit y % 64 of word y / 64.
+enum { ColumnWords = SliceSide / 64 };
+struct EmptyBits {
+    uint64_t words[ColumnWords];
+};
+
 #if defined(__SSE2__)
-// Eight cells at a time.
-inline int ListCandidates(const CellCode* column, uint8_t* listed) {
+// Sixteen cells at a time.
+inline EmptyBits EmptyBitsOf(const CellCode* column) {
     const __m128i empty = _mm_set1_epi16(static_cast<short>(Empty));
-    int count = 0;
-    for (int q = 1; q <= SliceSide - 2; q += 8) {
-        const CellCode* at = column + q;
-        const __m128i here = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), empty);
-        const __m128i left = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at - ColumnCodes)), empty);
-        const __m128i right = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + ColumnCodes)), empty);
-        const __m128i up = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), empty);
-        // here & ~(left | right) | here & ~up
-        const __m128i candidate =
-            _mm_or_si128(_mm_andnot_si128(_mm_or_si128(left, right), here), _mm_andnot_si128(up, here));
-        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(candidate, candidate))) & 0xFF;
-        if (q + 7 > SliceSide - 2) mask &= (1u << (SliceSide - 2 - q + 1)) - 1;
-        const __m128i lanes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(SetLanes.lanes[mask]));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(listed + count),
-                         _mm_add_epi8(lanes, _mm_set1_epi8(static_cast<char>(q))));
-        count += __builtin_popcount(mask);
+    EmptyBits bits;
+    for (int w = 0; w < ColumnWords; ++w) {
+        uint64_t word = 0;
+        for (int q = 0; q < 64; q += 16) {
+            const __m128i* at = reinterpret_cast<const __m128i*>(column + w * 64 + q);
+            const __m128i low = _mm_cmpeq_epi16(_mm_load_si128(at), empty);
+            const __m128i high = _mm_cmpeq_epi16(_mm_load_si128(at + 1), empty);
+            word |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high)))) << q;
+        }
+        bits.words[w] = word;
     }
-    return count;
+    return bits;
 }
+static_assert(ColumnCodes * sizeof(CellCode) % 16 == 0, "columns begin 16 bytes apart");
 #else
-inline int ListCandidates(const CellCode* column, uint8_t* listed) {
-    int count = 0;
-    for (int q = 1; q <= SliceSide - 2; ++q) {
-        const bool bothX = column[q - ColumnCodes] != Empty && column[q + ColumnCodes] != Empty;
-        if (column[q] == Empty && (bothX || column[q + 1] != Empty)) listed[count++] = static_cast<uint8_t>(q);
-    }
-    return count;
+inline EmptyBits EmptyBitsOf(const CellCode* column) {
+    EmptyBits bits = {};
+    for (int q = 0; q < SliceSide; ++q) bits.words[q / 64] |= uint64_t(column[q] == Empty) << (q % 64);
+    return bits;
 }
 #endif
 
 #if defined(SINORA_WIDE_VARIANTS)
-// Thirty-two cells at a time, from the column's first cell, their offsets
-// picked by one compress instruction. A call per column: the caller is not
+// Thirty-two cells at a time. A call per column: the caller is not
 // compiled for AVX-512.
-WITH_AVX512 __attribute__((noinline)) int ListCandidatesAvx512(const CellCode* column, uint8_t* listed) {
+WITH_AVX512 __attribute__((noinline)) EmptyBits EmptyBitsAvx512(const CellCode* column) {
     const __m512i empty = _mm512_set1_epi16(static_cast<short>(Empty));
-    const __m256i offsets = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
-                                             21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
+    EmptyBits bits;
+    for (int w = 0; w < ColumnWords; ++w) {
+        const uint64_t low = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(column + w * 64), empty);
+        const uint64_t high = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(column + w * 64 + 32), empty);
+        bits.words[w] = low | high << 32;
+    }
+    return bits;
+}
+#endif
+
+template <Isa isa>
+inline EmptyBits EmptyBitsOfColumn(const CellCode* column) {
+#if defined(SINORA_WIDE_VARIANTS)
+    if constexpr (isa == Isa::Avx512) return EmptyBitsAvx512(column);
+#endif
+    return EmptyBitsOf(column);
+}
+
+// The cells of a column (y = 1..254) that the neighbour pass can fill,
+// from the empty cells of the column (`here`), of its left neighbour as
+// passed and of its right neighbour: empty cells with both x neighbours
+// non-empty or with the upper neighbour non-empty (the lower one may be
+// filled just before). Passing a cell changes that cell alone, and its x
+// neighbours lie in other columns, so the candidates stay right while the
+// column is passed.
+inline uint64_t CandidateWord(const EmptyBits& left, const EmptyBits& here, const EmptyBits& right, int w) {
+    const uint64_t above = w + 1 < ColumnWords ? here.words[w + 1] << 63 : uint64_t{1} << 63;
+    const uint64_t upperEmpty = here.words[w] >> 1 | above;
+    uint64_t candidates = here.words[w] & (~(left.words[w] | right.words[w]) | ~upperEmpty);
+    if (w == 0) candidates &= ~uint64_t{1};                // y = 0
+    if (w == ColumnWords - 1) candidates &= ~(uint64_t{1} << 63);  // y = 255
+    return candidates;
+}
+
+// For each set of eight bits, the places of the set bits in ascending
+// order, then zeros.
+struct BitPlaces {
+    uint8_t places[256][8];
+    constexpr BitPlaces() : places() {
+        for (int bits = 0; bits < 256; ++bits) {
+            int count = 0;
+            for (int place = 0; place < 8; ++place) {
+                if (bits & (1 << place)) places[bits][count++] = static_cast<uint8_t>(place);
+            }
+        }
+    }
+};
+constexpr BitPlaces PlacesOfBits;
+
+// The candidates of a column as offsets in ascending order into `listed`
+// (room for SliceSide + 64); returns their count. Listed first, eight at a
+// time without a jump, and passed after, the candidates cost one
+// mispredicted jump per column, not one per gap.
+inline int ListCandidatesOf(const EmptyBits& left, const EmptyBits& here, const EmptyBits& right, uint8_t* listed) {
     int count = 0;
-    for (int q = 0; q < SliceSide; q += 32) {
-        const CellCode* at = column + q;
-        const __mmask32 here = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at), empty);
-        const __mmask32 left = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at - ColumnCodes), empty);
-        const __mmask32 right = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at + ColumnCodes), empty);
-        const __mmask32 up = _mm512_cmpeq_epi16_mask(_mm512_loadu_si512(at + 1), empty);
-        uint32_t mask = here & (~(left | right) | ~up);
-        if (q == 0) mask &= ~1u;                       // y = 0
-        if (q + 32 == SliceSide) mask &= ~(1u << 31);  // y = 255
-        const __m256i cells = _mm256_add_epi8(offsets, _mm256_set1_epi8(static_cast<char>(q)));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(listed + count), _mm256_maskz_compress_epi8(mask, cells));
-        count += __builtin_popcount(mask);
+    for (int w = 0; w < ColumnWords; ++w) {
+        const uint64_t candidates = CandidateWord(left, here, right, w);
+        for (int b = 0; b < 8; ++b) {
+            const unsigned bits = (candidates >> (8 * b)) & 0xFF;
+            uint64_t places;
+            memcpy(&places, PlacesOfBits.places[bits], sizeof places);
+            // Each place plus the first offset stays below 256: no carry
+            // crosses into the next byte.
+            places += 0x0101010101010101u * static_cast<uint64_t>(w * 64 + b * 8);
+            memcpy(listed + count, &places, sizeof places);
+            count += __builtin_popcount(bits);
+        }
+    }
+    return count;
+}
+
+#if defined(SINORA_WIDE_VARIANTS)
+// Sixty-four cells at a time, their offsets picked by one compress
+// instruction.
+WITH_AVX512 __attribute__((noinline)) int ListCandidatesAvx512(const EmptyBits& left, const EmptyBits& here,
+                                                                const EmptyBits& right, uint8_t* listed) {
+    alignas(64) static constexpr uint8_t offsets[64] = {
+        0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
+        22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43,
+        44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
+    const __m512i firstOffsets = _mm512_load_si512(offsets);
+    int count = 0;
+    for (int w = 0; w < ColumnWords; ++w) {
+        const uint64_t candidates = CandidateWord(left, here, right, w);
+        const __m512i cells = _mm512_add_epi8(firstOffsets, _mm512_set1_epi8(static_cast<char>(w * 64)));
+        _mm512_storeu_si512(listed + count, _mm512_maskz_compress_epi8(candidates, cells));
+        count += __builtin_popcountll(candidates);
     }
     return count;
 }
 #endif
+
+template <Isa isa>
+inline int ListCandidates(const EmptyBits& left, const EmptyBits& here, const EmptyBits& right, uint8_t* listed) {
+#if defined(SINORA_WIDE_VARIANTS)
+    if constexpr (isa == Isa::Avx512) return ListCandidatesAvx512(left, here, right, listed);
+#endif
+    return ListCandidatesOf(left, here, right, listed);
+}
 
 // Neighbour pass of one half, in place, over its columns x of 1..254 and
 // within each y = 1..254. A cell reads its left and lower neighbours as
@@ -309,20 +365,22 @@ __attribute__((always_inline)) inline void FillHalfSteps(CellCode* codes, double
                                                          int half) {
     int tableLength = FirstMean;
     const int first = half == 0 ? 1 : HalfColumns, last = half == 0 ? HalfColumns - 1 : SliceSide - 2;
+    EmptyBits left = EmptyBitsOfColumn<isa>(codes + (first - 1) * ColumnCodes);
+    EmptyBits here = EmptyBitsOfColumn<isa>(codes + first * ColumnCodes);
     for (int p = first; p <= last; ++p) {
         CellCode* column = codes + p * ColumnCodes;
-        uint8_t listed[SliceSide + 32];
-        int count;
-#if defined(SINORA_WIDE_VARIANTS)
-        if constexpr (isa == Isa::Avx512) {
-            count = ListCandidatesAvx512(column, listed);
-        } else
-#endif
-        {
-            count = ListCandidates(column, listed);
-        }
+        const EmptyBits right = EmptyBitsOfColumn<isa>(column + ColumnCodes);
         const double* leftTable = p == HalfColumns ? otherTable : table;
-        for (int i = 0; i < count; ++i) FillCell<isa>(column + listed[i], table, leftTable, tableLength);
+        uint8_t listed[SliceSide + 64];
+        const int count = ListCandidates<isa>(left, here, right, listed);
+        for (int i = 0; i < count; ++i) {
+            const int q = listed[i];
+            if (FillCell<isa>(column + q, table, leftTable, tableLength)) {
+                here.words[q / 64] &= ~(uint64_t{1} << (q % 64));
+            }
+        }
+        left = here;
+        here = right;
     }
 }
 
