@@ -77,14 +77,34 @@ void ClearHalf(CellCode* codes, int half) {
 #endif
 }
 
+// The rows v of a column that can hold pixels landing within the slice
+// along one axis: those where (v - 127.5) slope + offset X lies in the
+// slice's range of unrounded positions less 127.5, (-129, 128). Per column
+// the bounds move by X offset / slope; a row's margin on either side covers
+// their rounding. Every row when the slope is too shallow for the bounds to
+// be worth finding.
+struct RowsAlongAxis {
+    double first = 0.0, last = BinCount - 1.0, perX = 0.0;  // bounds at X = 0, and their shift per unit of X
+    RowsAlongAxis(double slope, double offset) {
+        constexpr double low = -1.5 - RotationCentre, high = SliceSide - 0.5 - RotationCentre;
+        if (std::fabs(slope) < 1e-3) return;
+        first = RotationCentre + std::min(low / slope, high / slope) - 1.0;
+        last = RotationCentre + std::max(low / slope, high / slope) + 1.0;
+        perX = -offset / slope;
+    }
+    double from(double X) const { return first + X * perX; }
+    double to(double X) const { return last + X * perX; }
+};
+
 // For every column u, the chunks of `lanes` rows v that can hold pixels of
 // the half, as [first[u], last[u]] (none when last < first). A pixel lies
 // in half 0 when its unrounded x is below 127.5, which along the column,
-// where x grows by cosA per row, it is on one side of v = 127.5 + X tanA; a
-// row's margin covers the rounding of that estimate, which is far smaller
-// wherever the cut lies within the column. Only with cosA exactly 0, which
-// no angle of the run has, would every chunk be taken and the pixels told
-// apart one by one.
+// where x grows by cosA per row, it is on one side of v = 127.5 + X tanA;
+// it lies in the slice at all when its unrounded x and y are within
+// (-1.5, 255.5). A row's margin covers the rounding of these estimates,
+// which is far smaller wherever a bound lies within the column. Only with
+// cosA exactly 0, which no angle of the run has, would every chunk be taken
+// and the pixels told apart one by one.
 inline void ChunksOfHalf(double cosA, double sinA, int half, int lanes, int32_t* first, int32_t* last) {
     if (cosA == 0.0) {
         for (int u = 0; u < BinCount; ++u) first[u] = 0, last[u] = BinCount / lanes - 1;
@@ -92,12 +112,18 @@ inline void ChunksOfHalf(double cosA, double sinA, int half, int lanes, int32_t*
     }
     const bool lowRows = (half == 0) == (cosA > 0);  // the half takes the rows below the cut
     const double tanA = sinA / cosA;
+    // The unrounded position less 127.5 is (v - 127.5) cosA - X sinA across
+    // and (v - 127.5) sinA + X cosA up.
+    const RowsAlongAxis across(cosA, -sinA), up(sinA, cosA);
     for (int u = 0; u < BinCount; ++u) {
-        const double cut = RotationCentre + (u - RotationCentre) * tanA;
-        // Held within [0, 256] and [-1, 255], so that a cut beyond the
-        // column leaves its range empty.
-        const double from = std::min(std::max(lowRows ? 0.0 : cut - 1.0, 0.0), double{BinCount});
-        const double to = std::max(std::min(lowRows ? cut + 1.0 : BinCount - 1.0, BinCount - 1.0), -1.0);
+        const double X = u - RotationCentre;
+        const double cut = RotationCentre + X * tanA;
+        // Held within [0, 256] and [-1, 255], so that bounds beyond the
+        // column leave its range empty.
+        double from = std::max(lowRows ? 0.0 : cut - 1.0, std::max(across.from(X), up.from(X)));
+        double to = std::min(lowRows ? cut + 1.0 : BinCount - 1.0, std::min(across.to(X), up.to(X)));
+        from = std::min(std::max(from, 0.0), double{BinCount});
+        to = std::max(std::min(to, BinCount - 1.0), -1.0);
         first[u] = TruncToInt32(from) / lanes;
         last[u] = TruncToInt32(to + lanes) / lanes - 1;
     }
