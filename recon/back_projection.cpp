@@ -391,22 +391,24 @@ __attribute__((always_inline)) inline void FillHalfSteps(CellCode* codes, double
                                                          int half) {
     int tableLength = FirstMean;
     const int first = half == 0 ? 1 : HalfColumns, last = half == 0 ? HalfColumns - 1 : SliceSide - 2;
-    EmptyBits left = EmptyBitsOfColumn<isa>(codes + (first - 1) * ColumnCodes);
-    EmptyBits here = EmptyBitsOfColumn<isa>(codes + first * ColumnCodes);
+    // Three columns' bits, handed round rather than copied.
+    EmptyBits bits[3];
+    EmptyBits *left = &bits[0], *here = &bits[1], *right = &bits[2];
+    *left = EmptyBitsOfColumn<isa>(codes + (first - 1) * ColumnCodes);
+    *here = EmptyBitsOfColumn<isa>(codes + first * ColumnCodes);
     for (int p = first; p <= last; ++p) {
         CellCode* column = codes + p * ColumnCodes;
-        const EmptyBits right = EmptyBitsOfColumn<isa>(column + ColumnCodes);
+        *right = EmptyBitsOfColumn<isa>(column + ColumnCodes);
         const double* leftTable = p == HalfColumns ? otherTable : table;
         uint8_t listed[SliceSide + 64];
-        const int count = ListCandidates<isa>(left, here, right, listed);
-        for (int i = 0; i < count; ++i) {
-            const int q = listed[i];
-            if (FillCell<isa>(column + q, table, leftTable, tableLength)) {
-                here.words[q / 64] &= ~(uint64_t{1} << (q % 64));
-            }
-        }
-        left = here;
+        const int count = ListCandidates<isa>(*left, *here, *right, listed);
+        for (int i = 0; i < count; ++i) FillCell<isa>(column + listed[i], table, leftTable, tableLength);
+        // The column as passed, found afresh: clearing a bit per filled
+        // cell would chain every fill to the one before through memory.
+        *left = EmptyBitsOfColumn<isa>(column);
+        EmptyBits* const spare = here;
         here = right;
+        right = spare;
     }
 }
 
