@@ -287,12 +287,33 @@ WITH_AVX512 __attribute__((noinline)) EmptyBits EmptyBitsAvx512(const CellCode* 
     }
     return bits;
 }
+
+// Thirty-two cells at a time, as two sets of sixteen packed to bytes.
+WITH_AVX2 __attribute__((noinline)) EmptyBits EmptyBitsAvx2(const CellCode* column) {
+    const __m256i empty = _mm256_set1_epi16(static_cast<short>(Empty));
+    EmptyBits bits;
+    for (int w = 0; w < ColumnWords; ++w) {
+        uint64_t word = 0;
+        for (int q = 0; q < 64; q += 32) {
+            const __m256i* at = reinterpret_cast<const __m256i*>(column + w * 64 + q);
+            const __m256i low = _mm256_cmpeq_epi16(_mm256_loadu_si256(at), empty);
+            const __m256i high = _mm256_cmpeq_epi16(_mm256_loadu_si256(at + 1), empty);
+            // Packing works within each 128-bit lane; the permutation puts
+            // the cells back in order.
+            const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi16(low, high), 0xD8);
+            word |= uint64_t(uint32_t(_mm256_movemask_epi8(packed))) << q;
+        }
+        bits.words[w] = word;
+    }
+    return bits;
+}
 #endif
 
 template <Isa isa>
 inline EmptyBits EmptyBitsOfColumn(const CellCode* column) {
 #if defined(SINORA_WIDE_VARIANTS)
     if constexpr (isa == Isa::Avx512) return EmptyBitsAvx512(column);
+    if constexpr (isa == Isa::Avx2) return EmptyBitsAvx2(column);
 #endif
     return EmptyBitsOf(column);
 }
@@ -311,43 +332,6 @@ inline uint64_t CandidateWord(const EmptyBits& left, const EmptyBits& here, cons
     if (w == 0) candidates &= ~uint64_t{1};                // y = 0
     if (w == ColumnWords - 1) candidates &= ~(uint64_t{1} << 63);  // y = 255
     return candidates;
-}
-
-// For each set of eight bits, the places of the set bits in ascending
-// order, then zeros.
-struct BitPlaces {
-    uint8_t places[256][8];
-    constexpr BitPlaces() : places() {
-        for (int bits = 0; bits < 256; ++bits) {
-            int count = 0;
-            for (int place = 0; place < 8; ++place) {
-                if (bits & (1 << place)) places[bits][count++] = static_cast<uint8_t>(place);
-            }
-        }
-    }
-};
-constexpr BitPlaces PlacesOfBits;
-
-// The candidates of a column as offsets in ascending order into `listed`
-// (room for SliceSide + 64); returns their count. Listed first, eight at a
-// time without a jump, and passed after, the candidates cost one
-// mispredicted jump per column, not one per gap.
-inline int ListCandidatesOf(const EmptyBits& left, const EmptyBits& here, const EmptyBits& right, uint8_t* listed) {
-    int count = 0;
-    for (int w = 0; w < ColumnWords; ++w) {
-        const uint64_t candidates = CandidateWord(left, here, right, w);
-        for (int b = 0; b < 8; ++b) {
-            const unsigned bits = (candidates >> (8 * b)) & 0xFF;
-            uint64_t places;
-            memcpy(&places, PlacesOfBits.places[bits], sizeof places);
-            // Each place plus the first offset stays below 256: no carry
-            // crosses into the next byte.
-            places += 0x0101010101010101u * static_cast<uint64_t>(w * 64 + b * 8);
-            memcpy(listed + count, &places, sizeof places);
-            count += __builtin_popcount(bits);
-        }
-    }
-    return count;
 }
 
 #if defined(SINORA_WIDE_VARIANTS)
@@ -371,14 +355,6 @@ WITH_AVX512 __attribute__((noinline)) int ListCandidatesAvx512(const EmptyBits& 
 }
 #endif
 
-template <Isa isa>
-inline int ListCandidates(const EmptyBits& left, const EmptyBits& here, const EmptyBits& right, uint8_t* listed) {
-#if defined(SINORA_WIDE_VARIANTS)
-    if constexpr (isa == Isa::Avx512) return ListCandidatesAvx512(left, here, right, listed);
-#endif
-    return ListCandidatesOf(left, here, right, listed);
-}
-
 // Neighbour pass of one half, in place, over its columns x of 1..254 and
 // within each y = 1..254. A cell reads its left and lower neighbours as
 // already passed and its right and upper neighbours as not yet passed, as
@@ -400,13 +376,33 @@ __attribute__((always_inline)) inline void FillHalfSteps(CellCode* codes, double
         CellCode* column = codes + p * ColumnCodes;
         *right = EmptyBitsOfColumn<isa>(column + ColumnCodes);
         const double* leftTable = p == HalfColumns ? otherTable : table;
-        uint8_t listed[SliceSide + 64];
-        const int count = ListCandidates<isa>(*left, *here, *right, listed);
-        for (int i = 0; i < count; ++i) FillCell<isa>(column + listed[i], table, leftTable, tableLength);
-        // The column as passed, found afresh: clearing a bit per filled
-        // cell would chain every fill to the one before through memory.
-        *left = EmptyBitsOfColumn<isa>(column);
-        EmptyBits* const spare = here;
+#if defined(SINORA_WIDE_VARIANTS)
+        if constexpr (isa == Isa::Avx512) {
+            // All of the column's candidates listed first, so that only
+            // the end of the column is mispredicted; the column as passed
+            // is then found afresh from its codes.
+            uint8_t listed[SliceSide + 64];
+            const int count = ListCandidatesAvx512(*left, *here, *right, listed);
+            for (int i = 0; i < count; ++i) FillCell<isa>(column + listed[i], table, leftTable, tableLength);
+            *here = EmptyBitsOfColumn<isa>(column);
+        } else
+#endif
+        {
+            // Word by word, the filled cells struck off in a register.
+            for (int w = 0; w < ColumnWords; ++w) {
+                uint64_t passed = here->words[w];
+                for (uint64_t candidates = CandidateWord(*left, *here, *right, w); candidates != 0;
+                     candidates &= candidates - 1) {
+                    const int bit = __builtin_ctzll(candidates);
+                    if (FillCell<isa>(column + w * 64 + bit, table, leftTable, tableLength)) {
+                        passed &= ~(uint64_t{1} << bit);
+                    }
+                }
+                here->words[w] = passed;
+            }
+        }
+        EmptyBits* const spare = left;
+        left = here;
         here = right;
         right = spare;
     }
