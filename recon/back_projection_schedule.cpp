@@ -9,8 +9,8 @@
 // projection to the pace of one thread rather than stopping it.
 //
 // The steps of a half, in order: the scatter of each slice, its neighbour
-// pass, and after each group of four slices the writing of the lines the
-// group completes. Half 0's pass of a slice reads half 1's first column as
+// pass, and, a quarter of it before each slice of the next group, the
+// writing of the lines each group of four slices completes. Half 0's pass of a slice reads half 1's first column as
 // scattered, and half 1's pass reads half 0's last column as passed, so
 // half 1 scatters a slice ahead. Among them, a few angles ahead, the
 // filtering of the projections: those of even angles by half 0, of odd
@@ -31,11 +31,14 @@ enum class Kind : uint8_t { Filter, Scatter, Pass, Write };
 
 struct Step {
     Kind kind;
-    int16_t index;  // the angle, or the group whose lines are written
+    uint8_t quarter;  // of the half's parts of the stack's writing
+    int16_t index;    // the angle, or the group whose lines are written
 };
 
 enum {
-    StepsPerHalf = AngleCount / Halves + 2 * AngleCount + StackGroups + 1,
+    Quarters = 4,
+    PartsPerQuarter = PartsPerHalf / Quarters,
+    StepsPerHalf = AngleCount / Halves + 2 * AngleCount + (StackGroups + 1) * Quarters,
     FilterAhead = 6,  // angles between a projection's filtering and its first use
     StealAfter = 500,   // rounds of waiting on the spot before the other half's step is taken
     YieldAfter = 2000,  // and before the processor is given to other programs
@@ -47,26 +50,36 @@ struct HalfOrders {
         for (int half = 0; half < Halves; ++half) {
             int n = 0;
             for (int angle = half; angle < FilterAhead; angle += Halves) {
-                steps[half][n++] = {Kind::Filter, static_cast<int16_t>(angle)};
+                steps[half][n++] = {Kind::Filter, 0, static_cast<int16_t>(angle)};
             }
-            if (half == 1) steps[half][n++] = {Kind::Scatter, 0};
+            if (half == 1) steps[half][n++] = {Kind::Scatter, 0, 0};
             for (int angle = 0; angle < AngleCount; ++angle) {
+                // A group's lines are written a quarter at a time while the
+                // next group is built, so that the stream to memory goes on
+                // beside the building rather than in bursts that both
+                // threads would make at once.
+                if (angle >= GroupAngles) {
+                    steps[half][n++] = {Kind::Write, static_cast<uint8_t>(angle % GroupAngles),
+                                        static_cast<int16_t>(angle / GroupAngles - 1)};
+                }
                 const int filtered = angle + FilterAhead;
                 if (filtered < AngleCount && filtered % Halves == half) {
-                    steps[half][n++] = {Kind::Filter, static_cast<int16_t>(filtered)};
+                    steps[half][n++] = {Kind::Filter, 0, static_cast<int16_t>(filtered)};
                 }
                 const int scattered = half == 0 ? angle : angle + 1;
-                if (scattered < AngleCount) steps[half][n++] = {Kind::Scatter, static_cast<int16_t>(scattered)};
-                steps[half][n++] = {Kind::Pass, static_cast<int16_t>(angle)};
-                if (angle % GroupAngles == GroupAngles - 1) {
-                    steps[half][n++] = {Kind::Write, static_cast<int16_t>(angle / GroupAngles)};
+                if (scattered < AngleCount) steps[half][n++] = {Kind::Scatter, 0, static_cast<int16_t>(scattered)};
+                steps[half][n++] = {Kind::Pass, 0, static_cast<int16_t>(angle)};
+            }
+            for (int group = StackGroups - 1; group <= StackGroups; ++group) {
+                for (int quarter = 0; quarter < Quarters; ++quarter) {
+                    steps[half][n++] = {Kind::Write, static_cast<uint8_t>(quarter), static_cast<int16_t>(group)};
                 }
             }
-            steps[half][n++] = {Kind::Write, StackGroups};
             if (n != StepsPerHalf) throw "every step of a half has its place";
         }
     }
 };
+static_assert(int{GroupAngles} == int{Quarters}, "a quarter of a group's writing beside each slice of the next group");
 constexpr HalfOrders Orders;
 
 struct Progress {
@@ -74,10 +87,17 @@ struct Progress {
     std::atomic<bool> filtered[AngleCount];
     std::atomic<bool> scattered[Halves][AngleCount];
     std::atomic<bool> passed[Halves][AngleCount];
-    std::atomic<bool> written[Halves][StackGroups + 1];
+    std::atomic<bool> written[Halves][StackGroups + 1][Quarters];
 };
 
 bool Done(const std::atomic<bool>& flag) { return flag.load(std::memory_order_acquire); }
+
+bool AllWritten(const Progress& progress, int half, int group) {
+    for (const auto& quarter : progress.written[half][group]) {
+        if (!Done(quarter)) return false;
+    }
+    return true;
+}
 
 bool Ready(const Progress& progress, int half, Step step) {
     const int other = 1 - half;
@@ -91,16 +111,17 @@ bool Ready(const Progress& progress, int half, Step step) {
             const int previous = step.index - AliveAngles;
             return Done(progress.filtered[step.index]) &&
                    (previous < 0 || (Done(progress.passed[other][previous]) &&
-                                     Done(progress.written[half][previous / GroupAngles + 1])));
+                                     AllWritten(progress, half, previous / GroupAngles + 1)));
         }
         case Kind::Pass:
             return Done(progress.scattered[half][step.index]) &&
                    Done(half == 0 ? progress.scattered[1][step.index] : progress.passed[0][step.index]);
         case Kind::Write: {
             // The lines of the group and of the one before it; the cells'
-            // sums take their angles in ascending order.
+            // sums take their angles in ascending order, so the same
+            // quarter of the group before goes first.
             const int group = step.index;
-            if (group > 0 && !Done(progress.written[half][group - 1])) return false;
+            if (group > 0 && !Done(progress.written[half][group - 1][step.quarter])) return false;
             const int last = std::min<int>(AngleCount, (group + 1) * GroupAngles);
             for (int angle = std::max(0, (group - 1) * GroupAngles); angle < last; ++angle) {
                 if (!Done(progress.passed[half][angle])) return false;
@@ -125,12 +146,12 @@ void Run(Progress& progress, int half, Step step) {
             FillHalf(step.index, half);
             progress.passed[half][step.index].store(true, std::memory_order_release);
             break;
-        case Kind::Write:
-            for (int part = half * PartsPerHalf; part < (half + 1) * PartsPerHalf; ++part) {
-                WriteStackLines(step.index, part);
-            }
-            progress.written[half][step.index].store(true, std::memory_order_release);
+        case Kind::Write: {
+            const int first = half * PartsPerHalf + step.quarter * PartsPerQuarter;
+            for (int part = first; part < first + PartsPerQuarter; ++part) WriteStackLines(step.index, part);
+            progress.written[half][step.index][step.quarter].store(true, std::memory_order_release);
             break;
+        }
     }
 }
 
@@ -176,7 +197,9 @@ void RunBackProjectionSteps() {
     for (int half = 0; half < Halves; ++half) {
         for (auto& flag : progress.scattered[half]) flag.store(false);
         for (auto& flag : progress.passed[half]) flag.store(false);
-        for (auto& flag : progress.written[half]) flag.store(false);
+        for (auto& group : progress.written[half]) {
+            for (auto& flag : group) flag.store(false);
+        }
     }
     RunTwoRoles([] { Work(progress, 0, false); }, [] { Work(progress, 1, false); }, [] { Work(progress, 0, true); });
 }
