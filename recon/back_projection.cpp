@@ -80,7 +80,7 @@ void ClearHalf(CellCode* codes, int half) {
 // The rows v of a column that can hold pixels landing within the slice
 // along one axis: those where (v - 127.5) slope + offset X lies in the
 // slice's range of unrounded positions less 127.5, (-129, 128). Per column
-// the bounds move by X offset / slope; a row's margin on either side covers
+// the bounds move by -X offset / slope; a row's margin on either side covers
 // their rounding. Every row when the slope is too shallow for the bounds to
 // be worth finding.
 struct RowsAlongAxis {

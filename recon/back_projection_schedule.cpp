@@ -10,9 +10,9 @@
 //
 // The steps of a half, in order: the scatter of each slice, its neighbour
 // pass, and, a quarter of it before each slice of the next group, the
-// writing of the lines each group of four slices completes. Half 0's pass of a slice reads half 1's first column as
-// scattered, and half 1's pass reads half 0's last column as passed, so
-// half 1 scatters a slice ahead. Among them, a few angles ahead, the
+// writing of the lines each group of four slices completes. Half 0's pass
+// of a slice reads half 1's first column as scattered, and half 1's pass
+// reads half 0's last column as passed, so half 1 scatters a slice ahead. Among them, a few angles ahead, the
 // filtering of the projections: those of even angles by half 0, of odd
 // ones by half 1.
 #include <algorithm>
@@ -36,7 +36,7 @@ struct Step {
 };
 
 enum {
-    Quarters = 4,
+    Quarters = GroupAngles,  // a group's writing in as many shares as the next group has slices
     PartsPerQuarter = PartsPerHalf / Quarters,
     StepsPerHalf = AngleCount / Halves + 2 * AngleCount + (StackGroups + 1) * Quarters,
     FilterAhead = 6,  // angles between a projection's filtering and its first use
@@ -79,7 +79,7 @@ struct HalfOrders {
         }
     }
 };
-static_assert(int{GroupAngles} == int{Quarters}, "a quarter of a group's writing beside each slice of the next group");
+static_assert(PartsPerHalf % Quarters == 0, "a half's parts fall into whole quarters");
 constexpr HalfOrders Orders;
 
 struct Progress {

@@ -66,12 +66,11 @@ template <Isa isa, int count>
 __attribute__((always_inline)) inline void WriteCellByCell(int firstAngle, int parity, int part) {
     typedef typename LineOf<count>::Values Values;
     const KeptSlices<count> kept(firstAngle, part);
-    const bool first = firstAngle == 0;
     for (int x = part * ColumnsPerPart; x < (part + 1) * ColumnsPerPart; ++x) {
         for (int y = parity; y < SliceSide; y += 2) {
             const int cell = x * ColumnCodes + y;
             double values[count];
-            double sum = first ? 0.0 : SumImage[x * RowStride + y];
+            double sum = firstAngle == 0 ? 0.0 : SumImage[x * RowStride + y];
 #pragma GCC unroll 8
             for (int j = 0; j < count; ++j) {
                 values[j] = kept.value(j, cell);
