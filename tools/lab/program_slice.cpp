@@ -56,29 +56,50 @@ ProgramSlice ReconstructLoaded(bool filtered) {
     return slice;
 }
 
-double SumToMuPerPixel(const std::string& filterPath) {
+namespace {
+
+// The mean of the slice's pixels whose centres lie between `from` and `to`
+// pixels from the centre of rotation.
+double RingMean(const std::vector<double>& slice, double from, double to) {
+    double total = 0.0;
+    int count = 0;
+    for (int r = 0; r < FieldPixels; ++r) {
+        for (int x = 0; x < FieldPixels; ++x) {
+            const double dx = x - RotationCentre, dy = r - RotationCentre, d2 = dx * dx + dy * dy;
+            if (d2 < from * from || d2 > to * to) continue;
+            total += slice[r * FieldPixels + x];
+            ++count;
+        }
+    }
+    return total / count;
+}
+
+}  // namespace
+
+double SumCalibration::MuPerMm(double sum, double pixelMm) const {
+    // A sinogram made with pixels of pixelMm holds pixelMm times the
+    // integrals of one made with 1 mm pixels.
+    return WaterMuPerMm * (sum / pixelMm - air) / (water - air);
+}
+
+SumCalibration CalibrateSums(const std::string& filterPath) {
     QTemporaryDir folder;
     if (!folder.isValid()) throw LabError("cannot make a temporary folder for the water disc");
     const std::string discPath = folder.filePath("water.sino").toStdString();
-    std::vector<double> integrals = ProjectPhantom(MakePhantom("disc"));
+    Phantom disc;
+    disc.ellipses.push_back({0.0, 0.0, 50.0, 50.0, 0.0, 1.0});
+    std::vector<double> integrals = ProjectPhantom(disc);
     for (double& p : integrals) p *= WaterMuPerMm;
     QFile file(QString::fromStdString(discPath));
     const std::string bytes = SinogramFileBytes(integrals);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), bytes.size()) != static_cast<qint64>(bytes.size()))
         throw LabError("cannot write the water disc's sinogram in " + folder.path().toStdString());
     file.close();
-    const ProgramSlice disc = ReconstructLikeTheProgram(discPath, filterPath);
-    double total = 0.0;
-    int count = 0;
-    for (int r = 0; r < FieldPixels; ++r) {
-        for (int x = 0; x < FieldPixels; ++x) {
-            const double dx = x - RotationCentre, dy = r - RotationCentre;
-            if (dx * dx + dy * dy > 50.0 * 50.0) continue;
-            total += disc.sum[r * FieldPixels + x];
-            ++count;
-        }
-    }
-    return WaterMuPerMm / (total / count);
+    const ProgramSlice slice = ReconstructLikeTheProgram(discPath, filterPath);
+    SumCalibration calibration;
+    calibration.air = RingMean(slice.sum, 60.0, 75.0);
+    calibration.water = RingMean(slice.sum, 0.0, 25.0);
+    return calibration;
 }
 
 }  // namespace lab

@@ -24,11 +24,22 @@ ProgramSlice ReconstructLikeTheProgram(const std::string& sinogramPath, const st
 // FilterKernel when `filtered`.
 ProgramSlice ReconstructLoaded(bool filtered);
 
-// The factor that turns this filter's sums into attenuation per pixel
-// length for the lab's sinograms: the program's reconstruction of the lab's
-// water disc (radius 100 pixels, 0.02 per pixel) with the same filter, its
-// mean within 50 pixels of the centre divided into 0.02. Runs a
-// reconstruction: call it before ReconstructLikeTheProgram.
-double SumToMuPerPixel(const std::string& filterPath);
+// The program's sums of air and water with one filter, for the lab's
+// sinograms: a two-point calibration, measured on the program's own
+// reconstruction of a water disc (0.02 per pixel) in air. Its radius is 50
+// pixels, so that every chord of the disc and its surroundings lies within
+// the 127 bins the filter's taps reach: there the reconstruction is exact
+// and the two points are the filter's, not an artifact of the object's size.
+struct SumCalibration {
+    double air = 0.0;    // mean sum in the ring 60..75 pixels from the centre
+    double water = 0.0;  // mean sum within 25 pixels of the centre
+
+    // Whether the filter tells water from air at all (a ramp does).
+    bool Valid() const { return water - air > 0.0; }
+    // Attenuation per mm of a sum, for a sinogram made with `pixelMm`.
+    double MuPerMm(double sum, double pixelMm) const;
+};
+// Runs a reconstruction: call it before ReconstructLikeTheProgram.
+SumCalibration CalibrateSums(const std::string& filterPath);
 
 }  // namespace lab

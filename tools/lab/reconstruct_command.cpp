@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "tools/lab/commands.h"
 #include "tools/lab/display_levels.h"
@@ -60,7 +61,14 @@ struct Reconstructed {
     std::vector<double> values;  // what .npy holds
     std::vector<double> mu;      // per mm; empty when the scale is not known
     const char* npyUnits;
+    std::string noScale;  // why mu is empty
 };
+
+bool WritesDicom(const ReconstructOptions& options) {
+    for (const std::string& output : options.outputs)
+        if (HasExtension(output, ".dcm")) return true;
+    return false;
+}
 
 Reconstructed Reconstruct(const ReconstructOptions& options) {
     Reconstructed slice;
@@ -68,17 +76,25 @@ Reconstructed Reconstruct(const ReconstructOptions& options) {
         slice.values = IterativeMu(ReadSinogramFile(options.sinogram), options);
         slice.npyUnits = "mu per mm";
         if (!options.programUnits) slice.mu = slice.values;
+        else slice.noScale = "the sinogram was not made by sinora-lab (--program-units)";
         return slice;
     }
-    const bool calibrated = !options.simple && !options.programUnits;
-    const double toMuPerPixel = calibrated ? SumToMuPerPixel(options.filter) : 0.0;
+    bool calibrated = !options.simple && !options.programUnits;
+    const SumCalibration calibration = calibrated ? CalibrateSums(options.filter) : SumCalibration{};
+    if (options.simple) slice.noScale = "simple back projection has no attenuation scale";
+    else if (options.programUnits) slice.noScale = "the sinogram was not made by sinora-lab (--program-units)";
+    else if (!calibration.Valid()) {
+        slice.noScale = options.filter + " reconstructs water no brighter than air: its slice has no attenuation scale";
+        if (WritesDicom(options)) throw LabError("cannot write a DICOM CT image: " + slice.noScale);
+        calibrated = false;
+    }
     const ProgramSlice program = ReconstructLikeTheProgram(options.sinogram, options.simple ? "" : options.filter);
     printf("%s back projection, the program's own steps: sum %.6g to %.6g\n", options.simple ? "simple" : "filtered",
            program.sumMin, program.sumMax);
     slice.values = program.sum;
     slice.npyUnits = "the program's SumImage";
     if (calibrated)
-        for (double v : program.sum) slice.mu.push_back(v * toMuPerPixel / options.pixelMm);
+        for (double v : program.sum) slice.mu.push_back(calibration.MuPerMm(v, options.pixelMm));
     return slice;
 }
 
@@ -100,9 +116,7 @@ void RunReconstructCommand(const ReconstructOptions& options) {
     std::vector<double> hu(slice.mu.size());
     std::transform(slice.mu.begin(), slice.mu.end(), hu.begin(), HuOfMu);
     if (slice.mu.empty()) {
-        printf("values in the program's own units: %s\n",
-               options.simple ? "simple back projection has no attenuation scale"
-                              : "the sinogram was not made by sinora-lab (--program-units)");
+        printf("values in the program's own units: %s\n", slice.noScale.c_str());
     } else {
         const auto [lo, hi] = std::minmax_element(slice.mu.begin(), slice.mu.end());
         printf("mu %.4g to %.4g per mm, %.0f to %.0f HU (for a sinogram that sinora-lab made with %g mm pixels)\n",

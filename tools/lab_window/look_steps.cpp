@@ -29,8 +29,8 @@ LookSteps RunLookSteps(const LookInput& input) {
     const std::lock_guard<std::mutex> hold(ProgramArraysLock());
     const bool filtered = !input.filterPath.empty();
     // The calibration runs its own reconstruction: before this one.
-    double toMuPerPixel = 0.0;
-    if (filtered && input.madeByLab) toMuPerPixel = lab::SumToMuPerPixel(input.filterPath);
+    lab::SumCalibration calibration;
+    if (filtered && input.madeByLab) calibration = lab::CalibrateSums(input.filterPath);
     if (filtered) {
         const InputFileResult read = LoadFilterFile(input.filterPath.c_str());
         if (read.error != InputFileError::None)
@@ -41,7 +41,7 @@ LookSteps RunLookSteps(const LookInput& input) {
     const lab::ProgramSlice slice = lab::ReconstructLoaded(filtered);
     steps.sum = slice.sum;
     steps.sumMax = slice.sumMax;
-    if (toMuPerPixel > 0.0) steps.toMuPerMm = toMuPerPixel / input.pixelMm;
+    if (calibration.Valid()) steps.calibration = calibration;
 
     steps.sinogram.resize(static_cast<size_t>(BinCount) * AngleCount);
     steps.filtered.resize(steps.sinogram.size());
@@ -65,7 +65,7 @@ QString LookSteps::units() const { return inHu() ? "HU" : "grey levels"; }
 lab::SliceValues LookSteps::display() const {
     if (!inHu()) return lab::ScaledLevels(sum);
     lab::SliceValues hu(sum.size());
-    for (size_t k = 0; k < sum.size(); ++k) hu[k] = lab::HuOfMu(sum[k] * toMuPerMm);
+    for (size_t k = 0; k < sum.size(); ++k) hu[k] = lab::HuOfMu(calibration->MuPerMm(sum[k], input.pixelMm));
     return hu;
 }
 

@@ -7,10 +7,12 @@
 
 #include <QString>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "tools/lab/image_quality.h"
+#include "tools/lab/program_slice.h"
 
 namespace labwin {
 
@@ -32,11 +34,11 @@ struct LookSteps {
     std::vector<double> views;     // view a's back projection: a x 65536 + row x 256 + column, row 0 at the top
     lab::SliceValues sum;          // SumImage, row 0 at the top
     double sumMax = 0.0;
-    // Slice value x this = attenuation per mm; 0 when not known.
-    double toMuPerMm = 0.0;
+    // The filter's air and water, when the slice's scale is known.
+    std::optional<lab::SumCalibration> calibration;
     std::vector<double> taps;      // the filter's 128 taps (empty: simple)
 
-    bool inHu() const { return toMuPerMm > 0.0; }
+    bool inHu() const { return calibration.has_value(); }
     // "HU", or the program's grey levels (the sum x 255 / its largest value).
     QString units() const;
     // The slice in `units()`.

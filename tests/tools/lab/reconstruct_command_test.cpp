@@ -41,6 +41,14 @@ std::string WritePhantomSinogram(const std::string& name, double photons) {
     return path;
 }
 
+std::string WriteSinogram(const std::string& name, const lab::Phantom& phantom) {
+    std::vector<double> integrals = lab::ProjectPhantom(phantom);
+    for (double& p : integrals) p *= 0.02;
+    const std::string path = ScratchPath(name + ".sino");
+    recon_test::WriteSinogram(path, integrals);
+    return path;
+}
+
 std::string WriteKernel(const char* name) {
     std::string text;
     for (double tap : lab::KernelTaps(name, 1.0)) text += std::to_string(100.0 * tap) + "\n";
@@ -113,6 +121,40 @@ TEST(ReconstructCommand, FilteredSliceIsTheProgramsAndSartBeatsItAtLowDose) {
             EXPECT_GE(*std::min_element(slice.begin(), slice.end()), 0.0) << method;
         }
         EXPECT_GT(correlation[1], correlation[0] + 0.01) << method;
+    }
+}
+
+// Water 0 HU and air -1000 HU wherever the 128 taps reach across the whole
+// object (a disc 80 pixels across, off the centre); on the 200-pixel disc
+// the centre is still exact, while toward its edge the ramp's tail beyond
+// the taps is missing and the slice reads high.
+TEST(ReconstructCommand, HounsfieldUnitsOfWaterAndAirWithEveryKernel) {
+    const lab::Phantom small{{{20.0, -10.0, 40.0, 40.0, 0.0, 1.0}}, {}};
+    const std::string smallDisc = WriteSinogram("small_disc", small);
+    const std::string bigDisc = WriteSinogram("disc", lab::MakePhantom("disc"));
+    struct Region {
+        const std::string* sinogram;
+        double x, y, radius, lowest, highest;
+    };
+    const Region regions[] = {
+        {&smallDisc, 20.0, -10.0, 10.0, -1.5, 1.5},       // the small disc's centre
+        {&smallDisc, 48.0, -10.0, 5.0, -1.5, 1.5},        // 28 pixels out
+        {&smallDisc, -35.0, -10.0, 5.0, -1003.0, -997.0},  // air 15 pixels beyond its edge
+        {&bigDisc, 0.0, 0.0, 15.0, -1.5, 1.5},             // the big disc's centre
+        {&bigDisc, 80.0, 0.0, 8.0, 15.0, 30.0},            // 80 pixels out
+    };
+    for (const char* kernel : {"ramlak", "shepp-logan", "cosine", "hamming", "hann"}) {
+        lab::ReconstructOptions options;
+        options.filter = WriteKernel(kernel);
+        for (const Region& region : regions) {
+            options.sinogram = *region.sinogram;
+            options.outputs = {ScratchPath("disc.dcm")};
+            lab::RunReconstructCommand(options);
+            const lab::DicomSlice dicom = lab::ReadDicomSlice(options.outputs[0], 1);
+            const double mean = lab::MeasureCircle(dicom.hu.values, lab::FromField(region.x, region.y), region.radius).mean;
+            EXPECT_GE(mean, region.lowest) << kernel << " at " << region.x << ", " << region.y;
+            EXPECT_LE(mean, region.highest) << kernel << " at " << region.x << ", " << region.y;
+        }
     }
 }
 
