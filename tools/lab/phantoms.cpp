@@ -63,8 +63,24 @@ double EllipseChord(const Ellipse& e, double d, double cosA, double sinA) {
     return 2.0 * e.a * e.b * std::sqrt(reach2 - offset * offset) / reach2;
 }
 
-// Length of the ray inside the bar: the ray clipped to the two slabs.
-double BarChord(const Bar& bar, double d, double cosA, double sinA) {
+// Where the ray enters and leaves the ellipse, from the quadratic in t of
+// the ellipse's equation along the ray; false when it misses.
+bool EllipseSpan(const Ellipse& e, double d, double cosA, double sinA, RaySpan& span) {
+    const double phi = e.phiDegrees * Pi / 180.0;
+    const double ax = std::cos(phi), ay = std::sin(phi);  // the first axis; the second is (-ay, ax)
+    const double qx = d * cosA - e.cx, qy = d * sinA - e.cy, ex = -sinA, ey = cosA;
+    const double qa = (qx * ax + qy * ay) / e.a, qb = (-qx * ay + qy * ax) / e.b;
+    const double ea = (ex * ax + ey * ay) / e.a, eb = (-ex * ay + ey * ax) / e.b;
+    const double a = ea * ea + eb * eb, b = qa * ea + qb * eb, c = qa * qa + qb * qb - 1.0;
+    const double discriminant = b * b - a * c;
+    if (discriminant <= 0.0) return false;
+    const double root = std::sqrt(discriminant);
+    span = {(-b - root) / a, (-b + root) / a};
+    return true;
+}
+
+// Where the ray runs inside the bar: the ray clipped to its two slabs.
+bool BarSpan(const Bar& bar, double d, double cosA, double sinA, RaySpan& span) {
     const double px = d * cosA, py = d * sinA, ex = -sinA, ey = cosA;
     double tMin = -1e300, tMax = 1e300;
     auto clip = [&](double p0, double e, double lo, double hi) {
@@ -75,8 +91,22 @@ double BarChord(const Bar& bar, double d, double cosA, double sinA) {
         tMax = std::min(tMax, t2);
         return true;
     };
-    if (!clip(px, ex, bar.x0, bar.x1) || !clip(py, ey, bar.y0, bar.y1)) return 0.0;
-    return tMax > tMin ? tMax - tMin : 0.0;
+    if (!clip(px, ex, bar.x0, bar.x1) || !clip(py, ey, bar.y0, bar.y1) || !(tMax > tMin)) return false;
+    span = {tMin, tMax};
+    return true;
+}
+
+// Length of the ray inside the bar.
+double BarChord(const Bar& bar, double d, double cosA, double sinA) {
+    RaySpan span;
+    return BarSpan(bar, d, cosA, sinA, span) ? span.to - span.from : 0.0;
+}
+
+// The length of `span` that lies within `spans`.
+double OverlapLength(RaySpan span, const std::vector<RaySpan>& spans) {
+    double length = 0.0;
+    for (const RaySpan& s : spans) length += std::max(0.0, std::min(span.to, s.to) - std::max(span.from, s.from));
+    return length;
 }
 
 bool InsideEllipse(const Ellipse& e, double x, double y) {
@@ -111,6 +141,17 @@ double PhantomRayIntegral(const Phantom& phantom, double d, double cosA, double 
     double total = 0.0;
     for (const Ellipse& e : phantom.ellipses) total += e.density * EllipseChord(e, d, cosA, sinA);
     for (const Bar& b : phantom.bars) total += b.density * BarChord(b, d, cosA, sinA);
+    return total;
+}
+
+double PhantomRayIntegralWithin(const Phantom& phantom, double d, double cosA, double sinA,
+                                const std::vector<RaySpan>& spans) {
+    double total = 0.0;
+    RaySpan span;
+    for (const Ellipse& e : phantom.ellipses)
+        if (EllipseSpan(e, d, cosA, sinA, span)) total += e.density * OverlapLength(span, spans);
+    for (const Bar& b : phantom.bars)
+        if (BarSpan(b, d, cosA, sinA, span)) total += b.density * OverlapLength(span, spans);
     return total;
 }
 

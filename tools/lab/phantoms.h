@@ -34,6 +34,16 @@ Phantom MakePhantom(const std::string& name);
 // perpendicular to (cosA, sinA); in pixel lengths times density.
 double PhantomRayIntegral(const Phantom& phantom, double d, double cosA, double sinA);
 
+// A stretch of a ray, by the position t along it: the ray at distance d runs
+// through d (cosA, sinA) + t (-sinA, cosA).
+struct RaySpan {
+    double from, to;
+};
+// The integral along the ray of the shapes' parts within `spans` (sorted,
+// not overlapping): what a metal disc replaces.
+double PhantomRayIntegralWithin(const Phantom& phantom, double d, double cosA, double sinA,
+                                const std::vector<RaySpan>& spans);
+
 // All channels at all angles, in file order.
 std::vector<double> ProjectPhantom(const Phantom& phantom);
 

@@ -2,7 +2,8 @@
 // line integral is the unmoved one's on another ray (a shift s moves the ray
 // at distance d to d - s.n, a turn by r the view angle to theta - r), so
 // motion needs no resampling; each material is projected on that ray, the
-// metal discs' chords added in closed form, and the spectrum combines them.
+// metal discs' chords added in closed form (and a phantom's shapes taken out
+// along the same chords), and the spectrum combines them.
 #include "tools/lab/scan_artifacts.h"
 
 #include <algorithm>
@@ -18,14 +19,12 @@ namespace lab {
 
 namespace {
 
-// A material map ready for rays: the object under the metal taken out.
+// A material map ready for rays, the object under the metal taken out:
+// shapes along the metal's own chords, pixels by the share each disc covers.
 struct PreparedMap {
     Material material;
-    FieldImage field;                  // what Siddon projects (the whole map without shapes)
-    const Phantom* shapes = nullptr;   // exact integrals, less those of `removed`
-    FieldImage removed;
-    bool anyRemoved = false;
-    // The field or `removed` laid out for projection, a view at a time.
+    const Phantom* shapes = nullptr;  // exact integrals
+    // Without shapes, the field laid out for projection, a view at a time.
     std::optional<FieldStrips> projected;
 };
 
@@ -47,6 +46,23 @@ double DiscChord(const MetalDisc& disc, double d, double cosA, double sinA) {
     const double offset = d - (disc.x * cosA + disc.y * sinA);
     const double half2 = disc.radius * disc.radius - offset * offset;
     return half2 > 0.0 ? 2.0 * std::sqrt(half2) : 0.0;
+}
+
+// Where the ray crosses the discs, overlapping crossings joined.
+std::vector<RaySpan> DiscSpans(const std::vector<MetalDisc>& discs, double d, double cosA, double sinA) {
+    std::vector<RaySpan> spans;
+    for (const MetalDisc& disc : discs) {
+        const double half = 0.5 * DiscChord(disc, d, cosA, sinA);
+        const double centre = -disc.x * sinA + disc.y * cosA;
+        if (half > 0.0) spans.push_back({centre - half, centre + half});
+    }
+    std::sort(spans.begin(), spans.end(), [](RaySpan a, RaySpan b) { return a.from < b.from; });
+    std::vector<RaySpan> joined;
+    for (const RaySpan& s : spans) {
+        if (!joined.empty() && s.from <= joined.back().to) joined.back().to = std::max(joined.back().to, s.to);
+        else joined.push_back(s);
+    }
+    return joined;
 }
 
 // Runs measure(angle) for every angle, on both threads. Rays do not depend
@@ -93,18 +109,13 @@ ArtifactScan ScanWithArtifacts(const ScanObject& object, const ArtifactOptions& 
 
     std::vector<PreparedMap> maps;
     for (const MaterialMap& map : object.maps) {
-        PreparedMap prepared{map.material, map.field, map.shapes ? &*map.shapes : nullptr, {}, false, {}};
-        if (anyMetal) {
-            if (prepared.shapes) {
-                for (size_t k = 0; k < coverage.values.size(); ++k)
-                    prepared.removed.values[k] = map.field.values[k] * coverage.values[k];
-                prepared.anyRemoved = true;
-            } else {
-                for (size_t k = 0; k < coverage.values.size(); ++k) prepared.field.values[k] *= 1.0 - coverage.values[k];
-            }
+        PreparedMap prepared{map.material, map.shapes ? &*map.shapes : nullptr, {}};
+        if (!prepared.shapes) {
+            FieldImage field = map.field;
+            if (anyMetal)
+                for (size_t k = 0; k < coverage.values.size(); ++k) field.values[k] *= 1.0 - coverage.values[k];
+            prepared.projected.emplace(field);
         }
-        if (!prepared.shapes) prepared.projected.emplace(prepared.field);
-        else if (prepared.anyRemoved) prepared.projected.emplace(prepared.removed);
         maps.push_back(std::move(prepared));
     }
     std::vector<Metal> metals;
@@ -147,11 +158,16 @@ ArtifactScan ScanWithArtifacts(const ScanObject& object, const ArtifactOptions& 
         }
         for (int c = 0; c < SinoChannels; ++c) {
             const double d = ChannelPosition(c) - shift;
+            const std::vector<RaySpan> inMetal =
+                anyMetal ? DiscSpans(options.metals, d, cosSeen, sinSeen) : std::vector<RaySpan>{};
             double mono[MaterialCount] = {};
             for (size_t m = 0; m < maps.size(); ++m) {
                 const PreparedMap& map = maps[m];
-                double p = map.shapes ? PhantomRayIntegral(*map.shapes, d, cosSeen, sinSeen) : projections[m][c];
-                if (map.anyRemoved) p -= projections[m][c];
+                double p = projections[m].empty() ? 0.0 : projections[m][c];
+                if (map.shapes) {
+                    p = PhantomRayIntegral(*map.shapes, d, cosSeen, sinSeen);
+                    if (!inMetal.empty()) p -= PhantomRayIntegralWithin(*map.shapes, d, cosSeen, sinSeen, inMetal);
+                }
                 mono[static_cast<int>(map.material)] += p;
             }
             for (const Metal& metal : metals)
