@@ -21,6 +21,7 @@
 #include "tools/lab/phantoms.h"
 #include "recon/scan_geometry.h"
 #include "tools/lab/slice_files.h"
+#include "tools/lab/x_ray_physics.h"
 
 namespace {
 
@@ -47,6 +48,14 @@ std::string SinogramHelp() {
            std::to_string(BinCount) +
            "-pixel field and cut to the disc it spans; the reconstruction shows it upright and unmirrored. "
            "Projection: Siddon's method, the exact length of each ray in each pixel.";
+}
+
+std::string PhantomHelp() {
+    std::string text = "The object lies in a 256 mm field (1 mm per pixel); attenuation relative to water at " +
+                       std::to_string(static_cast<int>(lab::EffectiveKeV)) +
+                       " keV, where water is 0.02 per mm, and HU = 1000 (relative - 1).";
+    for (const std::string& name : lab::PhantomNames()) text += "\n  " + name + ": " + lab::PhantomMaterials(name);
+    return text + "\nThe file is laid out as for `sinogram`.";
 }
 
 const char* MeasureHelp =
@@ -196,7 +205,7 @@ int main(int argc, char** argv) {
                                 "PNG, JPEG, BMP, TIFF, PGM/PPM picture (white = water, black = air) or DICOM CT slice")
         ->required();
     sinogramCommand->add_option("-o,--output", sinogram.output, "the sinogram file to write")->required();
-    sinogramCommand->add_option("--truth", sinogram.truth, "also write the 256 x 256 projected image as PNG");
+    sinogramCommand->add_option("--truth", sinogram.truth, "also write the 256 x 256 projected image: PNG, or a DICOM CT slice in HU (.dcm)");
     sinogramCommand->add_option("--fov", sinogram.fov,
                                 "width of the 256-pixel field: millimetres for DICOM, picture pixels for a picture "
                                 "(default: the larger side)")
@@ -214,11 +223,10 @@ int main(int argc, char** argv) {
         ->required()
         ->check(CLI::IsMember(lab::PhantomNames(), CLI::ignore_case));
     phantomCommand->add_option("-o,--output", phantom.output, "the sinogram file to write")->required();
-    phantomCommand->add_option("--truth", phantom.truth, "also write the object rasterised to 256 x 256 as PNG");
+    phantomCommand->add_option("--truth", phantom.truth, "also write the object rasterised to 256 x 256: PNG, or a DICOM CT slice in HU (.dcm)");
     AddNoiseOptions(phantomCommand, phantom.noise, phantomSeed);
     lab::AddArtifactOptions(phantomCommand, phantom.artifacts);
-    phantomCommand->footer("The object lies in a 256 mm field (1 mm per pixel), densities relative to water. "
-                           "The file is laid out as for `sinogram`.");
+    phantomCommand->footer(PhantomHelp());
 
     lab::FilterOptions filter;
     CLI::App* filterCommand = app.add_subcommand("filter", "a 128-tap real-space filter file");

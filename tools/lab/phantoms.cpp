@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "tools/lab/lab_error.h"
 
@@ -109,6 +110,24 @@ double OverlapLength(RaySpan span, const std::vector<RaySpan>& spans) {
     return length;
 }
 
+// "name 1.02 (+20 HU)": relative attenuation and HU = 1000 (relative - 1).
+std::string MaterialLine(const char* name, double relative) {
+    relative = std::round(relative * 1e6) / 1e6 + 0.0;  // sums of the ellipses' densities, e.g. 0.2 - 0.2
+    const double hu = 1000.0 * (relative - 1.0);
+    char text[96];
+    snprintf(text, sizeof text, hu == 0.0 ? "%s %g (0 HU)" : "%s %g (%+.0f HU)", name, relative, hu);
+    return text;
+}
+
+// The head's regions as sums of its overlapping ellipses.
+std::string HeadMaterials(bool modified) {
+    auto density = [modified](int k) { return modified ? Head[k].modified : Head[k].original; };
+    const double brain = density(0) + density(1);
+    return MaterialLine("skull", density(0)) + ", " + MaterialLine("brain", brain) + ", " +
+           MaterialLine("ventricles", brain + density(2)) + ", " +
+           MaterialLine("small structures", brain + density(4)) + ", " + MaterialLine("air", 0.0);
+}
+
 bool InsideEllipse(const Ellipse& e, double x, double y) {
     const double phi = e.phiDegrees * Pi / 180.0;
     const double dx = x - e.cx, dy = y - e.cy;
@@ -135,6 +154,20 @@ Phantom MakePhantom(const std::string& name) {
     else if (name == "line-pairs") p = LinePairs();
     else throw LabError("unknown phantom '" + name + "'");
     return p;
+}
+
+std::string PhantomMaterials(const std::string& name) {
+    if (name == "shepp-logan")
+        return "the head of Shepp and Logan (1974) in clinical units: " + HeadMaterials(false) +
+               "; with --kvp the skull's attenuation changes with energy as cortical bone's does, the rest as "
+               "water's";
+    if (name == "modified-shepp-logan")
+        return "Toft's contrast for grey-level pictures, not clinical units: " + HeadMaterials(true) +
+               "; the small structures stand 10 % of the skull apart, so that a picture scaled to its maximum "
+               "shows them";
+    if (name == "point" || name == "disc" || name == "line-pairs")
+        return MaterialLine("water", 1.0) + " in " + MaterialLine("air", 0.0);
+    throw LabError("unknown phantom '" + name + "'");
 }
 
 double PhantomRayIntegral(const Phantom& phantom, double d, double cosA, double sinA) {

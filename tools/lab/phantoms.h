@@ -30,6 +30,11 @@ const std::vector<std::string>& PhantomNames();
 // any other name.
 Phantom MakePhantom(const std::string& name);
 
+// What the phantom `name` is made of, in one line per material: its
+// attenuation relative to water at the effective energy and the Hounsfield
+// units that follow, e.g. "brain 1.02 (+20 HU)".
+std::string PhantomMaterials(const std::string& name);
+
 // The line integral along the ray at signed distance d from the centre,
 // perpendicular to (cosA, sinA); in pixel lengths times density.
 double PhantomRayIntegral(const Phantom& phantom, double d, double cosA, double sinA);

@@ -12,6 +12,7 @@
 #include "tools/lab/output_files.h"
 #include "tools/lab/phantoms.h"
 #include "tools/lab/siddon_projector.h"
+#include "tools/lab/slice_files.h"
 #include "tools/lab/truth_image.h"
 
 namespace lab {
@@ -37,7 +38,14 @@ void WriteSinogramAndTruth(OutputFiles& outputs, std::vector<double> integrals, 
         AddCountingNoise(integrals, noise.photons, seed);
     }
     outputs.Stage(output, SinogramFileBytes(integrals));
-    if (!truthPath.empty()) outputs.StagePng(truthPath, TruthImage(truth));
+    if (HasExtension(truthPath, ".dcm")) {
+        // The truth in HU, for `sinogram` to read back as a CT slice.
+        std::vector<double> hu(truth.values.size());
+        for (size_t k = 0; k < hu.size(); ++k) hu[k] = 1000.0 * (truth.values[k] - 1.0);
+        outputs.Stage(truthPath, CtDicomBytes(hu, truth.pixelMm));
+    } else if (!truthPath.empty()) {
+        outputs.StagePng(truthPath, TruthImage(truth));
+    }
     outputs.Commit();
 
     if (noise.photons > 0.0)
@@ -45,7 +53,9 @@ void WriteSinogramAndTruth(OutputFiles& outputs, std::vector<double> integrals, 
     const auto [lo, hi] = std::minmax_element(integrals.begin(), integrals.end());
     printf("wrote %s: %d channels x %d angles, line integrals %.4g to %.4g\n", output.c_str(), SinoChannels, SinoAngles,
            *lo, *hi);
-    if (!truthPath.empty()) printf("wrote %s: the 256 x 256 image that was projected\n", truthPath.c_str());
+    if (!truthPath.empty())
+        printf("wrote %s: the 256 x 256 image that was projected%s\n", truthPath.c_str(),
+               HasExtension(truthPath, ".dcm") ? ", in HU" : "");
 }
 
 }  // namespace lab
