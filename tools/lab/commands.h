@@ -65,9 +65,10 @@ struct ReconstructOptions {
     int subsets = 0;
     double relaxation = 0.0;
     bool nonnegative = false;
-    bool windowGiven = false;
+    bool windowGiven = false;  // the program's window, in its levels
     int huCenter = 0;
     int huWidth = 0;
+    std::string huWindow;  // "CENTRE,WIDTH" in HU; empty: none
     double pixelMm = 1.0;  // the field pixel the sinogram was made with
     bool programUnits = false;  // not made by sinora-lab: no attenuation scale
 };

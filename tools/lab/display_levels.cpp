@@ -37,4 +37,11 @@ std::vector<int> WindowedGreys(const std::vector<double>& scaled, int centre, in
     return greys;
 }
 
+std::vector<int> HuWindowGreys(const std::vector<double>& hu, double centre, double width) {
+    const double lower = centre - width / 2.0;
+    std::vector<int> greys(hu.size());
+    for (size_t k = 0; k < hu.size(); ++k) greys[k] = Grey(((hu[k] - lower) * 255.0) / width);
+    return greys;
+}
+
 }  // namespace lab

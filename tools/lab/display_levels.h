@@ -18,4 +18,8 @@ std::vector<int> FullRangeGreys(const std::vector<double>& scaled);
 // program's integer half width.
 std::vector<int> WindowedGreys(const std::vector<double>& scaled, int centre, int width);
 
+// Grey levels of a slice in HU under a window in HU, as a CT viewer shows
+// it: centre - width / 2 black, centre + width / 2 white, linear between.
+std::vector<int> HuWindowGreys(const std::vector<double>& hu, double centre, double width);
+
 }  // namespace lab

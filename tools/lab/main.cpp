@@ -84,7 +84,7 @@ void AddNoiseOptions(CLI::App* command, lab::NoiseOptions& noise, CLI::Option*& 
                      ->check(lab::WholeNumber(0, UINT64_MAX, "a 64-bit seed"));
 }
 
-// Three or four numbers separated by commas, checked before any work.
+// Two, three or four numbers separated by commas, checked before any work.
 CLI::Validator Numbers(int count) {
     return CLI::Validator(
         [count](std::string& text) -> std::string {
@@ -179,6 +179,11 @@ void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) 
     CLI::Option* width = command->add_option("--hu-width", options.huWidth, "and width, in the program's levels");
     centre->needs(width);
     width->needs(centre);
+    command->add_option("--window", options.huWindow, "a .png under a window in HU: CENTRE,WIDTH (needs the "
+                                                      "attenuation scale)")
+        ->check(Numbers(2))
+        ->excludes(centre)
+        ->excludes(width);
     command->add_option("--pixel-mm", options.pixelMm, "the field pixel the sinogram was made with, mm (default 1, "
                                                        "the teaching set's)")
         ->check(lab::Within(lab::PixelWidthMm));

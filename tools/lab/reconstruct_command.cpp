@@ -70,6 +70,17 @@ bool WritesDicom(const ReconstructOptions& options) {
     return false;
 }
 
+struct HuWindow {
+    double centre = 0.0, width = 0.0;
+};
+// "CENTRE,WIDTH", as the command line checked it; the width above 0.
+HuWindow ParseHuWindow(const std::string& text) {
+    const size_t comma = text.find(',');
+    const HuWindow window{std::stod(text.substr(0, comma)), std::stod(text.substr(comma + 1))};
+    if (!(window.width > 0.0)) throw LabError("the window's width must be above 0 HU");
+    return window;
+}
+
 Reconstructed Reconstruct(const ReconstructOptions& options) {
     Reconstructed slice;
     if (!options.method.empty()) {
@@ -111,7 +122,14 @@ void RunReconstructCommand(const ReconstructOptions& options) {
                            (options.simple ? "simple back projection has" : "a sinogram not made by sinora-lab has") +
                            " no attenuation scale");
     }
+    const HuWindow window = options.huWindow.empty() ? HuWindow{} : ParseHuWindow(options.huWindow);
+    if (!options.huWindow.empty() && options.method.empty() && (options.simple || options.programUnits))
+        throw LabError("--window is in HU, and " +
+                       std::string(options.simple ? "simple back projection has" : "a sinogram not made by sinora-lab has") +
+                       " no attenuation scale: use --hu-center and --hu-width, the program's own levels");
     const Reconstructed slice = Reconstruct(options);
+    if (!options.huWindow.empty() && slice.mu.empty())
+        throw LabError("--window is in HU, and " + slice.noScale);
 
     std::vector<double> hu(slice.mu.size());
     std::transform(slice.mu.begin(), slice.mu.end(), hu.begin(), HuOfMu);
@@ -133,6 +151,11 @@ void RunReconstructCommand(const ReconstructOptions& options) {
         } else if (HasExtension(output, ".dcm")) {
             files.Stage(output, CtDicomBytes(hu, options.pixelMm));
             descriptions.push_back("a DICOM CT image in HU");
+        } else if (!options.huWindow.empty()) {
+            files.StagePng(output, GreyPicture(HuWindowGreys(hu, window.centre, window.width)));
+            char text[96];
+            snprintf(text, sizeof text, "grey levels under the window %g HU, width %g HU", window.centre, window.width);
+            descriptions.push_back(text);
         } else {
             const std::vector<int> greys = options.windowGiven ? WindowedGreys(scaled, options.huCenter, options.huWidth)
                                                                : FullRangeGreys(scaled);

@@ -25,6 +25,7 @@
 #include "tools/lab/dicom_slice.h"
 #include "tools/lab/filter_kernels.h"
 #include "tools/lab/image_quality.h"
+#include "tools/lab/lab_error.h"
 #include "tools/lab/phantoms.h"
 #include "tools/lab/slice_files.h"
 
@@ -156,6 +157,21 @@ TEST(ReconstructCommand, HounsfieldUnitsOfWaterAndAirWithEveryKernel) {
             EXPECT_LE(mean, region.highest) << kernel << " at " << region.x << ", " << region.y;
         }
     }
+    // The same slice as a picture under a window in HU: water mid-grey, air
+    // black; refused where there is no HU scale.
+    lab::ReconstructOptions options;
+    options.sinogram = smallDisc;
+    options.filter = WriteKernel("hann");
+    options.huWindow = "0,100";
+    options.outputs = {ScratchPath("disc.png")};
+    lab::RunReconstructCommand(options);
+    const QImage picture(QString::fromStdString(options.outputs[0]));
+    const lab::PicturePoint water = lab::FromField(20.0, -10.0), air = lab::FromField(-35.0, -10.0);
+    EXPECT_NEAR(qGray(picture.pixel(water.column, water.row)), 127, 2);
+    EXPECT_EQ(qGray(picture.pixel(air.column, air.row)), 0);
+    options.filter.clear();
+    options.simple = true;
+    EXPECT_THROW(lab::RunReconstructCommand(options), lab::LabError);
 }
 
 TEST(ReconstructCommand, MeasureJsonCarriesTheDocumentedNames) {
