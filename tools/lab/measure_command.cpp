@@ -98,7 +98,14 @@ void RunMeasureCommand(const MeasureOptions& options) {
     if (!options.mtf.empty()) {
         FrequencyCurve mtf;
         if (options.mtf == "point") {
-            mtf = PointMtf(image.values);
+            const PointImage point = FindPoint(image.values);
+            mtf = PointMtf(image.values, point);
+            say("point at row %.0f, column %.0f; background %.6g (SD %.4g), the mean of the %d pixels 60 to 100 "
+                "pixels from it in the scanned disc\n", point.peak.row, point.peak.column, point.background,
+                point.backgroundSd, point.backgroundPixels);
+            json["point_peak"] = QJsonObject{{"row", point.peak.row}, {"column", point.peak.column}};
+            json["point_background"] = QJsonObject{
+                {"mean", point.background}, {"sd", point.backgroundSd}, {"pixels", point.backgroundPixels}};
         } else {
             DiscEdge edge;
             if (options.mtf == "edge") {
