@@ -55,24 +55,78 @@ void BridgeEmptyBins(std::vector<double>& esf, const std::vector<int>& count) {
     }
 }
 
+// A first level between the disc's and the background's: the iterative
+// intermeans threshold (Ridler & Calvard 1978), half-way between the means
+// of the values below and above it. Unlike percentiles it does not fall into
+// the background's noise when the disc covers few of the pixels.
+double IntermeansLevel(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    std::vector<double> running(n + 1, 0.0);  // running[k]: the sum of the k lowest
+    for (size_t k = 0; k < n; ++k) running[k + 1] = running[k] + values[k];
+    double level = 0.5 * (values[n / 50] + values[n - 1 - n / 50]);
+    size_t split = n + 1;
+    for (int pass = 0; pass < 100; ++pass) {
+        const size_t below = std::upper_bound(values.begin(), values.end(), level) - values.begin();
+        if (below == split) break;
+        if (below == 0 || below == n) throw LabError("no disc found for an edge: the scanned disc holds one level");
+        split = below;
+        level = 0.5 * (running[below] / below + (running[n] - running[below]) / (n - below));
+    }
+    return level;
+}
+
+double Median(std::vector<double> values) {
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
+// The centroid of the pixels above `level` in the scanned disc (and within
+// the edge window's reach outside `near`'s edge when given), and the radius
+// of their area.
+DiscEdge Above(const SliceValues& slice, double level, const DiscEdge* near) {
+    double count = 0, sumC = 0, sumR = 0;
+    for (int r = 0; r < N; ++r) {
+        for (int c = 0; c < N; ++c) {
+            if (!InScannedDisc(c, r) || At(slice, c, r) <= level) continue;
+            if (near && std::hypot(c - near->centre.column, r - near->centre.row) > near->radius + Reach) continue;
+            ++count, sumC += c, sumR += r;
+        }
+    }
+    if (count < 10) throw LabError("no disc found for an edge: too few pixels above half of the range");
+    return {{sumC / count, sumR / count}, std::sqrt(count / Pi)};
+}
+
 }  // namespace
 
 DiscEdge FindDisc(const SliceValues& slice) {
-    // The levels inside and outside: the 2nd and 98th percentiles, which
-    // single noisy pixels do not move.
     std::vector<double> inDisc;
     for (int r = 0; r < N; ++r)
         for (int c = 0; c < N; ++c)
             if (InScannedDisc(c, r)) inDisc.push_back(At(slice, c, r));
-    std::sort(inDisc.begin(), inDisc.end());
-    const double lo = inDisc[inDisc.size() / 50], hi = inDisc[inDisc.size() - 1 - inDisc.size() / 50];
-    const double half = 0.5 * (lo + hi);
-    double count = 0, sumC = 0, sumR = 0;
-    for (int r = 0; r < N; ++r)
-        for (int c = 0; c < N; ++c)
-            if (InScannedDisc(c, r) && At(slice, c, r) > half) ++count, sumC += c, sumR += r;
-    if (count < 10) throw LabError("no disc found for an edge: too few pixels above half of the range");
-    return {{sumC / count, sumR / count}, std::sqrt(count / Pi)};
+    DiscEdge edge = Above(slice, IntermeansLevel(inDisc), nullptr);
+    // Then the level half-way between the medians 8 to 12 pixels either side
+    // of the edge found, in the outer third of the edge window, where the
+    // edge-spread function must be flat anyway. It settles in a few passes.
+    for (int pass = 0; pass < 10; ++pass) {
+        std::vector<double> inside, outside;
+        for (int r = 0; r < N; ++r) {
+            for (int c = 0; c < N; ++c) {
+                const double offset = std::hypot(c - edge.centre.column, r - edge.centre.row) - edge.radius;
+                if (!InScannedDisc(c, r) || std::fabs(offset) < Reach * 2 / 3 || std::fabs(offset) > Reach) continue;
+                (offset < 0 ? inside : outside).push_back(At(slice, c, r));
+            }
+        }
+        // A disc too small or reaching the scanned disc's rim keeps the first estimate.
+        if (inside.size() < 10 || outside.size() < 10) break;
+        const DiscEdge next = Above(slice, 0.5 * (Median(inside) + Median(outside)), &edge);
+        const bool settled = std::fabs(next.centre.column - edge.centre.column) < 1e-3 &&
+                             std::fabs(next.centre.row - edge.centre.row) < 1e-3 &&
+                             std::fabs(next.radius - edge.radius) < 1e-3;
+        edge = next;
+        if (settled) break;
+    }
+    return edge;
 }
 
 FrequencyCurve EdgeMtf(const SliceValues& slice, const DiscEdge& edge) {
