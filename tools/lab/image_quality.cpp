@@ -84,11 +84,19 @@ NoisePower NoisePowerSpectrum(const SliceValues& slice, PicturePoint centre, int
     const std::vector<Complex> transform = Transform2d(square, size);
     std::vector<double> power(transform.size());
     NoisePower result;
-    for (size_t k = 0; k < transform.size(); ++k) {
-        power[k] = gain * std::norm(transform[k]) / (static_cast<double>(size) * size);
-        result.variance += power[k];
+    for (int v = 0; v < size; ++v) {
+        for (int u = 0; u < size; ++u) {
+            const size_t k = static_cast<size_t>(v) * size + u;
+            power[k] = gain * std::norm(transform[k]) / (static_cast<double>(size) * size);
+            result.variance += power[k];
+            // f <= 0.5 cycles per pixel: 4 (fu^2 + fv^2) <= size^2, in whole numbers.
+            const long fu = u <= size / 2 ? u : u - size, fv = v <= size / 2 ? v : v - size;
+            if (4 * (fu * fu + fv * fv) <= static_cast<long>(size) * size) result.withinNyquist += power[k];
+        }
     }
-    result.variance /= static_cast<double>(size) * size;  // the frequency cell is 1 / size^2
+    // The frequency cell is 1 / size^2.
+    result.variance /= static_cast<double>(size) * size;
+    result.withinNyquist /= static_cast<double>(size) * size;
     result.spectrum = RingAverage(power, size);
     return result;
 }

@@ -78,12 +78,15 @@ FrequencyCurve EdgeMtf(const SliceValues& slice, const DiscEdge& edge);
 // The noise power spectrum of the `size` x `size` square centred at
 // `centre`: |DFT(values - mean)|^2 / size^2 (per pixel area), averaged over
 // rings 1/size wide; `variance` is its integral over the 2-D frequency
-// square, which equals the variance of the values. With a second slice of
-// the same object, the difference of the two, halved in power, removes the
-// object and keeps the noise of one.
+// square, which equals the variance of the values, and `withinNyquist` the
+// part within the circle f <= 0.5 cycles per pixel that the rings cover
+// (the square's corners beyond it are left out of the radial curve). With
+// a second slice of the same object, the difference of the two, halved in
+// power, removes the object and keeps the noise of one.
 struct NoisePower {
     FrequencyCurve spectrum;  // value^2 x pixel^2
     double variance = 0.0;
+    double withinNyquist = 0.0;
 };
 NoisePower NoisePowerSpectrum(const SliceValues& slice, PicturePoint centre, int size,
                               const SliceValues* other = nullptr);

@@ -153,15 +153,20 @@ void RunMeasureCommand(const MeasureOptions& options) {
         const double area = pixelMm > 0.0 ? pixelMm * pixelMm : 1.0;
         for (double& v : nps.spectrum.value) v *= area;
         const char* unit = pixelMm > 0.0 ? "value^2 mm^2" : "value^2 pixel^2";
-        say("noise power spectrum of %g x %g pixels at row %.1f, column %.1f%s: %zu rings, in %s; integral "
-            "(variance) %.6g, SD %.6g\n", size, size, centre.row, centre.column,
+        const double share = nps.variance > 0.0 ? 100.0 * nps.withinNyquist / nps.variance : 0.0;
+        say("noise power spectrum of %g x %g pixels at row %.1f, column %.1f%s: %zu rings to the Nyquist frequency, "
+            "in %s; integral over the frequency square (variance) %.6g, SD %.6g; within the Nyquist circle "
+            "f <= 0.5 cycles per pixel %.6g (%.1f %%)\n", size, size, centre.row, centre.column,
             options.npsPair.empty() ? "" : " (difference of the two images)", nps.spectrum.value.size(), unit,
-            nps.variance, std::sqrt(nps.variance));
+            nps.variance, std::sqrt(nps.variance), nps.withinNyquist, share);
         json["nps"] = QJsonObject{{"frequency_cycles_per_pixel", JsonArray(nps.spectrum.frequency)},
                                   {"power", JsonArray(nps.spectrum.value)},
-                                  {"variance", nps.variance}};
-        panels.push_back({"noise power spectrum", frequencyLabel, QString("power (") + unit + ")", nps.spectrum.frequency,
-                          nps.spectrum.value});
+                                  {"variance", nps.variance},
+                                  {"variance_within_nyquist", nps.withinNyquist}};
+        panels.push_back({QString("NPS: variance %1, %2 % within f <= 0.5")
+                              .arg(nps.variance, 0, 'g', 6)
+                              .arg(share, 0, 'f', 1),
+                          frequencyLabel, QString("power (") + unit + ")", nps.spectrum.frequency, nps.spectrum.value});
     }
 
     if (options.linePairs) {

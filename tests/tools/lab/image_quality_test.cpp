@@ -57,8 +57,9 @@ TEST(ImageQuality, RegionsContrastMtfAndNoisePowerMatchClosedForms) {
     }
 
     // White noise of variance 9: a flat spectrum of 9 value^2 pixel^2 whose
-    // integral is the variance; the difference of two noisy copies of one
-    // object gives the same. (The innermost rings hold a handful of
+    // integral is the variance, pi / 4 of it (the circle's share of the
+    // square) within the Nyquist circle; the difference of two noisy copies
+    // of one object gives the same. (The innermost rings hold a handful of
     // frequencies each, too few to average out.)
     std::mt19937_64 random(3);
     std::normal_distribution<double> noise(0.0, 3.0);
@@ -72,6 +73,7 @@ TEST(ImageQuality, RegionsContrastMtfAndNoisePowerMatchClosedForms) {
     const lab::NoisePower pair = lab::NoisePowerSpectrum(first, {128.0, 128.0}, 128, &second);
     for (const lab::NoisePower* nps : {&single, &pair}) {
         EXPECT_NEAR(nps->variance, 9.0, 0.45);
+        EXPECT_NEAR(nps->withinNyquist / nps->variance, M_PI / 4, 0.01);
         const size_t rings = nps->spectrum.value.size();
         for (auto [from, to] : {std::pair<size_t, size_t>{rings / 8, rings / 2}, {rings / 2, rings}}) {
             double mean = 0.0;

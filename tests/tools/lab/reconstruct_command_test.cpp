@@ -140,6 +140,7 @@ TEST(ReconstructCommand, MeasureJsonCarriesTheDocumentedNames) {
     EXPECT_EQ(json["rois"][1]["pixels"].toInt(), 317);
     EXPECT_EQ(json["mtf"]["frequency_cycles_per_pixel"].toArray().size(), json["mtf"]["value"].toArray().size());
     EXPECT_GT(json["nps"]["variance"].toDouble(), 0.0);
+    EXPECT_GT(json["nps"]["variance_within_nyquist"].toDouble(), 0.0);
     EXPECT_NEAR(json["mtf50_cycles_per_pixel"].toDouble(), 0.222, 0.01);  // Hann, as its edge gives
 }
 
