@@ -49,7 +49,8 @@ TEST(ImageQuality, RegionsContrastMtfAndNoisePowerMatchClosedForms) {
         });
         const lab::FrequencyCurve mtf = lab::PointMtf(image);
         const double expected = p.sigma > 0 ? std::sqrt(std::log(2.0) / 2.0) / (M_PI * p.sigma) : p.cutoff;
-        EXPECT_NEAR(lab::FallsTo(mtf, 0.5), expected, 0.02 * expected) << "sigma " << p.sigma << ", cutoff " << p.cutoff;
+        EXPECT_NEAR(lab::FallsTo(mtf, 0.5), expected, 0.02 * expected)
+            << "sigma " << p.sigma << ", cutoff " << p.cutoff;
         double passBand = 0.0;  // the worst departure from 1 below fc - 0.05
         for (size_t k = 1; k < mtf.value.size() && mtf.frequency[k] <= p.cutoff - 0.05; ++k)
             passBand = std::max(passBand, std::fabs(mtf.value[k] - 1.0));
@@ -90,10 +91,12 @@ TEST(ImageQuality, RegionsContrastMtfAndNoisePowerMatchClosedForms) {
         double radius, column, row, sigma, noise;
     };
     for (const Disc d : {Disc{60, 127.5, 127.5, 1.5, 0}, {16, 128, 128, 1.5, 0}, {50, 128, 128, 2, 0},
-                         {20, 90.3, 160.6, 2, 0}, {110, 127.5, 127.5, 1, 0}, {16, 128, 128, 1.5, 5}, {20, 90.3, 160.6, 2, 5}}) {
+                         {20, 90.3, 160.6, 2, 0}, {110, 127.5, 127.5, 1, 0}, {16, 128, 128, 1.5, 5},
+                         {20, 90.3, 160.6, 2, 5}}) {
         std::normal_distribution<double> grain(0.0, d.noise > 0 ? d.noise : 1.0);
         const lab::SliceValues disc = Filled([&](int c, int r) {
-            const double edge = 100.0 * 0.5 * std::erfc((std::hypot(c - d.column, r - d.row) - d.radius) / (d.sigma * M_SQRT2));
+            const double distance = std::hypot(c - d.column, r - d.row);
+            const double edge = 50.0 * std::erfc((distance - d.radius) / (d.sigma * M_SQRT2));
             return 10.0 + edge + (d.noise > 0 ? grain(random) : 0.0);
         });
         const lab::DiscEdge found = lab::FindDisc(disc);
