@@ -79,7 +79,7 @@ FrequencyCurve EdgeMtf(const SliceValues& slice, const DiscEdge& edge);
 // `centre`: |DFT(values - mean)|^2 / size^2 (per pixel area), averaged over
 // rings 1/size wide; `variance` is its integral over the 2-D frequency
 // square, which equals the variance of the values, and `withinNyquist` the
-// part within the circle f <= 0.5 cycles per pixel that the rings cover
+// integral within the circle f <= 0.5 cycles per pixel that the rings cover
 // (the square's corners beyond it are left out of the radial curve). With
 // a second slice of the same object, the difference of the two, halved in
 // power, removes the object and keeps the noise of one.
