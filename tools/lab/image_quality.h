@@ -42,11 +42,24 @@ struct FrequencyCurve {
 // interpolated; negative when it never does.
 double FallsTo(const FrequencyCurve& curve, double level);
 
-// The MTF from a point image: the brightest pixel must stand clear of its
-// surroundings; the 64 x 64 square around it, less the mean of its border,
-// is transformed in 2-D (padded to 256 x 256), and |F| / F(0) averaged over
-// rings 1/256 wide.
-FrequencyCurve PointMtf(const SliceValues& slice);
+// A point image: its brightest pixel, and the background it stands on,
+// taken far from it: the pixels whose centres lie 60 to 100 pixels from the
+// peak, inside the scanned disc. Throws unless the peak stands 20 of their
+// standard deviations clear of their mean, and when the 64 x 64
+// point-spread square around it does not fit in the picture.
+struct PointImage {
+    PicturePoint peak;
+    double background = 0.0;
+    double backgroundSd = 0.0;
+    int backgroundPixels = 0;
+};
+PointImage FindPoint(const SliceValues& slice);
+// The MTF from a point image: the 64 x 64 square centred on the peak, less
+// the background, is transformed in 2-D (padded with zeros to 256 x 256),
+// and |F| / F(0) averaged over rings 1/256 wide. The curve includes the
+// transform of the object itself.
+FrequencyCurve PointMtf(const SliceValues& slice, const PointImage& point);
+FrequencyCurve PointMtf(const SliceValues& slice);  // of FindPoint(slice)
 
 // A disc's edge: centre and radius in picture pixels.
 struct DiscEdge {
@@ -65,12 +78,15 @@ FrequencyCurve EdgeMtf(const SliceValues& slice, const DiscEdge& edge);
 // The noise power spectrum of the `size` x `size` square centred at
 // `centre`: |DFT(values - mean)|^2 / size^2 (per pixel area), averaged over
 // rings 1/size wide; `variance` is its integral over the 2-D frequency
-// square, which equals the variance of the values. With a second slice of
-// the same object, the difference of the two, halved in power, removes the
-// object and keeps the noise of one.
+// square, which equals the variance of the values, and `withinNyquist` the
+// integral within the circle f <= 0.5 cycles per pixel that the rings cover
+// (the square's corners beyond it are left out of the radial curve). With
+// a second slice of the same object, the difference of the two, halved in
+// power, removes the object and keeps the noise of one.
 struct NoisePower {
     FrequencyCurve spectrum;  // value^2 x pixel^2
     double variance = 0.0;
+    double withinNyquist = 0.0;
 };
 NoisePower NoisePowerSpectrum(const SliceValues& slice, PicturePoint centre, int size,
                               const SliceValues* other = nullptr);
