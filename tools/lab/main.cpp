@@ -19,6 +19,7 @@
 #include "tools/lab/library_messages.h"
 #include "tools/lab/option_bounds.h"
 #include "tools/lab/phantoms.h"
+#include "tools/lab/qa_phantom.h"
 #include "recon/scan_geometry.h"
 #include "tools/lab/slice_files.h"
 
@@ -47,6 +48,19 @@ std::string SinogramHelp() {
            std::to_string(BinCount) +
            "-pixel field and cut to the disc it spans; the reconstruction shows it upright and unmirrored. "
            "Projection: Siddon's method, the exact length of each ray in each pixel.";
+}
+
+// "a, b or c".
+std::string OneOf(const std::vector<std::string>& names) {
+    std::string text;
+    for (size_t k = 0; k < names.size(); ++k)
+        text += (k == 0 ? "" : k + 1 == names.size() ? " or " : ", ") + names[k];
+    return text;
+}
+
+std::string PhantomHelp() {
+    return "The object lies in a 256 mm field (1 mm per pixel), densities relative to water. qa: " +
+           lab::QaPhantomSummary() + "; its layout is in sinora-lab(1). The file is laid out as for `sinogram`.";
 }
 
 const char* MeasureHelp =
@@ -210,15 +224,14 @@ int main(int argc, char** argv) {
     lab::PhantomOptions phantom;
     CLI::Option* phantomSeed = nullptr;
     CLI::App* phantomCommand = app.add_subcommand("phantom", "analytic line integrals of a test object");
-    phantomCommand->add_option("name", phantom.name, "shepp-logan, modified-shepp-logan, point, disc or line-pairs")
+    phantomCommand->add_option("name", phantom.name, OneOf(lab::PhantomNames()))
         ->required()
         ->check(CLI::IsMember(lab::PhantomNames(), CLI::ignore_case));
     phantomCommand->add_option("-o,--output", phantom.output, "the sinogram file to write")->required();
     phantomCommand->add_option("--truth", phantom.truth, "also write the object rasterised to 256 x 256 as PNG");
     AddNoiseOptions(phantomCommand, phantom.noise, phantomSeed);
     lab::AddArtifactOptions(phantomCommand, phantom.artifacts);
-    phantomCommand->footer("The object lies in a 256 mm field (1 mm per pixel), densities relative to water. "
-                           "The file is laid out as for `sinogram`.");
+    phantomCommand->footer(PhantomHelp());
 
     lab::FilterOptions filter;
     CLI::App* filterCommand = app.add_subcommand("filter", "a 128-tap real-space filter file");
