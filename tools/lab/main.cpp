@@ -73,6 +73,11 @@ const char* MeasureHelp =
     "{frequency_cycles_per_pixel, power, variance}, line_pairs [{bar_width_pixels, modulation}], profile "
     "{distance_pixels, value}.";
 
+const char* MeasureQaHelp =
+    "--qa: each region placed by the qa phantom's layout; CT numbers, uniformity, noise, bar-group MTF (Droege and "
+    "Morin) and the 25 mm rod's CNR beside the ACR's published criteria, PASS or FAIL; a simulation, not "
+    "accreditation. JSON: qa {ct_numbers, uniformity, noise, high_contrast, low_contrast}.";
+
 const char* ReconstructHelp =
     "--filter and --simple run Sinora's own steps: the .npy holds its SumImage bit for bit, the .png the grey "
     "levels of its full-range display (or, with --hu-center and --hu-width, of its windowed display). For a "
@@ -145,13 +150,14 @@ void AddMeasureOptions(CLI::App* command, lab::MeasureOptions& options) {
         ->check(Numbers(3));
     command->add_option("--nps-pair", options.npsPair, "the same object with other noise: the NPS of the difference");
     command->add_flag("--line-pairs", options.linePairs, "modulation of each group of the line-pair object");
+    command->add_flag("--qa", options.qa, "the ACR phantom tests on a slice of the qa phantom, in HU (a .dcm)");
     command->add_option("--profile", options.profile, "X0,Y0,X1,Y1: values along a line, in field pixels")
         ->check(Numbers(4));
     command->add_option("--plot", options.plot, "draw the MTF, NPS and profile as PNG");
     command->add_flag("--json", options.json, "print every number as one JSON object");
     command->add_option("--pixel-mm", options.pixelMm, "pixel width in mm, for frequencies per mm (DICOM says it)")
         ->check(lab::Within(lab::PixelWidthMm));
-    command->footer(MeasureHelp);
+    command->footer(std::string(MeasureHelp) + " " + MeasureQaHelp);
 }
 
 void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) {

@@ -15,6 +15,7 @@
 #include "tools/lab/lab_error.h"
 #include "tools/lab/measured_image.h"
 #include "tools/lab/output_files.h"
+#include "tools/lab/qa_report_output.h"
 
 namespace lab {
 
@@ -175,6 +176,12 @@ void RunMeasureCommand(const MeasureOptions& options) {
         json["profile"] = QJsonObject{{"distance_pixels", JsonArray(profile.distance)}, {"value", JsonArray(profile.value)}};
         panels.push_back({"profile", "distance (pixels)", QString::fromStdString("value (" + image.units + ")"),
                           profile.distance, profile.value});
+    }
+
+    if (options.qa) {
+        const QaReport qa = MeasureQaPhantom(image, pixelMm);
+        text += QaReportText(qa);
+        json["qa"] = QaReportJson(qa);
     }
 
     if (!options.plot.empty()) {
