@@ -23,12 +23,12 @@ void Say(std::string& text, const char* format, Values... values) {
     text += line;
 }
 
-// "adult head above 1.0 PASS; ..."
-std::string Verdicts(const std::vector<QaVerdict>& verdicts, const char* relation) {
+// "adult head above 1.0 PASS; ...": `decimals` after the point, then `unit`.
+std::string Verdicts(const std::vector<QaVerdict>& verdicts, const char* relation, int decimals, const char* unit) {
     std::string text;
     for (const QaVerdict& v : verdicts)
-        Say(text, "%s%s %s %g %s", text.empty() ? "" : "; ", v.criterion.protocol, relation, v.criterion.minimum,
-            Verdict(v.pass));
+        Say(text, "%s%s %s %.*f%s %s", text.empty() ? "" : "; ", v.criterion.protocol, relation, decimals,
+            v.criterion.minimum, unit, Verdict(v.pass));
     return text;
 }
 
@@ -55,7 +55,7 @@ void HighContrastLines(const QaReport& report, std::string& text) {
     const QaHighContrast& h = report.highContrast;
     Say(text,
         "high-contrast resolution, the MTF of each bar group from its spread (Droege and Morin); resolved: MTF at "
-        "least %g below the Nyquist frequency, %g lp/cm at %g mm per pixel:\n",
+        "least %.2f below the Nyquist frequency, %g lp/cm at %g mm per pixel:\n",
         LimitingMtf, h.nyquistLpPerCm, report.pixelMm);
     for (const QaBarGroup& g : h.groups) {
         const char* state = "not resolved";
@@ -71,7 +71,7 @@ void HighContrastLines(const QaReport& report, std::string& text) {
         Say(text, "  limit %g lp/cm: ", h.limitLpPerCm);
     else
         Say(text, "  limit below %g lp/cm (no group resolved): ", h.groups.front().linePairsPerCm);
-    text += "ACR " + Verdicts(h.verdicts, "at least") + "\n";
+    text += "ACR " + Verdicts(h.verdicts, "at least", 0, " lp/cm") + "\n";
 }
 
 void LowContrastLines(const QaReport& report, std::string& text) {
@@ -82,7 +82,7 @@ void LowContrastLines(const QaReport& report, std::string& text) {
         Say(text, "CNR %.2f\n", l.cnr);
     else
         text += "CNR without bound (no noise)\n";
-    text += "  ACR " + Verdicts(l.verdicts, "above") + "\n";
+    text += "  ACR " + Verdicts(l.verdicts, "above", 1, "") + "\n";
 }
 
 QJsonArray VerdictsJson(const std::vector<QaVerdict>& verdicts, const char* minimumName) {
