@@ -87,6 +87,7 @@ struct MeasureOptions {
     MeasurePlace nps;                // empty numbers: none
     std::string npsPair;             // the same object with other noise
     bool linePairs = false;
+    bool qa = false;      // the ACR tests on the qa phantom
     std::string profile;  // "X0,Y0,X1,Y1" in field pixels
     std::string plot;
     bool json = false;

@@ -19,6 +19,7 @@
 #include "tools/lab/library_messages.h"
 #include "tools/lab/option_bounds.h"
 #include "tools/lab/phantoms.h"
+#include "tools/lab/qa_phantom.h"
 #include "recon/scan_geometry.h"
 #include "tools/lab/slice_files.h"
 #include "tools/lab/x_ray_physics.h"
@@ -50,6 +51,14 @@ std::string SinogramHelp() {
            "Projection: Siddon's method, the exact length of each ray in each pixel.";
 }
 
+// "a, b or c".
+std::string OneOf(const std::vector<std::string>& names) {
+    std::string text;
+    for (size_t k = 0; k < names.size(); ++k)
+        text += (k == 0 ? "" : k + 1 == names.size() ? " or " : ", ") + names[k];
+    return text;
+}
+
 std::string PhantomHelp() {
     std::string text = "The object lies in a 256 mm field (1 mm per pixel); attenuation relative to water at " +
                        std::to_string(static_cast<int>(lab::EffectiveKeV)) +
@@ -67,6 +76,11 @@ const char* MeasureHelp =
     "mtf10_cycles_per_pixel (and _per_mm), mtf {frequency_cycles_per_pixel, value}, nps "
     "{frequency_cycles_per_pixel, power, variance}, line_pairs [{bar_width_pixels, modulation}], profile "
     "{distance_pixels, value}.";
+
+const char* MeasureQaHelp =
+    "--qa: each region placed by the qa phantom's layout; CT numbers, uniformity, noise, bar-group MTF (Droege and "
+    "Morin) and the 25 mm rod's CNR beside the ACR's published criteria, PASS or FAIL; a simulation, not "
+    "accreditation. JSON: qa {ct_numbers, uniformity, noise, high_contrast, low_contrast}.";
 
 const char* ReconstructHelp =
     "--filter and --simple run Sinora's own steps: the .npy holds its SumImage bit for bit, the .png the grey "
@@ -140,13 +154,14 @@ void AddMeasureOptions(CLI::App* command, lab::MeasureOptions& options) {
         ->check(Numbers(3));
     command->add_option("--nps-pair", options.npsPair, "the same object with other noise: the NPS of the difference");
     command->add_flag("--line-pairs", options.linePairs, "modulation of each group of the line-pair object");
+    command->add_flag("--qa", options.qa, "the ACR phantom tests on a slice of the qa phantom, in HU (a .dcm)");
     command->add_option("--profile", options.profile, "X0,Y0,X1,Y1: values along a line, in field pixels")
         ->check(Numbers(4));
     command->add_option("--plot", options.plot, "draw the MTF, NPS and profile as PNG");
     command->add_flag("--json", options.json, "print every number as one JSON object");
     command->add_option("--pixel-mm", options.pixelMm, "pixel width in mm, for frequencies per mm (DICOM says it)")
         ->check(lab::Within(lab::PixelWidthMm));
-    command->footer(MeasureHelp);
+    command->footer(std::string(MeasureHelp) + " " + MeasureQaHelp);
 }
 
 void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) {
@@ -224,7 +239,7 @@ int main(int argc, char** argv) {
     lab::PhantomOptions phantom;
     CLI::Option* phantomSeed = nullptr;
     CLI::App* phantomCommand = app.add_subcommand("phantom", "analytic line integrals of a test object");
-    phantomCommand->add_option("name", phantom.name, "shepp-logan, modified-shepp-logan, point, disc or line-pairs")
+    phantomCommand->add_option("name", phantom.name, OneOf(lab::PhantomNames()))
         ->required()
         ->check(CLI::IsMember(lab::PhantomNames(), CLI::ignore_case));
     phantomCommand->add_option("-o,--output", phantom.output, "the sinogram file to write")->required();

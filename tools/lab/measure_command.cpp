@@ -15,6 +15,7 @@
 #include "tools/lab/lab_error.h"
 #include "tools/lab/measured_image.h"
 #include "tools/lab/output_files.h"
+#include "tools/lab/qa_report_output.h"
 
 namespace lab {
 
@@ -208,6 +209,11 @@ void RunMeasureCommand(const MeasureOptions& options) {
             QJsonObject{{"distance_pixels", JsonArray(profile.distance)}, {"value", JsonArray(profile.value)}};
         report.panels.push_back({"profile", "distance (pixels)", QString::fromStdString("value (" + image.units + ")"),
                                  profile.distance, profile.value});
+    }
+    if (options.qa) {
+        const QaReport qa = MeasureQaPhantom(image, pixelMm);
+        report.text += QaReportText(qa);
+        report.json["qa"] = QaReportJson(qa);
     }
     if (!options.plot.empty()) {
         if (report.panels.empty()) throw LabError("--plot draws the MTF, the NPS or a profile: ask for one of them");

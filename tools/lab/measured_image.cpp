@@ -25,7 +25,7 @@ MeasuredImage ReadMeasuredImage(const std::string& path) {
             throw LabError(path + ": " + std::to_string(dicom.hu.width) + " x " + std::to_string(dicom.hu.height) +
                            " pixels; the slice is 256 x 256");
         image.values = dicom.hu.values;
-        image.units = "HU";
+        image.units = HuUnits;
         if (dicom.hu.spacingX == dicom.hu.spacingY) image.pixelMm = dicom.hu.spacingX;
         return image;
     }

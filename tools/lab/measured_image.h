@@ -9,9 +9,12 @@
 
 namespace lab {
 
+// The units of a CT image.
+constexpr char HuUnits[] = "HU";
+
 struct MeasuredImage {
     SliceValues values;
-    std::string units;     // "HU", "grey levels", "as stored"
+    std::string units;     // HuUnits, "grey levels", "the file's units"
     double pixelMm = 0.0;  // 0: unknown
 };
 

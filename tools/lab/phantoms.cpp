@@ -1,4 +1,5 @@
-// phantoms.cpp - the Shepp-Logan head, a point, a disc and line pairs.
+// phantoms.cpp - the Shepp-Logan head, a point, a disc, line pairs and the
+// qa phantom.
 #include "tools/lab/phantoms.h"
 
 #include <algorithm>
@@ -6,6 +7,7 @@
 #include <cstdio>
 
 #include "tools/lab/lab_error.h"
+#include "tools/lab/qa_phantom.h"
 
 namespace lab {
 
@@ -140,7 +142,7 @@ bool InsideEllipse(const Ellipse& e, double x, double y) {
 
 const std::vector<std::string>& PhantomNames() {
     static const std::vector<std::string> names = {"shepp-logan", "modified-shepp-logan", "point", "disc",
-                                                   "line-pairs"};
+                                                   "line-pairs", "qa"};
     return names;
 }
 
@@ -152,6 +154,7 @@ Phantom MakePhantom(const std::string& name) {
     if (name == "point") p.ellipses.push_back({0.5, 0.5, 0.5, 0.5, 0.0, 1.0});
     else if (name == "disc") p.ellipses.push_back({0.0, 0.0, 100.0, 100.0, 0.0, 1.0});
     else if (name == "line-pairs") p = LinePairs();
+    else if (name == "qa") p = QaPhantom();
     else throw LabError("unknown phantom '" + name + "'");
     return p;
 }
@@ -167,6 +170,7 @@ std::string PhantomMaterials(const std::string& name) {
                "shows them";
     if (name == "point" || name == "disc" || name == "line-pairs")
         return MaterialLine("water", 1.0) + " in " + MaterialLine("air", 0.0);
+    if (name == "qa") return QaPhantomSummary() + "; its layout is in sinora-lab(1)";
     throw LabError("unknown phantom '" + name + "'");
 }
 

@@ -26,8 +26,8 @@ struct Phantom {
 // The names the `phantom` command takes.
 const std::vector<std::string>& PhantomNames();
 // "shepp-logan" (original contrast), "modified-shepp-logan" (Toft's
-// stronger contrast), "point", "disc", "line-pairs"; throws LabError for
-// any other name.
+// stronger contrast), "point", "disc", "line-pairs", "qa" (see
+// qa_phantom.h); throws LabError for any other name.
 Phantom MakePhantom(const std::string& name);
 
 // What the phantom `name` is made of, in one line per material: its

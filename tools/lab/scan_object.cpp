@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "tools/lab/qa_phantom.h"
+
 namespace lab {
 
 namespace {
@@ -45,8 +47,13 @@ ScanObject ObjectFromField(const FieldImage& field, bool fromHu, bool polychroma
 }
 
 ScanObject ObjectFromPhantom(const std::string& name, bool polychromatic) {
-    Phantom phantom = MakePhantom(name);
     ScanObject object;
+    if (polychromatic && name == "qa") {
+        for (auto& [material, shapes] : QaPhantomByMaterial())
+            object.maps.push_back(FromShapes(material, std::move(shapes)));
+        return object;
+    }
+    Phantom phantom = MakePhantom(name);
     const bool head = name == "shepp-logan" || name == "modified-shepp-logan";
     if (!polychromatic || !head) {
         object.maps.push_back(FromShapes(Material::Water, std::move(phantom)));

@@ -19,7 +19,8 @@ double BoneHu();
 ScanObject ObjectFromField(const FieldImage& field, bool fromHu, bool polychromatic);
 
 // The phantom `name` (see MakePhantom). With a polychromatic beam the
-// Shepp-Logan heads' skull is bone and the rest water; the others are water.
+// Shepp-Logan heads' skull is bone and the rest water, each of the qa
+// phantom's materials is its own; the others are water.
 ScanObject ObjectFromPhantom(const std::string& name, bool polychromatic);
 
 }  // namespace lab

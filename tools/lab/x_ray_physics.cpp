@@ -15,9 +15,20 @@ namespace lab {
 
 namespace {
 
-const char* WaterName = "Water, Liquid";
-const char* BoneName = "Bone, Cortical (ICRP)";
 const int Aluminium = 13;
+
+// xraylib's name of a compound in NIST's table; null for an element.
+const char* NistName(Material material) {
+    switch (material) {
+    case Material::Water: return "Water, Liquid";
+    case Material::Bone: return "Bone, Cortical (ICRP)";
+    case Material::Air: return "Air, Dry (near sea level)";
+    case Material::Polyethylene: return "Polyethylene";
+    case Material::Acrylic: return "Polymethyl Methacralate (Lucite, Perspex)";
+    case Material::BonePlastic: return "B-100 Bone-Equivalent Plastic";
+    default: return nullptr;
+    }
+}
 
 int AtomicNumber(Material material) {
     switch (material) {
@@ -30,26 +41,21 @@ int AtomicNumber(Material material) {
 
 // Cross section in cm2/g; xraylib answers 0 for energies it has no data for.
 double MassAttenuation(Material material, double keV) {
-    double value = 0.0;
-    if (material == Material::Water) value = CS_Total_CP(WaterName, keV, nullptr);
-    else if (material == Material::Bone) value = CS_Total_CP(BoneName, keV, nullptr);
-    else value = CS_Total(AtomicNumber(material), keV, nullptr);
+    const char* compound = NistName(material);
+    const double value =
+        compound ? CS_Total_CP(compound, keV, nullptr) : CS_Total(AtomicNumber(material), keV, nullptr);
     if (!(value > 0.0)) throw LabError("xraylib has no attenuation data at " + std::to_string(keV) + " keV");
     return value;
 }
 
-double NistDensity(const char* name) {
-    compoundDataNIST* data = GetCompoundDataNISTByName(name, nullptr);
-    if (!data) throw LabError(std::string("xraylib does not know ") + name);
+double Density(Material material) {
+    const char* compound = NistName(material);
+    if (!compound) return ElementDensity(AtomicNumber(material), nullptr);
+    compoundDataNIST* data = GetCompoundDataNISTByName(compound, nullptr);
+    if (!data) throw LabError(std::string("xraylib does not know ") + compound);
     const double density = data->density;
     FreeCompoundDataNIST(data);
     return density;
-}
-
-double Density(Material material) {
-    if (material == Material::Water) return NistDensity(WaterName);
-    if (material == Material::Bone) return NistDensity(BoneName);
-    return ElementDensity(AtomicNumber(material), nullptr);
 }
 
 }  // namespace
@@ -70,6 +76,10 @@ std::string MaterialName(Material material) {
     switch (material) {
     case Material::Water: return "water";
     case Material::Bone: return "bone";
+    case Material::Air: return "air";
+    case Material::Polyethylene: return "polyethylene";
+    case Material::Acrylic: return "acrylic";
+    case Material::BonePlastic: return "B-100 bone plastic";
     default: return MetalNames()[static_cast<int>(material) - static_cast<int>(Material::Titanium)];
     }
 }

@@ -18,14 +18,17 @@ namespace lab {
 constexpr double EffectiveKeV = 60.0;
 
 // Soft tissue is water; bone is cortical bone (ICRP, 1.85 g/cm3); metals at
-// their own densities.
-enum class Material { Water, Bone, Titanium, Iron, Gold };
+// their own densities; the qa phantom's inserts are NIST's compounds at NIST's
+// densities: dry air, polyethylene, acrylic (PMMA) and B-100 bone-equivalent
+// plastic.
+enum class Material { Water, Bone, Titanium, Iron, Gold, Air, Polyethylene, Acrylic, BonePlastic };
 
 // "titanium", "iron", "gold": the metals a disc may be made of.
 const std::vector<std::string>& MetalNames();
 // Throws LabError for a name not in MetalNames().
 Material MetalNamed(const std::string& name);
-// The material's name: "water", "bone", or as in MetalNames().
+// The material's name: "water", "bone", "air", "polyethylene", "acrylic",
+// "B-100 bone plastic", or as in MetalNames().
 std::string MaterialName(Material material);
 
 // The material's linear attenuation at `keV` over that at EffectiveKeV.
@@ -44,7 +47,7 @@ struct Spectrum {
 };
 Spectrum TungstenSpectrum(double kvp, double aluminiumMm);
 
-constexpr int MaterialCount = 5;
+constexpr int MaterialCount = 9;
 
 // A spectrum with every material's AttenuationRatio in every bin, for
 // measuring many rays.
