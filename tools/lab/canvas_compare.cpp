@@ -22,10 +22,34 @@ void RequireSize(const QImage& image, int width, int height, const std::string& 
                    " pixels; " + what + " is " + std::to_string(width) + " x " + std::to_string(height));
 }
 
+// Whether a picture has more than 8 bits a sample, as Qt decoded it from
+// its file: 16-bit grey or colour, 10-bit colour, floating point.
+bool SixteenBits(const QImage& image) {
+    switch (image.format()) {
+        case QImage::Format_Grayscale16:
+        case QImage::Format_RGBX64:
+        case QImage::Format_RGBA64:
+        case QImage::Format_RGBA64_Premultiplied:
+        case QImage::Format_BGR30:
+        case QImage::Format_A2BGR30_Premultiplied:
+        case QImage::Format_RGB30:
+        case QImage::Format_A2RGB30_Premultiplied:
+        case QImage::Format_RGBX16FPx4:
+        case QImage::Format_RGBA16FPx4:
+        case QImage::Format_RGBA16FPx4_Premultiplied:
+        case QImage::Format_RGBX32FPx4:
+        case QImage::Format_RGBA32FPx4:
+        case QImage::Format_RGBA32FPx4_Premultiplied: return true;
+        default: return false;
+    }
+}
+
 }  // namespace
 
-std::vector<double> SliceFromCanvas(const std::string& path) {
-    const QImage canvas = ReadPictureFile(path).convertToFormat(QImage::Format_RGB32);
+std::vector<double> SliceFromCanvas(const std::string& path) { return SliceFromCanvas(ReadPictureFile(path), path); }
+
+std::vector<double> SliceFromCanvas(const QImage& picture, const std::string& path) {
+    const QImage canvas = picture.convertToFormat(QImage::Format_RGB32);
     RequireSize(canvas, CanvasWidth, CanvasHeight, path, "a saved canvas");
     std::vector<double> slice(FieldPixels * FieldPixels);
     int broken = 0;
@@ -45,10 +69,20 @@ std::vector<double> SliceFromCanvas(const std::string& path) {
     return slice;
 }
 
-std::vector<double> ReadTruth(const std::string& path) {
-    const QImage image = ReadPictureFile(path).convertToFormat(QImage::Format_Grayscale16);
-    RequireSize(image, FieldPixels, FieldPixels, path, "a truth image");
+std::vector<double> ReadTruth(const std::string& path) { return TruthFromPicture(ReadPictureFile(path), path); }
+
+std::vector<double> TruthFromPicture(const QImage& picture, const std::string& path) {
+    RequireSize(picture, FieldPixels, FieldPixels, path, "a truth image");
     std::vector<double> truth(FieldPixels * FieldPixels);
+    if (!SixteenBits(picture)) {
+        const QImage image = picture.convertToFormat(QImage::Format_Grayscale8);
+        for (int r = 0; r < FieldPixels; ++r) {
+            const uchar* line = image.constScanLine(r);
+            for (int x = 0; x < FieldPixels; ++x) truth[r * FieldPixels + x] = line[x];
+        }
+        return truth;
+    }
+    const QImage image = picture.convertToFormat(QImage::Format_Grayscale16);
     for (int r = 0; r < FieldPixels; ++r) {
         const auto* line = reinterpret_cast<const quint16*>(image.constScanLine(r));
         for (int x = 0; x < FieldPixels; ++x) truth[r * FieldPixels + x] = line[x];

@@ -14,9 +14,15 @@ namespace lab {
 // grey level per 2 x 2 block, 256 x 256, row 0 at the top. Throws LabError
 // for a file that is not such a canvas.
 std::vector<double> SliceFromCanvas(const std::string& path);
+// The same of a picture already read from `path`.
+std::vector<double> SliceFromCanvas(const QImage& canvas, const std::string& path);
 
-// A 256 x 256 picture as grey values (16-bit depth kept); throws LabError.
+// A 256 x 256 picture as grey values at the depth the file has: 0..255 for
+// an 8-bit picture (a .png from `reconstruct`), 0..65535 for a 16-bit one
+// (a truth image); colour becomes its luminance. Throws LabError.
 std::vector<double> ReadTruth(const std::string& path);
+// The same of a picture already read from `path`.
+std::vector<double> TruthFromPicture(const QImage& picture, const std::string& path);
 
 // Inside the scanned disc: the slice fitted to the truth as
 // scale x slice + offset by least squares, their correlation, and the

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "tools/lab/child_process.h"
+#include "tools/lab/input_file.h"
 #include "tools/lab/lab_error.h"
 #include "tools/lab/library_messages.h"
 
@@ -30,6 +31,9 @@ namespace {
 constexpr unsigned DecodeSeconds = 60;
 // Decoded pixel data beyond this are refused before GDCM allocates them.
 constexpr unsigned long long MaxPixelBytes = 512ull << 20;
+// No DICOM file the lab reads is larger: its pixel data at most, its other
+// elements with room to spare.
+constexpr long long MaxDicomFileBytes = 1LL << 30;
 // What the reading may allocate: the file, the decoded frames and one
 // frame as doubles, with room to spare.
 constexpr unsigned long long DecodeMemory = 4 * MaxPixelBytes;
@@ -237,12 +241,18 @@ std::string DecodeInChild(const std::string& path, int frame) {
 }  // namespace
 
 bool HasDicomPreamble(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    char bytes[132] = {};
-    return file.read(bytes, 132) && std::memcmp(bytes + 128, "DICM", 4) == 0;
+    const std::string bytes = InputFile(path).Read(0, 132);
+    return bytes.size() == 132 && bytes.compare(128, 4, "DICM") == 0;
 }
 
 DicomSlice ReadDicomSlice(const std::string& path, int frame) {
+    {
+        // GDCM opens the file by its name: the rule first.
+        const InputFile file(path);
+        if (file.Size() > MaxDicomFileBytes)
+            throw LabError(path + ": too large for a DICOM slice (" + std::to_string(file.Size()) + " bytes; at most " +
+                           std::to_string(MaxDicomFileBytes) + ")");
+    }
     Message message;
     std::string how;
     {

@@ -18,9 +18,11 @@ struct DicomSlice {
 };
 
 // True when the file carries the DICOM preamble ("DICM" at byte 128).
+// Throws LabError for a file that the input rule (input_file.h) refuses.
 bool HasDicomPreamble(const std::string& path);
 
-// Frame `frame` (1 = the first). GDCM runs in a child process, so that a
+// Frame `frame` (1 = the first), of a file the input rule accepts and no
+// larger than 1 GiB. GDCM runs in a child process, so that a
 // damaged file that ends it (Debian's GDCM keeps its assertions) cannot end
 // the tool. Throws NotDicomError for a file GDCM finds no DICOM in, and
 // LabError for a damaged file, one without pixel data, pixel data it cannot

@@ -1,13 +1,14 @@
 // measured_image.cpp
 #include "tools/lab/measured_image.h"
 
-#include <QImageReader>
+#include <QImage>
 
 #include "graphic/canvas_layout.h"
 #include "tools/lab/canvas_compare.h"
 #include "tools/lab/dicom_slice.h"
 #include "tools/lab/field_geometry.h"
 #include "tools/lab/lab_error.h"
+#include "tools/lab/picture_file.h"
 #include "tools/lab/slice_files.h"
 
 namespace lab {
@@ -29,12 +30,14 @@ MeasuredImage ReadMeasuredImage(const std::string& path) {
         if (dicom.hu.spacingX == dicom.hu.spacingY) image.pixelMm = dicom.hu.spacingX;
         return image;
     }
-    const QSize size = QImageReader(QString::fromStdString(path)).size();
-    if (size.isValid() && size != QSize(CanvasWidth, CanvasHeight) && size != QSize(FieldPixels, FieldPixels))
+    // Read once: the file that was measured is the file that was read.
+    const QImage picture = ReadPictureFile(path);
+    const QSize size = picture.size();
+    if (size != QSize(CanvasWidth, CanvasHeight) && size != QSize(FieldPixels, FieldPixels))
         throw LabError(path + ": " + std::to_string(size.width()) + " x " + std::to_string(size.height()) +
                        " pixels; a slice is 256 x 256 (or a saved canvas, 1200 x 800)");
-    if (size == QSize(CanvasWidth, CanvasHeight)) image.values = SliceFromCanvas(path);
-    else image.values = ReadTruth(path);
+    if (size == QSize(CanvasWidth, CanvasHeight)) image.values = SliceFromCanvas(picture, path);
+    else image.values = TruthFromPicture(picture, path);
     image.units = "grey levels";
     return image;
 }

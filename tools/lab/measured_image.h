@@ -18,8 +18,10 @@ struct MeasuredImage {
     double pixelMm = 0.0;  // 0: unknown
 };
 
-// Throws LabError naming the file: unreadable, or not 256 x 256 (a BMP of
-// 1200 x 800 is taken as a saved canvas and its slice cut out).
+// Throws LabError naming the file: refused by the input rule
+// (input_file.h), unreadable, or not 256 x 256 (a BMP of 1200 x 800 is taken
+// as a saved canvas and its slice cut out). A picture's values are its grey
+// levels at the depth the file has (0..255 for 8 bits, 0..65535 for 16).
 MeasuredImage ReadMeasuredImage(const std::string& path);
 
 }  // namespace lab

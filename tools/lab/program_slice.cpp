@@ -1,17 +1,16 @@
 // program_slice.cpp
 #include "tools/lab/program_slice.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "recon/headless_run.h"
 #include "recon/recon_data.h"
 #include "tools/lab/field_geometry.h"
 #include "tools/lab/lab_error.h"
-#include "tools/lab/output_files.h"
+#include "tools/lab/input_file.h"
 #include "tools/lab/phantoms.h"
-
-#include <QFile>
-#include <QTemporaryDir>
+#include "tools/lab/slice_files.h"
 
 namespace lab {
 
@@ -37,12 +36,28 @@ void Require(const InputFileResult& result, const std::string& path, const char*
     }
 }
 
+// The filter's taps into FilterKernel, read by the program's own reading
+// once the file has passed the lab's input rule.
+void LoadFilter(const std::string& filterPath) {
+    RequireInputFile(filterPath);
+    Require(LoadFilterFile(filterPath.c_str()), filterPath, "filter file");
+}
+
+// The program's reconstruction of `integrals` (729 x 180 in file order,
+// RawSinogram's own order): the values the program would read from the
+// sinogram file holding them, bit for bit.
+ProgramSlice ReconstructValues(const std::vector<double>& integrals, const std::string& filterPath) {
+    if (!filterPath.empty()) LoadFilter(filterPath);
+    std::copy(integrals.begin(), integrals.end(), RawSinogram);
+    return ReconstructLoaded(!filterPath.empty());
+}
+
 }  // namespace
 
 ProgramSlice ReconstructLikeTheProgram(const std::string& sinogramPath, const std::string& filterPath) {
-    Require(LoadSinogramFile(sinogramPath.c_str()), sinogramPath, "sinogram file");
-    if (!filterPath.empty()) Require(LoadFilterFile(filterPath.c_str()), filterPath, "filter file");
-    return ReconstructLoaded(!filterPath.empty());
+    // The lab's reading of the sinogram (slice_files.h), the same for every
+    // method: the program's rule on its length, and the lab's input rule.
+    return ReconstructValues(ReadSinogramFile(sinogramPath), filterPath);
 }
 
 ProgramSlice ReconstructLoaded(bool filtered) {
@@ -83,19 +98,13 @@ double SumCalibration::MuPerMm(double sum, double pixelMm) const {
 }
 
 SumCalibration CalibrateSums(const std::string& filterPath) {
-    QTemporaryDir folder;
-    if (!folder.isValid()) throw LabError("cannot make a temporary folder for the water disc");
-    const std::string discPath = folder.filePath("water.sino").toStdString();
+    // The disc's integrals go to the program's arrays as they are, with no
+    // file between (a sinogram file would hold exactly these doubles).
     Phantom disc;
     disc.ellipses.push_back({0.0, 0.0, 50.0, 50.0, 0.0, 1.0});
     std::vector<double> integrals = ProjectPhantom(disc);
     for (double& p : integrals) p *= WaterMuPerMm;
-    QFile file(QString::fromStdString(discPath));
-    const std::string bytes = SinogramFileBytes(integrals);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), bytes.size()) != static_cast<qint64>(bytes.size()))
-        throw LabError("cannot write the water disc's sinogram in " + folder.path().toStdString());
-    file.close();
-    const ProgramSlice slice = ReconstructLikeTheProgram(discPath, filterPath);
+    const ProgramSlice slice = ReconstructValues(integrals, filterPath);
     SumCalibration calibration;
     calibration.air = RingMean(slice.sum, 60.0, 75.0);
     calibration.water = RingMean(slice.sum, 0.0, 25.0);

@@ -17,8 +17,12 @@ struct ProgramSlice {
 };
 
 // Filtered back projection with the taps of `filterPath`, or simple back
-// projection when it is empty. Throws LabError naming the file that was
-// refused and why. Uses the program's global arrays: one at a time.
+// projection when it is empty. The sinogram is read as ReadSinogramFile
+// reads it (slice_files.h) and put into RawSinogram as the program's own
+// reading would; the filter by the program's own reading, once the lab's
+// input rule (input_file.h) has accepted it. Throws LabError naming the
+// file that was refused and why. Uses the program's global arrays: one at
+// a time.
 ProgramSlice ReconstructLikeTheProgram(const std::string& sinogramPath, const std::string& filterPath);
 // The same on the program's arrays as they are: RawSinogram filled, and
 // FilterKernel when `filtered`.
@@ -39,7 +43,9 @@ struct SumCalibration {
     // Attenuation per mm of a sum, for a sinogram made with `pixelMm`.
     double MuPerMm(double sum, double pixelMm) const;
 };
-// Runs a reconstruction: call it before ReconstructLikeTheProgram.
+// Runs a reconstruction, of the disc's integrals put straight into the
+// program's arrays (no file is written): call it before
+// ReconstructLikeTheProgram.
 SumCalibration CalibrateSums(const std::string& filterPath);
 
 }  // namespace lab

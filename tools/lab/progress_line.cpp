@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include <unistd.h>
@@ -15,14 +16,23 @@ namespace {
 volatile std::sig_atomic_t interrupted = 0;
 void NoteInterrupt(int) { interrupted = 1; }
 
+// What SIGINT did before (the default, or the removal of temporary files of
+// signal_cleanup.h), put back afterwards.
+struct sigaction previousInterrupt;
+
 }  // namespace
 
 InterruptRequest::InterruptRequest() {
     interrupted = 0;
-    std::signal(SIGINT, NoteInterrupt);
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = NoteInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, &previousInterrupt);
 }
 
-InterruptRequest::~InterruptRequest() { std::signal(SIGINT, SIG_DFL); }
+InterruptRequest::~InterruptRequest() { sigaction(SIGINT, &previousInterrupt, nullptr); }
 
 bool InterruptRequest::Requested() const { return interrupted != 0; }
 

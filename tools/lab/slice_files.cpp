@@ -1,6 +1,7 @@
-// slice_files.cpp - the .npy header is the format's version 1.0: magic,
-// version, a little-endian header length, then a Python dict literal padded
-// with spaces to a multiple of 64 bytes and ended by a newline.
+// slice_files.cpp - a .npy file is the format's magic, its version, a
+// little-endian header length (2 bytes in version 1.0, 4 in 2.0 and 3.0),
+// then a Python dict literal padded with spaces and ended by a newline, then
+// the data. The lab writes version 1.0, padded to a multiple of 64 bytes.
 #include "tools/lab/slice_files.h"
 
 #include <QImage>
@@ -14,12 +15,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cctype>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <sstream>
+#include <utility>
 
 #include "tools/lab/field_geometry.h"
+#include "tools/lab/input_file.h"
 #include "tools/lab/lab_error.h"
 
 namespace lab {
@@ -27,12 +29,8 @@ namespace lab {
 namespace {
 
 constexpr size_t SlicePixels = static_cast<size_t>(FieldPixels) * FieldPixels;
-
-std::string FileBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw LabError("cannot read " + path + ": " + std::strerror(errno));
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
+// NumPy itself reads no longer header unless told to (max_header_size).
+constexpr unsigned long long MaxNpyHeaderBytes = 10000;
 
 double LittleEndianDouble(const char* at) {
     uint64_t bits = 0;
@@ -48,21 +46,140 @@ void AppendLittleEndianDouble(std::string& out, double value) {
     for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>(bits >> (8 * i)));
 }
 
-// The header text without spaces, for matching its entries.
-std::string Compact(const std::string& text) {
-    std::string out;
-    for (char c : text)
-        if (c != ' ') out.push_back(c == '"' ? '\'' : c);
-    return out;
+// The header of a .npy file: a Python literal dict with exactly the keys
+// descr, fortran_order and shape, read as Python would read it (the format's
+// definition) rather than searched for text: a key hidden in another's
+// value, given twice or unknown, or a value of another kind, is refused.
+struct NpyHeader {
+    std::string descr;
+    bool fortranOrder = false;
+    std::vector<unsigned long long> shape;
+};
+
+class NpyHeaderParser {
+public:
+    NpyHeaderParser(const std::string& text, const std::string& path) : text_(text), path_(path) {}
+
+    NpyHeader Parse() {
+        NpyHeader header;
+        bool seen[3] = {};
+        Expect('{');
+        while (!Next('}')) {
+            const std::string key = String();
+            Expect(':');
+            int index = -1;
+            if (key == "descr") index = 0, header.descr = String();
+            else if (key == "fortran_order") index = 1, header.fortranOrder = Boolean();
+            else if (key == "shape") index = 2, header.shape = Tuple();
+            else Refuse("an unknown key '" + key + "' in its header (a .npy header holds descr, fortran_order and shape)");
+            if (seen[index]) Refuse("the key '" + key + "' twice in its header");
+            seen[index] = true;
+            if (!Next(',')) {
+                Expect('}');
+                break;
+            }
+        }
+        Space();
+        if (at_ != text_.size()) Refuse("text after the dictionary in its header");
+        const char* names[] = {"descr", "fortran_order", "shape"};
+        for (int k = 0; k < 3; ++k)
+            if (!seen[k]) Refuse(std::string("no '") + names[k] + "' in its header");
+        return header;
+    }
+
+private:
+    const std::string& text_;
+    const std::string& path_;
+    size_t at_ = 0;
+
+    [[noreturn]] void Refuse(const std::string& what) const { throw LabError(path_ + ": " + what); }
+    [[noreturn]] void Malformed() const {
+        throw LabError(path_ + ": a .npy header that is not a Python dictionary of the format's kind (at byte " +
+                       std::to_string(at_) + " of the header)");
+    }
+    // Python's white space within brackets.
+    void Space() {
+        while (at_ < text_.size() && std::strchr(" \t\n\r\f", text_[at_]) && text_[at_] != '\0') ++at_;
+    }
+    bool Next(char c) {
+        Space();
+        if (at_ < text_.size() && text_[at_] == c) {
+            ++at_;
+            return true;
+        }
+        return false;
+    }
+    void Expect(char c) {
+        if (!Next(c)) Malformed();
+    }
+    // A string in single or double quotes, without escapes or prefixes.
+    std::string String() {
+        Space();
+        if (at_ >= text_.size() || (text_[at_] != '\'' && text_[at_] != '"')) Malformed();
+        const char quote = text_[at_++];
+        const size_t end = text_.find(quote, at_);
+        if (end == std::string::npos) Malformed();
+        std::string value = text_.substr(at_, end - at_);
+        if (value.find_first_of("\\\n") != std::string::npos) Malformed();
+        at_ = end + 1;
+        return value;
+    }
+    bool Boolean() {
+        Space();
+        for (const auto& [word, value] : {std::pair<const char*, bool>{"True", true}, {"False", false}}) {
+            const size_t length = std::strlen(word);
+            if (text_.compare(at_, length, word) == 0 &&
+                (at_ + length == text_.size() || !std::isalnum(static_cast<unsigned char>(text_[at_ + length])))) {
+                at_ += length;
+                return value;
+            }
+        }
+        Refuse("a fortran_order that is neither True nor False");
+    }
+    // A decimal integer as Python writes one (no sign, no leading zeros).
+    unsigned long long Integer() {
+        Space();
+        const size_t start = at_;
+        while (at_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[at_]))) ++at_;
+        if (at_ == start || (text_[start] == '0' && at_ - start > 1) || at_ - start > 18) Malformed();
+        return std::stoull(text_.substr(start, at_ - start));
+    }
+    // A tuple: "()", "(n,)", "(n, m)" with an optional last comma; "(n)" is
+    // a number in brackets, not a tuple.
+    std::vector<unsigned long long> Tuple() {
+        std::vector<unsigned long long> values;
+        Expect('(');
+        if (Next(')')) return values;
+        values.push_back(Integer());
+        if (Next(')')) Refuse("a shape that is not a tuple");
+        Expect(',');
+        while (!Next(')')) {
+            values.push_back(Integer());
+            if (!Next(',')) {
+                Expect(')');
+                break;
+            }
+        }
+        return values;
+    }
+};
+
+std::string ShapeText(const std::vector<unsigned long long>& shape) {
+    std::string text = "(";
+    for (size_t k = 0; k < shape.size(); ++k) text += (k ? ", " : "") + std::to_string(shape[k]);
+    return text + (shape.size() == 1 ? ",)" : ")");
 }
 
 }  // namespace
 
 std::vector<double> ReadSinogramFile(const std::string& path) {
-    const std::string bytes = FileBytes(path);
+    // As the program reads it (README, "The two file formats"): the first
+    // 1,049,760 bytes, whatever follows them ignored; a shorter file refused.
+    const InputFile file(path);
     const size_t expected = SinogramFileBytes;
+    const std::string bytes = file.Read(0, expected);
     if (bytes.size() != expected)
-        throw LabError(path + ": " + std::to_string(bytes.size()) + " bytes; a sinogram file is " +
+        throw LabError(path + ": " + std::to_string(bytes.size()) + " bytes; a sinogram file holds at least " +
                        std::to_string(expected) + " (" + std::to_string(SinoChannels) + " x " +
                        std::to_string(SinoAngles) + " doubles)");
     std::vector<double> values(static_cast<size_t>(SinoChannels) * SinoAngles);
@@ -87,27 +204,39 @@ std::string NpyBytes(const std::vector<double>& rowsTopFirst) {
 }
 
 std::vector<double> ReadNpy(const std::string& path) {
-    const std::string bytes = FileBytes(path);
-    if (bytes.size() < 10 || bytes.compare(0, 6, "\x93NUMPY") != 0) throw LabError(path + ": not a NumPy .npy file");
-    const int major = static_cast<unsigned char>(bytes[6]);
+    const InputFile file(path);
+    // Magic, version, header length: 10 bytes in version 1.0, 12 in 2.0 and 3.0.
+    const std::string start = file.Read(0, 12);
+    if (start.size() < 10 || start.compare(0, 6, "\x93NUMPY") != 0) throw LabError(path + ": not a NumPy .npy file");
+    const int major = static_cast<unsigned char>(start[6]), minor = static_cast<unsigned char>(start[7]);
+    if (major < 1 || major > 3 || minor != 0)
+        throw LabError(path + ": a .npy file of version " + std::to_string(major) + "." + std::to_string(minor) +
+                       " (versions 1.0, 2.0 and 3.0 are read)");
     const size_t lengthBytes = major == 1 ? 2 : 4;
-    size_t length = 0;
-    for (size_t i = 0; i < lengthBytes; ++i) length |= static_cast<size_t>(static_cast<unsigned char>(bytes[8 + i])) << (8 * i);
-    const size_t start = 8 + lengthBytes + length;
-    if (bytes.size() < start) throw LabError(path + ": a truncated .npy header");
-    const std::string header = Compact(bytes.substr(8 + lengthBytes, length));
-    if (header.find("'descr':'<f8'") == std::string::npos && header.find("'descr':'<d'") == std::string::npos)
-        throw LabError(path + ": not an array of little-endian float64");
-    if (header.find("'fortran_order':False") == std::string::npos)
-        throw LabError(path + ": a Fortran-ordered array; save it in C order");
-    if (header.find("'shape':(256,256)") == std::string::npos) {
-        const size_t at = header.find("'shape':");
-        const std::string shape = at == std::string::npos ? "?" : header.substr(at + 8, header.find(')', at) - at - 7);
-        throw LabError(path + ": an array of shape " + shape + "; the slice is 256 x 256");
-    }
-    if (bytes.size() - start < SlicePixels * 8) throw LabError(path + ": the array data are truncated");
+    if (start.size() < 8 + lengthBytes) throw LabError(path + ": a truncated .npy header");
+    unsigned long long length = 0;
+    for (size_t i = 0; i < lengthBytes; ++i) length |= static_cast<unsigned long long>(static_cast<unsigned char>(start[8 + i])) << (8 * i);
+    if (length > MaxNpyHeaderBytes)
+        throw LabError(path + ": a .npy header of " + std::to_string(length) + " bytes (at most " +
+                       std::to_string(MaxNpyHeaderBytes) + ")");
+    const unsigned long long dataStart = 8 + lengthBytes + length;
+    if (static_cast<unsigned long long>(file.Size()) < dataStart) throw LabError(path + ": a truncated .npy header");
+    const NpyHeader header = NpyHeaderParser(file.Read(8 + lengthBytes, length), path).Parse();
+    if (header.descr != "<f8" && header.descr != "<d") throw LabError(path + ": not an array of little-endian float64");
+    if (header.fortranOrder) throw LabError(path + ": a Fortran-ordered array; save it in C order");
+    if (header.shape != std::vector<unsigned long long>{FieldPixels, FieldPixels})
+        throw LabError(path + ": an array of shape " + ShapeText(header.shape) + "; the slice is 256 x 256");
+    // The header states the data's size: the file must hold exactly that.
+    const unsigned long long dataBytes = SlicePixels * 8;
+    const unsigned long long size = static_cast<unsigned long long>(file.Size());
+    if (size - dataStart < dataBytes) throw LabError(path + ": the array data are truncated");
+    if (size - dataStart > dataBytes)
+        throw LabError(path + ": " + std::to_string(size - dataStart - dataBytes) +
+                       " bytes after the array its header describes");
+    const std::string bytes = file.Read(static_cast<long long>(dataStart), dataBytes);
+    if (bytes.size() != dataBytes) throw LabError(path + ": the array data are truncated");
     std::vector<double> values(SlicePixels);
-    for (size_t k = 0; k < SlicePixels; ++k) values[k] = LittleEndianDouble(&bytes[start + k * 8]);
+    for (size_t k = 0; k < SlicePixels; ++k) values[k] = LittleEndianDouble(&bytes[k * 8]);
     return values;
 }
 

@@ -11,13 +11,20 @@ class QImage;
 
 namespace lab {
 
-// A sinogram file: 729 x 180 little-endian doubles in file order.
+// A sinogram file: 729 x 180 little-endian doubles in file order, its first
+// 1,049,760 bytes (what follows them is ignored, as the program ignores it);
+// a shorter file, or a value that is not a finite number, is refused. The
+// file is read under the rule of input_file.h.
 std::vector<double> ReadSinogramFile(const std::string& path);
 
 // A NumPy .npy file of 256 x 256 little-endian float64 ("<f8", C order,
 // rows top to bottom), as bytes.
 std::string NpyBytes(const std::vector<double>& rowsTopFirst);
-// Any .npy file holding a 256 x 256 array of float64 in C order.
+// Any .npy file (versions 1.0 to 3.0) holding a 256 x 256 array of
+// little-endian float64 in C order, and nothing after it. Its header is read
+// as the format defines it, a Python dict literal with exactly the keys
+// descr, fortran_order and shape: an unknown or repeated key, or a value of
+// another kind, is refused.
 std::vector<double> ReadNpy(const std::string& path);
 
 // Grey levels 0..255 as an 8-bit picture, row 0 at the top.

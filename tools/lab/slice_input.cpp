@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "tools/lab/dicom_slice.h"
+#include "tools/lab/input_file.h"
 #include "tools/lab/lab_error.h"
 #include "tools/lab/picture_file.h"
 
@@ -53,7 +54,7 @@ LoadedSlice FromPicture(const QImage& picture, const std::string& format) {
 }  // namespace
 
 LoadedSlice LoadSlice(const std::string& path, int frame) {
-    RequireReadableFile(path);
+    RequireInputFile(path);
     if (HasDicomPreamble(path)) return FromDicom(path, frame);
 
     // Qt's readers claim some DICOM files without a preamble (the TIFF

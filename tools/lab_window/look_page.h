@@ -7,6 +7,7 @@
 
 #include <QTemporaryDir>
 
+#include "tools/lab/signal_cleanup.h"
 #include "tools/lab_window/look_model.h"
 
 class QCheckBox;
@@ -50,6 +51,9 @@ private:
 
     LookModel& model_;
     QTemporaryDir filterFolder_;
+    // Removed, with the designed filter in it, when a signal ends the window.
+    lab::RemovedOnSignal filterFolderOnSignal_{filterFolder_.path().toStdString(), true};
+    lab::RemovedOnSignal designedOnSignal_{filterFolder_.filePath("designed.txt").toStdString(), false};
     std::vector<double> scanIntegrals_;
     QString scanName_;
     double scanPixelMm_ = 1.0;

@@ -9,6 +9,7 @@
 #include "recon/recon_data.h"
 #include "tools/lab/display_levels.h"
 #include "tools/lab/field_geometry.h"
+#include "tools/lab/input_file.h"
 #include "tools/lab/lab_error.h"
 #include "tools/lab/program_slice.h"
 #include "tools/lab_window/quick_reconstruction.h"
@@ -32,6 +33,7 @@ LookSteps RunLookSteps(const LookInput& input) {
     lab::SumCalibration calibration;
     if (filtered && input.madeByLab) calibration = lab::CalibrateSums(input.filterPath);
     if (filtered) {
+        lab::RequireInputFile(input.filterPath);  // the lab's rule for every input
         const InputFileResult read = LoadFilterFile(input.filterPath.c_str());
         if (read.error != InputFileError::None)
             throw lab::LabError(input.filterPath + " is not a filter file of 128 numbers");

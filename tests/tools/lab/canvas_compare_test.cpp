@@ -12,6 +12,7 @@
 #include "tools/lab/canvas_compare.h"
 #include "tools/lab/commands.h"
 #include "tools/lab/lab_error.h"
+#include "tools/lab/measured_image.h"
 
 using namespace lab_test;
 
@@ -88,6 +89,57 @@ TEST(CanvasCompare, PicturesThatAreNoCanvasOrTruthAreRefused) {
     } catch (const lab::LabError& error) {
         EXPECT_NE(std::string(error.what()).find("1 of its 65536 blocks"), std::string::npos) << error.what();
     }
+}
+
+// A picture's values are its grey levels at the depth its file has: an
+// 8-bit PNG (what `reconstruct` writes) 0..255, as a canvas BMP gives them,
+// not 257 times as much; a 16-bit one (a truth image) 0..65535. As the
+// truth of `compare`, in the window, and for `measure`.
+TEST(CanvasCompare, PicturesAreReadAtTheDepthOfTheirFile) {
+    const struct {
+        const char* what;
+        QImage::Format format;
+        const char* fileFormat;
+        double top;  // the value of white
+    } cases[] = {
+        {"8-bit grey PNG", QImage::Format_Grayscale8, "PNG", 255.0},
+        {"palette PNG", QImage::Format_Indexed8, "PNG", 255.0},
+        {"8-bit colour PNG", QImage::Format_RGB32, "PNG", 255.0},
+        {"8-bit grey BMP", QImage::Format_Grayscale8, "BMP", 255.0},
+        {"8-bit PGM", QImage::Format_Grayscale8, "PGM", 255.0},
+        {"16-bit grey PNG", QImage::Format_Grayscale16, "PNG", 65535.0},
+        {"16-bit colour PNG", QImage::Format_RGBX64, "PNG", 65535.0},
+        {"16-bit grey TIFF", QImage::Format_Grayscale16, "TIFF", 65535.0},
+    };
+    QImage levels(256, 256, QImage::Format_Grayscale8);
+    for (int r = 0; r < 256; ++r)
+        for (int x = 0; x < 256; ++x) levels.scanLine(r)[x] = static_cast<uchar>(KnownGrey(x, r));
+    for (const auto& c : cases) {
+        QImage picture = levels.convertToFormat(c.format);
+        if (c.format == QImage::Format_Indexed8) {
+            QVector<QRgb> greys;
+            for (int g = 0; g < 256; ++g) greys.push_back(qRgb(g, g, g));
+            picture = levels.convertToFormat(QImage::Format_Indexed8, greys);
+        }
+        const std::string path = ScratchPath(std::string("depth.") + QString(c.fileFormat).toLower().toStdString());
+        ASSERT_TRUE(picture.save(QString::fromStdString(path), c.fileFormat)) << c.what;
+        const std::vector<double> truth = lab::ReadTruth(path);
+        const lab::MeasuredImage measured = lab::ReadMeasuredImage(path);
+        EXPECT_EQ(measured.values, truth) << c.what;
+        EXPECT_EQ(measured.units, "grey levels") << c.what;
+        // Colour becomes grey through Qt's conversion in linear light, by
+        // tables: exact in 8 bits, within a few steps in 16.
+        const double tolerance = c.format == QImage::Format_RGBX64 ? 0.002 * c.top : 0.0;
+        int wrong = 0;
+        for (int r = 0; r < 256; ++r)
+            for (int x = 0; x < 256; ++x) wrong += std::abs(truth[r * 256 + x] - KnownGrey(x, r) * c.top / 255.0) > tolerance;
+        EXPECT_EQ(wrong, 0) << c.what;
+    }
+    // The canvas of the same slice measures the same.
+    const std::string canvas = SavedCanvas("depth_canvas.bmp");
+    const std::string png = ScratchPath("depth.png");
+    ASSERT_TRUE(levels.save(QString::fromStdString(png)));
+    EXPECT_EQ(lab::ReadMeasuredImage(canvas).values, lab::ReadMeasuredImage(png).values);
 }
 
 }  // namespace

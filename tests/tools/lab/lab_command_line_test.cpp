@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "lab_test_support.h"
@@ -37,6 +38,9 @@ LabRun RunLab(const std::string& arguments) {
 
 TEST(LabCommandLine, StatusOneLinePerFailureVersionAndField) {
     ASSERT_TRUE(QImage(300, 200, QImage::Format_Grayscale8).save(QString::fromStdString(ScratchPath("p.png"))));
+    // A FIFO that nobody writes to: every command refuses it at once.
+    std::filesystem::remove(ScratchPath("nobody.fifo"));
+    ASSERT_EQ(mkfifo(ScratchPath("nobody.fifo").c_str(), 0600), 0);
     const struct {
         std::string arguments;
         int status;
@@ -55,6 +59,13 @@ TEST(LabCommandLine, StatusOneLinePerFailureVersionAndField) {
         {"phantom disc -o same.sino --truth same.sino", 1, "cannot write same.sino: it is also the output same.sino"},
         {"sinogram p.png -o p.png", 1, "cannot write p.png: it is the input p.png"},
         {"sinogram p.png -o p.sino --fov 724", 0, "field 724 picture pixels wide, 2.828 per field pixel"},
+        {"sinogram nobody.fifo -o n.sino", 1, "cannot open nobody.fifo: it is a FIFO (named pipe), not a plain file"},
+        {"measure nobody.fifo", 1, "cannot open nobody.fifo: it is a FIFO (named pipe), not a plain file"},
+        {"compare nobody.fifo p.png", 1, "cannot open nobody.fifo: it is a FIFO (named pipe), not a plain file"},
+        {"reconstruct nobody.fifo --method sart -o n.npy", 1, "cannot open nobody.fifo: it is a FIFO (named pipe)"},
+        {"reconstruct nobody.fifo --simple -o n.npy", 1, "cannot open nobody.fifo: it is a FIFO (named pipe)"},
+        {"reconstruct /dev/zero --method sart -o n.npy", 1, "cannot open /dev/zero: it is a character device"},
+        {"measure /dev/zero", 1, "cannot open /dev/zero: it is a character device, not a plain file"},
     };
     for (const auto& c : cases) {
         const LabRun run = RunLab(c.arguments);

@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -27,6 +29,7 @@
 #include "tools/lab/image_quality.h"
 #include "tools/lab/lab_error.h"
 #include "tools/lab/phantoms.h"
+#include "tools/lab/program_slice.h"
 #include "tools/lab/slice_files.h"
 
 using namespace lab_test;
@@ -200,6 +203,21 @@ TEST(ReconstructCommand, MeasureJsonCarriesTheDocumentedNames) {
     EXPECT_GT(json["nps"]["variance"].toDouble(), 0.0);
     EXPECT_GT(json["nps"]["variance_within_nyquist"].toDouble(), 0.0);
     EXPECT_NEAR(json["mtf50_cycles_per_pixel"].toDouble(), 0.222, 0.01);  // Hann, as its edge gives
+}
+
+// The water disc of the calibration goes to the program's arrays from
+// memory: no temporary file or folder that a signal could leave behind.
+TEST(ReconstructCommand, CalibrationWritesNoFile) {
+    const std::string temporaryFolder = ScratchPath("calibration_tmp");
+    std::filesystem::create_directory(temporaryFolder);
+    const char* before = getenv("TMPDIR");
+    const std::string saved = before ? before : "";
+    setenv("TMPDIR", temporaryFolder.c_str(), 1);
+    const lab::SumCalibration calibration = lab::CalibrateSums(WriteKernel("hann"));
+    if (before) setenv("TMPDIR", saved.c_str(), 1);
+    else unsetenv("TMPDIR");
+    EXPECT_TRUE(calibration.Valid());
+    EXPECT_TRUE(std::filesystem::is_empty(temporaryFolder));
 }
 
 }  // namespace

@@ -207,7 +207,7 @@ void LabWindowTest::badInputKeepsThePreviousSource_data() {
     QTest::newRow("not a picture") << text
                                    << text + ": neither a picture (PNG, JPEG, BMP, TIFF, PGM/PPM) nor a DICOM file";
     QTest::newRow("short sinogram") << shortSino
-                                    << shortSino + ": 800 bytes; a sinogram file is 1049760 (729 x 180 doubles)";
+                                    << shortSino + ": 800 bytes; a sinogram file holds at least 1049760 (729 x 180 doubles)";
 }
 
 void LabWindowTest::badInputKeepsThePreviousSource() {
