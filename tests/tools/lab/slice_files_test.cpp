@@ -61,7 +61,7 @@ TEST(SliceFiles, NpyHeadersAreReadAsTheFormatDefinesThem) {
         {"version 2.0", NpyFile("{" + c + ", }", 2), ""},
         {"version 3.0", NpyFile("{" + c + ", }", 3), ""},
         {"'<d' for float64", NpyFile("{'descr': '<d', 'fortran_order': False, 'shape': (256, 256)}"), ""},
-        // The probe's file: fortran_order True behind another key's value.
+        // fortran_order True hidden behind another key's value.
         {"a key hidden in another's value",
          NpyFile("{'descr': '<f8', 'note': \"'fortran_order': False\", 'fortran_order': True, 'shape': (256, 256)}"),
          "an unknown key 'note' in its header (a .npy header holds descr, fortran_order and shape)"},
