@@ -7,6 +7,7 @@
 #include "recon/recon_data.h"
 #include "tools/lab/field_geometry.h"
 #include "tools/lab/lab_error.h"
+#include "tools/lab/option_bounds.h"
 #include "tools/lab/output_files.h"
 #include "tools/lab/phantoms.h"
 
@@ -40,12 +41,24 @@ void Require(const InputFileResult& result, const std::string& path, const char*
 }  // namespace
 
 ProgramSlice ReconstructLikeTheProgram(const std::string& sinogramPath, const std::string& filterPath) {
+    // The program reads what it is given as it always has (NaN and infinity
+    // included); the lab refuses anything but line integrals and taps.
     Require(LoadSinogramFile(sinogramPath.c_str()), sinogramPath, "sinogram file");
-    if (!filterPath.empty()) Require(LoadFilterFile(filterPath.c_str()), filterPath, "filter file");
+    std::string problem = LineIntegralProblem(RawSinogram);
+    if (!problem.empty()) throw LabError(sinogramPath + ": " + problem);
+    if (!filterPath.empty()) {
+        Require(LoadFilterFile(filterPath.c_str()), filterPath, "filter file");
+        problem = TapProblem(FilterKernel);
+        if (!problem.empty()) throw LabError(filterPath + ": " + problem);
+    }
     return ReconstructLoaded(!filterPath.empty());
 }
 
 ProgramSlice ReconstructLoaded(bool filtered) {
+    std::string problem = LineIntegralProblem(RawSinogram);
+    if (!problem.empty()) throw LabError("the sinogram's " + problem);
+    problem = filtered ? TapProblem(FilterKernel) : "";
+    if (!problem.empty()) throw LabError("the filter's " + problem);
     RunReconstructionSteps(filtered ? Method::Filtered : Method::Simple);
     ProgramSlice slice;
     slice.sum.resize(static_cast<size_t>(FieldPixels) * FieldPixels);

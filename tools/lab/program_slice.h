@@ -18,10 +18,13 @@ struct ProgramSlice {
 
 // Filtered back projection with the taps of `filterPath`, or simple back
 // projection when it is empty. Throws LabError naming the file that was
-// refused and why. Uses the program's global arrays: one at a time.
+// refused and why: the program's own refusals, and a value that is no line
+// integral or tap (LineIntegralProblem, TapProblem: option_bounds.h), which
+// the program itself would take. Uses the program's global arrays: one at a
+// time.
 ProgramSlice ReconstructLikeTheProgram(const std::string& sinogramPath, const std::string& filterPath);
 // The same on the program's arrays as they are: RawSinogram filled, and
-// FilterKernel when `filtered`.
+// FilterKernel when `filtered`; refuses the same values.
 ProgramSlice ReconstructLoaded(bool filtered);
 
 // The program's sums of air and water with one filter, for the lab's

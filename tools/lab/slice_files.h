@@ -11,20 +11,25 @@ class QImage;
 
 namespace lab {
 
-// A sinogram file: 729 x 180 little-endian doubles in file order.
+// A sinogram file: 729 x 180 little-endian doubles in file order, each a
+// line integral (LineIntegralProblem, option_bounds.h): the first that is
+// not, by channel and angle, is refused.
 std::vector<double> ReadSinogramFile(const std::string& path);
 
 // A NumPy .npy file of 256 x 256 little-endian float64 ("<f8", C order,
-// rows top to bottom), as bytes.
+// rows top to bottom), as bytes; throws for a value that is not a finite
+// number.
 std::string NpyBytes(const std::vector<double>& rowsTopFirst);
-// Any .npy file holding a 256 x 256 array of float64 in C order.
+// Any .npy file holding a 256 x 256 array of float64 in C order, every
+// value finite.
 std::vector<double> ReadNpy(const std::string& path);
 
 // Grey levels 0..255 as an 8-bit picture, row 0 at the top.
 QImage GreyPicture(const std::vector<int>& levels);
 
 // A CT image of Hounsfield units (rounded to whole numbers, clamped to
-// -32768..32767) with square pixels of `pixelMm`, as DICOM file bytes.
+// -32768..32767) with square pixels of `pixelMm`, as DICOM file bytes;
+// throws for a value that is not a finite number.
 std::string CtDicomBytes(const std::vector<double>& hu, double pixelMm);
 
 // True when the name ends in `extension` (".npy"...), in any case.
