@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cmath>
+#include <optional>
 #include <sstream>
 
 #include "tools/lab/lab_error.h"
@@ -26,30 +27,22 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 }
 
 double Number(const std::string& text, const std::string& option, const std::string& value) {
-    try {
-        size_t used = 0;
-        const double number = std::stod(text, &used);
-        if (used == text.size() && std::isfinite(number)) return number;
-    } catch (const std::exception&) {
-    }
-    throw CLI::ValidationError(option, "'" + value + "': '" + text + "' is not a number");
+    const std::optional<double> number = FiniteNumber(text);
+    if (!number) throw CLI::ValidationError(option, "'" + value + "': '" + text + "' is not a number");
+    return *number;
 }
 
-// A number in [lo, hi]; CLI11's own range check would print the bounds of a
-// double to six decimals, or the largest double for an open end.
-CLI::Validator NumberIn(double lo, double hi, const std::string& range) {
-    return CLI::Validator(
-        [lo, hi, range](std::string& text) -> std::string {
-            try {
-                size_t used = 0;
-                const double number = std::stod(text, &used);
-                if (used == text.size() && number >= lo && number <= hi) return "";
-            } catch (const std::exception&) {
-            }
-            return "'" + text + "' is not a number " + range;
-        },
-        "");
+// A number within `bounds`, for the parts of a value made of several.
+double NumberWithin(const std::string& text, const Bounds& bounds, const std::string& option,
+                    const std::string& value) {
+    const double number = Number(text, option, value);
+    if (!Contains(bounds, number))
+        throw CLI::ValidationError(option, "'" + value + "': '" + text + "' is not " + RangeText(bounds));
+    return number;
 }
+
+// "0 to 50", for the help.
+std::string Range(const Bounds& bounds) { return NumberText(bounds.min) + " to " + NumberText(bounds.max); }
 
 // A whole decimal number (CLI11 would read "030" as octal); 0 for anything
 // else, which no option here takes.
@@ -70,14 +63,22 @@ std::string ViewCounts() {
     return list;
 }
 
-ChannelGain ParseGain(const std::string& value) {
+// One more gain, after those already given: factors on one channel
+// multiply, and their product too must be a gain.
+ChannelGain ParseGain(const std::string& value, const std::vector<ChannelGain>& before) {
     const std::vector<std::string> parts = Split(value, ':');
     if (parts.size() != 2) throw CLI::ValidationError("--gain", "'" + value + "' is not CHANNEL:FACTOR");
     const double channel = Number(parts[0], "--gain", value);
     const double factor = Number(parts[1], "--gain", value);
-    const std::string problem = GainProblem(channel, factor);
+    std::string problem = GainProblem(channel, factor);
+    const ChannelGain gain{static_cast<int>(channel), factor};
+    if (problem.empty()) {
+        std::vector<ChannelGain> all = before;
+        all.push_back(gain);
+        problem = GainsProblem(all);
+    }
     if (!problem.empty()) throw CLI::ValidationError("--gain", "'" + value + "': " + problem);
-    return {static_cast<int>(channel), factor};
+    return gain;
 }
 
 MetalDisc ParseMetal(const std::string& value) {
@@ -88,7 +89,8 @@ MetalDisc ParseMetal(const std::string& value) {
     disc.x = Number(parts[0], "--metal", value);
     disc.y = Number(parts[1], "--metal", value);
     disc.radius = Number(parts[2], "--metal", value);
-    const std::string problem = MetalRadiusProblem(disc.radius);
+    std::string problem = MetalCentreProblem(disc.x, disc.y);
+    if (problem.empty()) problem = MetalRadiusProblem(disc.radius);
     if (!problem.empty()) throw CLI::ValidationError("--metal", "'" + value + "': " + problem);
     if (parts.size() == 4) {
         try {
@@ -131,40 +133,44 @@ void AddArtifactOptions(CLI::App* command, ArtifactOptions& options) {
         ->add_option_function<std::vector<std::string>>(
             "--gain",
             [&options](const std::vector<std::string>& values) {
-                for (const std::string& v : values) options.gains.push_back(ParseGain(v));
+                for (const std::string& v : values) options.gains.push_back(ParseGain(v, options.gains));
             },
-            "the channel's intensity times FACTOR (> 0) in every view, so its line integral "
-            "becomes p - ln FACTOR; channels 0.." +
+            "the channel's intensity times FACTOR (" + Range(GainFactor) +
+                ") in every view, so its line integral becomes p - ln FACTOR; factors on one channel multiply; "
+                "channels 0.." +
                 std::to_string(SinoChannels - 1) + ", of which Sinora reads " + std::to_string(FirstReadChannel) +
                 ".." + std::to_string(LastReadChannel) + " (repeatable)")
         ->allow_extra_args(false)
         ->type_name("CHANNEL:FACTOR");
     command->add_option("--gain-spread", options.gainSpread,
                         "every channel's gain drawn from a normal distribution of mean 1 and this standard "
-                        "deviation (at least 0.01), from --seed")
-        ->check(NumberIn(0.0, HUGE_VAL, "of at least 0"))
+                        "deviation (" + Range(GainSpread) + "; gains drawn below 0.01 taken as 0.01), from --seed")
+        ->check(Within(GainSpread))
         ->type_name("SIGMA");
     command->add_option_function<std::string>(
         "--motion",
         [&options](const std::string& value) {
             const std::vector<std::string> parts = Split(value, ',');
             if (parts.size() != 2) throw CLI::ValidationError("--motion", "'" + value + "' is not DX,DY");
-            options.motionX = Number(parts[0], "--motion", value);
-            options.motionY = Number(parts[1], "--motion", value);
+            options.motionX = NumberWithin(parts[0], MotionShift, "--motion", value);
+            options.motionY = NumberWithin(parts[1], MotionShift, "--motion", value);
         },
-        "the object moves steadily by this many field pixels (x right, y up) from view 0 to view 179")
+        "the object moves steadily by this many field pixels (x right, y up; each " + Range(MotionShift) +
+            ") from view 0 to view 179")
         ->type_name("DX,DY");
     command->add_option("--motion-rotate", options.motionDegrees,
-                        "the object turns steadily about the field centre by DEG degrees (counter-clockwise) "
-                        "from view 0 to view 179")
+                        "the object turns steadily about the field centre by DEG degrees (counter-clockwise; " +
+                            Range(MotionTurn) + ") from view 0 to view 179")
+        ->check(Within(MotionTurn))
         ->type_name("DEG");
     CLI::Option* kvp = command->add_option("--kvp", options.kvp,
-                                           "polychromatic beam: a tungsten tube at KV (40..150) and an energy-"
-                                           "integrating detector")
-                           ->check(NumberIn(40.0, 150.0, "from 40 to 150"))
+                                           "polychromatic beam: a tungsten tube at KV (" + Range(TubeVoltage) +
+                                               ") and an energy-integrating detector")
+                           ->check(Within(TubeVoltage))
                            ->type_name("KV");
-    command->add_option("--filtration", options.filtrationMm, "aluminium filter of the beam in mm (default 2.5)")
-        ->check(NumberIn(0.0, HUGE_VAL, "of at least 0"))
+    command->add_option("--filtration", options.filtrationMm,
+                        "aluminium filter of the beam in mm (" + Range(AluminiumMm) + "; default 2.5)")
+        ->check(Within(AluminiumMm))
         ->type_name("MM")
         ->needs(kvp);
     command->add_flag("--water-correction", options.waterCorrection,
@@ -176,8 +182,9 @@ void AddArtifactOptions(CLI::App* command, ArtifactOptions& options) {
             [&options](const std::vector<std::string>& values) {
                 for (const std::string& v : values) options.metals.push_back(ParseMetal(v));
             },
-            "a metal disc of radius R field pixels centred X, Y pixels from the field centre "
-            "(x right, y up), titanium (default), iron or gold, replacing the object (repeatable)")
+            "a metal disc of radius R field pixels (above 0, at most " + NumberText(MaxMetalRadius) +
+                ") centred X, Y pixels from the field centre (x right, y up; each " + Range(MetalCentre) +
+                "), titanium (default), iron or gold, replacing the object (repeatable)")
         ->allow_extra_args(false)
         ->type_name("X,Y,R[,MATERIAL]");
     // Their own heading in the help, naming the order of the physics.

@@ -1,6 +1,8 @@
 // commands.h - the subcommands of sinora-lab, each given its parsed
 // options; each prints what it wrote on standard output and throws LabError
-// on failure.
+// on failure. Each reads, writes and prints its numbers in the C locale,
+// whoever calls it: the command line, after Qt has switched the process to
+// the user's locale, or the window.
 #pragma once
 
 #include <cstdint>

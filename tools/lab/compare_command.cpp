@@ -7,12 +7,14 @@
 #include <QJsonObject>
 
 #include "tools/lab/canvas_compare.h"
+#include "base/c_locale.h"
 #include "tools/lab/commands.h"
 #include "tools/lab/output_files.h"
 
 namespace lab {
 
 void RunCompareCommand(const CompareOptions& options) {
+    const CLocaleScope numbersInC;
     OutputFiles outputs;
     outputs.AddInput(options.saved);
     outputs.AddInput(options.truth);

@@ -26,6 +26,9 @@ constexpr int Bins = 240;
 // them in all: the edge-spread function then still has a sample every
 // 0.6 pixel, finer than the pixel the MTF up to 0.5 cycles per pixel needs.
 constexpr int LongestGap = 5, MostEmpty = Bins / 2;
+// The picture's diagonal, 256 sqrt 2: no disc centred in the picture has an
+// edge in it beyond that radius.
+constexpr double Diagonal = 362.0;
 
 std::string Text(double value) { return QString::number(value).toStdString(); }
 
@@ -99,7 +102,23 @@ DiscEdge Above(const SliceValues& slice, double level, const DiscEdge* near) {
 
 }  // namespace
 
+std::string EdgeProblem(const DiscEdge& edge) {
+    if (!Finite(edge.centre) || !std::isfinite(edge.radius))
+        return "the edge's disc must have a finite centre and radius";
+    const PicturePoint c = edge.centre;
+    if (c.column < -0.5 || c.row < -0.5 || c.column > N - 0.5 || c.row > N - 0.5)
+        return "the edge's disc, centred at " + Describe(c) + ", lies outside the 256 x 256 picture";
+    if (edge.radius < Reach + 2.0)
+        return "the disc's radius " + Text(edge.radius) + " is too small for an edge (at least " +
+               std::to_string(static_cast<int>(Reach + 2)) + " pixels)";
+    if (edge.radius > Diagonal)
+        return "the disc's radius " + Text(edge.radius) + " reaches beyond the picture's diagonal (at most " +
+               std::to_string(static_cast<int>(Diagonal)) + " pixels)";
+    return "";
+}
+
 DiscEdge FindDisc(const SliceValues& slice) {
+    RequireSlice(slice);
     std::vector<double> inDisc;
     for (int r = 0; r < N; ++r)
         for (int c = 0; c < N; ++c)
@@ -130,9 +149,9 @@ DiscEdge FindDisc(const SliceValues& slice) {
 }
 
 FrequencyCurve EdgeMtf(const SliceValues& slice, const DiscEdge& edge) {
-    if (edge.radius < Reach + 2.0)
-        throw LabError("the disc's radius " + Text(edge.radius) + " is too small for an edge (at least " +
-                       std::to_string(static_cast<int>(Reach + 2)) + " pixels)");
+    RequireSlice(slice);
+    const std::string problem = EdgeProblem(edge);
+    if (!problem.empty()) throw LabError(problem);
     std::vector<double> esf(Bins, 0.0), lsf(Bins - 1);
     std::vector<int> count(Bins, 0);
     for (int r = 0; r < N; ++r) {

@@ -4,14 +4,21 @@
 
 #include <QImage>
 
+#include "base/c_locale.h"
 #include "tools/lab/commands.h"
 #include "tools/lab/filter_kernels.h"
 #include "tools/lab/filter_plot.h"
+#include "tools/lab/lab_error.h"
+#include "tools/lab/option_bounds.h"
 #include "tools/lab/output_files.h"
 
 namespace lab {
 
 void RunFilterCommand(const FilterOptions& options) {
+    const CLocaleScope numbersInC;  // taps with a decimal point, as the program reads them
+    if (!Contains(TapScale, options.scale) || !Contains(CutoffFraction, options.cutoff))
+        throw LabError("the filter's scale must be " + RangeText(TapScale) + " and its cutoff " +
+                       RangeText(CutoffFraction));
     const std::vector<double> taps = KernelTaps(options.name, options.cutoff);
     OutputFiles outputs;
     outputs.Claim(options.output);
@@ -19,10 +26,14 @@ void RunFilterCommand(const FilterOptions& options) {
 
     std::string text;
     char line[40];
+    std::vector<double> scaled;
     for (double h : taps) {
-        snprintf(line, sizeof line, "%.12g\n", options.scale * h);
+        scaled.push_back(options.scale * h);
+        snprintf(line, sizeof line, "%.12g\n", scaled.back());
         text += line;
     }
+    const std::string problem = TapProblem(scaled.data());
+    if (!problem.empty()) throw LabError("no filter file written: " + problem);
     outputs.Stage(options.output, text);
     if (!options.plot.empty()) outputs.StagePng(options.plot, DrawKernelPlot(options.name, options.cutoff, options.scale));
     outputs.Commit();

@@ -20,14 +20,17 @@ namespace {
 
 constexpr int N = FieldPixels;
 
-// The square of `size` pixels whose centre is nearest `centre`; throws when
-// it does not fit in the picture.
-std::vector<double> Square(const SliceValues& slice, PicturePoint centre, int size, const char* what) {
-    const int left = static_cast<int>(std::lround(centre.column - size / 2.0 + 0.5)),
-              top = static_cast<int>(std::lround(centre.row - size / 2.0 + 0.5));
-    if (size < 4 || left < 0 || top < 0 || left + size > N || top + size > N)
-        throw LabError(std::string(what) + " of " + std::to_string(size) + " pixels at " + Describe(centre) +
-                       " does not fit in the 256 x 256 picture");
+// The first row and column of the square of `size` pixels whose centre is
+// nearest `centre`.
+double SquareStart(double centre, double size) { return std::round(centre - size / 2.0 + 0.5); }
+
+// The square of `size` pixels whose centre is nearest `centre`; throws with
+// SquareProblem's words.
+std::vector<double> Square(const SliceValues& slice, PicturePoint centre, int size) {
+    const std::string problem = SquareProblem(centre, size);
+    if (!problem.empty()) throw LabError(problem);
+    const int left = static_cast<int>(SquareStart(centre.column, size)),
+              top = static_cast<int>(SquareStart(centre.row, size));
     std::vector<double> square(static_cast<size_t>(size) * size);
     for (int r = 0; r < size; ++r)
         for (int c = 0; c < size; ++c) square[r * size + c] = At(slice, left + c, top + r);
@@ -38,11 +41,39 @@ std::vector<double> Square(const SliceValues& slice, PicturePoint centre, int si
 
 PicturePoint FromField(double x, double y) { return {x + RotationCentre, RotationCentre - y}; }
 
-RegionStats MeasureCircle(const SliceValues& slice, PicturePoint centre, double radius) {
+std::string CircleProblem(PicturePoint centre, double radius) {
+    if (!Finite(centre) || !std::isfinite(radius)) return "the region's centre and radius must be finite numbers";
+    if (!(radius > 0.0)) return "the region's radius must be above 0";
     if (centre.column - radius < -0.5 || centre.row - radius < -0.5 || centre.column + radius > N - 0.5 ||
         centre.row + radius > N - 0.5)
-        throw LabError("the region of radius " + QString::number(radius).toStdString() + " at " + Describe(centre) +
-                       " reaches outside the 256 x 256 picture");
+        return "the region of radius " + QString::number(radius).toStdString() + " at " + Describe(centre) +
+               " reaches outside the 256 x 256 picture";
+    return "";
+}
+
+std::string SquareProblem(PicturePoint centre, double size) {
+    if (!Finite(centre) || !std::isfinite(size)) return "the noise square's centre and size must be finite numbers";
+    if (size != std::floor(size)) return "the noise square's size must be a whole number of pixels";
+    if (size < 4 || size > N) return "the noise square's size must be from 4 to 256 pixels";
+    const double left = SquareStart(centre.column, size), top = SquareStart(centre.row, size);
+    if (left < 0 || top < 0 || left + size > N || top + size > N)
+        return "the noise square of " + std::to_string(static_cast<int>(size)) + " pixels at " + Describe(centre) +
+               " does not fit in the 256 x 256 picture";
+    return "";
+}
+
+std::string LineProblem(PicturePoint from, PicturePoint to) {
+    if (!Finite(from) || !Finite(to)) return "the profile's ends must be finite numbers";
+    for (PicturePoint p : {from, to})
+        if (p.column < 0 || p.row < 0 || p.column > N - 1 || p.row > N - 1)
+            return "the profile's end at " + Describe(p) + " lies outside the picture's pixel centres";
+    return "";
+}
+
+RegionStats MeasureCircle(const SliceValues& slice, PicturePoint centre, double radius) {
+    RequireSlice(slice);
+    const std::string problem = CircleProblem(centre, radius);
+    if (!problem.empty()) throw LabError(problem);
     std::vector<double> inside;
     for (int r = 0; r < N; ++r)
         for (int c = 0; c < N; ++c)
@@ -72,10 +103,12 @@ double FallsTo(const FrequencyCurve& curve, double level) {
 }
 
 NoisePower NoisePowerSpectrum(const SliceValues& slice, PicturePoint centre, int size, const SliceValues* other) {
-    std::vector<double> square = Square(slice, centre, size, "the noise square");
+    RequireSlice(slice);
+    if (other) RequireSlice(*other);
+    std::vector<double> square = Square(slice, centre, size);
     double gain = 1.0;
     if (other) {
-        const std::vector<double> second = Square(*other, centre, size, "the noise square");
+        const std::vector<double> second = Square(*other, centre, size);
         for (size_t k = 0; k < square.size(); ++k) square[k] -= second[k];
         gain = 0.5;  // the difference holds the noise of two slices
     }
@@ -102,6 +135,7 @@ NoisePower NoisePowerSpectrum(const SliceValues& slice, PicturePoint centre, int
 }
 
 std::vector<LinePairGroup> LinePairModulation(const SliceValues& slice) {
+    RequireSlice(slice);
     const std::vector<Bar> bars = MakePhantom("line-pairs").bars;
     std::vector<LinePairGroup> groups;
     for (size_t g = 0; g + 3 < bars.size(); g += 4) {
@@ -126,9 +160,9 @@ std::vector<LinePairGroup> LinePairModulation(const SliceValues& slice) {
 }
 
 Profile LineProfile(const SliceValues& slice, PicturePoint from, PicturePoint to) {
-    for (PicturePoint p : {from, to})
-        if (p.column < 0 || p.row < 0 || p.column > N - 1 || p.row > N - 1)
-            throw LabError("the profile's end at " + Describe(p) + " lies outside the picture's pixel centres");
+    RequireSlice(slice);
+    const std::string problem = LineProblem(from, to);
+    if (!problem.empty()) throw LabError(problem);
     const double length = std::hypot(to.column - from.column, to.row - from.row);
     const int samples = static_cast<int>(std::floor(length)) + 1;
     Profile profile;

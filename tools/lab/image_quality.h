@@ -2,9 +2,13 @@
 // (row-major, row 0 at the top): noise and contrast in regions, the
 // modulation transfer function from a point or an edge, the noise power
 // spectrum, line-pair modulation and line profiles. Plain values in, plain
-// structs out; every failure a LabError of one line.
+// structs out; every failure a LabError of one line. Every measurement
+// checks its slice (256 x 256 finite values) and its place (finite numbers,
+// inside the picture) itself, whoever calls it: no place makes it read
+// outside the slice.
 #pragma once
 
+#include <string>
 #include <vector>
 
 namespace lab {
@@ -26,8 +30,20 @@ struct RegionStats {
     double sd = 0.0;  // sample standard deviation (n - 1)
     int pixels = 0;
 };
-// The pixels whose centres lie within `radius` of `centre`; throws when the
-// circle reaches outside the picture or holds fewer than two pixels.
+// What is wrong with a place before anything is measured there, or "" when
+// nothing is: every number finite and the place inside the picture. The
+// measurements below throw these words; the command line checks the same
+// before any work (option_bounds.h).
+// A circle of radius above 0 that lies within the picture's pixels
+// (its centre +- radius within -0.5 .. 255.5).
+std::string CircleProblem(PicturePoint centre, double radius);
+// A square of a whole size from 4 to 256 pixels that fits in the picture.
+std::string SquareProblem(PicturePoint centre, double size);
+// A line whose ends lie within the picture's pixel centres (0 .. 255).
+std::string LineProblem(PicturePoint from, PicturePoint to);
+
+// The pixels whose centres lie within `radius` of `centre`; throws with
+// CircleProblem's words, or when the circle holds fewer than two pixels.
 RegionStats MeasureCircle(const SliceValues& slice, PicturePoint centre, double radius);
 
 // |mean1 - mean2| / sd2.
@@ -57,7 +73,8 @@ PointImage FindPoint(const SliceValues& slice);
 // The MTF from a point image: the 64 x 64 square centred on the peak, less
 // the background, is transformed in 2-D (padded with zeros to 256 x 256),
 // and |F| / F(0) averaged over rings 1/256 wide. The curve includes the
-// transform of the object itself.
+// transform of the object itself. Throws, as FindPoint does, when the
+// square around the peak given does not fit in the picture.
 FrequencyCurve PointMtf(const SliceValues& slice, const PointImage& point);
 FrequencyCurve PointMtf(const SliceValues& slice);  // of FindPoint(slice)
 
@@ -66,6 +83,10 @@ struct DiscEdge {
     PicturePoint centre;
     double radius = 0.0;
 };
+// A disc whose centre lies in the picture (-0.5 .. 255.5), of radius from
+// 14 pixels (the edge window's 12 either side, and 2 more) to the picture's
+// diagonal (362 pixels).
+std::string EdgeProblem(const DiscEdge& edge);
 // The disc in the slice: pixels above half-way between the low and the high
 // level inside the scanned disc (2nd and 98th percentiles), their centroid
 // and the radius of their area.
@@ -73,6 +94,7 @@ DiscEdge FindDisc(const SliceValues& slice);
 // The MTF from a disc's edge: the values of pixels within 12 pixels of the
 // edge binned by their distance from it in tenths of a pixel (the
 // oversampled edge-spread function), differentiated, and transformed.
+// Throws with EdgeProblem's words, and when the edge is too little sampled.
 FrequencyCurve EdgeMtf(const SliceValues& slice, const DiscEdge& edge);
 
 // The noise power spectrum of the `size` x `size` square centred at
@@ -82,7 +104,8 @@ FrequencyCurve EdgeMtf(const SliceValues& slice, const DiscEdge& edge);
 // integral within the circle f <= 0.5 cycles per pixel that the rings cover
 // (the square's corners beyond it are left out of the radial curve). With
 // a second slice of the same object, the difference of the two, halved in
-// power, removes the object and keeps the noise of one.
+// power, removes the object and keeps the noise of one. Throws with
+// SquareProblem's words.
 struct NoisePower {
     FrequencyCurve spectrum;  // value^2 x pixel^2
     double variance = 0.0;

@@ -11,6 +11,7 @@
 #include <exception>
 #include <string>
 
+#include "base/c_locale.h"
 #include "tools/lab/artifact_options_cli.h"
 #include "tools/lab/commands.h"
 #include "tools/lab/filter_kernels.h"
@@ -68,6 +69,8 @@ std::string PhantomHelp() {
 }
 
 const char* MeasureHelp =
+    "Places lie inside the 256 x 256 picture, their numbers finite: a region's radius above 0, a noise square "
+    "of 4 to 256 pixels, an edge's disc centred in the picture with a radius of 14 to 362 pixels. "
     "Regions: mean, standard deviation, pixels; with two, the contrast-to-noise ratio |mean1 - mean2| / SD2. "
     "MTF: from a point, the 2-D transform of the point-spread function radially averaged; from a disc's edge, "
     "the edge-spread function binned by radius in tenths of a pixel, differentiated and transformed; MTF50 and "
@@ -98,29 +101,6 @@ void AddNoiseOptions(CLI::App* command, lab::NoiseOptions& noise, CLI::Option*& 
                      ->check(lab::WholeNumber(0, UINT64_MAX, "a 64-bit seed"));
 }
 
-// Two, three or four numbers separated by commas, checked before any work.
-CLI::Validator Numbers(int count) {
-    return CLI::Validator(
-        [count](std::string& text) -> std::string {
-            int found = 0;
-            size_t start = 0;
-            while (start <= text.size()) {
-                const size_t end = std::min(text.find(',', start), text.size());
-                try {
-                    size_t used = 0;
-                    std::stod(text.substr(start, end - start), &used);
-                    if (used != end - start) return "'" + text + "' is not " + std::to_string(count) + " numbers";
-                } catch (const std::exception&) {
-                    return "'" + text + "' is not " + std::to_string(count) + " numbers separated by commas";
-                }
-                ++found;
-                start = end + 1;
-            }
-            return found == count ? "" : "'" + text + "' is not " + std::to_string(count) + " numbers";
-        },
-        std::to_string(count) + " NUMBERS");
-}
-
 void AddMeasureOptions(CLI::App* command, lab::MeasureOptions& options) {
     command->add_option("image", options.image, "a canvas BMP saved by Sinora, a .npy, .png or .dcm slice, or any "
                                                 "256 x 256 grey picture")
@@ -130,33 +110,35 @@ void AddMeasureOptions(CLI::App* command, lab::MeasureOptions& options) {
     };
     command->add_option_function<std::vector<std::string>>("--roi", [place](const std::vector<std::string>& all) {
         for (const std::string& text : all) place(false)(text);
-    }, "X,Y,R: a circle in field pixels (x right, y up from the centre); repeat for several")
-        ->check(Numbers(3));
+    }, "X,Y,R: a circle in field pixels (x right, y up from the centre), inside the picture; repeat for several")
+        ->check(lab::PlaceCheck(lab::PlaceShape::Circle, false));
     command->add_option_function<std::vector<std::string>>("--roi-pixels", [place](const std::vector<std::string>& all) {
         for (const std::string& text : all) place(true)(text);
     }, "ROW,COL,R: a circle in picture rows from the top and columns from the left")
-        ->check(Numbers(3));
+        ->check(lab::PlaceCheck(lab::PlaceShape::Circle, true));
     command->add_option("--mtf", options.mtf, "point, edge or edge:X,Y,R (the disc whose edge is used)")
         ->check(CLI::Validator(
             [](std::string& text) -> std::string {
                 if (text == "point" || text == "edge") return "";
-                std::string disc = text.substr(std::min<size_t>(5, text.size()));
-                if (text.rfind("edge:", 0) == 0) return Numbers(3)(disc);
+                lab::Place disc;
+                if (text.rfind("edge:", 0) == 0)
+                    return lab::ReadPlace(text.substr(5), lab::PlaceShape::Edge, false, disc);
                 return "'" + text + "' is neither point, edge nor edge:X,Y,R";
             },
             "point|edge[:X,Y,R]"));
     command->add_option_function<std::string>("--nps", [&options](const std::string& text) { options.nps = {false, text}; },
-                                               "X,Y,SIZE: the noise power spectrum of the square there")
-        ->check(Numbers(3));
+                                               "X,Y,SIZE: the noise power spectrum of the square there (SIZE 4..256)")
+        ->check(lab::PlaceCheck(lab::PlaceShape::Square, false));
     command->add_option_function<std::string>("--nps-pixels",
                                                [&options](const std::string& text) { options.nps = {true, text}; },
                                                "ROW,COL,SIZE: the same square in picture pixels")
-        ->check(Numbers(3));
+        ->check(lab::PlaceCheck(lab::PlaceShape::Square, true));
     command->add_option("--nps-pair", options.npsPair, "the same object with other noise: the NPS of the difference");
     command->add_flag("--line-pairs", options.linePairs, "modulation of each group of the line-pair object");
     command->add_flag("--qa", options.qa, "the ACR phantom tests on a slice of the qa phantom, in HU (a .dcm)");
-    command->add_option("--profile", options.profile, "X0,Y0,X1,Y1: values along a line, in field pixels")
-        ->check(Numbers(4));
+    command->add_option("--profile", options.profile, "X0,Y0,X1,Y1: values along a line, in field pixels, "
+                                                      "its ends inside the picture")
+        ->check(lab::PlaceCheck(lab::PlaceShape::Line, false));
     command->add_option("--plot", options.plot, "draw the MTF, NPS and profile as PNG");
     command->add_flag("--json", options.json, "print every number as one JSON object");
     command->add_option("--pixel-mm", options.pixelMm, "pixel width in mm, for frequencies per mm (DICOM says it)")
@@ -196,14 +178,20 @@ void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) 
     width->needs(centre);
     command->add_option("--window", options.huWindow, "a .png under a window in HU: CENTRE,WIDTH (needs the "
                                                       "attenuation scale)")
-        ->check(Numbers(2))
+        ->check(lab::Within({lab::HuWindowCentre, lab::HuWindowWidth}))
         ->excludes(centre)
         ->excludes(width);
     command->add_option("--pixel-mm", options.pixelMm, "the field pixel the sinogram was made with, mm (default 1, "
                                                        "the teaching set's)")
         ->check(lab::Within(lab::PixelWidthMm));
     command->add_flag("--program-units", options.programUnits, "the sinogram was not made by sinora-lab: no mu or HU");
-    command->footer(ReconstructHelp);
+    command->footer(std::string(ReconstructHelp) +
+                    " Every value of the sinogram must be a finite number within +-" +
+                    lab::NumberText(lab::MaxLineIntegral) +
+                    " (a line integral is -ln of the fraction of photons passing; beyond that no beam leaves one) "
+                    "and every tap of the filter a finite number within +-" + lab::NumberText(lab::MaxTap) +
+                    ": the first that is not is named by its channel and angle, or its tap, and nothing is written. "
+                    "Sinora itself reads such files as they are.");
 }
 
 }  // namespace
@@ -282,6 +270,10 @@ int main(int argc, char** argv) {
     AddReconstructOptions(reconstructCommand, reconstruct);
 
     try {
+        // CLI11 converts numbers with the C library, in the thread's locale:
+        // the C locale's, as every file's (Qt has not switched it yet here,
+        // and must not matter).
+        const CLocaleScope numbersInC;
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(error);

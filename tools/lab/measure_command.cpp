@@ -9,11 +9,13 @@
 #include <cstdio>
 #include <sstream>
 
+#include "base/c_locale.h"
 #include "tools/lab/commands.h"
 #include "tools/lab/curve_plot.h"
 #include "tools/lab/image_quality.h"
 #include "tools/lab/lab_error.h"
 #include "tools/lab/measured_image.h"
+#include "tools/lab/option_bounds.h"
 #include "tools/lab/output_files.h"
 #include "tools/lab/qa_report_output.h"
 
@@ -21,29 +23,13 @@ namespace lab {
 
 namespace {
 
-std::vector<double> Numbers(const std::string& text, size_t count, const char* what) {
-    std::vector<double> numbers;
-    std::stringstream stream(text);
-    std::string item;
-    while (std::getline(stream, item, ',')) {
-        try {
-            size_t used = 0;
-            numbers.push_back(std::stod(item, &used));
-            if (used != item.size()) numbers.clear(), count = 0;
-        } catch (const std::exception&) {
-            count = 0;
-        }
-    }
-    if (numbers.size() != count || count == 0)
-        throw LabError(std::string(what) + " '" + text + "' is not " + std::to_string(count) + " numbers separated by commas");
-    return numbers;
-}
-
-// The centre of a place and its third number (radius or size).
-PicturePoint PlaceCentre(const MeasurePlace& place, double& third, const char* what) {
-    const std::vector<double> n = Numbers(place.numbers, 3, what);
-    third = n[2];
-    return place.inPixels ? PicturePoint{n[1], n[0]} : FromField(n[0], n[1]);
+// A place as the command line gives it (checked there already); the
+// measurement checks it again.
+Place PlaceOf(const std::string& text, PlaceShape shape, bool inPixels) {
+    Place place;
+    const std::string problem = ReadPlace(text, shape, inPixels, place);
+    if (!problem.empty()) throw LabError(problem);
+    return place;
 }
 
 QJsonArray JsonArray(const std::vector<double>& values) {
@@ -74,8 +60,9 @@ void ReportRegions(const MeasureOptions& options, const MeasuredImage& image, Re
     std::vector<RegionStats> rois;
     QJsonArray roiJson;
     for (const MeasurePlace& place : options.rois) {
-        double radius;
-        const PicturePoint centre = PlaceCentre(place, radius, "the region");
+        const Place circle = PlaceOf(place.numbers, PlaceShape::Circle, place.inPixels);
+        const PicturePoint centre = circle.centre;
+        const double radius = circle.size;
         rois.push_back(MeasureCircle(image.values, centre, radius));
         const RegionStats& s = rois.back();
         report.Say("region %zu at row %.1f, column %.1f, radius %g: mean %.6g, SD %.6g, %d pixels\n", rois.size(),
@@ -107,8 +94,8 @@ FrequencyCurve MeasureMtf(const std::string& mtfFrom, const MeasuredImage& image
     if (mtfFrom == "edge") {
         edge = FindDisc(image.values);
     } else {
-        const std::vector<double> n = Numbers(mtfFrom.substr(5), 3, "the edge's disc");
-        edge = {FromField(n[0], n[1]), n[2]};
+        const Place disc = PlaceOf(mtfFrom.substr(5), PlaceShape::Edge, false);
+        edge = {disc.centre, disc.size};
     }
     const FrequencyCurve mtf = EdgeMtf(image.values, edge);
     report.Say("edge of the disc at row %.2f, column %.2f, radius %.2f\n", edge.centre.row, edge.centre.column,
@@ -144,9 +131,9 @@ void ReportMtf(const std::string& mtfFrom, const MeasuredImage& image, Report& r
 }
 
 void ReportNps(const MeasureOptions& options, const MeasuredImage& image, Report& report) {
-    double size;
-    const PicturePoint centre = PlaceCentre(options.nps, size, "the noise square");
-    if (size != std::floor(size)) throw LabError("the noise square's size must be a whole number of pixels");
+    const Place square = PlaceOf(options.nps.numbers, PlaceShape::Square, options.nps.inPixels);
+    const PicturePoint centre = square.centre;
+    const double size = square.size;
     MeasuredImage other;
     if (!options.npsPair.empty()) other = ReadMeasuredImage(options.npsPair);
     NoisePower nps = NoisePowerSpectrum(image.values, centre, static_cast<int>(size),
@@ -174,6 +161,7 @@ void ReportNps(const MeasureOptions& options, const MeasuredImage& image, Report
 }  // namespace
 
 void RunMeasureCommand(const MeasureOptions& options) {
+    const CLocaleScope numbersInC;
     OutputFiles outputs;
     outputs.AddInput(options.image);
     outputs.AddInput(options.npsPair);
@@ -200,8 +188,9 @@ void RunMeasureCommand(const MeasureOptions& options) {
         report.json["line_pairs"] = groups;
     }
     if (!options.profile.empty()) {
-        const std::vector<double> n = Numbers(options.profile, 4, "the profile");
-        const Profile profile = LineProfile(image.values, FromField(n[0], n[1]), FromField(n[2], n[3]));
+        const Place line = PlaceOf(options.profile, PlaceShape::Line, false);
+        const Profile profile = LineProfile(image.values, line.centre, line.end);
+        const std::vector<double> n = *FiniteNumbers(options.profile, 4);
         report.Say("profile from (%g, %g) to (%g, %g), one sample per pixel:", n[0], n[1], n[2], n[3]);
         for (double v : profile.value) report.Say(" %.5g", v);
         report.Say("\n");

@@ -2,14 +2,19 @@
 // checks, whose messages print the largest double.
 #include "tools/lab/option_bounds.h"
 
+#include "base/c_locale.h"
+#include "recon/recon_data.h"
 #include "tools/lab/field_geometry.h"
+#include "tools/lab/scan_artifacts.h"
 
 #include <CLI/CLI.hpp>
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 namespace lab {
 
@@ -17,22 +22,88 @@ namespace {
 
 // For the help: "[1, 1e+15]".
 std::string Interval(double min, double max) {
+    const CLocaleScope numbersInC;
     char text[64];
     snprintf(text, sizeof text, "[%g, %g]", min, max);
     return text;
 }
 
+// Why `value` is no number within +-`limit`, or "".
+std::string BeyondProblem(double value, double limit, const std::string& meaning) {
+    if (!std::isfinite(value)) return "holds " + NumberText(value) + ": not a finite number";
+    if (std::fabs(value) > limit)
+        return "holds " + NumberText(value, 10) + ": beyond +-" + NumberText(limit) + ", " + meaning;
+    return "";
+}
+
+const char* PlaceNames(PlaceShape shape, bool inPixels) {
+    switch (shape) {
+        case PlaceShape::Line: return "X0,Y0,X1,Y1";
+        case PlaceShape::Square: return inPixels ? "ROW,COL,SIZE" : "X,Y,SIZE";
+        default: return inPixels ? "ROW,COL,R" : "X,Y,R";
+    }
+}
+
 }  // namespace
+
+std::string NumberText(double value, int digits) {
+    const CLocaleScope numbersInC;
+    char text[40];
+    snprintf(text, sizeof text, "%.*g", digits, value);
+    return text;
+}
 
 std::string GainProblem(double channel, double factor) {
     if (!std::isfinite(channel) || channel != std::floor(channel) || channel < 0 || channel >= SinoChannels)
         return "the channel must be a whole number 0.." + std::to_string(SinoChannels - 1);
-    if (!std::isfinite(factor) || factor <= 0.0) return "the factor must be above 0";
+    if (!Contains(GainFactor, factor)) return "the factor must be a number " + RangeText(GainFactor);
+    return "";
+}
+
+std::string GainsProblem(const std::vector<ChannelGain>& gains) {
+    std::map<int, double> product;
+    for (const ChannelGain& g : gains) {
+        const std::string problem = GainProblem(g.channel, g.factor);
+        if (!problem.empty()) return problem;
+        product.try_emplace(g.channel, 1.0).first->second *= g.factor;
+    }
+    for (const auto& [channel, factor] : product)
+        if (!Contains(GainFactor, factor))
+            return "the factors on channel " + std::to_string(channel) + " multiply to " + NumberText(factor) +
+                   ", and must stay " + RangeText(GainFactor);
     return "";
 }
 
 std::string MetalRadiusProblem(double radius) {
-    return std::isfinite(radius) && radius > 0.0 ? "" : "the radius must be above 0";
+    return std::isfinite(radius) && radius > 0.0 && radius <= MaxMetalRadius
+               ? ""
+               : "the radius must be above 0 and at most " + NumberText(MaxMetalRadius) + " field pixels";
+}
+
+std::string MetalCentreProblem(double x, double y) {
+    if (Contains(MetalCentre, x) && Contains(MetalCentre, y)) return "";
+    return "the centre must be numbers " + RangeText(MetalCentre);
+}
+
+std::string LineIntegralProblem(const double* values) {
+    for (int c = 0; c < SinoChannels; ++c) {
+        for (int a = 0; a < SinoAngles; ++a) {
+            const double value = values[SinogramIndex(c, a)];
+            if (std::isfinite(value) && std::fabs(value) <= MaxLineIntegral) continue;
+            return "channel " + std::to_string(c) + ", angle " + std::to_string(a) + " " +
+                   BeyondProblem(value, MaxLineIntegral,
+                                 "where no photon of any beam passes (a line integral is -ln of the fraction passing)");
+        }
+    }
+    return "";
+}
+
+std::string TapProblem(const double* taps) {
+    for (int n = 0; n < KernelTaps; ++n)
+        if (!std::isfinite(taps[n]) || std::fabs(taps[n]) > MaxTap)
+            return "tap " + std::to_string(n) + " " +
+                   BeyondProblem(taps[n], MaxTap, "where the reconstruction's sums would overflow");
+    return "";
 }
 
 bool Contains(const Bounds& bounds, double value) {
@@ -40,21 +111,65 @@ bool Contains(const Bounds& bounds, double value) {
 }
 
 std::string RangeText(const Bounds& bounds) {
+    const CLocaleScope numbersInC;
     char text[200];
     snprintf(text, sizeof text, "from %g to %g (%s)", bounds.min, bounds.max, bounds.meaning);
     return text;
 }
 
+std::optional<double> FiniteNumber(const std::string& text) {
+    // strtod skips leading white space; a number here has none.
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const double value = strtod_l(text.c_str(), &end, CLocale());
+    // ERANGE: an overflow, or an underflow to a subnormal or 0 (1e-400),
+    // which is not the number written either.
+    if (*end != '\0' || errno != 0 || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+std::optional<std::vector<double>> FiniteNumbers(const std::string& text, size_t count) {
+    std::vector<double> numbers;
+    size_t start = 0;
+    while (true) {
+        const size_t comma = text.find(',', start);
+        const std::optional<double> number =
+            FiniteNumber(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (!number) return std::nullopt;
+        numbers.push_back(*number);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    if (numbers.size() != count) return std::nullopt;
+    return numbers;
+}
+
 CLI::Validator Within(const Bounds& bounds) {
     return CLI::Validator(
         [bounds](std::string& text) -> std::string {
-            char* end = nullptr;
-            errno = 0;
-            const double value = std::strtod(text.c_str(), &end);
-            if (!text.empty() && *end == '\0' && errno == 0 && Contains(bounds, value)) return "";
+            const std::optional<double> value = FiniteNumber(text);
+            if (value && Contains(bounds, *value)) return "";
             return "'" + text + "' is not a number " + RangeText(bounds);
         },
         Interval(bounds.min, bounds.max));
+}
+
+CLI::Validator Within(const std::vector<Bounds>& bounds) {
+    std::string description;
+    for (const Bounds& b : bounds) description += (description.empty() ? "" : ",") + Interval(b.min, b.max);
+    return CLI::Validator(
+        [bounds](std::string& text) -> std::string {
+            const std::optional<std::vector<double>> values = FiniteNumbers(text, bounds.size());
+            if (!values)
+                return "'" + text + "' is not " + std::to_string(bounds.size()) +
+                       " finite numbers separated by commas";
+            for (size_t k = 0; k < bounds.size(); ++k)
+                if (!Contains(bounds[k], (*values)[k]))
+                    return "'" + text + "': number " + std::to_string(k + 1) + " is not " + RangeText(bounds[k]);
+            return "";
+        },
+        description);
 }
 
 CLI::Validator WholeNumber(uint64_t min, uint64_t max, const char* meaning) {
@@ -68,6 +183,47 @@ CLI::Validator WholeNumber(uint64_t min, uint64_t max, const char* meaning) {
                    " (" + meaning + ")";
         },
         "[" + std::to_string(min) + ", " + std::to_string(max) + "]");
+}
+
+std::string ReadPlace(const std::string& text, PlaceShape shape, bool inPixels, Place& place) {
+    const size_t count = shape == PlaceShape::Line ? 4 : 3;
+    const std::optional<std::vector<double>> n = FiniteNumbers(text, count);
+    if (!n)
+        return "'" + text + "' is not " + PlaceNames(shape, inPixels) + ": " + std::to_string(count) +
+               " finite numbers separated by commas";
+    auto at = [&](double first, double second) {
+        return inPixels ? PicturePoint{second, first} : FromField(first, second);
+    };
+    place.centre = at((*n)[0], (*n)[1]);
+    std::string problem;
+    switch (shape) {
+        case PlaceShape::Circle:
+            place.size = (*n)[2];
+            problem = CircleProblem(place.centre, place.size);
+            break;
+        case PlaceShape::Square:
+            place.size = (*n)[2];
+            problem = SquareProblem(place.centre, place.size);
+            break;
+        case PlaceShape::Edge:
+            place.size = (*n)[2];
+            problem = EdgeProblem({place.centre, place.size});
+            break;
+        case PlaceShape::Line:
+            place.end = at((*n)[2], (*n)[3]);
+            problem = LineProblem(place.centre, place.end);
+            break;
+    }
+    return problem.empty() ? "" : "'" + text + "': " + problem;
+}
+
+CLI::Validator PlaceCheck(PlaceShape shape, bool inPixels) {
+    return CLI::Validator(
+        [shape, inPixels](std::string& text) -> std::string {
+            Place place;
+            return ReadPlace(text, shape, inPixels, place);
+        },
+        PlaceNames(shape, inPixels));
 }
 
 }  // namespace lab

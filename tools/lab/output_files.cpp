@@ -18,8 +18,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tools/lab/field_geometry.h"
 #include "tools/lab/file_calls.h"
 #include "tools/lab/lab_error.h"
+#include "tools/lab/option_bounds.h"
 #include "tools/lab/path_walk.h"
 #include "tools/lab/signal_cleanup.h"
 
@@ -364,6 +366,11 @@ void OutputFiles::Commit() {
 }
 
 std::string SinogramFileBytes(const std::vector<double>& values) {
+    // The last check before any sinogram file is staged or saved.
+    const std::string problem = values.size() == static_cast<size_t>(SinoChannels) * SinoAngles
+                                    ? LineIntegralProblem(values.data())
+                                    : std::to_string(values.size()) + " values, not 729 x 180";
+    if (!problem.empty()) throw LabError("no sinogram file written: " + problem);
     // Little-endian whatever this machine's byte order is.
     std::string bytes(values.size() * 8, '\0');
     for (size_t k = 0; k < values.size(); ++k) {

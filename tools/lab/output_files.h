@@ -67,7 +67,8 @@ private:
 };
 
 // 729 x 180 values as the sinogram file holds them: little-endian doubles
-// in file order.
+// in file order. Throws LabError, and so writes nothing, for values that
+// LineIntegralProblem refuses (option_bounds.h): never a NaN or an infinity.
 std::string SinogramFileBytes(const std::vector<double>& values);
 
 }  // namespace lab

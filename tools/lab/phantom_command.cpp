@@ -1,6 +1,7 @@
 // phantom_command.cpp - `phantom NAME -o OUT.sino`: analytic line integrals
 // of a test object in a 256 mm field (one millimetre per pixel).
 #include "tools/lab/artifact_scan_output.h"
+#include "base/c_locale.h"
 #include "tools/lab/commands.h"
 #include "tools/lab/output_files.h"
 #include "tools/lab/phantoms.h"
@@ -10,6 +11,7 @@
 namespace lab {
 
 void RunPhantomCommand(const PhantomOptions& options) {
+    const CLocaleScope numbersInC;
     const Phantom phantom = MakePhantom(options.name);
     OutputFiles outputs;
     outputs.Claim(options.output);

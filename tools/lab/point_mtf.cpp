@@ -29,17 +29,25 @@ constexpr double RingInner = 60.0, RingOuter = 100.0;
 // At least a quarter of the whole ring's area for a steady mean.
 const int RingPixelsNeeded = static_cast<int>(Pi * (RingOuter * RingOuter - RingInner * RingInner) / 4);
 
-}  // namespace
-
-PointImage FindPoint(const SliceValues& slice) {
-    const size_t peakAt = std::max_element(slice.begin(), slice.end()) - slice.begin();
-    PointImage point;
-    point.peak = {static_cast<double>(peakAt % N), static_cast<double>(peakAt / N)};
-    const PicturePoint peak = point.peak;
+// Throws unless the 64 x 64 square from 32 pixels left of and above the
+// peak lies in the picture.
+void RequireSquareAround(PicturePoint peak) {
+    if (!Finite(peak)) throw LabError("the point's peak must be a finite place in the picture");
     if (peak.column < SquareSize / 2 || peak.row < SquareSize / 2 || peak.column + SquareSize / 2 > N ||
         peak.row + SquareSize / 2 > N)
         throw LabError("the brightest pixel, at " + Describe(peak) + ", lies too near the picture's edge for a "
                        "64 x 64 point-spread square");
+}
+
+}  // namespace
+
+PointImage FindPoint(const SliceValues& slice) {
+    RequireSlice(slice);
+    const size_t peakAt = std::max_element(slice.begin(), slice.end()) - slice.begin();
+    PointImage point;
+    point.peak = {static_cast<double>(peakAt % N), static_cast<double>(peakAt / N)};
+    const PicturePoint peak = point.peak;
+    RequireSquareAround(peak);
     std::vector<double> ring;
     for (int r = 0; r < N; ++r) {
         for (int c = 0; c < N; ++c) {
@@ -65,6 +73,8 @@ PointImage FindPoint(const SliceValues& slice) {
 }
 
 FrequencyCurve PointMtf(const SliceValues& slice, const PointImage& point) {
+    RequireSlice(slice);
+    RequireSquareAround(point.peak);
     // The square from 32 pixels left of and above the peak, less the
     // background, padded with zeros to 256 x 256: rings 1/256 wide.
     const int left = static_cast<int>(point.peak.column) - SquareSize / 2,

@@ -9,6 +9,7 @@
 #include "tools/lab/field_geometry.h"
 #include "tools/lab/lab_error.h"
 #include "tools/lab/input_file.h"
+#include "tools/lab/option_bounds.h"
 #include "tools/lab/phantoms.h"
 #include "tools/lab/slice_files.h"
 
@@ -41,6 +42,8 @@ void Require(const InputFileResult& result, const std::string& path, const char*
 void LoadFilter(const std::string& filterPath) {
     RequireInputFile(filterPath);
     Require(LoadFilterFile(filterPath.c_str()), filterPath, "filter file");
+    const std::string problem = TapProblem(FilterKernel);
+    if (!problem.empty()) throw LabError(filterPath + ": " + problem);
 }
 
 // The program's reconstruction of `integrals` (729 x 180 in file order,
@@ -61,6 +64,10 @@ ProgramSlice ReconstructLikeTheProgram(const std::string& sinogramPath, const st
 }
 
 ProgramSlice ReconstructLoaded(bool filtered) {
+    std::string problem = LineIntegralProblem(RawSinogram);
+    if (!problem.empty()) throw LabError("the sinogram's " + problem);
+    problem = filtered ? TapProblem(FilterKernel) : "";
+    if (!problem.empty()) throw LabError("the filter's " + problem);
     RunReconstructionSteps(filtered ? Method::Filtered : Method::Simple);
     ProgramSlice slice;
     slice.sum.resize(static_cast<size_t>(FieldPixels) * FieldPixels);

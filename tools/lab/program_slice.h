@@ -21,11 +21,13 @@ struct ProgramSlice {
 // reads it (slice_files.h) and put into RawSinogram as the program's own
 // reading would; the filter by the program's own reading, once the lab's
 // input rule (input_file.h) has accepted it. Throws LabError naming the
-// file that was refused and why. Uses the program's global arrays: one at
-// a time.
+// file that was refused and why, also for a value that is no line integral
+// or tap (LineIntegralProblem, TapProblem: option_bounds.h), which the
+// program itself would take. Uses the program's global arrays: one at a
+// time.
 ProgramSlice ReconstructLikeTheProgram(const std::string& sinogramPath, const std::string& filterPath);
 // The same on the program's arrays as they are: RawSinogram filled, and
-// FilterKernel when `filtered`.
+// FilterKernel when `filtered`; refuses the same values.
 ProgramSlice ReconstructLoaded(bool filtered);
 
 // The program's sums of air and water with one filter, for the lab's

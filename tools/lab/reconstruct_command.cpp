@@ -6,13 +6,16 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 
+#include "base/c_locale.h"
 #include "tools/lab/commands.h"
 #include "tools/lab/display_levels.h"
 #include "tools/lab/field_geometry.h"
 #include "tools/lab/iterative_recon.h"
 #include "tools/lab/lab_error.h"
+#include "tools/lab/option_bounds.h"
 #include "tools/lab/output_files.h"
 #include "tools/lab/program_slice.h"
 #include "tools/lab/progress_line.h"
@@ -73,12 +76,14 @@ bool WritesDicom(const ReconstructOptions& options) {
 struct HuWindow {
     double centre = 0.0, width = 0.0;
 };
-// "CENTRE,WIDTH", as the command line checked it; the width above 0.
+// "CENTRE,WIDTH", as the command line checked it: within HuWindowCentre
+// and HuWindowWidth.
 HuWindow ParseHuWindow(const std::string& text) {
-    const size_t comma = text.find(',');
-    const HuWindow window{std::stod(text.substr(0, comma)), std::stod(text.substr(comma + 1))};
-    if (!(window.width > 0.0)) throw LabError("the window's width must be above 0 HU");
-    return window;
+    const std::optional<std::vector<double>> n = FiniteNumbers(text, 2);
+    if (!n || !Contains(HuWindowCentre, (*n)[0]) || !Contains(HuWindowWidth, (*n)[1]))
+        throw LabError("the window '" + text + "' is not CENTRE,WIDTH in HU: a centre " + RangeText(HuWindowCentre) +
+                       " and a width " + RangeText(HuWindowWidth));
+    return {(*n)[0], (*n)[1]};
 }
 
 Reconstructed Reconstruct(const ReconstructOptions& options) {
@@ -112,6 +117,7 @@ Reconstructed Reconstruct(const ReconstructOptions& options) {
 }  // namespace
 
 void RunReconstructCommand(const ReconstructOptions& options) {
+    const CLocaleScope numbersInC;
     OutputFiles files;
     files.AddInput(options.sinogram);
     files.AddInput(options.filter);

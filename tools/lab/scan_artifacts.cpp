@@ -12,6 +12,8 @@
 #include <random>
 
 #include "tools/lab/counting_noise.h"
+#include "tools/lab/lab_error.h"
+#include "tools/lab/option_bounds.h"
 #include "tools/lab/siddon_projector.h"
 #include "tools/lab/two_threads.h"
 
@@ -91,6 +93,25 @@ std::vector<double> ChannelGains(const ArtifactOptions& options, uint64_t seed) 
 
 }  // namespace
 
+std::string ArtifactProblem(const ArtifactOptions& o) {
+    if (o.views < 0 || (o.views > 0 && SinoAngles % o.views != 0)) return "the number of views must divide 180";
+    if (o.arcDegrees < 0 || o.arcDegrees > SinoAngles) return "the arc must be from 1 to 180 degrees";
+    std::string problem = GainsProblem(o.gains);
+    if (!problem.empty()) return "a channel's gain: " + problem;
+    if (!Contains(GainSpread, o.gainSpread)) return "the gain spread must be " + RangeText(GainSpread);
+    if (!Contains(MotionShift, o.motionX) || !Contains(MotionShift, o.motionY))
+        return "the motion must be " + RangeText(MotionShift);
+    if (!Contains(MotionTurn, o.motionDegrees)) return "the turn must be " + RangeText(MotionTurn);
+    if (o.kvp != 0.0 && !Contains(TubeVoltage, o.kvp)) return "the tube voltage must be " + RangeText(TubeVoltage);
+    if (!Contains(AluminiumMm, o.filtrationMm)) return "the filtration must be " + RangeText(AluminiumMm);
+    for (const MetalDisc& m : o.metals) {
+        problem = MetalCentreProblem(m.x, m.y);
+        if (problem.empty()) problem = MetalRadiusProblem(m.radius);
+        if (!problem.empty()) return "a metal disc: " + problem;
+    }
+    return "";
+}
+
 bool ArtifactOptions::Any() const {
     return views != 0 || arcDegrees != 0 || !gains.empty() || gainSpread > 0.0 || motionX != 0.0 ||
            motionY != 0.0 || motionDegrees != 0.0 || kvp > 0.0 || !metals.empty();
@@ -103,6 +124,8 @@ bool ViewMeasured(const ArtifactOptions& options, int angle) {
 
 ArtifactScan ScanWithArtifacts(const ScanObject& object, const ArtifactOptions& options, double photons,
                                uint64_t seed) {
+    const std::string problem = ArtifactProblem(options);
+    if (!problem.empty()) throw LabError(problem);
     ArtifactScan scan;
     const bool anyMetal = !options.metals.empty();
     const FieldImage coverage = anyMetal ? MetalCoverage(options.metals) : FieldImage{};

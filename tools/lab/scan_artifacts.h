@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "tools/lab/field_image.h"
@@ -43,6 +44,10 @@ struct ArtifactOptions {
     bool Any() const;
 };
 
+// What is wrong with the options, by the bounds of option_bounds.h (the
+// command line's own), or "" when nothing is. ScanWithArtifacts throws it.
+std::string ArtifactProblem(const ArtifactOptions& options);
+
 // One material's share of an object: attenuation relative to water at the
 // effective energy, as pixels and, for a phantom, also as shapes (whose
 // line integrals are then exact).
@@ -59,7 +64,8 @@ struct ScanObject {
 
 // The object as scanned: the line integrals (dimensionless, file order)
 // and the truth (the object at view 0, metal included). `photons` > 0 adds
-// counting noise; `seed` drives the noise and the gain spread.
+// counting noise; `seed` drives the noise and the gain spread. Throws
+// LabError with ArtifactProblem's words before any work.
 struct ArtifactScan {
     std::vector<double> integrals;
     FieldImage truth;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "tools/lab/artifact_scan_output.h"
+#include "base/c_locale.h"
 #include "tools/lab/commands.h"
 #include "tools/lab/output_files.h"
 #include "tools/lab/scan_object.h"
@@ -13,6 +14,7 @@
 namespace lab {
 
 void RunSinogramCommand(const SinogramOptions& options) {
+    const CLocaleScope numbersInC;
     OutputFiles outputs;
     outputs.AddInput(options.input);
     outputs.Claim(options.output);

@@ -23,6 +23,7 @@
 #include "tools/lab/field_geometry.h"
 #include "tools/lab/input_file.h"
 #include "tools/lab/lab_error.h"
+#include "tools/lab/option_bounds.h"
 
 namespace lab {
 
@@ -170,6 +171,15 @@ std::string ShapeText(const std::vector<unsigned long long>& shape) {
     return text + (shape.size() == 1 ? ",)" : ")");
 }
 
+// Throws, after `what`, where the first value of a slice that is not a
+// finite number lies.
+void RequireFinite(const std::vector<double>& rowsTopFirst, const std::string& what) {
+    for (size_t k = 0; k < rowsTopFirst.size(); ++k)
+        if (!std::isfinite(rowsTopFirst[k]))
+            throw LabError(what + ": the value at row " + std::to_string(k / FieldPixels) + ", column " +
+                           std::to_string(k % FieldPixels) + " is not a finite number");
+}
+
 }  // namespace
 
 std::vector<double> ReadSinogramFile(const std::string& path) {
@@ -183,15 +193,14 @@ std::vector<double> ReadSinogramFile(const std::string& path) {
                        std::to_string(expected) + " (" + std::to_string(SinoChannels) + " x " +
                        std::to_string(SinoAngles) + " doubles)");
     std::vector<double> values(static_cast<size_t>(SinoChannels) * SinoAngles);
-    for (size_t k = 0; k < values.size(); ++k) {
-        values[k] = LittleEndianDouble(&bytes[k * 8]);
-        if (!std::isfinite(values[k]))
-            throw LabError(path + ": value " + std::to_string(k) + " is not a finite number");
-    }
+    for (size_t k = 0; k < values.size(); ++k) values[k] = LittleEndianDouble(&bytes[k * 8]);
+    const std::string problem = LineIntegralProblem(values.data());
+    if (!problem.empty()) throw LabError(path + ": " + problem);
     return values;
 }
 
 std::string NpyBytes(const std::vector<double>& rowsTopFirst) {
+    RequireFinite(rowsTopFirst, "no .npy written");
     std::string header = "{'descr': '<f8', 'fortran_order': False, 'shape': (256, 256), }";
     while ((10 + header.size() + 1) % 64 != 0) header.push_back(' ');
     header.push_back('\n');
@@ -237,6 +246,7 @@ std::vector<double> ReadNpy(const std::string& path) {
     if (bytes.size() != dataBytes) throw LabError(path + ": the array data are truncated");
     std::vector<double> values(SlicePixels);
     for (size_t k = 0; k < SlicePixels; ++k) values[k] = LittleEndianDouble(&bytes[k * 8]);
+    RequireFinite(values, path);
     return values;
 }
 
@@ -250,6 +260,7 @@ QImage GreyPicture(const std::vector<int>& levels) {
 }
 
 std::string CtDicomBytes(const std::vector<double>& hu, double pixelMm) {
+    RequireFinite(hu, "no DICOM image written");
     gdcm::Trace::WarningOff();
     gdcm::ImageWriter writer;
     gdcm::Image& image = writer.GetImage();

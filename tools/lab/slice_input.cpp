@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/c_locale.h"
 #include "tools/lab/dicom_slice.h"
 #include "tools/lab/input_file.h"
 #include "tools/lab/lab_error.h"
@@ -24,6 +25,7 @@ LoadedSlice FromDicom(const std::string& path, int frame) {
     slice.frames = dicom.frames;
     slice.mu = dicom.hu;
     for (double& v : slice.mu.values) v = RelativeMuFromHu(v);
+    const CLocaleScope numbersInC;  // as the command line prints it
     char text[200];
     snprintf(text, sizeof text, "%d x %d DICOM slice (frame %d of %d), %.3g x %.3g mm pixels", dicom.hu.width,
              dicom.hu.height, frame, dicom.frames, dicom.hu.spacingX, dicom.hu.spacingY);

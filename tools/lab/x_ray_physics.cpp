@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "tools/lab/lab_error.h"
+#include "tools/lab/option_bounds.h"
 
 namespace lab {
 
@@ -44,7 +45,7 @@ double MassAttenuation(Material material, double keV) {
     const char* compound = NistName(material);
     const double value =
         compound ? CS_Total_CP(compound, keV, nullptr) : CS_Total(AtomicNumber(material), keV, nullptr);
-    if (!(value > 0.0)) throw LabError("xraylib has no attenuation data at " + std::to_string(keV) + " keV");
+    if (!(value > 0.0)) throw LabError("xraylib has no attenuation data at " + NumberText(keV) + " keV");
     return value;
 }
 
@@ -94,6 +95,10 @@ double RelativeToWater(Material material) {
 }
 
 Spectrum TungstenSpectrum(double kvp, double aluminiumMm) {
+    if (!Contains(TubeVoltage, kvp) || !Contains(AluminiumMm, aluminiumMm))
+        throw LabError("a tungsten tube at " + NumberText(kvp) + " kV behind " + NumberText(aluminiumMm) +
+                       " mm of aluminium: the voltage must be " + RangeText(TubeVoltage) + ", the filter " +
+                       RangeText(AluminiumMm));
     const double lowest = 10.0;
     const int bins = static_cast<int>(std::ceil((kvp - lowest) * 2.0));
     const double width = (kvp - lowest) / bins;
@@ -109,6 +114,9 @@ Spectrum TungstenSpectrum(double kvp, double aluminiumMm) {
         spectrum.weight.push_back(w);
         total += w;
     }
+    // Within the bounds the hardest bin always keeps some of its photons.
+    if (!(total > 0.0) || !std::isfinite(total))
+        throw LabError("the filter of " + NumberText(aluminiumMm) + " mm of aluminium leaves no photon of the beam");
     for (double& w : spectrum.weight) w /= total;
     return spectrum;
 }

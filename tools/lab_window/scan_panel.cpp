@@ -70,7 +70,8 @@ QString GainRowProblem(const QStringList& row) {
 QString MetalRowProblem(const QStringList& row) {
     const QString typed = NotANumber(row.mid(0, 3));
     if (!typed.isEmpty()) return typed;
-    return QString::fromStdString(lab::MetalRadiusProblem(Typed(row[2])));
+    const std::string centre = lab::MetalCentreProblem(Typed(row[0]), Typed(row[1]));
+    return QString::fromStdString(!centre.empty() ? centre : lab::MetalRadiusProblem(Typed(row[2])));
 }
 
 lab::ChannelGain GainOf(const QStringList& row) { return {static_cast<int>(Typed(row[0])), Typed(row[1])}; }

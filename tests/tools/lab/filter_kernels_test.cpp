@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "lab_test_support.h"
+#include "base/c_locale.h"
 #include "tools/lab/commands.h"
 #include "tools/lab/filter_kernels.h"
 #include "tools/lab/lab_error.h"
@@ -78,6 +79,7 @@ TEST(FilterKernels, FileHoldsTheScaledTapsOnePerLine) {
     const std::vector<double> taps = lab::KernelTaps("hann", 0.8);
     FILE* file = fopen(options.output.c_str(), "r");
     ASSERT_NE(file, nullptr);
+    const CLocaleScope numbersInC;  // the file's numbers, whatever the process's locale
     double value;
     int count = 0;
     while (fscanf(file, "%lf", &value) == 1) {

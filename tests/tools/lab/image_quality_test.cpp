@@ -134,18 +134,44 @@ TEST(ImageQuality, RefusedInputsSayWhy) {
     lab::SliceValues noisy(256 * 256);
     for (double& v : noisy) v = noise(random);
     const lab::SliceValues flat(256 * 256, 1.0);
+    lab::SliceValues withNan = flat;
+    withNan[3 * 256 + 7] = NAN;
+    const lab::SliceValues small(100, 1.0);
+    const double nan = NAN, inf = INFINITY;
+    const lab::PointImage offEdge{{10.0, 128.0}, 0.0, 1.0, 100};
+    const lab::PointImage nowhere{{nan, 128.0}, 0.0, 1.0, 100};
     struct Case {
         const char* name;
         std::function<void()> measure;
         const char* message;
     };
+    // Every place a caller may give, the command line's among them: refused
+    // with words, never read outside the slice (a NaN profile once crashed).
     const Case cases[] = {
         {"region outside", [&] { lab::MeasureCircle(flat, lab::FromField(126.0, 0.0), 5.0); }, "reaches outside"},
+        {"region of negative radius", [&] { lab::MeasureCircle(flat, {2.0, 2.0}, -10.0); }, "radius must be above 0"},
+        {"region at NaN", [&] { lab::MeasureCircle(flat, {nan, 50.0}, 5.0); }, "must be finite"},
+        {"region of infinite radius", [&] { lab::MeasureCircle(flat, {50.0, 50.0}, inf); }, "must be finite"},
+        {"region far away", [&] { lab::MeasureCircle(flat, {4294967396.0, 50.0}, 5.0); }, "reaches outside"},
         {"no peak", [&] { lab::PointMtf(noisy); }, "no clear peak"},
+        {"point square off the picture", [&] { lab::PointMtf(flat, offEdge); }, "too near the picture's edge"},
+        {"point at NaN", [&] { lab::PointMtf(flat, nowhere); }, "finite place"},
         {"small disc", [&] { lab::EdgeMtf(flat, {{128.0, 128.0}, 8.0}); }, "too small"},
-        {"disc off the picture", [&] { lab::EdgeMtf(flat, {{-80.0, 128.0}, 60.0}); }, "too few edge samples"},
-        {"edge half off the picture", [&] { lab::EdgeMtf(flat, {{-5.0, 128.0}, 14.0}); }, "a gap of more than half"},
+        {"disc centred off the picture", [&] { lab::EdgeMtf(flat, {{-80.0, 128.0}, 60.0}); }, "lies outside"},
+        {"disc beyond the diagonal", [&] { lab::EdgeMtf(flat, {{128.0, 128.0}, 1e300}); }, "beyond the picture's"},
+        {"disc at NaN", [&] { lab::EdgeMtf(flat, {{nan, nan}, 50.0}); }, "finite centre and radius"},
+        {"edge off the picture", [&] { lab::EdgeMtf(flat, {{0.0, 128.0}, 300.0}); }, "too few edge samples"},
+        {"edge partly off the picture", [&] { lab::EdgeMtf(flat, {{0.0, 128.0}, 280.0}); }, "a gap of more than half"},
         {"square off the picture", [&] { lab::NoisePowerSpectrum(flat, {10.0, 10.0}, 64); }, "does not fit"},
+        {"square at NaN", [&] { lab::NoisePowerSpectrum(flat, {nan, nan}, 64); }, "must be finite"},
+        {"square far away", [&] { lab::NoisePowerSpectrum(flat, {100.0, 4294967396.0}, 64); }, "does not fit"},
+        {"square too small", [&] { lab::NoisePowerSpectrum(flat, {100.0, 100.0}, 2); }, "from 4 to 256"},
+        {"profile from NaN", [&] { lab::LineProfile(flat, {nan, 127.5}, {137.5, 127.5}); }, "must be finite"},
+        {"profile to infinity", [&] { lab::LineProfile(flat, {0.0, 0.0}, {inf, 0.0}); }, "must be finite"},
+        {"profile off the picture", [&] { lab::LineProfile(flat, {0.0, 0.0}, {300.0, 0.0}); }, "outside the picture"},
+        {"slice of the wrong size", [&] { lab::MeasureCircle(small, {50.0, 50.0}, 5.0); }, "256 x 256"},
+        {"slice holding NaN", [&] { lab::FindDisc(withNan); }, "row 3, column 7 is not a finite number"},
+        {"slice holding NaN, line pairs", [&] { lab::LinePairModulation(withNan); }, "not a finite number"},
     };
     for (const Case& c : cases) {
         try {
@@ -155,6 +181,14 @@ TEST(ImageQuality, RefusedInputsSayWhy) {
             EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << c.name << ": " << error.what();
         }
     }
+    // The words each measurement throws are those the command line checks
+    // before any work.
+    EXPECT_EQ(lab::CircleProblem({2.0, 2.0}, -10.0), "the region's radius must be above 0");
+    EXPECT_EQ(lab::SquareProblem({128.0, 128.0}, 64.5), "the noise square's size must be a whole number of pixels");
+    EXPECT_EQ(lab::CircleProblem({128.0, 128.0}, 5.0), "");
+    EXPECT_EQ(lab::SquareProblem({127.5, 127.5}, 256.0), "");
+    EXPECT_EQ(lab::LineProblem({0.0, 0.0}, {255.0, 255.0}), "");
+    EXPECT_EQ(lab::EdgeProblem({{-0.5, 255.5}, 362.0}), "");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -14,6 +15,7 @@
 #include <sys/wait.h>
 
 #include "lab_test_support.h"
+#include "tools/lab/slice_files.h"
 
 using namespace lab_test;
 
@@ -76,6 +78,83 @@ TEST(LabCommandLine, StatusOneLinePerFailureVersionAndField) {
     EXPECT_TRUE(std::regex_match(RunLab("--version").out, std::regex("sinora-lab [0-9]+\\.[0-9]+\\.[0-9]+\n")));
     EXPECT_FALSE(std::filesystem::exists(ScratchPath("same.sino")));
     EXPECT_FALSE(std::filesystem::exists(ScratchPath("n.sino")) || std::filesystem::exists(ScratchPath("n.txt")));
+}
+
+// Numbers no scan or picture holds: a place outside the picture or not a
+// number at all is a usage error before any work (one, a NaN profile,
+// ended the tool with SIGSEGV); scanner faults beyond their physics are
+// usage errors too; a sinogram or filter file holding what no scan holds is
+// refused with the first bad value's place. Nothing is written.
+TEST(LabCommandLine, NumbersBeyondWhatTheyMeanAreRefusedWithoutAFile) {
+    auto write = [](const std::string& name, const std::string& bytes) {
+        recon_test::WriteBytes(ScratchPath(name), bytes.data(), bytes.size());
+    };
+    write("s.npy", lab::NpyBytes(std::vector<double>(256 * 256, 1.0)));
+    std::vector<double> sinogram(729 * 180, 0.0);
+    const size_t at = 364 * 180 + 10;  // channel 364, angle 10
+    for (const auto& [name, value] : {std::pair<const char*, double>{"nan.sino", NAN}, {"inf.sino", -INFINITY},
+                                      {"big.sino", 1e308}, {"zero.sino", 0.0}}) {
+        sinogram[at] = value;
+        recon_test::WriteSinogram(ScratchPath(name), sinogram);
+    }
+    // Filter files whose tap n is bad: nan.txt tap 0, inf.txt tap 1, huge.txt tap 2.
+    const char* filters[][2] = {{"nan.txt", "nan"}, {"inf.txt", "-inf"}, {"huge.txt", "1e300"}};
+    for (int bad = 0; bad < 3; ++bad) {
+        std::string taps;
+        for (int n = 0; n < 128; ++n) taps += std::string(n == bad ? filters[bad][1] : n < bad ? "1" : "0") + "\n";
+        write(filters[bad][0], taps);
+    }
+    const std::string ramLak = SINORA_SOURCE_DIR "/data/ramlak.txt";
+    const struct {
+        std::string arguments;
+        int status;
+        std::string said;  // a part of the one line on standard error
+    } cases[] = {
+        // 4: measure's places.
+        {"measure s.npy --profile nan,0,10,0", 2, "--profile: 'nan,0,10,0' is not X0,Y0,X1,Y1"},
+        {"measure s.npy --profile 0,0,200,0", 2, "lies outside the picture's pixel centres"},
+        {"measure s.npy --nps nan,nan,64", 2, "--nps: 'nan,nan,64' is not X,Y,SIZE"},
+        {"measure s.npy --nps-pixels 4294967396,100,64", 2, "does not fit in the 256 x 256 picture"},
+        {"measure s.npy --nps 0,0,64.5", 2, "a whole number of pixels"},
+        {"measure s.npy --roi-pixels 2,2,-10", 2, "--roi-pixels: '2,2,-10': the region's radius must be above 0"},
+        {"measure s.npy --roi 0,0,inf", 2, "--roi: '0,0,inf' is not X,Y,R"},
+        {"measure s.npy --roi 120,0,10", 2, "reaches outside the 256 x 256 picture"},
+        {"measure s.npy --mtf edge:nan,0,50", 2, "--mtf: 'nan,0,50' is not X,Y,R"},
+        {"measure s.npy --mtf edge:0,0,1e300", 2, "beyond the picture's diagonal"},
+        {"measure s.npy --mtf edge:300,0,50", 2, "lies outside the 256 x 256 picture"},
+        {"measure s.npy --roi 0,38.5,10", 0, "region 1 at row 89.0, column 127.5, radius 10: mean 1,"},
+        // 8: reconstruct's input.
+        {"reconstruct nan.sino --filter " + ramLak + " -o n.npy -o n.dcm", 1, "nan.sino: channel 364, angle 10 holds"},
+        {"reconstruct inf.sino --simple -o n.npy", 1, "inf.sino: channel 364, angle 10 holds -inf: not a finite"},
+        {"reconstruct big.sino --filter " + ramLak + " -o n.npy", 1, "angle 10 holds 1e+308: beyond +-1000"},
+        {"reconstruct big.sino --method sart --iterations 1 -o n.npy", 1, "big.sino: channel 364, angle 10 holds"},
+        {"reconstruct zero.sino --filter nan.txt -o n.npy", 1, "nan.txt: tap 0 holds nan: not a finite number"},
+        {"reconstruct zero.sino --filter inf.txt --program-units -o n.npy", 1, "inf.txt: tap 1 holds -inf"},
+        {"reconstruct zero.sino --filter huge.txt -o n.npy", 1, "huge.txt: tap 2 holds 1e+300: beyond +-1e+12"},
+        {"reconstruct zero.sino --filter " + ramLak + " -o n.png --window nan,100", 2, "--window: 'nan,100' is not 2"},
+        {"reconstruct zero.sino --filter " + ramLak + " -o n.png --window 0,0", 2, "number 2 is not from 1 to 65536"},
+        // 9: the scanner's faults.
+        {"phantom disc -o n.sino --motion-rotate nan", 2, "--motion-rotate: 'nan' is not a number from -360 to 360"},
+        {"phantom disc -o n.sino --motion-rotate inf", 2, "--motion-rotate: 'inf' is not a number"},
+        {"phantom disc -o n.sino --motion 1e300,0", 2, "--motion: '1e300,0': '1e300' is not from -256 to 256"},
+        {"phantom disc -o n.sino --kvp 40 --filtration 1e6", 2, "--filtration: '1e6' is not a number from 0 to 50"},
+        {"phantom disc -o n.sino --kvp 40 --filtration inf", 2, "--filtration: 'inf' is not a number"},
+        {"phantom disc -o n.sino --gain 300:1e-300 --gain 300:1e-300", 2, "from 0.001 to 1000"},
+        {"phantom disc -o n.sino --gain 300:0.01 --gain 300:0.01", 2, "on channel 300 multiply to 0.0001"},
+        {"phantom disc -o n.sino --gain-spread inf", 2, "--gain-spread: 'inf' is not a number from 0 to 1"},
+        {"phantom disc -o n.sino --metal 0,0,1e300", 2, "the radius must be above 0 and at most 256"},
+        {"phantom disc -o n.sino --metal 1e300,0,5", 2, "the centre must be numbers from -256 to 256"},
+        {"phantom disc -o n.sino --metal 0,0,100,gold", 1, "no sinogram file written: channel"},
+    };
+    for (const auto& c : cases) {
+        const LabRun run = RunLab(c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments << ": " << run.err;
+        EXPECT_EQ(run.errLines(), c.status == 0 ? 0 : 1) << c.arguments << ": " << run.err;
+        EXPECT_NE((run.status == 0 ? run.out : run.err).find(c.said), std::string::npos)
+            << c.arguments << ": " << run.out << run.err;
+    }
+    for (const char* never : {"n.npy", "n.dcm", "n.png", "n.sino"})
+        EXPECT_FALSE(std::filesystem::exists(ScratchPath(never))) << never;
 }
 
 TEST(LabCommandLine, PydicomFilesGiveStatusZeroOrOneAndLibraryLinesOnlyWhenVerbose) {

@@ -15,11 +15,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "base/c_locale.h"
 #include "base/to_int.h"
 #include "lab_test_support.h"
+#include "recon/headless_run.h"
 #include "support/reference_recon.h"
 #include "tools/lab/canvas_compare.h"
 #include "tools/lab/commands.h"
@@ -54,6 +57,7 @@ std::string WriteSinogram(const std::string& name, const lab::Phantom& phantom) 
 }
 
 std::string WriteKernel(const char* name) {
+    const CLocaleScope numbersInC;  // a filter file's numbers, whatever the process's locale
     std::string text;
     for (double tap : lab::KernelTaps(name, 1.0)) text += std::to_string(100.0 * tap) + "\n";
     const std::string path = ScratchPath(std::string(name) + ".txt");
@@ -175,6 +179,91 @@ TEST(ReconstructCommand, HounsfieldUnitsOfWaterAndAirWithEveryKernel) {
     options.filter.clear();
     options.simple = true;
     EXPECT_THROW(lab::RunReconstructCommand(options), lab::LabError);
+}
+
+// What no scan holds is refused by the lab, with the first bad value's place
+// (file order: channel-major), by every method, and no file is written; the
+// program itself still reads such files as it always has.
+TEST(ReconstructCommand, ValuesNoScanHoldsAreRefusedWithTheirPlace) {
+    const std::string ramLak = WriteKernel("ramlak");
+    struct Case {
+        double value;
+        int channel, angle;
+        const char* said;
+    };
+    const Case cases[] = {
+        {NAN, 364, 10, "channel 364, angle 10 holds nan: not a finite number"},
+        {INFINITY, 0, 179, "channel 0, angle 179 holds inf: not a finite number"},
+        {-INFINITY, 728, 0, "channel 728, angle 0 holds -inf"},
+        {1e308, 200, 3, "channel 200, angle 3 holds 1e+308: beyond +-1000"},
+        {-1000.5, 400, 90, "channel 400, angle 90 holds -1000.5: beyond +-1000"},
+    };
+    for (const Case& c : cases) {
+        std::vector<double> values(729 * 180, 0.5);
+        values[c.channel * 180 + c.angle] = c.value;
+        values[728 * 180 + 179] = NAN;  // a later bad value is not the one named
+        if (c.channel == 728) values[728 * 180 + 179] = 0.5;
+        const std::string sinogram = ScratchPath("bad.sino");
+        recon_test::WriteSinogram(sinogram, values);
+        for (const char* method : {"filter", "simple", "sart"}) {
+            lab::ReconstructOptions options;
+            options.sinogram = sinogram;
+            options.filter = std::string(method) == "filter" ? ramLak : "";
+            options.simple = std::string(method) == "simple";
+            options.method = std::string(method) == "sart" ? "sart" : "";
+            options.iterations = 1;
+            options.outputs = {ScratchPath("never.npy"), ScratchPath(options.simple ? "never.png" : "never.dcm")};
+            try {
+                lab::RunReconstructCommand(options);
+                ADD_FAILURE() << method << ": " << c.said << " accepted";
+            } catch (const lab::LabError& error) {
+                // The message starts with the file and the first bad value.
+                EXPECT_EQ(std::string(error.what()).rfind(sinogram + ": " + c.said, 0), 0u) << method << ": "
+                                                                                           << error.what();
+            }
+            EXPECT_FALSE(std::filesystem::exists(options.outputs[0])) << method;
+            EXPECT_FALSE(std::filesystem::exists(options.outputs[1])) << method;
+        }
+        EXPECT_EQ(LoadSinogramFile(sinogram.c_str()).error, InputFileError::None) << "the program reads what it did";
+    }
+
+    // Taps: the first that is no number, or so large that the sums would
+    // overflow; the lab's own largest, --scale 1e6, is a filter.
+    const std::string sinogram = WritePhantomSinogram("disc", 0.0);
+    const struct {
+        int tap;
+        const char* text;
+        const char* said;  // empty: accepted
+    } taps[] = {
+        {0, "nan", "tap 0 holds nan: not a finite number"},
+        {5, "-inf", "tap 5 holds -inf: not a finite number"},
+        {127, "1e13", "tap 127 holds 1e+13: beyond +-1e+12, where the reconstruction's sums would overflow"},
+        {0, "2.5e5", ""},
+    };
+    for (const auto& t : taps) {
+        std::string text;
+        for (int n = 0; n < 128; ++n) text += n == t.tap ? std::string(t.text) + "\n" : "0\n";
+        const std::string filter = ScratchPath("bad_taps.txt");
+        recon_test::WriteBytes(filter, text.data(), text.size());
+        lab::ReconstructOptions options;
+        options.sinogram = sinogram;
+        options.filter = filter;
+        options.programUnits = true;
+        options.outputs = {ScratchPath("taps.npy")};
+        if (*t.said == '\0') {
+            EXPECT_NO_THROW(lab::RunReconstructCommand(options)) << t.text;
+            std::filesystem::remove(options.outputs[0]);
+            continue;
+        }
+        try {
+            lab::RunReconstructCommand(options);
+            ADD_FAILURE() << t.text << " accepted";
+        } catch (const lab::LabError& error) {
+            EXPECT_EQ(std::string(error.what()), filter + ": " + t.said);
+        }
+        EXPECT_FALSE(std::filesystem::exists(options.outputs[0])) << t.text;
+        EXPECT_EQ(LoadFilterFile(filter.c_str()).error, InputFileError::None) << "the program reads what it did";
+    }
 }
 
 TEST(ReconstructCommand, MeasureJsonCarriesTheDocumentedNames) {

@@ -6,12 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "base/c_locale.h"
 #include "tools/lab/artifact_options_cli.h"
 #include "tools/lab/field_geometry.h"
+#include "tools/lab/lab_error.h"
+#include "tools/lab/option_bounds.h"
+#include "tools/lab/output_files.h"
 #include "tools/lab/phantoms.h"
 #include "tools/lab/scan_artifacts.h"
 #include "tools/lab/scan_object.h"
@@ -41,6 +46,7 @@ std::string ParseError(std::vector<std::string> args, ArtifactOptions* parsed = 
     std::vector<const char*> argv;
     for (const std::string& a : args) argv.push_back(a.c_str());
     try {
+        const CLocaleScope numbersInC;  // as sinora-lab's main() parses, whatever the process's locale
         app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::ParseError& error) {
         return error.what();
@@ -120,8 +126,14 @@ TEST(ScanArtifacts, GainsSubtractTheirLogarithmInEveryView) {
     ASSERT_EQ(parsed.gains.size(), 2u);
     EXPECT_EQ(parsed.gains[1].channel, 728);
     EXPECT_EQ(parsed.gains[1].factor, 3.0);
+    EXPECT_EQ(ParseError({"--gain", "5:0.001", "--gain", "6:1000", "--gain", "7:0.1", "--gain", "7:0.01",
+                          "--gain-spread", "1"}),
+              "");
     ExpectRefused({{"--gain", "729:1"}, {"--gain", "-1:1"}, {"--gain", "3.5:1"}, {"--gain", "3:0"},
-                   {"--gain", "3:-1"}, {"--gain", "3"}, {"--gain", "a:1"}, {"--gain-spread", "-1"}});
+                   {"--gain", "3:-1"}, {"--gain", "3"}, {"--gain", "a:1"}, {"--gain-spread", "-1"},
+                   {"--gain", "3:1e-300"}, {"--gain", "3:1e4"}, {"--gain", "3:nan"}, {"--gain", "3:inf"},
+                   {"--gain", "300:0.01", "--gain", "300:0.01"}, {"--gain", "300:100", "--gain", "300:100"},
+                   {"--gain-spread", "inf"}, {"--gain-spread", "nan"}, {"--gain-spread", "1.5"}});
 }
 
 TEST(ScanArtifacts, MotionMovesThePointAlongItsPath) {
@@ -157,7 +169,10 @@ TEST(ScanArtifacts, MotionMovesThePointAlongItsPath) {
     EXPECT_EQ(parsed.motionX, -2.5);
     EXPECT_EQ(parsed.motionY, 4.0);
     EXPECT_EQ(parsed.motionDegrees, 5.0);
-    ExpectRefused({{"--motion", "3"}, {"--motion", "1,2,3"}, {"--motion", "1,x"}, {"--motion-rotate", "y"}});
+    EXPECT_EQ(ParseError({"--motion", "256,-256", "--motion-rotate", "-360"}), "");
+    ExpectRefused({{"--motion", "3"}, {"--motion", "1,2,3"}, {"--motion", "1,x"}, {"--motion-rotate", "y"},
+                   {"--motion-rotate", "nan"}, {"--motion-rotate", "inf"}, {"--motion-rotate", "361"},
+                   {"--motion", "300,0"}, {"--motion", "0,nan"}, {"--motion", "1e300,0"}});
 }
 
 TEST(ScanArtifacts, PolychromaticBeamHardensAndWaterCorrectionLinearises) {
@@ -216,8 +231,10 @@ TEST(ScanArtifacts, PolychromaticBeamHardensAndWaterCorrectionLinearises) {
     ArtifactOptions parsed;
     EXPECT_EQ(ParseError({"--kvp", "150", "--filtration", "0", "--water-correction"}, &parsed), "");
     EXPECT_TRUE(parsed.waterCorrection);
+    EXPECT_EQ(ParseError({"--kvp", "40", "--filtration", "50"}), "");
     ExpectRefused({{"--kvp", "39"}, {"--kvp", "151"}, {"--filtration", "1"}, {"--water-correction", "--arc=3"},
-                   {"--kvp", "60", "--filtration", "-1"}});
+                   {"--kvp", "60", "--filtration", "-1"}, {"--kvp", "nan"}, {"--kvp", "40", "--filtration", "1e6"},
+                   {"--kvp", "40", "--filtration", "inf"}, {"--kvp", "40", "--filtration", "51"}});
 }
 
 TEST(ScanArtifacts, MetalDiscsAttenuateAlongTheirChords) {
@@ -270,7 +287,84 @@ TEST(ScanArtifacts, MetalDiscsAttenuateAlongTheirChords) {
     EXPECT_EQ(parsed.metals[1].material, lab::Material::Gold);
     EXPECT_EQ(parsed.metals[1].y, 5.5);
     ExpectRefused({{"--metal", "1,2,0"}, {"--metal", "1,2,-3"}, {"--metal", "1,2"}, {"--metal", "1,2,3,lead"},
-                   {"--metal", "1,2,3,iron,5"}, {"--metal", "1,b,3"}});
+                   {"--metal", "1,2,3,iron,5"}, {"--metal", "1,b,3"}, {"--metal", "0,0,1e300"},
+                   {"--metal", "1e300,0,5"}, {"--metal", "0,nan,5"}, {"--metal", "0,0,inf"}});
+}
+
+// Options set directly, as the window sets them, are held to the command
+// line's bounds; and no sinogram file ever holds a value that is not a line
+// integral: the last check before any file is staged names the first.
+TEST(ScanArtifacts, OptionsBeyondTheirPhysicsAndNonFiniteFilesAreRefused) {
+    struct Case {
+        const char* name;
+        void (*set)(ArtifactOptions&);
+        const char* said;
+    };
+    const Case cases[] = {
+        {"turn NaN", [](ArtifactOptions& o) { o.motionDegrees = NAN; }, "the turn must be"},
+        {"turn inf", [](ArtifactOptions& o) { o.motionDegrees = INFINITY; }, "the turn must be"},
+        {"shift", [](ArtifactOptions& o) { o.motionY = -1e9; }, "the motion must be"},
+        {"filtration", [](ArtifactOptions& o) { o.kvp = 40, o.filtrationMm = 1e6; }, "the filtration must be"},
+        {"voltage", [](ArtifactOptions& o) { o.kvp = 1e9; }, "the tube voltage must be"},
+        {"gains multiplied", [](ArtifactOptions& o) { o.gains = {{300, 1e-3}, {300, 1e-3}}; }, "multiply to 1e-06"},
+        {"gain factor", [](ArtifactOptions& o) { o.gains = {{300, 1e-300}}; }, "the factor must be"},
+        {"gain channel", [](ArtifactOptions& o) { o.gains = {{729, 1.0}}; }, "the channel must be"},
+        {"spread", [](ArtifactOptions& o) { o.gainSpread = INFINITY; }, "the gain spread must be"},
+        {"metal radius", [](ArtifactOptions& o) { o.metals = {{0.0, 0.0, NAN, lab::Material::Gold}}; }, "radius"},
+        {"metal centre", [](ArtifactOptions& o) { o.metals = {{1e300, 0.0, 5.0, lab::Material::Gold}}; }, "centre"},
+        {"views", [](ArtifactOptions& o) { o.views = 7; }, "divide 180"},
+    };
+    for (const Case& c : cases) {
+        ArtifactOptions options;
+        c.set(options);
+        EXPECT_NE(lab::ArtifactProblem(options).find(c.said), std::string::npos) << c.name << ": "
+                                                                                 << lab::ArtifactProblem(options);
+        try {
+            Scan("disc", options);
+            ADD_FAILURE() << c.name << ": scanned";
+        } catch (const lab::LabError& error) {
+            EXPECT_EQ(std::string(error.what()), lab::ArtifactProblem(options)) << c.name;
+        }
+    }
+    EXPECT_THROW(lab::TungstenSpectrum(40, INFINITY), lab::LabError);
+    EXPECT_THROW(lab::TungstenSpectrum(NAN, 2.5), lab::LabError);
+
+    // Behind any amount of gold the beam model measures 708.4 (the smallest
+    // normal double passing), and the water correction of that stays below
+    // the bound of every file, 1000, at every voltage and filtration.
+    double most = 0.0;
+    for (double kvp : {40.0, 80.0, 120.0, 150.0})
+        for (double filtration : {0.0, 2.5, 50.0}) {
+            const lab::Beam beam(lab::TungstenSpectrum(kvp, filtration));
+            double mono[lab::MaterialCount] = {};
+            mono[static_cast<int>(lab::Material::Gold)] = 1e6;
+            const double measured = beam.Measure(mono);
+            EXPECT_NEAR(measured, 708.4, 0.01);
+            most = std::max(most, beam.WaterCorrected(measured));
+        }
+    EXPECT_LT(most, lab::MaxLineIntegral);
+    EXPECT_GT(most, 900.0);
+
+    // The file: +-1000 written, beyond it or not a number never.
+    std::vector<double> values(lab::SinoChannels * lab::SinoAngles, 0.0);
+    values[lab::SinogramIndex(5, 6)] = -1000.0;
+    values[lab::SinogramIndex(7, 8)] = 1000.0;
+    EXPECT_EQ(lab::SinogramFileBytes(values).size(), values.size() * 8);
+    const struct {
+        double value;
+        const char* said;
+    } bad[] = {{NAN, "no sinogram file written: channel 300, angle 2 holds nan: not a finite number"},
+               {-INFINITY, "no sinogram file written: channel 300, angle 2 holds -inf: not a finite number"},
+               {1000.001, "no sinogram file written: channel 300, angle 2 holds 1000.001: beyond +-1000"}};
+    for (const auto& b : bad) {
+        values[lab::SinogramIndex(300, 2)] = b.value;
+        try {
+            lab::SinogramFileBytes(values);
+            ADD_FAILURE() << b.value << " written";
+        } catch (const lab::LabError& error) {
+            EXPECT_EQ(std::string(error.what()).rfind(b.said, 0), 0u) << error.what();
+        }
+    }
 }
 
 }  // namespace

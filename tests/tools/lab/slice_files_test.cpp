@@ -4,6 +4,9 @@
 // rule, the same for every method of `reconstruct`.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
+
 #include <cmath>
 #include <functional>
 #include <string>
@@ -42,7 +45,11 @@ std::string NpyFile(const std::string& header, int version = 1, size_t extra = 0
     bytes += text;
     std::vector<double> values(256 * 256);
     for (size_t k = 0; k < values.size(); ++k) values[k] = static_cast<double>(k % 256) + 0.25 * static_cast<double>(k / 256);
-    bytes += lab::SinogramFileBytes(values);  // little-endian doubles
+    for (double v : values) {  // little-endian doubles
+        uint64_t bits;
+        std::memcpy(&bits, &v, 8);
+        for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<char>(bits >> (8 * i)));
+    }
     return bytes + std::string(extra, '\0');
 }
 

@@ -1,11 +1,13 @@
 // lab_window_test.cpp - Sinora Lab's window without a screen (the offscreen
 // platform): the model's sinograms against the command line's files, byte
 // for byte; superseded scans cancelled; bad input refused with the command
-// line's message; proposed names; the layout remembered.
+// line's message; proposed names; the layout remembered; the filter saved
+// with decimal points under a decimal-comma locale.
 #include <QApplication>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -16,6 +18,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "recon/headless_run.h"
+#include "tests/support/comma_locale.h"
 #include "tools/lab/canvas_compare.h"
 #include "tools/lab/commands.h"
 #include "tools/lab_window/lab_window.h"
@@ -88,6 +92,7 @@ private slots:
     void lastSourceReopened_data();
     void lastSourceReopened();
     void saveDialogProposesANewName();
+    void savedFilterHasDecimalPoints();
 
 private:
     QTemporaryDir scratch_;
@@ -399,6 +404,32 @@ void LabWindowTest::saveDialogProposesANewName() {
     qputenv("HOME", home);
     QCOMPARE(focused, QString("fileNameEdit"));
     QCOMPARE(proposed, scratch_.filePath("home/Sinora/phantom_2.sino"));
+}
+
+void LabWindowTest::savedFilterHasDecimalPoints() {
+    // Under a German user's locale (Qt's start puts the window there) the
+    // taps keep the decimal point the program reads: they were once written
+    // as "7,43394081788", which the program refuses.
+    const test_support::CommaLocale german;
+    if (!german.reason().empty()) QSKIP(german.reason().c_str());
+    labwin::LabWindow window(false);
+    window.show();
+    const QString path = scratch_.filePath("saved_filter.txt");
+    QTimer::singleShot(0, [&] {
+        QVERIFY(QTest::qWaitFor([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); }));
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        dialog->selectFile(path);
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, as the Save button
+    });
+    QPushButton* save = nullptr;
+    for (QPushButton* button : window.findChildren<QPushButton*>())
+        if (button->text() == "Save Filter...") save = button;
+    QVERIFY(save);
+    save->click();
+    const QByteArray taps = Bytes(path);
+    QCOMPARE(taps.count('\n'), 128);
+    QVERIFY2(!taps.contains(','), taps.left(40).constData());
+    QCOMPARE(LoadFilterFile(path.toStdString().c_str()).error, InputFileError::None);
 }
 
 int main(int argc, char** argv) {
