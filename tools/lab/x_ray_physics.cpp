@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "tools/lab/lab_error.h"
 #include "tools/lab/option_bounds.h"
@@ -40,11 +41,44 @@ int AtomicNumber(Material material) {
     }
 }
 
-// Cross section in cm2/g; xraylib answers 0 for energies it has no data for.
+// A compound's elements and their mass fractions, from NIST's table in
+// xraylib, looked up once (the look-up is by name and needs no parsing).
+struct Composition {
+    std::vector<int> elements;
+    std::vector<double> massFractions;
+};
+const Composition& CompositionOf(Material material) {
+    static const auto table = [] {
+        std::vector<Composition> compositions(MaterialCount);
+        for (int m = 0; m < MaterialCount; ++m) {
+            const char* compound = NistName(static_cast<Material>(m));
+            if (!compound) continue;
+            compoundDataNIST* data = GetCompoundDataNISTByName(compound, nullptr);
+            if (!data) continue;
+            compositions[m].elements.assign(data->Elements, data->Elements + data->nElements);
+            compositions[m].massFractions.assign(data->massFractions, data->massFractions + data->nElements);
+            FreeCompoundDataNIST(data);
+        }
+        return compositions;
+    }();
+    return table[static_cast<int>(material)];
+}
+
+// Cross section in cm2/g: a compound's as the sum of its elements' weighted
+// by their mass fractions, in the table's order, as xraylib's CS_Total_CP
+// sums them. Its own CS_Total_CP is not called: parsing a name there sets
+// the process's numeric locale, from whichever thread calls it. xraylib
+// answers 0 for energies it has no data for.
 double MassAttenuation(Material material, double keV) {
-    const char* compound = NistName(material);
-    const double value =
-        compound ? CS_Total_CP(compound, keV, nullptr) : CS_Total(AtomicNumber(material), keV, nullptr);
+    double value = 0.0;
+    if (NistName(material)) {
+        const Composition& composition = CompositionOf(material);
+        if (composition.elements.empty()) throw LabError(std::string("xraylib does not know ") + NistName(material));
+        for (size_t i = 0; i < composition.elements.size(); ++i)
+            value += composition.massFractions[i] * CS_Total(composition.elements[i], keV, nullptr);
+    } else {
+        value = CS_Total(AtomicNumber(material), keV, nullptr);
+    }
     if (!(value > 0.0)) throw LabError("xraylib has no attenuation data at " + NumberText(keV) + " keV");
     return value;
 }
