@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tools/lab/field_image.h"
+#include "tools/lab/reader_process.h"
 
 namespace lab {
 
@@ -20,13 +21,14 @@ struct DicomSlice {
 // True when the file carries the DICOM preamble ("DICM" at byte 128).
 bool HasDicomPreamble(const std::string& path);
 
-// Frame `frame` (1 = the first). GDCM runs in a child process, so that a
-// damaged file that ends it (Debian's GDCM keeps its assertions) cannot end
-// the tool. Throws NotDicomError for a file GDCM finds no DICOM in, and
-// LabError for a damaged file, one without pixel data, pixel data it cannot
-// decode or shorter than the image, more than one sample per pixel, or a
-// frame that does not exist.
-DicomSlice ReadDicomSlice(const std::string& path, int frame);
+// Frame `frame` (1 = the first). GDCM runs in a process of its own, so that
+// a damaged file that ends it (Debian's GDCM keeps its assertions) cannot
+// end the tool; its messages are kept (library_messages.h). Throws
+// NotDicomError for a file GDCM finds no DICOM in, and LabError for a
+// damaged file, one without pixel data, pixel data it cannot decode or
+// shorter than the image, more than one sample per pixel, a frame that does
+// not exist, or when `stop` said to stop (the reader is killed then).
+DicomSlice ReadDicomSlice(const std::string& path, int frame, const StopAsked& stop = nullptr);
 
 // Attenuation relative to water: 1 + HU / 1000, never below 0 (air).
 double RelativeMuFromHu(double hu);

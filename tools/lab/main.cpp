@@ -8,11 +8,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "tools/lab/artifact_options_cli.h"
 #include "tools/lab/commands.h"
+#include "tools/lab/dicom_reader.h"
 #include "tools/lab/filter_kernels.h"
 #include "tools/lab/iterative_recon.h"
 #include "tools/lab/lab_error.h"
@@ -209,6 +212,8 @@ void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The lab and its window read DICOM files in sinora-lab started anew.
+    if (argc > 1 && std::strcmp(argv[1], lab::DicomReaderCommand) == 0) return lab::RunDicomReader(argc, argv);
     CLI::App app{"Makes material for Sinora: sinograms of pictures, CT slices and phantoms, filter files, and "
                  "numbers comparing a saved reconstruction with its truth.",
                  "sinora-lab"};
@@ -301,6 +306,8 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(KeepQtNotices);
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
+    // What the picture libraries print while the command runs, for --verbose.
+    auto capture = std::make_unique<lab::StderrCapture>();
     QGuiApplication qt(qtArgc, qtArgv);
 
     int status = 0;
@@ -316,6 +323,7 @@ int main(int argc, char** argv) {
         failure = error.what();
         status = 1;
     }
+    capture.reset();
     if (verbose) fputs(lab::LibraryMessages().c_str(), stderr);
     if (status != 0) fprintf(stderr, "sinora-lab: %s\n", failure.c_str());
     return status;

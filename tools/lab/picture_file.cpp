@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include "tools/lab/lab_error.h"
-#include "tools/lab/library_messages.h"
 
 namespace lab {
 
@@ -64,7 +63,6 @@ void RequireReadableFile(const std::string& path) {
 
 bool ReadPicture(const std::string& path, QImage& picture, std::string& format) {
     RequireReadableFile(path);
-    StderrCapture capture;
     QImageReader reader(QString::fromStdString(path));
     reader.setAutoTransform(true);
     if (!reader.canRead()) return false;

@@ -8,6 +8,8 @@
 
 #include <unistd.h>
 
+#include "tools/lab/library_messages.h"
+
 namespace lab {
 
 namespace {
@@ -26,10 +28,10 @@ InterruptRequest::~InterruptRequest() { std::signal(SIGINT, SIG_DFL); }
 
 bool InterruptRequest::Requested() const { return interrupted != 0; }
 
-ProgressLine::ProgressLine(int steps) : steps_(steps), terminal_(isatty(fileno(stderr))) {}
+ProgressLine::ProgressLine(int steps) : steps_(steps), terminal_(isatty(fileno(ToolStderr()))) {}
 
 ProgressLine::~ProgressLine() {
-    if (terminal_ && lastWidth_ >= 0) fputc('\n', stderr);
+    if (terminal_ && lastWidth_ >= 0) fputc('\n', ToolStderr());
 }
 
 void ProgressLine::Show(int done, double fraction) {
@@ -38,7 +40,7 @@ void ProgressLine::Show(int done, double fraction) {
         fraction = 0.0;
     }
     if (!terminal_) {
-        if (done > lastLine_) fprintf(stderr, "iteration %d of %d done\n", done, steps_);
+        if (done > lastLine_) fprintf(ToolStderr(), "iteration %d of %d done\n", done, steps_);
         lastLine_ = done;
         return;
     }
@@ -46,9 +48,9 @@ void ProgressLine::Show(int done, double fraction) {
     const int filled = static_cast<int>(width * (done + fraction) / steps_);
     if (filled == lastWidth_ && fraction != 0.0) return;
     lastWidth_ = filled;
-    fprintf(stderr, "\r[%s%s] iteration %d of %d", std::string(filled, '#').c_str(),
+    fprintf(ToolStderr(), "\r[%s%s] iteration %d of %d", std::string(filled, '#').c_str(),
             std::string(width - filled, ' ').c_str(), std::min(done + 1, steps_), steps_);
-    fflush(stderr);
+    fflush(ToolStderr());
 }
 
 }  // namespace lab
