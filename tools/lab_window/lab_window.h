@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 #include "tools/lab_window/scan_model.h"
+#include "tools/lab_window/window_settings.h"
 
 class QAction;
 class QComboBox;
@@ -68,6 +69,7 @@ private:
     void exportLookPanels();
     void exportSliceDicom();
 
+    WindowSettings settings_;
     ScanModel model_;
     bool timings_;
     QString lastFolder_;

@@ -1,7 +1,8 @@
 // lab_window_test.cpp - Sinora Lab's window without a screen (the offscreen
 // platform): the model's sinograms against the command line's files, byte
-// for byte; superseded scans cancelled; bad input refused with the command
-// line's message; proposed names; the layout remembered.
+// for byte; superseded scans cancelled; a model destroyed while its scan
+// cannot go on; bad input refused with the command line's message; proposed
+// names; the layout remembered; settings that are no file left alone.
 #include <QApplication>
 #include <QDockWidget>
 #include <QFileDialog>
@@ -11,10 +12,18 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "tools/lab/canvas_compare.h"
 #include "tools/lab/commands.h"
@@ -24,6 +33,7 @@
 #include "tools/lab_window/save_names.h"
 #include "tools/lab_window/scan_model.h"
 #include "tools/lab_window/scan_panel.h"
+#include "tools/lab_window/window_settings.h"
 
 using labwin::ScanModel;
 using labwin::ScanOptions;
@@ -67,6 +77,45 @@ ScanOptions Options(double fov, double photons, uint64_t seed) {
     return options;
 }
 
+// A FIFO, and a thread that answers whoever opens it to read: it holds the
+// writing end open, so that the reader waits, until released (at the latest
+// half a minute after), and closes it at once from then on, so that the
+// reader sees the end of the file.
+class FifoWatch {
+public:
+    FifoWatch(const QString& path, bool released) : path_(QFile::encodeName(path).toStdString()), released_(released) {
+        mkfifo(path_.c_str(), 0600);
+        watcher_ = std::thread([this] { Watch(); });
+    }
+    ~FifoWatch() {
+        ending_ = true;
+        watcher_.join();
+        unlink(path_.c_str());
+    }
+    void release() { released_ = true; }
+    bool opened() const { return opened_; }
+
+private:
+    void Watch() {
+        int held = -1;
+        const auto latest = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!ending_) {
+            if (std::chrono::steady_clock::now() > latest) released_ = true;
+            // Opening the writing end without waiting succeeds only while a reader has it open.
+            const int writer = held >= 0 ? held : open(path_.c_str(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0) opened_ = true;
+            held = writer >= 0 && !released_ ? writer : -1;
+            if (writer >= 0 && held < 0) close(writer);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));  // the polling interval
+        }
+        if (held >= 0) close(held);
+    }
+
+    std::string path_;
+    std::atomic<bool> released_, opened_{false}, ending_{false};
+    std::thread watcher_;
+};
+
 // Waits until the model has no scan running or queued.
 bool Settled(ScanModel& model) {
     return QTest::qWaitFor([&] { return !model.busy(); }, 60000);
@@ -80,6 +129,7 @@ private slots:
     void sameSinogramAsCommandLine_data();
     void sameSinogramAsCommandLine();
     void supersededScansAreCancelled();
+    void destroyedWhileAScanCannotGoOn();
     void badInputKeepsThePreviousSource_data();
     void badInputKeepsThePreviousSource();
     void proposedNames();
@@ -88,6 +138,8 @@ private slots:
     void lastSourceReopened_data();
     void lastSourceReopened();
     void saveDialogProposesANewName();
+    void settingsThatAreNoFileAreLeftAlone_data();
+    void settingsThatAreNoFileAreLeftAlone();
 
 private:
     QTemporaryDir scratch_;
@@ -187,6 +239,23 @@ void LabWindowTest::supersededScansAreCancelled() {
     QVERIFY(Settled(model));
     QCOMPARE(results.count(), 1);
     QCOMPARE(model.latest()->request.options.seed, uint64_t(5));
+}
+
+void LabWindowTest::destroyedWhileAScanCannotGoOn() {
+    // A FIFO without a writer: its reading waits in the kernel, where no
+    // cancellation reaches it (unless the reader refuses FIFOs at once).
+    const QString path = scratch_.filePath("no_writer.png");
+    FifoWatch fifo(path, false);
+    auto model = std::make_unique<ScanModel>();
+    model->openFile(path);
+    QVERIFY(QTest::qWaitFor([&] { return fifo.opened() || !model->busy(); }, 60000));
+    QElapsedTimer destroying;
+    destroying.start();
+    model.reset();
+    QVERIFY2(destroying.elapsed() < 5000, qPrintable(QString("%1 ms").arg(destroying.elapsed())));
+    // Let go, the scan ends on its own, its result unclaimed.
+    fifo.release();
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(120000));
 }
 
 void LabWindowTest::badInputKeepsThePreviousSource_data() {
@@ -399,6 +468,48 @@ void LabWindowTest::saveDialogProposesANewName() {
     qputenv("HOME", home);
     QCOMPARE(focused, QString("fileNameEdit"));
     QCOMPARE(proposed, scratch_.filePath("home/Sinora/phantom_2.sino"));
+}
+
+void LabWindowTest::settingsThatAreNoFileAreLeftAlone_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("problem");  // after the path
+    QTest::newRow("FIFO") << "fifo" << " is not a regular file";
+    QTest::newRow("folder") << "folder" << " is not a regular file";
+    QTest::newRow("2 MiB") << "large" << " holds 2097152 bytes, more than a settings file";
+}
+
+void LabWindowTest::settingsThatAreNoFileAreLeftAlone() {
+    QFETCH(QString, kind);
+    QFETCH(QString, problem);
+    const QString path = labwin::SettingsPath();
+    QFile::remove(path);
+    QDir().rmdir(path);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    std::unique_ptr<FifoWatch> fifo;
+    if (kind == "fifo") fifo = std::make_unique<FifoWatch>(path, true);
+    if (kind == "folder") QVERIFY(QDir().mkdir(path));
+    if (kind == "large") {
+        QFile large(path);
+        QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(2 << 20));
+    }
+    {
+        labwin::LabWindow window(false);
+        window.show();
+        QVERIFY2(window.statusBar()->currentMessage().startsWith(path + problem),
+                 qPrintable(window.statusBar()->currentMessage()));
+        window.close();
+    }
+    struct stat info;
+    QCOMPARE(stat(QFile::encodeName(path).constData(), &info), 0);
+    if (fifo) {
+        QVERIFY(!fifo->opened());
+        QVERIFY(S_ISFIFO(info.st_mode));
+    }
+    if (kind == "folder") QVERIFY(S_ISDIR(info.st_mode) && QDir().rmdir(path));
+    if (kind == "large") {
+        QCOMPARE(info.st_size, off_t(2 << 20));
+        QVERIFY(QFile::remove(path));
+    }
 }
 
 int main(int argc, char** argv) {

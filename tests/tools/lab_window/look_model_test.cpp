@@ -8,10 +8,7 @@
 #include <QThreadPool>
 #include <QtTest>
 
-#include <condition_variable>
-#include <mutex>
-#include <thread>
-
+#include "tests/tools/lab_window/arrays_held.h"
 #include "tools/lab/commands.h"
 #include "tools/lab/display_levels.h"
 #include "tools/lab/image_quality.h"
@@ -19,45 +16,12 @@
 #include "tools/lab/slice_files.h"
 #include "tools/lab_window/look_model.h"
 #include "tools/lab_window/look_pictures.h"
-#include "tools/lab_window/quick_reconstruction.h"
 
 using labwin::LookModel;
 
 namespace {
 
 const std::string Head = SINORA_SOURCE_DIR "/data/phantom.sino";
-
-// Holds the program's arrays from another thread, so that a reconstruction
-// cannot finish, until released (or, should the model wait for it, until
-// half a minute has passed).
-class ArraysHeld {
-public:
-    ArraysHeld()
-        : holder_([this] {
-              const std::lock_guard<std::mutex> arrays(labwin::ProgramArraysLock());
-              std::unique_lock<std::mutex> hold(lock_);
-              held_ = true;
-              changed_.notify_all();
-              changed_.wait_for(hold, std::chrono::seconds(30), [this] { return released_; });
-          }) {
-        std::unique_lock<std::mutex> hold(lock_);
-        changed_.wait(hold, [this] { return held_; });
-    }
-    ~ArraysHeld() {
-        {
-            const std::lock_guard<std::mutex> hold(lock_);
-            released_ = true;
-        }
-        changed_.notify_all();
-        holder_.join();
-    }
-
-private:
-    std::mutex lock_;
-    std::condition_variable changed_;
-    bool held_ = false, released_ = false;
-    std::thread holder_;
-};
 
 }  // namespace
 
