@@ -30,6 +30,7 @@ bool HasDicomPreamble(const std::string& path) {
 DicomSlice ReadDicomSlice(const std::string& path, int frame, const StopAsked& stop) {
     const ReaderOutcome read = RunReaderProcess(DicomReaderArguments(LabProgramPath(), path, frame), DecodeSeconds, stop);
     KeepLibraryMessage(read.messages);
+    if (!read.started) throw LabError("cannot read the DICOM file " + path + ": the reader " + read.how);
     if (read.stopped) throw LabError(path + ": reading stopped");
     if (!read.finished) throw LabError(path + ": a damaged DICOM file: GDCM " + read.how);
     return SliceFromAnswer(path, read.answer);

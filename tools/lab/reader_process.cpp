@@ -104,31 +104,41 @@ ReaderOutcome RunReaderProcess(const std::vector<std::string>& arguments, unsign
         outcome.how = "could not start " + arguments.front() + ": " + strerror(failed);
         return outcome;
     }
+    outcome.started = true;
     out.CloseWrite();
     err.CloseWrite();
 
+    // Until the reader has ended: its pipes drained, or a pause of
+    // AskEveryMs once both are closed.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     bool overtime = false;
     pollfd ends[2] = {{out.read, POLLIN, 0}, {err.read, POLLIN, 0}};
     std::string* into[2] = {&outcome.answer, &outcome.messages};
-    while (ends[0].fd >= 0 || ends[1].fd >= 0) {
-        if (stop && stop()) {
-            outcome.stopped = true;
+    int status = 0;
+    for (;;) {
+        const pid_t ended = waitpid(pid, &status, WNOHANG);
+        if (ended == pid || (ended < 0 && errno != EINTR)) break;
+        if (stop && stop()) outcome.stopped = true;
+        else if (std::chrono::steady_clock::now() >= deadline) overtime = true;
+        if (outcome.stopped || overtime) {
+            kill(pid, SIGKILL);
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
             break;
         }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            overtime = true;
-            break;
-        }
-        if (poll(ends, 2, AskEveryMs) < 0 && errno != EINTR) break;
+        poll(ends, 2, AskEveryMs);
         for (int k = 0; k < 2; ++k) {
             if (ends[k].fd < 0 || ends[k].revents == 0) continue;
             if (!Drain(ends[k].fd, *into[k])) ends[k].fd = -1;  // poll skips it from now on
         }
     }
-    if (outcome.stopped || overtime) kill(pid, SIGKILL);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    // What the reader wrote just before it ended (without waiting: a
+    // process it left behind may hold the pipes).
+    for (int k = 0; k < 2 && !outcome.stopped && !overtime; ++k) {
+        if (ends[k].fd < 0) continue;
+        fcntl(ends[k].fd, F_SETFL, O_NONBLOCK);
+        while (Drain(ends[k].fd, *into[k])) {
+        }
     }
     if (outcome.stopped) outcome.how = "was stopped";
     else if (overtime) outcome.how = "took longer than " + std::to_string(seconds) + " s";

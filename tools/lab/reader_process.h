@@ -14,6 +14,7 @@ namespace lab {
 using StopAsked = std::function<bool()>;
 
 struct ReaderOutcome {
+    bool started = false;   // the program could be started
     bool finished = false;  // it ended with status 0
     bool stopped = false;   // `stop` said so, and the reader was killed
     std::string answer;     // its standard output

@@ -35,10 +35,14 @@ TEST(ReaderProcess, AnswerMessagesAndEveryEndTold) {
         {"exit 3", 10, false, "", "", "ended with status 3"},
         {"read line || printf empty", 10, true, "empty", "", ""},  // standard input is empty
         {"exec sleep 30", 1, false, "", "", "took longer than 1 s"},
+        {"sleep 20 & printf done", 5, true, "done", "", ""},  // what it left behind holds the pipes
     };
     for (const auto& c : cases) {
+        const auto started = std::chrono::steady_clock::now();
         const lab::ReaderOutcome outcome = Shell(c.script, c.seconds);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(c.seconds + 3)) << c.script;
         EXPECT_EQ(outcome.finished, c.finished) << c.script;
+        EXPECT_TRUE(outcome.started) << c.script;
         EXPECT_FALSE(outcome.stopped) << c.script;
         EXPECT_EQ(outcome.answer, c.answer) << c.script;
         EXPECT_EQ(outcome.messages, c.messages) << c.script;
@@ -52,7 +56,7 @@ TEST(ReaderProcess, AnswerMessagesAndEveryEndTold) {
     EXPECT_EQ(both.messages.size(), 3000000u);
 
     const lab::ReaderOutcome missing = lab::RunReaderProcess({"/nonexistent/reader"}, 10, nullptr);
-    EXPECT_FALSE(missing.finished);
+    EXPECT_FALSE(missing.started || missing.finished);
     EXPECT_EQ(missing.how, "could not start /nonexistent/reader: No such file or directory");
 }
 
