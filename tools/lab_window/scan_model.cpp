@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 #include <QImage>
+#include <QThreadPool>
+#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "tools/lab/lab_error.h"
@@ -12,6 +14,14 @@
 #include "tools/lab_window/save_files.h"
 
 namespace labwin {
+
+namespace {
+
+// How long a superseded scan may take to stop before the next one starts
+// without it (a read the kernel holds up cannot be cancelled).
+constexpr int AbandonAfterMs = 2000;
+
+}  // namespace
 
 ScanModel::ScanModel(QObject* parent)
     : QObject(parent),
@@ -61,7 +71,17 @@ void ScanModel::request() {
     next->options = options_;
     pending_ = std::move(next);
     sinceChange_.start();
-    if (!running_) startNext();
+    if (!running_) return startNext();
+    QFutureWatcher<ScanResult>* superseded = running_.get();
+    QTimer::singleShot(AbandonAfterMs, superseded, [this, superseded] {
+        if (running_.get() != superseded) return;
+        // Left to finish on its own, with the pipeline it has, its result
+        // unclaimed; the pool gets a thread in place of the one it holds.
+        running_.release()->deleteLater();
+        pipeline_ = std::make_shared<ScanPipeline>();
+        QThreadPool::globalInstance()->releaseThread();
+        startNext();
+    });
 }
 
 void ScanModel::startNext() {

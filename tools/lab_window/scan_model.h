@@ -1,8 +1,10 @@
 // scan_model.h - the window's state without any widget: the source, the
 // scan options and the filter, and the latest scan. Scans run on a worker
 // thread one at a time; a change while one runs cancels it and the newest
-// request is the one that runs next. The model never waits for a scan: one
-// still running when it goes is cancelled and finishes on its own.
+// request is the one that runs next, or, when the cancelled one has not
+// stopped within two seconds (a read the kernel holds up), without it. The
+// model never waits for a scan: one still running when it goes is
+// cancelled and finishes on its own.
 #pragma once
 
 #include <QElapsedTimer>

@@ -130,6 +130,7 @@ private slots:
     void sameSinogramAsCommandLine();
     void supersededScansAreCancelled();
     void destroyedWhileAScanCannotGoOn();
+    void aScanThatCannotStopIsLeftBehind();
     void badInputKeepsThePreviousSource_data();
     void badInputKeepsThePreviousSource();
     void proposedNames();
@@ -254,6 +255,21 @@ void LabWindowTest::destroyedWhileAScanCannotGoOn() {
     model.reset();
     QVERIFY2(destroying.elapsed() < 5000, qPrintable(QString("%1 ms").arg(destroying.elapsed())));
     // Let go, the scan ends on its own, its result unclaimed.
+    fifo.release();
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(120000));
+}
+
+void LabWindowTest::aScanThatCannotStopIsLeftBehind() {
+    const QString path = scratch_.filePath("no_writer_either.png");
+    FifoWatch fifo(path, false);
+    ScanModel model;
+    QSignalSpy results(&model, &ScanModel::resultReady);
+    model.openFile(path);
+    QVERIFY(QTest::qWaitFor([&] { return fifo.opened() || !model.busy(); }, 60000));
+    // The phantom is scanned while the FIFO still holds the first scan.
+    model.setSource(SourceSpec{});
+    QVERIFY(QTest::qWaitFor([&] { return results.count() > 0; }, 20000));
+    QVERIFY(model.latest()->request.source == SourceSpec{});
     fifo.release();
     QVERIFY(QThreadPool::globalInstance()->waitForDone(120000));
 }
