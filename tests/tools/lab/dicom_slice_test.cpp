@@ -15,11 +15,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
+#include <future>
 #include <random>
 #include <string>
 #include <thread>
@@ -289,29 +288,20 @@ TEST(DicomSlice, ReadWhileAnotherThreadHoldsStandardError) {
     // for it until its time ran out.
     const std::string jpeg = PydicomFiles + "JPEG-lossy.dcm";
     if (!std::filesystem::exists(jpeg)) GTEST_SKIP() << "python3-pydicom is not installed";
-    std::mutex lock;
-    std::condition_variable changed;
-    bool held = false, read = false;
-    std::thread holder([&] {
+    std::promise<void> held, read;
+    std::thread holder([&held, done = read.get_future()] {
         flockfile(stderr);
-        std::unique_lock<std::mutex> hold(lock);
-        held = true;
-        changed.notify_all();
-        changed.wait_for(hold, std::chrono::seconds(20), [&] { return read; });
+        held.set_value();
+        done.wait_for(std::chrono::seconds(20));
         funlockfile(stderr);
     });
-    std::unique_lock<std::mutex> hold(lock);
-    changed.wait(hold, [&] { return held; });
-    hold.unlock();
+    held.get_future().wait();
     const auto started = std::chrono::steady_clock::now();
     const lab::DicomSlice slice = lab::ReadDicomSlice(jpeg, 1);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    hold.lock();
-    read = true;
-    changed.notify_all();
-    hold.unlock();
+    const auto took = std::chrono::steady_clock::now() - started;
+    read.set_value();
     holder.join();
-    EXPECT_LT(seconds, 10.0);
+    EXPECT_LT(took, std::chrono::seconds(10));
     EXPECT_FALSE(slice.hu.values.empty());
 }
 

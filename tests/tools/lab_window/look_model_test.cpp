@@ -8,6 +8,8 @@
 #include <QThreadPool>
 #include <QtTest>
 
+#include <optional>
+
 #include "tests/tools/lab_window/arrays_held.h"
 #include "tools/lab/commands.h"
 #include "tools/lab/display_levels.h"
@@ -147,8 +149,7 @@ void LookModelTest::failuresShowTheirOwnMessage() {
     QFETCH(QString, message);
     const QString refused = scratch_.filePath("three_taps.txt");
     QFile file(refused);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("1\n2\n3\n");
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("1\n2\n3\n") == 6);
     file.close();
     LookModel model;
     QSignalSpy failures(&model, &LookModel::failed);
@@ -172,22 +173,21 @@ void LookModelTest::destroyedWhileWorking_data() {
 void LookModelTest::destroyedWhileWorking() {
     QFETCH(QString, work);
     auto model = std::make_unique<LookModel>();
-    QElapsedTimer destroying;
+    QSignalSpy ready(model.get(), &LookModel::stepsReady);
+    std::optional<ArraysHeld> held;
     if (work == "SART") {
-        QSignalSpy ready(model.get(), &LookModel::stepsReady);
         model->reconstruct(HeadInput(filter_));
         QVERIFY(ready.wait(60000));
         model->compareSart(200);
-        QVERIFY(model->busy());
-        destroying.start();
-        model.reset();
     } else {
-        const ArraysHeld held;
+        held.emplace();
         model->reconstruct(HeadInput(scratch_.filePath(work).toStdString()));
-        QVERIFY(model->busy());
-        destroying.start();
-        model.reset();
     }
+    QVERIFY(model->busy());
+    QElapsedTimer destroying;
+    destroying.start();
+    model.reset();
+    held.reset();
     QVERIFY2(destroying.elapsed() < 5000, qPrintable(QString("%1 ms").arg(destroying.elapsed())));
     // The worker ends on its own, its result (or failure) unclaimed.
     QVERIFY(QThreadPool::globalInstance()->waitForDone(120000));
