@@ -1,10 +1,12 @@
-// sinora-lab's reading of its inputs on arbitrary bytes: LoadSlice takes a
-// picture through Qt's readers or a DICOM file through GDCM (in a child
-// process), ReadPictureFile reads what `compare` reads. Each gives an image
-// whose size and values make sense, or reports a LabError; nothing else may
-// end it. Qt's image readers keep caches that per-input leak checks would
-// take for leaks:
+// sinora-lab's in-process reading of its inputs on arbitrary bytes: pictures
+// through Qt's readers (what `sinogram` and `compare` read), NumPy .npy
+// slices and sinogram files. Each gives values whose size makes sense, or
+// reports a LabError; nothing else may end it. DICOM files are read in a
+// process of their own: lab_dicom_fuzz feeds that reading. Qt's image
+// readers keep caches that per-input leak checks would take for leaks:
 // fuzz-flags: -detect_leaks=0
+#include <QImage>
+
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +14,7 @@
 #include "tests/fuzz/fuzz_support.h"
 #include "tools/lab/lab_error.h"
 #include "tools/lab/picture_file.h"
-#include "tools/lab/slice_input.h"
+#include "tools/lab/slice_files.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     FuzzStartPlatform(argc, argv);
@@ -23,18 +25,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzWriteScratch(data, size);
     const std::string& path = FuzzScratchPath();
     try {
-        const lab::LoadedSlice slice = lab::LoadSlice(path, 1);
-        FuzzRequire(slice.mu.width > 0 && slice.mu.height > 0 &&
-                        slice.mu.values.size() == static_cast<size_t>(slice.mu.width) * slice.mu.height,
-                    "a slice whose size and values disagree");
-        FuzzRequire(slice.mu.spacingX > 0.0 && std::isfinite(slice.mu.spacingX) && slice.mu.spacingY > 0.0 &&
-                        std::isfinite(slice.mu.spacingY),
-                    "a slice without a positive spacing");
-        for (double v : slice.mu.values) FuzzRequire(std::isfinite(v) && v >= 0.0, "an attenuation below 0 or not finite");
+        const QImage picture = lab::ReadPictureFile(path);
+        FuzzRequire(!picture.isNull() && picture.width() > 0 && picture.height() > 0, "a picture without pixels");
     } catch (const lab::LabError&) {
     }
     try {
-        lab::ReadPictureFile(path);
+        FuzzRequire(lab::ReadNpy(path).size() == 256 * 256, "a .npy slice that is not 256 x 256");
+    } catch (const lab::LabError&) {
+    }
+    try {
+        for (double v : lab::ReadSinogramFile(path)) FuzzRequire(std::isfinite(v), "a sinogram value not finite");
     } catch (const lab::LabError&) {
     }
     return 0;

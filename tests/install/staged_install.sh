@@ -134,6 +134,22 @@ for display in "" ":$((1000 + RANDOM % 1000))"; do
 done
 echo "command line: --version, --help, usage errors and no display as expected"
 
+# ---- the lab's DICOM reader: sinora-lab itself, found beside the program ---------------
+# Started through a link in another folder and from the PATH, the installed
+# sinora-lab reads a DICOM slice it wrote, in a process of its own.
+lab="$stage/bin/sinora-lab"
+mkdir -p "$work/elsewhere"
+ln -s "$lab" "$work/elsewhere/lab-link"
+"${nodisplay[@]}" "$lab" phantom disc -o "$work/disc.sino" --truth "$work/disc.dcm" >"$work/out" 2>"$work/err" ||
+    { cat "$work/err"; fail "the installed sinora-lab did not write a DICOM truth"; }
+for start in "$work/elsewhere/lab-link" "env PATH=$stage/bin sinora-lab"; do
+    # shellcheck disable=SC2086  # a command and its arguments
+    "${nodisplay[@]}" $start sinogram "$work/disc.dcm" -o "$work/again.sino" >"$work/out" 2>"$work/err" ||
+        { cat "$work/err"; fail "the installed sinora-lab ($start) did not read a DICOM slice"; }
+    grep -q "DICOM slice" "$work/out" || { cat "$work/out"; fail "the installed sinora-lab ($start) did not say it read DICOM"; }
+done
+echo "sinora-lab reads DICOM slices in a process of its own, started through a link and from the PATH"
+
 # ---- started as the desktop entry starts it, in a Wayland session with XWayland ------
 # The session asks Qt for Wayland, whose plugin is not even installed here:
 # the program must take the X11 display instead.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tools/lab/field_image.h"
+#include "tools/lab/reader_process.h"
 
 namespace lab {
 
@@ -22,13 +23,14 @@ struct DicomSlice {
 bool HasDicomPreamble(const std::string& path);
 
 // Frame `frame` (1 = the first), of a file the input rule accepts and no
-// larger than 1 GiB. GDCM runs in a child process, so that a
-// damaged file that ends it (Debian's GDCM keeps its assertions) cannot end
-// the tool. Throws NotDicomError for a file GDCM finds no DICOM in, and
-// LabError for a damaged file, one without pixel data, pixel data it cannot
-// decode or shorter than the image, more than one sample per pixel, or a
-// frame that does not exist.
-DicomSlice ReadDicomSlice(const std::string& path, int frame);
+// larger than 1 GiB. GDCM runs in a process of its own, so that a damaged
+// file that ends it (Debian's GDCM keeps its assertions) cannot end the
+// tool; its messages are kept (library_messages.h). Throws NotDicomError for
+// a file GDCM finds no DICOM in, and LabError for a damaged file, one
+// without pixel data, pixel data it cannot decode or shorter than the image,
+// more than one sample per pixel, a frame that does not exist, or when
+// `stop` said to stop (the reader is killed then).
+DicomSlice ReadDicomSlice(const std::string& path, int frame, const StopAsked& stop = nullptr);
 
 // Attenuation relative to water: 1 + HU / 1000, never below 0 (air).
 double RelativeMuFromHu(double hu);

@@ -1,17 +1,27 @@
 // library_messages.cpp
 #include "tools/lab/library_messages.h"
 
-#include <cstdio>
 #include <unistd.h>
+
+#include <mutex>
 
 namespace lab {
 
 namespace {
 
-std::string& Kept() {
-    static std::string kept;
+struct Kept {
+    std::mutex lock;
+    std::string text;
+};
+
+Kept& TheKept() {
+    static Kept kept;
     return kept;
 }
+
+// Standard error as it was, while a capture runs; set and cleared by the
+// capture alone, before and after the threads that use it.
+FILE* toolStderr = nullptr;
 
 }  // namespace
 
@@ -27,29 +37,41 @@ StderrCapture::StderrCapture() {
         return;
     }
     file_ = file;
+    const int tool = dup(saved_);
+    toolStderr = tool >= 0 ? fdopen(tool, "w") : nullptr;
+    if (toolStderr) setvbuf(toolStderr, nullptr, _IONBF, 0);
 }
 
 StderrCapture::~StderrCapture() {
     if (!file_) return;
-    FILE* file = static_cast<FILE*>(file_);
+    if (toolStderr) fclose(toolStderr);
+    toolStderr = nullptr;
     fflush(stderr);
     dup2(saved_, STDERR_FILENO);
     close(saved_);
     std::string text;
     char block[4096];
-    rewind(file);
+    rewind(file_);
     size_t n;
-    while ((n = fread(block, 1, sizeof block, file)) > 0) text.append(block, n);
-    fclose(file);
+    while ((n = fread(block, 1, sizeof block, file_)) > 0) text.append(block, n);
+    fclose(file_);
     KeepLibraryMessage(text);
 }
 
+FILE* ToolStderr() { return toolStderr ? toolStderr : stderr; }
+
 void KeepLibraryMessage(const std::string& text) {
     if (text.empty()) return;
-    Kept() += text;
-    if (Kept().back() != '\n') Kept() += '\n';
+    Kept& kept = TheKept();
+    const std::lock_guard<std::mutex> hold(kept.lock);
+    kept.text += text;
+    if (kept.text.back() != '\n') kept.text += '\n';
 }
 
-const std::string& LibraryMessages() { return Kept(); }
+std::string LibraryMessages() {
+    Kept& kept = TheKept();
+    const std::lock_guard<std::mutex> hold(kept.lock);
+    return kept.text;
+}
 
 }  // namespace lab

@@ -4,13 +4,16 @@
 // lines are kept aside, and shown only on request (--verbose).
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace lab {
 
-// While one lives, standard error (the descriptor, so that C libraries are
-// caught too, and child processes inherit it) goes to a temporary file; its
-// text is kept when the capture ends.
+// While one lives, standard error (the descriptor: the picture libraries
+// write there directly) goes to a temporary file, whose text is kept when
+// it ends. Descriptor 2 is the whole process's: sinora-lab's main() holds
+// one for the whole command, made before any other thread; the window, the
+// tests and the readers never make one.
 class StderrCapture {
 public:
     StderrCapture();
@@ -20,11 +23,16 @@ public:
 
 private:
     int saved_ = -1;
-    void* file_ = nullptr;
+    FILE* file_ = nullptr;
 };
 
+// Where the tool's own lines (progress) go: standard error as it was before
+// a capture.
+FILE* ToolStderr();
+
+// Any thread may keep a message (the DICOM reader's, Qt's notices).
 void KeepLibraryMessage(const std::string& text);
 // Everything kept so far, line by line.
-const std::string& LibraryMessages();
+std::string LibraryMessages();
 
 }  // namespace lab

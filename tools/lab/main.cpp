@@ -8,12 +8,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "base/c_locale.h"
 #include "tools/lab/artifact_options_cli.h"
 #include "tools/lab/commands.h"
+#include "tools/lab/dicom_reader.h"
 #include "tools/lab/filter_kernels.h"
 #include "tools/lab/iterative_recon.h"
 #include "tools/lab/lab_error.h"
@@ -197,6 +200,8 @@ void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The lab and its window read DICOM files in sinora-lab started anew.
+    if (argc > 1 && std::strcmp(argv[1], lab::DicomReaderCommand) == 0) return lab::RunDicomReader(argc, argv);
     CLI::App app{"Makes material for Sinora: sinograms of pictures, CT slices and phantoms, filter files, and "
                  "numbers comparing a saved reconstruction with its truth.",
                  "sinora-lab"};
@@ -293,6 +298,8 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(KeepQtNotices);
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
+    // What the picture libraries print while the command runs, for --verbose.
+    auto capture = std::make_unique<lab::StderrCapture>();
     QGuiApplication qt(qtArgc, qtArgv);
 
     int status = 0;
@@ -308,6 +315,7 @@ int main(int argc, char** argv) {
         failure = error.what();
         status = 1;
     }
+    capture.reset();
     if (verbose) fputs(lab::LibraryMessages().c_str(), stderr);
     if (status != 0) fprintf(stderr, "sinora-lab: %s\n", failure.c_str());
     return status;

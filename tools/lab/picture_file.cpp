@@ -15,7 +15,6 @@
 
 #include "tools/lab/input_file.h"
 #include "tools/lab/lab_error.h"
-#include "tools/lab/library_messages.h"
 
 namespace lab {
 
@@ -165,7 +164,6 @@ bool ReadPicture(const std::string& path, QImage& picture, std::string& format) 
     if (file.Size() > MaxPictureFileBytes)
         throw LabError(path + ": too large for a picture (" + Thousands(file.Size()) + " bytes; at most " +
                        Thousands(MaxPictureFileBytes) + ")");
-    StderrCapture capture;
     QFile device;
     if (!device.open(file.Descriptor(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         throw LabError("cannot read " + path + ": " + device.errorString().toStdString());

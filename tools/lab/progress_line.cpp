@@ -9,6 +9,8 @@
 
 #include <unistd.h>
 
+#include "tools/lab/library_messages.h"
+
 namespace lab {
 
 namespace {
@@ -36,10 +38,10 @@ InterruptRequest::~InterruptRequest() { sigaction(SIGINT, &previousInterrupt, nu
 
 bool InterruptRequest::Requested() const { return interrupted != 0; }
 
-ProgressLine::ProgressLine(int steps) : steps_(steps), terminal_(isatty(fileno(stderr))) {}
+ProgressLine::ProgressLine(int steps) : steps_(steps), terminal_(isatty(fileno(ToolStderr()))) {}
 
 ProgressLine::~ProgressLine() {
-    if (terminal_ && lastWidth_ >= 0) fputc('\n', stderr);
+    if (terminal_ && lastWidth_ >= 0) fputc('\n', ToolStderr());
 }
 
 void ProgressLine::Show(int done, double fraction) {
@@ -48,7 +50,7 @@ void ProgressLine::Show(int done, double fraction) {
         fraction = 0.0;
     }
     if (!terminal_) {
-        if (done > lastLine_) fprintf(stderr, "iteration %d of %d done\n", done, steps_);
+        if (done > lastLine_) fprintf(ToolStderr(), "iteration %d of %d done\n", done, steps_);
         lastLine_ = done;
         return;
     }
@@ -56,9 +58,9 @@ void ProgressLine::Show(int done, double fraction) {
     const int filled = static_cast<int>(width * (done + fraction) / steps_);
     if (filled == lastWidth_ && fraction != 0.0) return;
     lastWidth_ = filled;
-    fprintf(stderr, "\r[%s%s] iteration %d of %d", std::string(filled, '#').c_str(),
+    fprintf(ToolStderr(), "\r[%s%s] iteration %d of %d", std::string(filled, '#').c_str(),
             std::string(width - filled, ' ').c_str(), std::min(done + 1, steps_), steps_);
-    fflush(stderr);
+    fflush(ToolStderr());
 }
 
 }  // namespace lab

@@ -18,8 +18,8 @@ namespace lab {
 
 namespace {
 
-LoadedSlice FromDicom(const std::string& path, int frame) {
-    DicomSlice dicom = ReadDicomSlice(path, frame);
+LoadedSlice FromDicom(const std::string& path, int frame, const StopAsked& stop) {
+    DicomSlice dicom = ReadDicomSlice(path, frame, stop);
     LoadedSlice slice;
     slice.isDicom = true;
     slice.frames = dicom.frames;
@@ -55,9 +55,9 @@ LoadedSlice FromPicture(const QImage& picture, const std::string& format) {
 
 }  // namespace
 
-LoadedSlice LoadSlice(const std::string& path, int frame) {
+LoadedSlice LoadSlice(const std::string& path, int frame, const StopAsked& stop) {
     RequireInputFile(path);
-    if (HasDicomPreamble(path)) return FromDicom(path, frame);
+    if (HasDicomPreamble(path)) return FromDicom(path, frame, stop);
 
     // Qt's readers claim some DICOM files without a preamble (the TIFF
     // reader takes one whose preamble's mark is damaged): what a reader
@@ -74,7 +74,7 @@ LoadedSlice LoadSlice(const std::string& path, int frame) {
         notRead = error.what();
     }
     try {
-        return FromDicom(path, frame);
+        return FromDicom(path, frame, stop);
     } catch (const NotDicomError&) {
         throw LabError(notRead);
     }

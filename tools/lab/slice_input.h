@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tools/lab/field_image.h"
+#include "tools/lab/reader_process.h"
 
 namespace lab {
 
@@ -20,8 +21,9 @@ struct LoadedSlice {
 // spacing is one picture pixel. A DICOM slice's Hounsfield units become
 // 1 + HU / 1000 (at least 0), with its pixel spacing in millimetres.
 // Says when a DICOM slice is not CT. Throws LabError for a missing,
-// unreadable, damaged or unsupported file.
-LoadedSlice LoadSlice(const std::string& path, int frame);
+// unreadable, damaged or unsupported file, and when `stop` said to stop
+// reading a DICOM file.
+LoadedSlice LoadSlice(const std::string& path, int frame, const StopAsked& stop = nullptr);
 
 // The width of the 256-pixel field in the slice's unit (millimetres for a
 // DICOM slice, picture pixels for a picture): `fov`, or when it is 0 the

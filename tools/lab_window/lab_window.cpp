@@ -85,8 +85,8 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     look_ = new LookModel(this);
     lookPage_ = new LookPage(*look_);
     comparePage_ = new ComparePage(*look_);
-    connect(lookPage_, &LookPage::status, this, &LabWindow::showStatus);
-    connect(comparePage_, &ComparePage::status, this, &LabWindow::showStatus);
+    connect(lookPage_, &LookPage::status, this, [this](const QString& m) { showStatus(m); });
+    connect(comparePage_, &ComparePage::status, this, [this](const QString& m) { showStatus(m); });
     connect(look_, &LookModel::failed, this, &LabWindow::showFailure);
     pages_ = new QTabWidget;
     pages_->setObjectName("pages");
@@ -106,7 +106,7 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
     addPanel("Source", "source", buildSourcePanel(), Qt::LeftDockWidgetArea);
     scanPanel_ = new ScanPanel;
-    scanPanel_->restoreSettings(QSettings());
+    scanPanel_->restoreSettings(settings_.settings());
     connect(scanPanel_, &ScanPanel::changed, this, &LabWindow::scanOptionsChanged);
     // Many controls: they scroll when the window is small.
     auto* scroller = new QScrollArea;
@@ -126,7 +126,7 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     connect(&model_, &ScanModel::busyChanged, this,
             [this](bool busy) { busyLabel_->setText(busy ? "Scanning..." : QString()); });
 
-    QSettings settings;
+    const QSettings& settings = settings_.settings();
     resize(1200, 800);
     restoreGeometry(settings.value("window/geometry").toByteArray());
     restoreState(settings.value("window/panels").toByteArray());
@@ -140,6 +140,7 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     filterChanged();
     scanOptionsChanged();
     syncSourceControls();
+    if (!settings_.problem().isEmpty()) showStatus(settings_.problem() + ": the window's settings are neither read nor kept");
 }
 
 QDockWidget* LabWindow::addPanel(const QString& title, const QString& name, QWidget* panel, Qt::DockWidgetArea area) {
@@ -293,8 +294,8 @@ void LabWindow::lookAt(const QString& path) {
     lookPage_->openSinogram(path);
 }
 
-void LabWindow::showStatus(const QString& message) {
-    statusBar()->showMessage(message);
+void LabWindow::showStatus(const QString& message, int timeoutMs) {
+    statusBar()->showMessage(message, timeoutMs);
     // With --timings the status line is also written out, for scripts.
     if (timings_) {
         fprintf(stderr, "status: %s\n", qPrintable(message));
@@ -324,7 +325,7 @@ void LabWindow::exportSliceDicom() {
 
 void LabWindow::openLastSource() {
     QString vanished;
-    const SourceSpec source = RememberedSource(QSettings(), &vanished);
+    const SourceSpec source = RememberedSource(settings_.settings(), &vanished);
     if (!vanished.isEmpty()) statusBar()->showMessage("The last source, " + vanished + ", is gone", 10000);
     if (source.kind == SourceSpec::Kind::Phantom) {
         model_.setSource(source);
@@ -403,7 +404,7 @@ void LabWindow::showResult() {
 
 void LabWindow::showFailure(const QString& message) {
     syncSourceControls();
-    statusBar()->showMessage(message, 10000);
+    showStatus(message, 10000);
     if (quietFailure_) {
         quietFailure_ = false;
         if (!model_.latest()) model_.setSource(SourceSpec{});
@@ -494,7 +495,7 @@ void LabWindow::openDocument(const QString& relativePath) {
 }
 
 void LabWindow::closeEvent(QCloseEvent* event) {
-    QSettings settings;
+    QSettings& settings = settings_.settings();
     settings.setValue("window/geometry", saveGeometry());
     settings.setValue("window/panels", saveState());
     settings.setValue("window/views", views_->saveState());
@@ -502,6 +503,7 @@ void LabWindow::closeEvent(QCloseEvent* event) {
     scanPanel_->saveSettings(settings);
     RememberFilter(settings, model_.filter());
     if (model_.latest()) RememberSource(settings, model_.latest()->request.source);
+    settings.sync();
     event->accept();
 }
 

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 #include "tools/lab_window/scan_model.h"
+#include "tools/lab_window/window_settings.h"
 
 class QAction;
 class QComboBox;
@@ -64,10 +65,12 @@ private:
     QString askSavePath(const QString& title, const QString& name, const QString& filter);
     void openInSinora();
     void openDocument(const QString& relativePath);
-    void showStatus(const QString& message);
+    // Shown until the next one, or for `timeoutMs` when not 0.
+    void showStatus(const QString& message, int timeoutMs = 0);
     void exportLookPanels();
     void exportSliceDicom();
 
+    WindowSettings settings_;
     ScanModel model_;
     bool timings_;
     QString lastFolder_;

@@ -23,16 +23,20 @@ int Whole(double v) { return TruncToInt32(std::round(v)); }
 
 }  // namespace
 
-LookModel::LookModel(QObject* parent) : QObject(parent) {}
+LookModel::LookModel(QObject* parent) : QObject(parent) {
+    connect(&running_, &QFutureWatcherBase::finished, this, &LookModel::stepsDone);
+    connect(&sart_, &QFutureWatcherBase::finished, this, &LookModel::sartDone);
+    connect(&sart_, &QFutureWatcherBase::progressValueChanged, this, &LookModel::progress);
+}
 
 LookModel::~LookModel() {
-    cancelled_ = true;
-    if (running_) running_->waitForFinished();
-    if (sart_) sart_->waitForFinished();
+    // No waiting: the workers hold what they use, and their results go
+    // nowhere once the watchers are gone.
+    sart_.cancel();
 }
 
 void LookModel::reconstruct(const LookInput& input) {
-    if (running_) {
+    if (stepsRunning_) {
         waiting_ = input;
         return;
     }
@@ -40,42 +44,37 @@ void LookModel::reconstruct(const LookInput& input) {
 }
 
 void LookModel::start(const LookInput& input) {
-    running_ = std::make_unique<QFutureWatcher<std::shared_ptr<LookSteps>>>();
-    connect(running_.get(), &QFutureWatcherBase::finished, this, [this] {
-        std::shared_ptr<LookSteps> done;
-        QString failure;
-        try {
-            done = running_->result();
-        } catch (const std::exception& error) {
-            failure = error.what();
-        }
-        running_.reset();
-        if (waiting_) {
-            // A newer input: this result is already out of date.
-            const LookInput next = std::move(*waiting_);
-            waiting_.reset();
-            start(next);
-            return;
-        }
-        emit busyChanged(busy());
-        if (!done) {
-            emit failed(failure);
-            return;
-        }
-        const bool sameUnits = steps_ && steps_->units() == done->units();
-        steps_ = done;
-        slice_ = done->display();
-        if (!sameUnits) {
-            const auto [lo, hi] = std::minmax_element(slice_.begin(), slice_.end());
-            centre_ = Whole((*lo + *hi) / 2);
-            width_ = std::max(1, Whole(*hi - *lo));
-        }
-        emit stepsReady();
-        emit windowChanged();
-        emit circleChanged();
-    });
-    running_->setFuture(QtConcurrent::run([input] { return std::make_shared<LookSteps>(RunLookSteps(input)); }));
+    stepsRunning_ = true;
+    running_.setFuture(QtConcurrent::run([input] { return TryLookSteps(input); }));
     emit busyChanged(true);
+}
+
+void LookModel::stepsDone() {
+    const LookOutcome done = running_.future().resultCount() > 0 ? running_.result() : LookOutcome{};
+    stepsRunning_ = false;
+    if (waiting_) {
+        // A newer input: this result is already out of date.
+        const LookInput next = std::move(*waiting_);
+        waiting_.reset();
+        start(next);
+        return;
+    }
+    emit busyChanged(busy());
+    if (!done.steps) {
+        emit failed(done.error);
+        return;
+    }
+    const bool sameUnits = steps_ && steps_->units() == done.steps->units();
+    steps_ = done.steps;
+    slice_ = steps_->display();
+    if (!sameUnits) {
+        const auto [lo, hi] = std::minmax_element(slice_.begin(), slice_.end());
+        centre_ = Whole((*lo + *hi) / 2);
+        width_ = std::max(1, Whole(*hi - *lo));
+    }
+    emit stepsReady();
+    emit windowChanged();
+    emit circleChanged();
 }
 
 void LookModel::setAngle(int angle) {
@@ -178,38 +177,46 @@ CompareFigures LookModel::figures(size_t slot) const {
 }
 
 void LookModel::compareSart(int iterations) {
-    if (!steps_ || sart_) return;
-    cancelled_ = false;
-    const std::shared_ptr<const LookSteps> steps = steps_;
-    sart_ = std::make_unique<QFutureWatcher<std::optional<lab::SliceValues>>>();
-    connect(sart_.get(), &QFutureWatcherBase::finished, this, [this, steps, iterations] {
-        std::optional<lab::SliceValues> image;
-        try {
-            image = sart_->result();
-        } catch (const std::exception& error) {
-            emit failed(error.what());
-        }
-        sart_.reset();
-        emit busyChanged(busy());
-        if (!image) return;
-        // Per pixel length: as attenuation per mm, then in the slice's units.
-        if (steps->inHu()) {
-            for (double& v : *image) v = lab::HuOfMu(v / steps->input.pixelMm);
-        } else {
-            *image = lab::ScaledLevels(*image);
-        }
-        addCompared({QString("SART, %1 iterations").arg(iterations), *image, false});
-    });
+    if (!steps_ || sartRunning_) return;
+    sartRunning_ = true;
+    sartSteps_ = steps_;
+    sartIterations_ = iterations;
     lab::IterativeSettings settings;
     settings.iterations = iterations;
-    sart_->setFuture(QtConcurrent::run([this, steps, settings] {
-        return lab::ReconstructIteratively(steps->input.integrals, settings, [this, settings](int done, double part) {
-            const int percent = TruncToInt32(100.0 * (done + part) / settings.iterations);
-            QMetaObject::invokeMethod(this, [this, percent] { emit progress(percent); }, Qt::QueuedConnection);
-            return !cancelled_.load();
-        });
-    }));
+    sart_.setFuture(QtConcurrent::run(
+        [steps = steps_, settings](QPromise<SartOutcome>& promise) {
+            promise.setProgressRange(0, 100);
+            SartOutcome outcome;
+            try {
+                const auto going = [&promise, settings](int done, double part) {
+                    promise.setProgressValue(TruncToInt32(100.0 * (done + part) / settings.iterations));
+                    return !promise.isCanceled();
+                };
+                outcome.image = lab::ReconstructIteratively(steps->input.integrals, settings, going);
+            } catch (const std::exception& error) {
+                outcome.error = error.what();
+            }
+            promise.addResult(std::move(outcome));
+        }));
     emit busyChanged(true);
+}
+
+void LookModel::sartDone() {
+    // Cancelled, it has no result.
+    SartOutcome done = sart_.future().resultCount() > 0 ? sart_.result() : SartOutcome{};
+    const std::shared_ptr<const LookSteps> steps = std::move(sartSteps_);
+    sartRunning_ = false;
+    emit busyChanged(busy());
+    if (!done.error.isEmpty()) emit failed(done.error);
+    if (!done.image) return;
+    lab::SliceValues& image = *done.image;
+    // Per pixel length: as attenuation per mm, then in the slice's units.
+    if (steps->inHu()) {
+        for (double& v : image) v = lab::HuOfMu(v / steps->input.pixelMm);
+    } else {
+        image = lab::ScaledLevels(image);
+    }
+    addCompared({QString("SART, %1 iterations").arg(sartIterations_), image, false});
 }
 
 }  // namespace labwin

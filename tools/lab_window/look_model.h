@@ -1,14 +1,14 @@
 // look_model.h - the Look view's state without widgets: the reconstruction's
 // steps, the chosen angle, the slice's window, the region and line drawn on
 // it and their numbers, and up to four slices compared. Reconstructions run
-// off the GUI thread; an iterative one reports progress and can be
-// cancelled.
+// off the GUI thread and hand back their result or their failure as a
+// value; an iterative one reports progress and can be cancelled. The model
+// never waits for them: one still running when it goes finishes on its own.
 #pragma once
 
 #include <QFutureWatcher>
 #include <QObject>
 
-#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -33,6 +33,13 @@ struct CompareFigures {
     QString mtfFrom;  // "point" or "disc edge"
 };
 
+// What an iterative reconstruction hands back: its slice (in attenuation
+// per pixel length), why there is none, or neither when it was cancelled.
+struct SartOutcome {
+    std::optional<lab::SliceValues> image;
+    QString error;
+};
+
 class LookModel : public QObject {
     Q_OBJECT
 public:
@@ -43,7 +50,7 @@ public:
     // While one runs, the newest input waits its turn (the others are
     // dropped): a run cannot be interrupted.
     void reconstruct(const LookInput& input);
-    bool busy() const { return running_ != nullptr || sart_ != nullptr; }
+    bool busy() const { return stepsRunning_ || sartRunning_; }
     std::shared_ptr<const LookSteps> steps() const { return steps_; }
     // The slice in its units (empty before the first reconstruction).
     const lab::SliceValues& slice() const { return slice_; }
@@ -74,7 +81,7 @@ public:
     // SART on the current sinogram; progress() while it runs, then it joins
     // the compared slices.
     void compareSart(int iterations);
-    void cancel() { cancelled_ = true; }
+    void cancel() { sart_.cancel(); }
 
 signals:
     void stepsReady();
@@ -88,14 +95,19 @@ signals:
 
 private:
     void start(const LookInput& input);
+    void stepsDone();
+    void sartDone();
     void addCompared(CompareSlot slot);
 
     std::shared_ptr<const LookSteps> steps_;
     lab::SliceValues slice_;
-    std::unique_ptr<QFutureWatcher<std::shared_ptr<LookSteps>>> running_;
+    QFutureWatcher<LookOutcome> running_;
+    bool stepsRunning_ = false;
     std::optional<LookInput> waiting_;
-    std::unique_ptr<QFutureWatcher<std::optional<lab::SliceValues>>> sart_;
-    std::atomic<bool> cancelled_{false};
+    QFutureWatcher<SartOutcome> sart_;
+    bool sartRunning_ = false;
+    std::shared_ptr<const LookSteps> sartSteps_;  // what the running SART reconstructs
+    int sartIterations_ = 0;
     int angle_ = 179;
     int centre_ = 0, width_ = 0;
     Circle circle_;

@@ -62,6 +62,16 @@ LookSteps RunLookSteps(const LookInput& input) {
     return steps;
 }
 
+LookOutcome TryLookSteps(const LookInput& input) {
+    LookOutcome outcome;
+    try {
+        outcome.steps = std::make_shared<const LookSteps>(RunLookSteps(input));
+    } catch (const std::exception& error) {
+        outcome.error = error.what();
+    }
+    return outcome;
+}
+
 QString LookSteps::units() const { return inHu() ? "HU" : "grey levels"; }
 
 lab::SliceValues LookSteps::display() const {

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,6 +54,14 @@ struct LookSteps {
 // Runs the program's steps; throws lab::LabError for a filter file it
 // refuses.
 LookSteps RunLookSteps(const LookInput& input);
+
+// The steps, or why there are none: what a worker thread hands back.
+struct LookOutcome {
+    std::shared_ptr<const LookSteps> steps;
+    QString error;
+};
+// RunLookSteps with its failure as a value. Never throws.
+LookOutcome TryLookSteps(const LookInput& input);
 
 // A value in the slice's units as HU or grey levels, for the status bar.
 QString ValueText(double value, const QString& units);

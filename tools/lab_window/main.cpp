@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QThreadPool>
 
 #include <unistd.h>
 #include <cstdio>
@@ -12,6 +13,9 @@
 #include "tools/lab_window/lab_window.h"
 
 namespace {
+
+// How long a worker still running at the end may take to finish.
+constexpr int StragglerMs = 1000;
 
 void Describe() {
     QCoreApplication::setOrganizationName("Sinora");
@@ -93,13 +97,24 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName("sinora-lab");
     QApplication::setWindowIcon(QIcon::fromTheme("sinora-lab"));
 
-    labwin::LabWindow window(timings);
-    window.show();
-    if (file.isEmpty()) {
-        window.openLastSource();
-    } else {
-        window.openPath(file);
-        if (look) window.lookAt(file);
+    int status = 0;
+    {
+        labwin::LabWindow window(timings);
+        window.show();
+        if (file.isEmpty()) {
+            window.openLastSource();
+        } else {
+            window.openPath(file);
+            if (look) window.lookAt(file);
+        }
+        status = app.exec();
     }
-    return app.exec();
+    // The window's workers were told to stop as it went. One that cannot
+    // (a read the kernel holds up) must not keep the process: its result is
+    // wanted no more, and the settings are saved.
+    if (!QThreadPool::globalInstance()->waitForDone(StragglerMs)) {
+        fflush(nullptr);
+        _exit(status);
+    }
+    return status;
 }

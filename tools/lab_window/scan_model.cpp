@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 #include <QImage>
+#include <QThreadPool>
+#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "tools/lab/lab_error.h"
@@ -13,16 +15,25 @@
 
 namespace labwin {
 
-ScanModel::ScanModel(QObject* parent) : QObject(parent), pipeline_(std::make_unique<ScanPipeline>()) {
+namespace {
+
+// How long a superseded scan may take to stop before the next one starts
+// without it (a read the kernel holds up cannot be cancelled).
+constexpr int AbandonAfterMs = 2000;
+
+}  // namespace
+
+ScanModel::ScanModel(QObject* parent)
+    : QObject(parent),
+      pipeline_(std::make_shared<ScanPipeline>()),
+      generation_(std::make_shared<std::atomic<uint64_t>>(0)) {
     goodSource_ = source_;
     sinceChange_.start();
 }
 
-ScanModel::~ScanModel() {
-    // The pipeline must outlive the scan using it.
-    ++generation_;
-    if (running_) running_->waitForFinished();
-}
+// The running scan sees itself superseded and stops at its next step; its
+// result goes nowhere.
+ScanModel::~ScanModel() { ++*generation_; }
 
 void ScanModel::setSource(const SourceSpec& source) {
     // Another picture or slice starts from its whole field.
@@ -55,12 +66,22 @@ void ScanModel::setOptions(const ScanOptions& options) {
 
 void ScanModel::request() {
     auto next = std::make_unique<ScanRequest>();
-    next->generation = ++generation_;
+    next->generation = ++*generation_;
     next->source = source_;
     next->options = options_;
     pending_ = std::move(next);
     sinceChange_.start();
-    if (!running_) startNext();
+    if (!running_) return startNext();
+    QFutureWatcher<ScanResult>* superseded = running_.get();
+    QTimer::singleShot(AbandonAfterMs, superseded, [this, superseded] {
+        if (running_.get() != superseded) return;
+        // Left to finish on its own, with the pipeline it has, its result
+        // unclaimed; the pool gets a thread in place of the one it holds.
+        running_.release()->deleteLater();
+        pipeline_ = std::make_shared<ScanPipeline>();
+        QThreadPool::globalInstance()->releaseThread();
+        startNext();
+    });
 }
 
 void ScanModel::startNext() {
@@ -70,10 +91,8 @@ void ScanModel::startNext() {
     const bool wasBusy = busy();
     running_ = std::make_unique<QFutureWatcher<ScanResult>>();
     connect(running_.get(), &QFutureWatcher<ScanResult>::finished, this, &ScanModel::finished);
-    ScanPipeline* pipeline = pipeline_.get();
-    std::atomic<uint64_t>* generation = &generation_;
-    running_->setFuture(QtConcurrent::run([pipeline, generation, request] {
-        return pipeline->Run(request, [generation, &request] { return generation->load() != request.generation; });
+    running_->setFuture(QtConcurrent::run([pipeline = pipeline_, generation = generation_, request] {
+        return pipeline->Run(request, [&generation, &request] { return generation->load() != request.generation; });
     }));
     if (!wasBusy) emit busyChanged(true);
 }
@@ -81,7 +100,7 @@ void ScanModel::startNext() {
 void ScanModel::finished() {
     const ScanResult result = running_->result();
     running_.release()->deleteLater();
-    const bool newest = result.request.generation == generation_.load();
+    const bool newest = result.request.generation == generation_->load();
     if (!newest || result.cancelled) {
         // Superseded: the newer request answers instead.
     } else if (!result.error.empty()) {

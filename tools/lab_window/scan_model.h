@@ -1,7 +1,10 @@
 // scan_model.h - the window's state without any widget: the source, the
 // scan options and the filter, and the latest scan. Scans run on a worker
 // thread one at a time; a change while one runs cancels it and the newest
-// request is the one that runs next.
+// request is the one that runs next, or, when the cancelled one has not
+// stopped within two seconds (a read the kernel holds up), without it. The
+// model never waits for a scan: one still running when it goes is
+// cancelled and finishes on its own.
 #pragma once
 
 #include <QElapsedTimer>
@@ -81,8 +84,9 @@ private:
     FilterChoice filter_;
     std::set<std::string> opened_;
 
-    std::unique_ptr<ScanPipeline> pipeline_;
-    std::atomic<uint64_t> generation_{0};
+    // Shared with the running scan, which may outlive the model.
+    std::shared_ptr<ScanPipeline> pipeline_;
+    std::shared_ptr<std::atomic<uint64_t>> generation_;
     std::unique_ptr<ScanRequest> pending_;
     std::unique_ptr<QFutureWatcher<ScanResult>> running_;
     std::shared_ptr<const ScanResult> latest_;

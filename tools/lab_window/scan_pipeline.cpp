@@ -53,19 +53,22 @@ ScanResult ScanPipeline::Run(const ScanRequest& request, const std::function<boo
             result.integrals = lab::ReadSinogramFile(source.path);
             result.description = "sinogram file";
         } else {
-            Scan(request, result, check);
+            Scan(request, result, check, superseded);
         }
         check();
         result.reconstruction = QuickReconstruction(result.integrals);
     } catch (const Superseded&) {
         result.cancelled = true;
     } catch (const std::exception& error) {
-        result.error = error.what();
+        // A reader stopped because the scan was superseded says so as a failure.
+        if (superseded()) result.cancelled = true;
+        else result.error = error.what();
     }
     return result;
 }
 
-void ScanPipeline::Scan(const ScanRequest& request, ScanResult& result, const std::function<void()>& check) {
+void ScanPipeline::Scan(const ScanRequest& request, ScanResult& result, const std::function<void()>& check,
+                        const std::function<bool()>& superseded) {
     const SourceSpec& source = request.source;
     const ScanOptions& options = request.options;
     Cache& c = *cache_;
@@ -76,7 +79,7 @@ void ScanPipeline::Scan(const ScanRequest& request, ScanResult& result, const st
         if (file) {
             if (!c.haveSlice || c.sliceSpec != source) {
                 c.haveSlice = false;
-                c.slice = lab::LoadSlice(source.path, source.frame);
+                c.slice = lab::LoadSlice(source.path, source.frame, superseded);
                 c.sliceSpec = source;
                 c.haveSlice = true;
                 check();

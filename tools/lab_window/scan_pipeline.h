@@ -36,13 +36,15 @@ class ScanPipeline {
 public:
     ScanPipeline();
     ~ScanPipeline();
-    // `superseded` is asked between the steps; when it says yes the scan
-    // stops and the result is marked cancelled. Never throws.
+    // `superseded` is asked between the steps, and while a DICOM reader
+    // runs; when it says yes the scan stops (the reader is killed) and the
+    // result is marked cancelled. Never throws.
     ScanResult Run(const ScanRequest& request, const std::function<bool()>& superseded);
 
 private:
     // Source to noisy line integrals and truth, from the cache where it can.
-    void Scan(const ScanRequest& request, ScanResult& result, const std::function<void()>& check);
+    void Scan(const ScanRequest& request, ScanResult& result, const std::function<void()>& check,
+              const std::function<bool()>& superseded);
 
     struct Cache;
     std::unique_ptr<Cache> cache_;

@@ -1,22 +1,33 @@
 // lab_window_test.cpp - Sinora Lab's window without a screen (the offscreen
 // platform): the model's sinograms against the command line's files, byte
-// for byte; superseded scans cancelled; bad input refused with the command
-// line's message; proposed names; the layout remembered; the filter saved
-// with decimal points under a decimal-comma locale.
+// for byte; superseded scans cancelled; a scan that cannot stop holding up
+// neither the next one nor the model's end; bad input refused with the
+// command line's message; proposed names; the layout remembered; settings
+// that are no file left alone; the filter saved with decimal points under a
+// decimal-comma locale.
 #include <QApplication>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "recon/headless_run.h"
 #include "tests/support/comma_locale.h"
@@ -28,6 +39,7 @@
 #include "tools/lab_window/save_names.h"
 #include "tools/lab_window/scan_model.h"
 #include "tools/lab_window/scan_panel.h"
+#include "tools/lab_window/window_settings.h"
 
 using labwin::ScanModel;
 using labwin::ScanOptions;
@@ -71,6 +83,42 @@ ScanOptions Options(double fov, double photons, uint64_t seed) {
     return options;
 }
 
+// A FIFO, and a thread that answers whoever opens it to read: it holds the
+// writing end open, so that the reader waits, until released (at the latest
+// half a minute on); from then on it closes it at once: the end of the file.
+class FifoWatch {
+public:
+    FifoWatch(const QString& path, bool released) : path_(QFile::encodeName(path).toStdString()), released_(released) {
+        mkfifo(path_.c_str(), 0600);
+        watcher_ = std::thread([this] {
+            const auto latest = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            int held = -1;
+            while (!ending_) {
+                released_ = released_ || std::chrono::steady_clock::now() > latest;
+                // Opened without waiting, the writing end opens only while a reader has the FIFO open.
+                const int writer = held >= 0 ? held : open(path_.c_str(), O_WRONLY | O_NONBLOCK);
+                opened_ = opened_ || writer >= 0;
+                held = released_ ? -1 : writer;
+                if (writer >= 0 && held < 0) close(writer);
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));  // the polling interval
+            }
+            if (held >= 0) close(held);
+        });
+    }
+    ~FifoWatch() {
+        ending_ = true;
+        watcher_.join();
+        unlink(path_.c_str());
+    }
+    void release() { released_ = true; }
+    bool opened() const { return opened_; }
+
+private:
+    std::string path_;
+    std::atomic<bool> released_, opened_{false}, ending_{false};
+    std::thread watcher_;
+};
+
 // Waits until the model has no scan running or queued.
 bool Settled(ScanModel& model) {
     return QTest::qWaitFor([&] { return !model.busy(); }, 60000);
@@ -84,6 +132,8 @@ private slots:
     void sameSinogramAsCommandLine_data();
     void sameSinogramAsCommandLine();
     void supersededScansAreCancelled();
+    void aScanThatCannotStopHoldsNothing_data();
+    void aScanThatCannotStopHoldsNothing();
     void badInputKeepsThePreviousSource_data();
     void badInputKeepsThePreviousSource();
     void proposedNames();
@@ -93,6 +143,8 @@ private slots:
     void lastSourceReopened();
     void saveDialogProposesANewName();
     void savedFilterHasDecimalPoints();
+    void settingsThatAreNoFileAreLeftAlone_data();
+    void settingsThatAreNoFileAreLeftAlone();
 
 private:
     QTemporaryDir scratch_;
@@ -192,6 +244,36 @@ void LabWindowTest::supersededScansAreCancelled() {
     QVERIFY(Settled(model));
     QCOMPARE(results.count(), 1);
     QCOMPARE(model.latest()->request.options.seed, uint64_t(5));
+}
+
+void LabWindowTest::aScanThatCannotStopHoldsNothing_data() {
+    QTest::addColumn<bool>("destroyed");  // else superseded by a phantom
+    QTest::newRow("model destroyed") << true;
+    QTest::newRow("another source") << false;
+}
+
+void LabWindowTest::aScanThatCannotStopHoldsNothing() {
+    QFETCH(bool, destroyed);
+    // A FIFO without a writer: its reading waits in the kernel, where no
+    // cancellation reaches it (unless the reader refuses FIFOs at once).
+    FifoWatch fifo(scratch_.filePath("no_writer.png"), false);
+    auto model = std::make_unique<ScanModel>();
+    QSignalSpy results(model.get(), &ScanModel::resultReady);
+    model->openFile(scratch_.filePath("no_writer.png"));
+    QVERIFY(QTest::qWaitFor([&] { return fifo.opened() || !model->busy(); }, 60000));
+    QElapsedTimer elapsed;
+    elapsed.start();
+    if (destroyed) {
+        model.reset();
+        QVERIFY2(elapsed.elapsed() < 5000, qPrintable(QString("%1 ms").arg(elapsed.elapsed())));
+    } else {
+        model->setSource(SourceSpec{});
+        QVERIFY(QTest::qWaitFor([&] { return results.count() > 0; }, 20000));
+        QVERIFY(model->latest()->request.source == SourceSpec{});
+    }
+    // Let go, the first scan ends on its own, its result unclaimed.
+    fifo.release();
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(120000));
 }
 
 void LabWindowTest::badInputKeepsThePreviousSource_data() {
@@ -430,6 +512,43 @@ void LabWindowTest::savedFilterHasDecimalPoints() {
     QCOMPARE(taps.count('\n'), 128);
     QVERIFY2(!taps.contains(','), taps.left(40).constData());
     QCOMPARE(LoadFilterFile(path.toStdString().c_str()).error, InputFileError::None);
+}
+
+void LabWindowTest::settingsThatAreNoFileAreLeftAlone_data() {
+    QTest::addColumn<int>("kind");  // that stat() gives
+    QTest::addColumn<QString>("problem");  // after the path
+    QTest::newRow("FIFO") << int(S_IFIFO) << " is not a regular file";
+    QTest::newRow("folder") << int(S_IFDIR) << " is not a regular file";
+    QTest::newRow("2 MiB") << int(S_IFREG) << " holds 2097152 bytes, more than a settings file";
+}
+
+void LabWindowTest::settingsThatAreNoFileAreLeftAlone() {
+    QFETCH(int, kind);
+    QFETCH(QString, problem);
+    const QString path = labwin::SettingsPath();
+    const auto removed = [&path] { QFile::remove(path) || QDir().rmdir(path); };
+    removed();
+    const auto atTheEnd = qScopeGuard(removed);  // the other tests use the settings file
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    std::unique_ptr<FifoWatch> fifo;
+    if (kind == S_IFIFO) fifo = std::make_unique<FifoWatch>(path, true);
+    if (kind == S_IFDIR) QVERIFY(QDir().mkdir(path));
+    QFile large(path);
+    if (kind == S_IFREG) QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(2 << 20));
+    large.close();
+    {
+        labwin::LabWindow window(false);
+        window.show();
+        QVERIFY2(window.statusBar()->currentMessage().startsWith(path + problem),
+                 qPrintable(window.statusBar()->currentMessage()));
+        window.close();
+    }
+    // Neither opened nor replaced.
+    QVERIFY(!fifo || !fifo->opened());
+    struct stat info;
+    QCOMPARE(stat(QFile::encodeName(path).constData(), &info), 0);
+    QCOMPARE(int(info.st_mode & S_IFMT), kind);
+    if (kind == S_IFREG) QCOMPARE(info.st_size, off_t(2 << 20));
 }
 
 int main(int argc, char** argv) {

@@ -1,10 +1,16 @@
 // look_model_test.cpp - the Look view's model without a screen: its slice,
 // probe, circle and window against what `sinora-lab reconstruct` writes and
-// `sinora-lab measure` reads from it.
+// `sinora-lab measure` reads from it; its workers' failures shown with their
+// own message; the model destroyed while they work.
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QtTest>
 
+#include <optional>
+
+#include "tests/tools/lab_window/arrays_held.h"
 #include "tools/lab/commands.h"
 #include "tools/lab/display_levels.h"
 #include "tools/lab/image_quality.h"
@@ -27,8 +33,14 @@ private slots:
     void initTestCase();
     void sameNumbersAsMeasure_data();
     void sameNumbersAsMeasure();
+    void failuresShowTheirOwnMessage_data();
+    void failuresShowTheirOwnMessage();
+    void destroyedWhileWorking_data();
+    void destroyedWhileWorking();
 
 private:
+    labwin::LookInput HeadInput(const std::string& filter) const;
+
     QTemporaryDir scratch_;
     std::string filter_;
 };
@@ -113,6 +125,72 @@ void LookModelTest::sameNumbersAsMeasure() {
     QVERIFY2(probe.startsWith(QString("x %1, y %2: ").arg(x).arg(y)), qPrintable(probe));
     QVERIFY2(probe.contains(labwin::ValueText(model.slice()[y * 256 + x], model.steps()->units())), qPrintable(probe));
     QVERIFY(model.probeText({-3.0, 10.0}).isEmpty());
+}
+
+labwin::LookInput LookModelTest::HeadInput(const std::string& filter) const {
+    labwin::LookInput input;
+    input.integrals = lab::ReadSinogramFile(Head);
+    input.filterPath = filter;
+    return input;
+}
+
+void LookModelTest::failuresShowTheirOwnMessage_data() {
+    QTest::addColumn<bool>("madeByLab");
+    QTest::addColumn<int>("values");
+    QTest::addColumn<QString>("message");  // FILTER: the refused filter file
+    QTest::newRow("refused filter, HU") << true << 729 * 180 << "FILTER: only 3 numbers; a filter file holds 128";
+    QTest::newRow("refused filter, grey levels") << false << 729 * 180 << "FILTER is not a filter file of 128 numbers";
+    QTest::newRow("short sinogram") << false << 100 << "a sinogram holds 729 x 180 values";
+}
+
+void LookModelTest::failuresShowTheirOwnMessage() {
+    QFETCH(bool, madeByLab);
+    QFETCH(int, values);
+    QFETCH(QString, message);
+    const QString refused = scratch_.filePath("three_taps.txt");
+    QFile file(refused);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("1\n2\n3\n") == 6);
+    file.close();
+    LookModel model;
+    QSignalSpy failures(&model, &LookModel::failed);
+    labwin::LookInput input = HeadInput(refused.toStdString());
+    input.madeByLab = madeByLab;
+    input.integrals.resize(values);
+    model.reconstruct(input);
+    QVERIFY(failures.wait(60000));
+    QCOMPARE(failures.first().first().toString(), message.replace("FILTER", refused));
+    QVERIFY(!model.busy());
+    QVERIFY(!model.steps());
+}
+
+void LookModelTest::destroyedWhileWorking_data() {
+    QTest::addColumn<QString>("work");
+    QTest::newRow("reconstruction") << "ramlak.txt";
+    QTest::newRow("reconstruction of a refused filter") << "missing.txt";
+    QTest::newRow("SART") << "SART";
+}
+
+void LookModelTest::destroyedWhileWorking() {
+    QFETCH(QString, work);
+    auto model = std::make_unique<LookModel>();
+    QSignalSpy ready(model.get(), &LookModel::stepsReady);
+    std::optional<ArraysHeld> held;
+    if (work == "SART") {
+        model->reconstruct(HeadInput(filter_));
+        QVERIFY(ready.wait(60000));
+        model->compareSart(200);
+    } else {
+        held.emplace();
+        model->reconstruct(HeadInput(scratch_.filePath(work).toStdString()));
+    }
+    QVERIFY(model->busy());
+    QElapsedTimer destroying;
+    destroying.start();
+    model.reset();
+    held.reset();
+    QVERIFY2(destroying.elapsed() < 5000, qPrintable(QString("%1 ms").arg(destroying.elapsed())));
+    // The worker ends on its own, its result (or failure) unclaimed.
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(120000));
 }
 
 QTEST_MAIN(LookModelTest)
