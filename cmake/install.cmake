@@ -1,7 +1,7 @@
 # What `cmake --install` puts where (GNU layout): the program and its
 # launcher, the sample data, the desktop entry, icon and sinogram file type,
 # the manual pages, and the documents with the licence. Companion tools in
-# tools/ install themselves beside the program.
+# lab/ install themselves beside the program.
 
 # The launcher finds the program beside itself and the sample data relative
 # to itself, so that an installed tree works wherever its prefix is (the

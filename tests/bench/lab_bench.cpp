@@ -18,9 +18,9 @@
 
 #include "bench_isa.h"
 #include "median_reporter.h"
-#include "tools/lab/iterative_recon.h"
-#include "tools/lab/phantoms.h"
-#include "tools/lab/siddon_projector.h"
+#include "lab/reconstruct/iterative_recon.h"
+#include "lab/objects/phantoms.h"
+#include "lab/scan/siddon_projector.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 
 #include "tests/fuzz/fuzz_memory_limit.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "tools/lab/dicom_decode.h"
-#include "tools/lab/lab_error.h"
+#include "lab/dicom/dicom_decode.h"
+#include "lab/core/lab_error.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <cstdint>
 
 #include "tests/fuzz/fuzz_support.h"
-#include "tools/lab/lab_error.h"
-#include "tools/lab/picture_file.h"
-#include "tools/lab/slice_files.h"
+#include "lab/core/lab_error.h"
+#include "lab/files/picture_file.h"
+#include "lab/files/slice_files.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     FuzzStartPlatform(argc, argv);

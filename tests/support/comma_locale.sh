@@ -5,7 +5,7 @@
 # installed; the `locales` package brings the sources, scripts/setup
 # --tests installs it), LOCPATH points at it and LC_ALL names it. The
 # program's own tests check that it took hold where SINORA_COMMA_LOCALE is
-# set (tests/tools/lab/number_locale_test.cpp).
+# set (tests/lab/cli/number_locale_test.cpp).
 #
 #   bash comma_locale.sh PROGRAM [ARGUMENTS...]
 #

@@ -108,8 +108,8 @@ has_window_named() { [ -n "$(window_named "$1")" ]; }
 # folder named after $1 on a display of its own, and a home of its own (no
 # remembered layout, a fresh ~/Sinora).
 begin_lab_window_session() {
-    window_program="$(readlink -f "$2/tools/sinora-lab-window")"
-    lab_program="$(readlink -f "$2/tools/sinora-lab")"
+    window_program="$(readlink -f "$2/lab/sinora-lab-window")"
+    lab_program="$(readlink -f "$2/lab/sinora-lab")"
     skip_without Xvfb xdotool import
     [ -x "$window_program" ] && [ -x "$lab_program" ] || { echo "FAIL: build sinora-lab-window and sinora-lab first"; exit 1; }
     begin_session "$1"

@@ -1,0 +1,323 @@
+// main.cpp - sinora-lab's command line: its subcommands (CLI11), one line
+// on standard error and a non-zero status for every failure.
+#include <CLI/CLI.hpp>
+
+#include <QGuiApplication>
+
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "base/c_locale.h"
+#include "lab/cli/artifact_options_cli.h"
+#include "lab/commands/commands.h"
+#include "lab/dicom/dicom_reader.h"
+#include "lab/reconstruct/filter_kernels.h"
+#include "lab/reconstruct/iterative_recon.h"
+#include "lab/core/lab_error.h"
+#include "lab/files/library_messages.h"
+#include "lab/core/option_bounds.h"
+#include "lab/objects/phantoms.h"
+#include "lab/objects/qa_phantom.h"
+#include "recon/scan_geometry.h"
+#include "lab/files/slice_files.h"
+#include "lab/objects/x_ray_physics.h"
+#include "lab/measure/measure_places.h"
+
+namespace {
+
+// Qt's own notices (such as the runtime folder of the offscreen platform)
+// would add lines to the tool's output; its failures reach the tool as
+// results, which it reports itself. They are kept for --verbose.
+void KeepQtNotices(QtMsgType, const QMessageLogContext&, const QString& message) {
+    lab::KeepLibraryMessage(message.toStdString());
+}
+
+// The sinogram file's layout in words, its numbers the program's own.
+std::string SinogramHelp() {
+    char layout[600];
+    snprintf(layout, sizeof layout,
+             "A sinogram file for Sinora: %d detector channels x %d angles of little-endian doubles, the %d "
+             "angles (0..%d degrees) of channel 0 first. Channel c holds the line integral of attenuation along "
+             "the ray at ((c - %d) - 0.5) / %d - %g pixels from the centre of rotation; Sinora adds channels "
+             "%d + %dj and %d + %dj into its bin j. Channels 0..%d and %d..%d, which Sinora does not read, ",
+             RawChannels, AngleCount, AngleCount, AngleCount - 1, FirstReadChannel, ChannelsPerBin, RotationCentre,
+             FirstReadChannel, ChannelsPerBin, FirstReadChannel + 1, ChannelsPerBin, FirstReadChannel - 1,
+             LastReadChannel + 1, RawChannels - 1);
+    return layout + std::string("hold the line integrals at their own positions: they lie outside the scanned disc, "
+                                "so they are 0 (or noise around 0 with --noise). The picture is fitted into the ") +
+           std::to_string(BinCount) +
+           "-pixel field and cut to the disc it spans; the reconstruction shows it upright and unmirrored. "
+           "Projection: Siddon's method, the exact length of each ray in each pixel.";
+}
+
+// "a, b or c".
+std::string OneOf(const std::vector<std::string>& names) {
+    std::string text;
+    for (size_t k = 0; k < names.size(); ++k)
+        text += (k == 0 ? "" : k + 1 == names.size() ? " or " : ", ") + names[k];
+    return text;
+}
+
+std::string PhantomHelp() {
+    std::string text = "The object lies in a 256 mm field (1 mm per pixel); attenuation relative to water at " +
+                       std::to_string(static_cast<int>(lab::EffectiveKeV)) +
+                       " keV, where water is 0.02 per mm, and HU = 1000 (relative - 1).";
+    for (const std::string& name : lab::PhantomNames()) text += "\n  " + name + ": " + lab::PhantomMaterials(name);
+    return text + "\nThe file is laid out as for `sinogram`.";
+}
+
+const char* MeasureHelp =
+    "Places lie inside the 256 x 256 picture, their numbers finite: a region's radius above 0, a noise square "
+    "of 4 to 256 pixels, an edge's disc centred in the picture with a radius of 14 to 362 pixels. "
+    "Regions: mean, standard deviation, pixels; with two, the contrast-to-noise ratio |mean1 - mean2| / SD2. "
+    "MTF: from a point, the 2-D transform of the point-spread function radially averaged; from a disc's edge, "
+    "the edge-spread function binned by radius in tenths of a pixel, differentiated and transformed; MTF50 and "
+    "MTF10 in cycles per pixel (and per mm). NPS: |DFT|^2 of the square less its mean, radially averaged; "
+    "its integral is the variance. JSON names: rois [{mean, sd, pixels}], cnr, mtf50_cycles_per_pixel, "
+    "mtf10_cycles_per_pixel (and _per_mm), mtf {frequency_cycles_per_pixel, value}, nps "
+    "{frequency_cycles_per_pixel, power, variance}, line_pairs [{bar_width_pixels, modulation}], profile "
+    "{distance_pixels, value}.";
+
+const char* MeasureQaHelp =
+    "--qa: each region placed by the qa phantom's layout; CT numbers, uniformity, noise, bar-group MTF (Droege and "
+    "Morin) and the 25 mm rod's CNR beside the ACR's published criteria, PASS or FAIL; a simulation, not "
+    "accreditation. JSON: qa {ct_numbers, uniformity, noise, high_contrast, low_contrast}.";
+
+const char* ReconstructHelp =
+    "--filter and --simple run Sinora's own steps: the .npy holds its SumImage bit for bit, the .png the grey "
+    "levels of its full-range display (or, with --hu-center and --hu-width, of its windowed display). For a "
+    "sinogram that sinora-lab made, values are also given as mu per mm and HU (water 0, air -1000), the filter's "
+    "scale found by reconstructing a water disc with it; .dcm holds HU. Iterative methods use the lab's exact projector as the system model. Reconstructing a sinogram made by "
+    "that same projector without noise is the \"inverse crime\": the model fits the data perfectly and the "
+    "result looks better than it would for measured data; make the sinogram with --noise (or from an analytic "
+    "phantom) to avoid it. Progress goes to standard error; Ctrl+C stops without writing any file.";
+
+void AddNoiseOptions(CLI::App* command, lab::NoiseOptions& noise, CLI::Option*& seedOption) {
+    command->add_option("--noise", noise.photons, "Poisson counting noise: I0 photons incident on each ray")
+        ->check(lab::Within(lab::PhotonsPerRay));
+    seedOption = command->add_option("--seed", noise.seed, "seed of the noise, for a repeatable file")
+                     ->check(lab::WholeNumber(0, UINT64_MAX, "a 64-bit seed"));
+}
+
+void AddMeasureOptions(CLI::App* command, lab::MeasureOptions& options) {
+    command->add_option("image", options.image, "a canvas BMP saved by Sinora, a .npy, .png or .dcm slice, or any "
+                                                "256 x 256 grey picture")
+        ->required();
+    auto place = [&options](bool inPixels) {
+        return [&options, inPixels](const std::string& text) { options.rois.push_back({inPixels, text}); };
+    };
+    command->add_option_function<std::vector<std::string>>("--roi", [place](const std::vector<std::string>& all) {
+        for (const std::string& text : all) place(false)(text);
+    }, "X,Y,R: a circle in field pixels (x right, y up from the centre), inside the picture; repeat for several")
+        ->check(lab::PlaceCheck(lab::PlaceShape::Circle, false));
+    command->add_option_function<std::vector<std::string>>("--roi-pixels", [place](const std::vector<std::string>& all) {
+        for (const std::string& text : all) place(true)(text);
+    }, "ROW,COL,R: a circle in picture rows from the top and columns from the left")
+        ->check(lab::PlaceCheck(lab::PlaceShape::Circle, true));
+    command->add_option("--mtf", options.mtf, "point, edge or edge:X,Y,R (the disc whose edge is used)")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                if (text == "point" || text == "edge") return "";
+                lab::Place disc;
+                if (text.rfind("edge:", 0) == 0)
+                    return lab::ReadPlace(text.substr(5), lab::PlaceShape::Edge, false, disc);
+                return "'" + text + "' is neither point, edge nor edge:X,Y,R";
+            },
+            "point|edge[:X,Y,R]"));
+    command->add_option_function<std::string>("--nps", [&options](const std::string& text) { options.nps = {false, text}; },
+                                               "X,Y,SIZE: the noise power spectrum of the square there (SIZE 4..256)")
+        ->check(lab::PlaceCheck(lab::PlaceShape::Square, false));
+    command->add_option_function<std::string>("--nps-pixels",
+                                               [&options](const std::string& text) { options.nps = {true, text}; },
+                                               "ROW,COL,SIZE: the same square in picture pixels")
+        ->check(lab::PlaceCheck(lab::PlaceShape::Square, true));
+    command->add_option("--nps-pair", options.npsPair, "the same object with other noise: the NPS of the difference");
+    command->add_flag("--line-pairs", options.linePairs, "modulation of each group of the line-pair object");
+    command->add_flag("--qa", options.qa, "the ACR phantom tests on a slice of the qa phantom, in HU (a .dcm)");
+    command->add_option("--profile", options.profile, "X0,Y0,X1,Y1: values along a line, in field pixels, "
+                                                      "its ends inside the picture")
+        ->check(lab::PlaceCheck(lab::PlaceShape::Line, false));
+    command->add_option("--plot", options.plot, "draw the MTF, NPS and profile as PNG");
+    command->add_flag("--json", options.json, "print every number as one JSON object");
+    command->add_option("--pixel-mm", options.pixelMm, "pixel width in mm, for frequencies per mm (DICOM says it)")
+        ->check(lab::Within(lab::PixelWidthMm));
+    command->footer(std::string(MeasureHelp) + " " + MeasureQaHelp);
+}
+
+void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) {
+    command->add_option("sinogram", options.sinogram, "the sinogram file")->required();
+    command->add_option("-o,--output", options.outputs, "the slice: .npy (doubles), .png (grey levels) or .dcm (HU); "
+                                                        "repeat for several")
+        ->required()
+        ->check(CLI::Validator(
+            [](std::string& path) -> std::string {
+                return lab::HasExtension(path, ".npy") || lab::HasExtension(path, ".png") || lab::HasExtension(path, ".dcm")
+                           ? ""
+                           : "'" + path + "' ends in neither .npy, .png nor .dcm";
+            },
+            "OUT"));
+    CLI::Option* filter = command->add_option("--filter", options.filter, "filtered back projection with this filter file");
+    CLI::Option* simple = command->add_flag("--simple", options.simple, "simple back projection");
+    CLI::Option* method = command->add_option("--method", options.method, "an iterative method: sart, sirt, os-sart or mlem")
+                              ->check(CLI::IsMember(lab::IterativeMethodNames()));
+    filter->excludes(simple, method);
+    simple->excludes(method);
+    command->add_option("--iterations", options.iterations, "sweeps over all views (default 10)")
+        ->check(lab::WholeNumber(1, lab::MaxIterations, "iterations"));
+    command->add_option("--subsets", options.subsets, "subsets of views updated together, 1..180")
+        ->check(lab::WholeNumber(1, 180, "subsets of the 180 views"));
+    command->add_option("--relaxation", options.relaxation, "step of each update (default: SART 0.25, OS-SART 0.5, "
+                                                            "SIRT 1)")
+        ->check(lab::Within(lab::RelaxationStep));
+    command->add_flag("--nonnegative", options.nonnegative, "set negative values to 0 after each update");
+    CLI::Option* centre = command->add_option("--hu-center", options.huCenter, "a .png of the windowed display: centre");
+    CLI::Option* width = command->add_option("--hu-width", options.huWidth, "and width, in the program's levels");
+    centre->needs(width);
+    width->needs(centre);
+    command->add_option("--window", options.huWindow, "a .png under a window in HU: CENTRE,WIDTH (needs the "
+                                                      "attenuation scale)")
+        ->check(lab::Within({lab::HuWindowCentre, lab::HuWindowWidth}))
+        ->excludes(centre)
+        ->excludes(width);
+    command->add_option("--pixel-mm", options.pixelMm, "the field pixel the sinogram was made with, mm (default 1, "
+                                                       "the teaching set's)")
+        ->check(lab::Within(lab::PixelWidthMm));
+    command->add_flag("--program-units", options.programUnits, "the sinogram was not made by sinora-lab: no mu or HU");
+    command->footer(std::string(ReconstructHelp) +
+                    " Every value of the sinogram must be a finite number within +-" +
+                    lab::NumberText(lab::MaxLineIntegral) +
+                    " (a line integral is -ln of the fraction of photons passing; beyond that no beam leaves one) "
+                    "and every tap of the filter a finite number within +-" + lab::NumberText(lab::MaxTap) +
+                    ": the first that is not is named by its channel and angle, or its tap, and nothing is written. "
+                    "Sinora itself reads such files as they are.");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The lab and its window read DICOM files in sinora-lab started anew.
+    if (argc > 1 && std::strcmp(argv[1], lab::DicomReaderCommand) == 0) return lab::RunDicomReader(argc, argv);
+    CLI::App app{"Makes material for Sinora: sinograms of pictures, CT slices and phantoms, filter files, and "
+                 "numbers comparing a saved reconstruction with its truth.",
+                 "sinora-lab"};
+    app.require_subcommand(1);
+    app.fallthrough();  // the options below also after a command's name
+    app.set_version_flag("--version", "sinora-lab " SINORA_VERSION);
+    bool verbose = false;
+    app.add_flag("-v,--verbose", verbose, "also show what the picture and DICOM libraries print");
+
+    lab::SinogramOptions sinogram;
+    CLI::Option* sinogramSeed = nullptr;
+    CLI::App* sinogramCommand = app.add_subcommand("sinogram", "the sinogram of a picture or DICOM CT slice");
+    sinogramCommand->add_option("image", sinogram.input,
+                                "PNG, JPEG, BMP, TIFF, PGM/PPM picture (white = water, black = air) or DICOM CT slice")
+        ->required();
+    sinogramCommand->add_option("-o,--output", sinogram.output, "the sinogram file to write")->required();
+    sinogramCommand->add_option("--truth", sinogram.truth, "also write the 256 x 256 projected image: PNG, or a DICOM CT slice in HU (.dcm)");
+    sinogramCommand->add_option("--fov", sinogram.fov,
+                                "width of the 256-pixel field: millimetres for DICOM, picture pixels for a picture "
+                                "(default: the larger side)")
+        ->check(lab::Within(lab::FieldWidthRange));
+    sinogramCommand->add_option("--frame", sinogram.frame, "frame of a multi-frame DICOM file, from 1")
+        ->check(lab::WholeNumber(1, INT_MAX, "a frame number"));
+    AddNoiseOptions(sinogramCommand, sinogram.noise, sinogramSeed);
+    lab::AddArtifactOptions(sinogramCommand, sinogram.artifacts);
+    sinogramCommand->footer(SinogramHelp());
+
+    lab::PhantomOptions phantom;
+    CLI::Option* phantomSeed = nullptr;
+    CLI::App* phantomCommand = app.add_subcommand("phantom", "analytic line integrals of a test object");
+    phantomCommand->add_option("name", phantom.name, OneOf(lab::PhantomNames()))
+        ->required()
+        ->check(CLI::IsMember(lab::PhantomNames(), CLI::ignore_case));
+    phantomCommand->add_option("-o,--output", phantom.output, "the sinogram file to write")->required();
+    phantomCommand->add_option("--truth", phantom.truth, "also write the object rasterised to 256 x 256: PNG, or a DICOM CT slice in HU (.dcm)");
+    AddNoiseOptions(phantomCommand, phantom.noise, phantomSeed);
+    lab::AddArtifactOptions(phantomCommand, phantom.artifacts);
+    phantomCommand->footer(PhantomHelp());
+
+    lab::FilterOptions filter;
+    CLI::App* filterCommand = app.add_subcommand("filter", "a 128-tap real-space filter file");
+    filterCommand->add_option("kind", filter.name, "ramlak, shepp-logan, cosine, hamming or hann")
+        ->required()
+        ->check(CLI::IsMember(lab::KernelNames(), CLI::ignore_case));
+    filterCommand->add_option("-o,--output", filter.output, "the filter file to write")->required();
+    filterCommand->add_option("--scale", filter.scale, "factor on every tap (default 100)")->check(lab::Within(lab::TapScale));
+    filterCommand->add_option("--cutoff", filter.cutoff, "cutoff as a fraction of the Nyquist frequency (default 1)")
+        ->check(lab::Within(lab::CutoffFraction));
+    filterCommand->add_option("--plot", filter.plot, "also draw the taps and the frequency response as PNG");
+    filterCommand->footer("Taps: one number per line, the centre tap first; tap n weighs the bins at distance n "
+                          "on either side. The ramp |f| times the window, cut off at the given frequency, "
+                          "transformed back to real space in closed form.");
+
+    lab::CompareOptions compare;
+    CLI::App* compareCommand = app.add_subcommand("compare", "a saved canvas against the truth, in numbers");
+    compareCommand->add_option("saved", compare.saved, "BMP saved with \"Save Graphic File\"")->required();
+    compareCommand->add_option("truth", compare.truth, "the 256 x 256 truth PNG")->required();
+    compareCommand->add_option("--diff", compare.difference, "also write fit - truth as PNG");
+    compareCommand->add_flag("--json", compare.json, "print the numbers as one JSON object: pixels, scale, offset, "
+                                                     "correlation, normalised_rms_error");
+    compareCommand->footer("Takes the slice at x 0..511, y 140..651 of the canvas (the full-range sum image or "
+                           "the windowed one), fits scale and offset to the truth by least squares inside the "
+                           "scanned disc, and prints the correlation and the RMS error over the truth's range.");
+
+    lab::MeasureOptions measure;
+    CLI::App* measureCommand = app.add_subcommand("measure", "image-quality numbers of a slice");
+    AddMeasureOptions(measureCommand, measure);
+
+    lab::ReconstructOptions reconstruct;
+    CLI::App* reconstructCommand = app.add_subcommand("reconstruct", "the slice of a sinogram, without a window");
+    AddReconstructOptions(reconstructCommand, reconstruct);
+
+    try {
+        // CLI11 converts numbers with the C library, in the thread's locale:
+        // the C locale's, as every file's (Qt has not switched it yet here,
+        // and must not matter).
+        const CLocaleScope numbersInC;
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(error);
+        fprintf(stderr, "sinora-lab: %s (see sinora-lab --help)\n", error.what());
+        return 2;
+    }
+    sinogram.noise.seedGiven = sinogramSeed->count() > 0;
+    phantom.noise.seedGiven = phantomSeed->count() > 0;
+    if (reconstructCommand->parsed() && reconstruct.filter.empty() && !reconstruct.simple && reconstruct.method.empty()) {
+        fprintf(stderr, "sinora-lab: reconstruct needs --filter FILE, --simple or --method M (see sinora-lab --help)\n");
+        return 2;
+    }
+    reconstruct.windowGiven = reconstructCommand->get_option("--hu-center")->count() > 0;
+
+    // Pictures, fonts for the plots: Qt without a display.
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    qInstallMessageHandler(KeepQtNotices);
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    // What the picture libraries print while the command runs, for --verbose.
+    auto capture = std::make_unique<lab::StderrCapture>();
+    QGuiApplication qt(qtArgc, qtArgv);
+
+    int status = 0;
+    std::string failure;
+    try {
+        if (sinogramCommand->parsed()) lab::RunSinogramCommand(sinogram);
+        else if (phantomCommand->parsed()) lab::RunPhantomCommand(phantom);
+        else if (filterCommand->parsed()) lab::RunFilterCommand(filter);
+        else if (compareCommand->parsed()) lab::RunCompareCommand(compare);
+        else if (measureCommand->parsed()) lab::RunMeasureCommand(measure);
+        else lab::RunReconstructCommand(reconstruct);
+    } catch (const std::exception& error) {
+        failure = error.what();
+        status = 1;
+    }
+    capture.reset();
+    if (verbose) fputs(lab::LibraryMessages().c_str(), stderr);
+    if (status != 0) fprintf(stderr, "sinora-lab: %s\n", failure.c_str());
+    return status;
+}

@@ -1,0 +1,121 @@
+// program_slice.cpp
+#include "lab/reconstruct/program_slice.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "recon/headless_run.h"
+#include "recon/recon_data.h"
+#include "lab/core/field_geometry.h"
+#include "lab/core/lab_error.h"
+#include "lab/files/input_file.h"
+#include "lab/core/option_bounds.h"
+#include "lab/objects/phantoms.h"
+#include "lab/files/slice_files.h"
+
+namespace lab {
+
+namespace {
+
+void Require(const InputFileResult& result, const std::string& path, const char* kind) {
+    const std::string reason = std::strerror(result.systemError);
+    switch (result.error) {
+        case InputFileError::None: return;
+        case InputFileError::CannotOpen: throw LabError("cannot open " + path + ": " + reason);
+        case InputFileError::Folder: throw LabError(path + " is a folder, not a " + kind);
+        case InputFileError::NotPlainFile: throw LabError(path + " is not a plain file");
+        case InputFileError::TooShort:
+            throw LabError(path + ": " + std::to_string(result.bytes) + " bytes; a sinogram file holds at least " +
+                           std::to_string(::SinogramFileBytes));
+        case InputFileError::CannotRead: throw LabError("cannot read " + path + ": " + reason);
+        case InputFileError::NotANumber:
+            throw LabError(path + ": text after " + std::to_string(result.numbers) + " numbers; a filter file holds " +
+                           std::to_string(KernelTaps) + " numbers");
+        case InputFileError::TooFewNumbers:
+            throw LabError(path + ": only " + std::to_string(result.numbers) + " numbers; a filter file holds " +
+                           std::to_string(KernelTaps));
+    }
+}
+
+// The filter's taps into FilterKernel, read by the program's own reading
+// once the file has passed the lab's input rule.
+void LoadFilter(const std::string& filterPath) {
+    RequireInputFile(filterPath);
+    Require(LoadFilterFile(filterPath.c_str()), filterPath, "filter file");
+    const std::string problem = TapProblem(FilterKernel);
+    if (!problem.empty()) throw LabError(filterPath + ": " + problem);
+}
+
+// The program's reconstruction of `integrals` (729 x 180 in file order,
+// RawSinogram's own order): the values the program would read from the
+// sinogram file holding them, bit for bit.
+ProgramSlice ReconstructValues(const std::vector<double>& integrals, const std::string& filterPath) {
+    if (!filterPath.empty()) LoadFilter(filterPath);
+    std::copy(integrals.begin(), integrals.end(), RawSinogram);
+    return ReconstructLoaded(!filterPath.empty());
+}
+
+}  // namespace
+
+ProgramSlice ReconstructLikeTheProgram(const std::string& sinogramPath, const std::string& filterPath) {
+    // The lab's reading of the sinogram (slice_files.h), the same for every
+    // method: the program's rule on its length, and the lab's input rule.
+    return ReconstructValues(ReadSinogramFile(sinogramPath), filterPath);
+}
+
+ProgramSlice ReconstructLoaded(bool filtered) {
+    std::string problem = LineIntegralProblem(RawSinogram);
+    if (!problem.empty()) throw LabError("the sinogram's " + problem);
+    problem = filtered ? TapProblem(FilterKernel) : "";
+    if (!problem.empty()) throw LabError("the filter's " + problem);
+    RunReconstructionSteps(filtered ? Method::Filtered : Method::Simple);
+    ProgramSlice slice;
+    slice.sum.resize(static_cast<size_t>(FieldPixels) * FieldPixels);
+    for (int r = 0; r < FieldPixels; ++r)
+        for (int x = 0; x < FieldPixels; ++x) slice.sum[r * FieldPixels + x] = SumImage[x * RowStride + (255 - r)];
+    slice.sumMax = SumMax;
+    slice.sumMin = SumMin;
+    return slice;
+}
+
+namespace {
+
+// The mean of the slice's pixels whose centres lie between `from` and `to`
+// pixels from the centre of rotation.
+double RingMean(const std::vector<double>& slice, double from, double to) {
+    double total = 0.0;
+    int count = 0;
+    for (int r = 0; r < FieldPixels; ++r) {
+        for (int x = 0; x < FieldPixels; ++x) {
+            const double dx = x - RotationCentre, dy = r - RotationCentre, d2 = dx * dx + dy * dy;
+            if (d2 < from * from || d2 > to * to) continue;
+            total += slice[r * FieldPixels + x];
+            ++count;
+        }
+    }
+    return total / count;
+}
+
+}  // namespace
+
+double SumCalibration::MuPerMm(double sum, double pixelMm) const {
+    // A sinogram made with pixels of pixelMm holds pixelMm times the
+    // integrals of one made with 1 mm pixels.
+    return WaterMuPerMm * (sum / pixelMm - air) / (water - air);
+}
+
+SumCalibration CalibrateSums(const std::string& filterPath) {
+    // The disc's integrals go to the program's arrays as they are, with no
+    // file between (a sinogram file would hold exactly these doubles).
+    Phantom disc;
+    disc.ellipses.push_back({0.0, 0.0, 50.0, 50.0, 0.0, 1.0});
+    std::vector<double> integrals = ProjectPhantom(disc);
+    for (double& p : integrals) p *= WaterMuPerMm;
+    const ProgramSlice slice = ReconstructValues(integrals, filterPath);
+    SumCalibration calibration;
+    calibration.air = RingMean(slice.sum, 60.0, 75.0);
+    calibration.water = RingMean(slice.sum, 0.0, 25.0);
+    return calibration;
+}
+
+}  // namespace lab

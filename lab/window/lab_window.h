@@ -1,0 +1,101 @@
+// lab_window.h - Sinora Lab's main window: the views of the scan in the
+// middle, the Source, Scan and Filter panels docked around them.
+#pragma once
+
+#include <QMainWindow>
+
+#include "lab/window/scan/scan_model.h"
+#include "lab/window/window_settings.h"
+
+class QAction;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QSpinBox;
+class QSplitter;
+class QTabWidget;
+
+namespace labwin {
+
+class ComparePage;
+class ImageView;
+class LookModel;
+class LookPage;
+class ScanPanel;
+
+class LabWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // `timings`: each redraw's time from the change to the preview on
+    // screen, on standard error.
+    explicit LabWindow(bool timings, QWidget* parent = nullptr);
+
+    ScanModel& model() { return model_; }
+    void openPath(const QString& path);
+    // The sinogram in the Look view, shown.
+    void lookAt(const QString& path);
+    // The source of the last run, where it can still be read; else the
+    // default phantom, the reason in the status bar (no dialog at a start).
+    void openLastSource();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    QWidget* buildSourcePanel();
+    QWidget* buildFilterPanel();
+    void buildMenus();
+    QDockWidget* addPanel(const QString& title, const QString& name, QWidget* panel, Qt::DockWidgetArea area);
+
+    void chooseFile();
+    void scanOptionsChanged();
+    void filterChanged();
+    void showResult();
+    void showFailure(const QString& message);
+    void syncSourceControls();
+
+    // Each returns false when the user cancelled or the file could not be
+    // written (the reason shown).
+    bool saveSinogram();
+    void saveTruth();
+    void saveFilter();
+    void savePicture(QWidget* widget, const QString& what);
+    QString askSavePath(const QString& title, const QString& name, const QString& filter);
+    void openInSinora();
+    void openDocument(const QString& relativePath);
+    // Shown until the next one, or for `timeoutMs` when not 0.
+    void showStatus(const QString& message, int timeoutMs = 0);
+    void exportLookPanels();
+    void exportSliceDicom();
+
+    WindowSettings settings_;
+    ScanModel model_;
+    bool timings_;
+    QString lastFolder_;
+    bool quietFailure_ = false;  // reopening the last source
+
+    QTabWidget* pages_ = nullptr;
+    LookModel* look_ = nullptr;
+    LookPage* lookPage_ = nullptr;
+    ComparePage* comparePage_ = nullptr;
+    QSplitter* views_ = nullptr;
+    ImageView* sinogramView_ = nullptr;
+    ImageView* reconstructionView_ = nullptr;
+    ImageView* truthView_ = nullptr;
+    ImageView* filterView_ = nullptr;
+
+    QLabel* sourceLabel_ = nullptr;
+    QComboBox* phantomBox_ = nullptr;
+    QSpinBox* frameBox_ = nullptr;
+    QDoubleSpinBox* fovBox_ = nullptr;
+    ScanPanel* scanPanel_ = nullptr;
+    QComboBox* kindBox_ = nullptr;
+    QDoubleSpinBox* cutoffBox_ = nullptr;
+    QDoubleSpinBox* scaleBox_ = nullptr;
+    QLabel* busyLabel_ = nullptr;
+    QList<QAction*> needsScan_;
+};
+
+}  // namespace labwin

@@ -1,0 +1,197 @@
+// look_model_test.cpp - the Look view's model without a screen: its slice,
+// probe, circle and window against what `sinora-lab reconstruct` writes and
+// `sinora-lab measure` reads from it; its workers' failures shown with their
+// own message; the model destroyed while they work.
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QThreadPool>
+#include <QtTest>
+
+#include <optional>
+
+#include "tests/lab/window/arrays_held.h"
+#include "lab/commands/commands.h"
+#include "lab/plot/display_levels.h"
+#include "lab/measure/image_quality.h"
+#include "lab/measure/measured_image.h"
+#include "lab/files/slice_files.h"
+#include "lab/window/look/look_model.h"
+#include "lab/window/look/look_pictures.h"
+
+using labwin::LookModel;
+
+namespace {
+
+const std::string Head = SINORA_SOURCE_DIR "/data/phantom.sino";
+
+}  // namespace
+
+class LookModelTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void sameNumbersAsMeasure_data();
+    void sameNumbersAsMeasure();
+    void failuresShowTheirOwnMessage_data();
+    void failuresShowTheirOwnMessage();
+    void destroyedWhileWorking_data();
+    void destroyedWhileWorking();
+
+private:
+    labwin::LookInput HeadInput(const std::string& filter) const;
+
+    QTemporaryDir scratch_;
+    std::string filter_;
+};
+
+void LookModelTest::initTestCase() {
+    lab::FilterOptions filter;
+    filter.name = "ramlak";
+    filter.output = filter_ = scratch_.filePath("ramlak.txt").toStdString();
+    lab::RunFilterCommand(filter);
+}
+
+void LookModelTest::sameNumbersAsMeasure_data() {
+    QTest::addColumn<bool>("madeByLab");
+    QTest::addColumn<double>("row");
+    QTest::addColumn<double>("column");
+    QTest::addColumn<double>("radius");
+    QTest::addColumn<int>("centre");
+    QTest::addColumn<int>("width");
+    QTest::newRow("brain in HU") << true << 160.0 << 126.0 << 10.0 << -800 << 400;
+    QTest::newRow("skull edge in HU") << true << 30.0 << 128.0 << 6.0 << 0 << 2000;
+    QTest::newRow("brain in grey levels") << false << 150.0 << 100.0 << 12.0 << 60 << 40;
+    QTest::newRow("whole head in grey levels") << false << 128.0 << 128.0 << 90.0 << 128 << 255;
+}
+
+void LookModelTest::sameNumbersAsMeasure() {
+    QFETCH(bool, madeByLab);
+    QFETCH(double, row);
+    QFETCH(double, column);
+    QFETCH(double, radius);
+    QFETCH(int, centre);
+    QFETCH(int, width);
+
+    LookModel model;
+    QSignalSpy ready(&model, &LookModel::stepsReady);
+    labwin::LookInput input;
+    input.integrals = lab::ReadSinogramFile(Head);
+    input.filterPath = filter_;
+    input.madeByLab = madeByLab;
+    model.reconstruct(input);
+    QVERIFY(ready.wait(60000));
+    model.setCircle({{column, row}, radius});
+    model.setWindow(centre, width);
+
+    // The command line's slice of the same sinogram and filter.
+    lab::ReconstructOptions options;
+    options.sinogram = Head;
+    options.filter = filter_;
+    options.programUnits = !madeByLab;
+    options.windowGiven = true;
+    options.huCenter = centre;
+    options.huWidth = width;
+    const std::string npy = scratch_.filePath("slice.npy").toStdString();
+    const std::string png = scratch_.filePath("slice.png").toStdString();
+    const std::string dcm = scratch_.filePath("slice.dcm").toStdString();
+    options.outputs = {npy, png};
+    if (madeByLab) options.outputs.push_back(dcm);
+    lab::RunReconstructCommand(options);
+    QCOMPARE(model.steps()->sum, lab::ReadNpy(npy));
+
+    const lab::RegionStats mine = model.circleStats();
+    if (madeByLab) {
+        // The DICOM file holds whole HU.
+        const lab::RegionStats theirs = lab::MeasureCircle(lab::ReadMeasuredImage(dcm).values, {column, row}, radius);
+        QCOMPARE(mine.pixels, theirs.pixels);
+        QVERIFY2(std::abs(mine.mean - theirs.mean) < 0.5, qPrintable(QString("%1 %2").arg(mine.mean).arg(theirs.mean)));
+        QVERIFY2(std::abs(mine.sd - theirs.sd) < 0.5, qPrintable(QString("%1 %2").arg(mine.sd).arg(theirs.sd)));
+        QVERIFY(model.circleText().contains(" HU, SD "));
+    } else {
+        // Grey levels: the program's sum scaled to 255 at its largest value.
+        const lab::RegionStats theirs =
+            lab::MeasureCircle(lab::ScaledLevels(lab::ReadMeasuredImage(npy).values), {column, row}, radius);
+        QCOMPARE(mine.pixels, theirs.pixels);
+        QCOMPARE(mine.mean, theirs.mean);
+        QCOMPARE(mine.sd, theirs.sd);
+    }
+    // The window: the program's windowed grey levels, as the command line's picture.
+    const QImage shown = labwin::WindowedPicture(model.slice(), centre, width);
+    if (!madeByLab) QCOMPARE(shown, QImage(QString::fromStdString(png)).convertToFormat(shown.format()));
+    // The probe: the pixel under the point and its value.
+    const int x = static_cast<int>(column), y = static_cast<int>(row);
+    const QString probe = model.probeText({column + 0.3, row - 0.4});
+    QVERIFY2(probe.startsWith(QString("x %1, y %2: ").arg(x).arg(y)), qPrintable(probe));
+    QVERIFY2(probe.contains(labwin::ValueText(model.slice()[y * 256 + x], model.steps()->units())), qPrintable(probe));
+    QVERIFY(model.probeText({-3.0, 10.0}).isEmpty());
+}
+
+labwin::LookInput LookModelTest::HeadInput(const std::string& filter) const {
+    labwin::LookInput input;
+    input.integrals = lab::ReadSinogramFile(Head);
+    input.filterPath = filter;
+    return input;
+}
+
+void LookModelTest::failuresShowTheirOwnMessage_data() {
+    QTest::addColumn<bool>("madeByLab");
+    QTest::addColumn<int>("values");
+    QTest::addColumn<QString>("message");  // FILTER: the refused filter file
+    QTest::newRow("refused filter, HU") << true << 729 * 180 << "FILTER: only 3 numbers; a filter file holds 128";
+    QTest::newRow("refused filter, grey levels") << false << 729 * 180 << "FILTER is not a filter file of 128 numbers";
+    QTest::newRow("short sinogram") << false << 100 << "a sinogram holds 729 x 180 values";
+}
+
+void LookModelTest::failuresShowTheirOwnMessage() {
+    QFETCH(bool, madeByLab);
+    QFETCH(int, values);
+    QFETCH(QString, message);
+    const QString refused = scratch_.filePath("three_taps.txt");
+    QFile file(refused);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("1\n2\n3\n") == 6);
+    file.close();
+    LookModel model;
+    QSignalSpy failures(&model, &LookModel::failed);
+    labwin::LookInput input = HeadInput(refused.toStdString());
+    input.madeByLab = madeByLab;
+    input.integrals.resize(values);
+    model.reconstruct(input);
+    QVERIFY(failures.wait(60000));
+    QCOMPARE(failures.first().first().toString(), message.replace("FILTER", refused));
+    QVERIFY(!model.busy());
+    QVERIFY(!model.steps());
+}
+
+void LookModelTest::destroyedWhileWorking_data() {
+    QTest::addColumn<QString>("work");
+    QTest::newRow("reconstruction") << "ramlak.txt";
+    QTest::newRow("reconstruction of a refused filter") << "missing.txt";
+    QTest::newRow("SART") << "SART";
+}
+
+void LookModelTest::destroyedWhileWorking() {
+    QFETCH(QString, work);
+    auto model = std::make_unique<LookModel>();
+    QSignalSpy ready(model.get(), &LookModel::stepsReady);
+    std::optional<ArraysHeld> held;
+    if (work == "SART") {
+        model->reconstruct(HeadInput(filter_));
+        QVERIFY(ready.wait(60000));
+        model->compareSart(200);
+    } else {
+        held.emplace();
+        model->reconstruct(HeadInput(scratch_.filePath(work).toStdString()));
+    }
+    QVERIFY(model->busy());
+    QElapsedTimer destroying;
+    destroying.start();
+    model.reset();
+    held.reset();
+    QVERIFY2(destroying.elapsed() < 5000, qPrintable(QString("%1 ms").arg(destroying.elapsed())));
+    // The worker ends on its own, its result (or failure) unclaimed.
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(120000));
+}
+
+QTEST_MAIN(LookModelTest)
+#include "look_model_test.moc"
