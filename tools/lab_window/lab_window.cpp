@@ -349,7 +349,7 @@ void LabWindow::filterChanged() {
     filter.scale = scaleBox_->value();
     model_.setFilter(filter);
     filterView_->setImage(lab::DrawKernelPlot(filter.kind, filter.cutoff, filter.scale));
-    lookPage_->setDesignedFilter(filter.kind, filter.cutoff, filter.scale);
+    look_->setDesignedFilter(filter);
 }
 
 void LabWindow::syncSourceControls() {
@@ -385,7 +385,7 @@ void LabWindow::showResult() {
     sourceLabel_->setText(QString::fromStdString(scan->description));
     syncSourceControls();
     sinogramView_->setImage(SinogramPicture(scan->integrals));
-    lookPage_->setScanSinogram(scan->integrals, SourceStem(source), scan->hasTruth ? scan->truth.pixelMm : 0.0);
+    look_->setScanSinogram(scan->integrals, SourceStem(source), scan->hasTruth ? scan->truth.pixelMm : 0.0);
     reconstructionView_->setImage(scan->reconstruction);
     reconstructionView_->setAxes(FieldAxis(*scan, false), FieldAxis(*scan, true));
     truthView_->setVisible(scan->hasTruth);
