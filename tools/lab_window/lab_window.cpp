@@ -37,7 +37,6 @@
 #include "tools/lab/commands.h"
 #include "tools/lab/filter_kernels.h"
 #include "tools/lab/filter_plot.h"
-#include "tools/lab/phantoms.h"
 #include "tools/lab/slice_files.h"
 #include "tools/lab_window/compare_page.h"
 #include "tools/lab_window/image_view.h"
@@ -49,6 +48,7 @@
 #include "tools/lab_window/save_files.h"
 #include "tools/lab_window/save_names.h"
 #include "tools/lab_window/scan_panel.h"
+#include "tools/lab_window/source_panel.h"
 
 namespace labwin {
 
@@ -104,7 +104,9 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     // The panels at the left run the window's full height, the filter below
     // the views.
     setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
-    addPanel("Source", "source", buildSourcePanel(), Qt::LeftDockWidgetArea);
+    sourcePanel_ = new SourcePanel(model_);
+    connect(sourcePanel_, &SourcePanel::openRequested, this, &LabWindow::chooseFile);
+    addPanel("Source", "source", sourcePanel_, Qt::LeftDockWidgetArea);
     scanPanel_ = new ScanPanel;
     scanPanel_->restoreSettings(settings_.settings());
     connect(scanPanel_, &ScanPanel::changed, this, &LabWindow::scanOptionsChanged);
@@ -149,51 +151,6 @@ QDockWidget* LabWindow::addPanel(const QString& title, const QString& name, QWid
     dock->setWidget(panel);
     addDockWidget(area, dock);
     return dock;
-}
-
-QWidget* LabWindow::buildSourcePanel() {
-    auto* panel = new QWidget;
-    auto* form = new QFormLayout(panel);
-    sourceLabel_ = new QLabel;
-    sourceLabel_->setWordWrap(true);
-    form->addRow(sourceLabel_);
-    auto* open = new QPushButton("Open Picture, DICOM or Sinogram...");
-    connect(open, &QPushButton::clicked, this, &LabWindow::chooseFile);
-    form->addRow(open);
-    phantomBox_ = new QComboBox;
-    for (const std::string& name : lab::PhantomNames()) phantomBox_->addItem(QString::fromStdString(name));
-    phantomBox_->setPlaceholderText("choose one");
-    phantomBox_->setToolTip("An analytic test object, its line integrals computed from its shapes");
-    connect(phantomBox_, &QComboBox::activated, this, [this](int index) {
-        SourceSpec source;
-        source.kind = SourceSpec::Kind::Phantom;
-        source.phantom = lab::PhantomNames()[index];
-        model_.setSource(source);
-    });
-    form->addRow("Phantom:", phantomBox_);
-    frameBox_ = new QSpinBox;
-    frameBox_->setRange(1, 1);
-    frameBox_->setToolTip("The frame of a multi-frame DICOM file");
-    connect(frameBox_, &QSpinBox::valueChanged, this, [this](int frame) {
-        SourceSpec source = model_.source();
-        if (source.kind != SourceSpec::Kind::File || source.frame == frame) return;
-        source.frame = frame;
-        model_.setSource(source);
-    });
-    form->addRow("Frame:", frameBox_);
-    fovBox_ = new QDoubleSpinBox;
-    fovBox_->setRange(0.0, 100000.0);
-    fovBox_->setDecimals(1);
-    fovBox_->setSingleStep(10.0);
-    fovBox_->setSpecialValueText("the larger side");
-    fovBox_->setToolTip("Width of the 256-pixel field: millimetres for DICOM, picture pixels for a picture");
-    connect(fovBox_, &QDoubleSpinBox::valueChanged, this, [this](double fov) {
-        ScanOptions options = model_.options();
-        options.fov = fov;
-        model_.setOptions(options);
-    });
-    form->addRow("Field of view:", fovBox_);
-    return panel;
 }
 
 QWidget* LabWindow::buildFilterPanel() {
@@ -353,28 +310,8 @@ void LabWindow::filterChanged() {
 }
 
 void LabWindow::syncSourceControls() {
-    const SourceSpec& source = model_.source();
-    const auto scan = model_.latest();
-    const bool file = source.kind == SourceSpec::Kind::File;
-    phantomBox_->setCurrentIndex(
-        source.kind == SourceSpec::Kind::Phantom ? phantomBox_->findText(QString::fromStdString(source.phantom)) : -1);
-    const QSignalBlocker block(frameBox_);
-    frameBox_->setRange(1, file && scan ? scan->frames : 1);
-    frameBox_->setValue(source.frame);
-    frameBox_->setEnabled(frameBox_->maximum() > 1);
-    fovBox_->setEnabled(file);
-    // Unchosen, the field is the source's larger side: shown, so that the
-    // arrows step from there.
-    {
-        const QSignalBlocker quiet(fovBox_);
-        if (file && scan && model_.options().fov == 0.0) fovBox_->setValue(scan->largerSide);
-        if (!file) fovBox_->setValue(0.0);
-    }
-    fovBox_->setSpecialValueText(source.kind == SourceSpec::Kind::Phantom    ? "256 mm"
-                                 : source.kind == SourceSpec::Kind::Sinogram ? "as scanned"
-                                                                             : "the larger side");
-    fovBox_->setSuffix(file && scan && scan->isDicom ? " mm" : file ? " pixels" : "");
-    scanPanel_->setScannable(source.kind != SourceSpec::Kind::Sinogram);
+    sourcePanel_->sync();
+    scanPanel_->setScannable(model_.source().kind != SourceSpec::Kind::Sinogram);
 }
 
 void LabWindow::showResult() {
@@ -382,7 +319,7 @@ void LabWindow::showResult() {
     const SourceSpec& source = scan->request.source;
     quietFailure_ = false;
     setWindowTitle(SourceStem(source));
-    sourceLabel_->setText(QString::fromStdString(scan->description));
+    sourcePanel_->setDescription(QString::fromStdString(scan->description));
     syncSourceControls();
     sinogramView_->setImage(SinogramPicture(scan->integrals));
     look_->setScanSinogram(scan->integrals, SourceStem(source), scan->hasTruth ? scan->truth.pixelMm : 0.0);

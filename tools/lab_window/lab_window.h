@@ -11,7 +11,6 @@ class QAction;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
-class QSpinBox;
 class QSplitter;
 class QTabWidget;
 
@@ -22,6 +21,7 @@ class ImageView;
 class LookModel;
 class LookPage;
 class ScanPanel;
+class SourcePanel;
 
 class LabWindow : public QMainWindow {
     Q_OBJECT
@@ -44,7 +44,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    QWidget* buildSourcePanel();
     QWidget* buildFilterPanel();
     void buildMenus();
     QDockWidget* addPanel(const QString& title, const QString& name, QWidget* panel, Qt::DockWidgetArea area);
@@ -86,10 +85,7 @@ private:
     ImageView* truthView_ = nullptr;
     ImageView* filterView_ = nullptr;
 
-    QLabel* sourceLabel_ = nullptr;
-    QComboBox* phantomBox_ = nullptr;
-    QSpinBox* frameBox_ = nullptr;
-    QDoubleSpinBox* fovBox_ = nullptr;
+    SourcePanel* sourcePanel_ = nullptr;
     ScanPanel* scanPanel_ = nullptr;
     QComboBox* kindBox_ = nullptr;
     QDoubleSpinBox* cutoffBox_ = nullptr;
