@@ -4,27 +4,21 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDockWidget>
-#include <QDoubleSpinBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFormLayout>
-#include <QHBoxLayout>
 #include <QImageReader>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QSettings>
-#include <QSpinBox>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -35,10 +29,9 @@
 #include <cstdio>
 
 #include "tools/lab/commands.h"
-#include "tools/lab/filter_kernels.h"
-#include "tools/lab/filter_plot.h"
 #include "tools/lab/slice_files.h"
 #include "tools/lab_window/compare_page.h"
+#include "tools/lab_window/filter_panel.h"
 #include "tools/lab_window/image_view.h"
 #include "tools/lab_window/look_model.h"
 #include "tools/lab_window/look_page.h"
@@ -118,7 +111,10 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroller->setMinimumWidth(scanPanel_->sizeHint().width() + 20);
     addPanel("Scan", "scan", scroller, Qt::LeftDockWidgetArea);
-    addPanel("Filter", "filter", buildFilterPanel(), Qt::BottomDockWidgetArea);
+    filterPanel_ = new FilterPanel;
+    connect(filterPanel_, &FilterPanel::changed, this, &LabWindow::filterChanged);
+    connect(filterPanel_, &FilterPanel::saveRequested, this, &LabWindow::saveFilter);
+    addPanel("Filter", "filter", filterPanel_, Qt::BottomDockWidgetArea);
     buildMenus();
     busyLabel_ = new QLabel;
     statusBar()->addPermanentWidget(busyLabel_);
@@ -134,12 +130,8 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     restoreState(settings.value("window/panels").toByteArray());
     views_->restoreState(settings.value("window/views").toByteArray());
     lastFolder_ = settings.value("open/folder", WorkFolder()).toString();
-    const FilterChoice filter = RememberedFilter(settings);
-    kindBox_->setCurrentIndex(std::max(0, kindBox_->findData(QString::fromStdString(filter.kind))));
-    cutoffBox_->setValue(filter.cutoff);
-    scaleBox_->setValue(filter.scale);
+    filterPanel_->setChoice(RememberedFilter(settings));
 
-    filterChanged();
     scanOptionsChanged();
     syncSourceControls();
     if (!settings_.problem().isEmpty()) showStatus(settings_.problem() + ": the window's settings are neither read nor kept");
@@ -151,39 +143,6 @@ QDockWidget* LabWindow::addPanel(const QString& title, const QString& name, QWid
     dock->setWidget(panel);
     addDockWidget(area, dock);
     return dock;
-}
-
-QWidget* LabWindow::buildFilterPanel() {
-    auto* panel = new QWidget;
-    auto* layout = new QHBoxLayout(panel);
-    auto* form = new QFormLayout;
-    kindBox_ = new QComboBox;
-    for (const std::string& name : lab::KernelNames())
-        kindBox_->addItem(QString::fromStdString(lab::KernelTitle(name)), QString::fromStdString(name));
-    form->addRow("Kind:", kindBox_);
-    cutoffBox_ = new QDoubleSpinBox;
-    cutoffBox_->setRange(0.05, 1.0);
-    cutoffBox_->setSingleStep(0.05);
-    cutoffBox_->setValue(1.0);
-    cutoffBox_->setToolTip("Cutoff as a fraction of the Nyquist frequency");
-    form->addRow("Cutoff:", cutoffBox_);
-    scaleBox_ = new QDoubleSpinBox;
-    scaleBox_->setRange(0.001, 1e6);
-    scaleBox_->setDecimals(3);
-    scaleBox_->setValue(100.0);
-    scaleBox_->setToolTip("Factor on every tap");
-    form->addRow("Scale:", scaleBox_);
-    auto* save = new QPushButton("Save Filter...");
-    connect(save, &QPushButton::clicked, this, &LabWindow::saveFilter);
-    form->addRow(save);
-    layout->addLayout(form);
-    filterView_ = new ImageView("Taps and frequency response");
-    filterView_->setPlain(true);
-    layout->addWidget(filterView_, 1);
-    connect(kindBox_, &QComboBox::currentIndexChanged, this, &LabWindow::filterChanged);
-    connect(cutoffBox_, &QDoubleSpinBox::valueChanged, this, &LabWindow::filterChanged);
-    connect(scaleBox_, &QDoubleSpinBox::valueChanged, this, &LabWindow::filterChanged);
-    return panel;
 }
 
 void LabWindow::buildMenus() {
@@ -204,7 +163,7 @@ void LabWindow::buildMenus() {
     pictures->addAction("Sinogram...", this, [this] { savePicture(sinogramView_, "sinogram"); });
     pictures->addAction("Reconstruction...", this, [this] { savePicture(reconstructionView_, "reconstruction"); });
     pictures->addAction("Truth...", this, [this] { savePicture(truthView_, "truth"); });
-    pictures->addAction("Filter...", this, [this] { savePicture(filterView_->parentWidget(), "filter"); });
+    pictures->addAction("Filter...", this, [this] { savePicture(filterPanel_, "filter"); });
     pictures->addAction("Whole Window...", this, [this] { savePicture(this, "window"); });
     file->addAction("Export the Look &Panels as PNG...", this, &LabWindow::exportLookPanels);
     file->addAction("Export the Look Slice as &DICOM...", this, &LabWindow::exportSliceDicom);
@@ -299,13 +258,8 @@ void LabWindow::chooseFile() {
 
 void LabWindow::scanOptionsChanged() { model_.setOptions(scanPanel_->options(model_.options())); }
 
-void LabWindow::filterChanged() {
-    FilterChoice filter;
-    filter.kind = kindBox_->currentData().toString().toStdString();
-    filter.cutoff = cutoffBox_->value();
-    filter.scale = scaleBox_->value();
+void LabWindow::filterChanged(const FilterChoice& filter) {
     model_.setFilter(filter);
-    filterView_->setImage(lab::DrawKernelPlot(filter.kind, filter.cutoff, filter.scale));
     look_->setDesignedFilter(filter);
 }
 

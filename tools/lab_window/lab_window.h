@@ -8,8 +8,6 @@
 #include "tools/lab_window/window_settings.h"
 
 class QAction;
-class QComboBox;
-class QDoubleSpinBox;
 class QLabel;
 class QSplitter;
 class QTabWidget;
@@ -17,6 +15,7 @@ class QTabWidget;
 namespace labwin {
 
 class ComparePage;
+class FilterPanel;
 class ImageView;
 class LookModel;
 class LookPage;
@@ -44,13 +43,12 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    QWidget* buildFilterPanel();
     void buildMenus();
     QDockWidget* addPanel(const QString& title, const QString& name, QWidget* panel, Qt::DockWidgetArea area);
 
     void chooseFile();
     void scanOptionsChanged();
-    void filterChanged();
+    void filterChanged(const FilterChoice& filter);
     void showResult();
     void showFailure(const QString& message);
     void syncSourceControls();
@@ -83,13 +81,10 @@ private:
     ImageView* sinogramView_ = nullptr;
     ImageView* reconstructionView_ = nullptr;
     ImageView* truthView_ = nullptr;
-    ImageView* filterView_ = nullptr;
 
     SourcePanel* sourcePanel_ = nullptr;
     ScanPanel* scanPanel_ = nullptr;
-    QComboBox* kindBox_ = nullptr;
-    QDoubleSpinBox* cutoffBox_ = nullptr;
-    QDoubleSpinBox* scaleBox_ = nullptr;
+    FilterPanel* filterPanel_ = nullptr;
     QLabel* busyLabel_ = nullptr;
     QList<QAction*> needsScan_;
 };
