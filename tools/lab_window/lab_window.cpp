@@ -1,11 +1,7 @@
 // lab_window.cpp
 #include "tools/lab_window/lab_window.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
-#include <QDir>
 #include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -13,32 +9,25 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QProcess>
 #include <QScrollArea>
 #include <QSettings>
 #include <QSplitter>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QToolBar>
 #include <QUrl>
 
 #include <cstdio>
 
-#include "tools/lab/commands.h"
-#include "tools/lab/slice_files.h"
 #include "tools/lab_window/compare_page.h"
 #include "tools/lab_window/filter_panel.h"
 #include "tools/lab_window/image_view.h"
+#include "tools/lab_window/lab_actions.h"
 #include "tools/lab_window/look_model.h"
 #include "tools/lab_window/look_page.h"
-#include "tools/lab_window/slice_view.h"
 #include "tools/lab_window/previews.h"
 #include "tools/lab_window/remembered_choices.h"
-#include "tools/lab_window/save_files.h"
 #include "tools/lab_window/save_names.h"
 #include "tools/lab_window/scan_panel.h"
 #include "tools/lab_window/source_panel.h"
@@ -54,15 +43,37 @@ QString OpenFilter() {
     return "Pictures, DICOM slices and sinograms (" + patterns.join(' ') + ");;All files (*)";
 }
 
-// A file or folder of the installed documents, found relative to the program.
-QString DocumentPath(const QString& relativePath) {
-    return QDir::cleanPath(QDir(QApplication::applicationDirPath()).filePath(SINORA_DOC_FROM_BIN "/" + relativePath));
+// Many controls and panels: they scroll rather than hold the window large.
+QScrollArea* Scrolling(QWidget* widget) {
+    auto* scroller = new QScrollArea;
+    scroller->setWidget(widget);
+    scroller->setWidgetResizable(true);
+    scroller->setFrameShape(QFrame::NoFrame);
+    return scroller;
 }
 
 }  // namespace
 
 LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timings_(timings) {
     setAcceptDrops(true);
+    setCentralWidget(buildPages());
+    addPanels();
+    buildActions();
+    busyLabel_ = new QLabel;
+    statusBar()->addPermanentWidget(busyLabel_);
+
+    connect(&model_, &ScanModel::resultReady, this, &LabWindow::showResult);
+    connect(&model_, &ScanModel::failed, this, &LabWindow::showFailure);
+    connect(&model_, &ScanModel::busyChanged, this,
+            [this](bool busy) { busyLabel_->setText(busy ? "Scanning..." : QString()); });
+
+    restoreSettings();
+    scanOptionsChanged();
+    syncSourceControls();
+    if (!settings_.problem().isEmpty()) showStatus(settings_.problem() + ": the window's settings are neither read nor kept");
+}
+
+QTabWidget* LabWindow::buildPages() {
     sinogramView_ = new ImageView("Sinogram");
     sinogramView_->setAxes(SinogramChannelAxis(), SinogramAngleAxis());
     reconstructionView_ = new ImageView("Reconstruction (Ram-Lak)");
@@ -84,16 +95,12 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     pages_ = new QTabWidget;
     pages_->setObjectName("pages");
     pages_->addTab(views_, "Sc&an");
-    // Many controls and panels: they scroll rather than hold the window large.
-    for (QWidget* page : {static_cast<QWidget*>(lookPage_), static_cast<QWidget*>(comparePage_)}) {
-        auto* scroller = new QScrollArea;
-        scroller->setWidget(page);
-        scroller->setWidgetResizable(true);
-        scroller->setFrameShape(QFrame::NoFrame);
-        pages_->addTab(scroller, page == lookPage_ ? "&Look" : "Co&mpare");
-    }
-    setCentralWidget(pages_);
+    pages_->addTab(Scrolling(lookPage_), "&Look");
+    pages_->addTab(Scrolling(comparePage_), "Co&mpare");
+    return pages_;
+}
 
+void LabWindow::addPanels() {
     // The panels at the left run the window's full height, the filter below
     // the views.
     setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
@@ -103,38 +110,29 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     scanPanel_ = new ScanPanel;
     scanPanel_->restoreSettings(settings_.settings());
     connect(scanPanel_, &ScanPanel::changed, this, &LabWindow::scanOptionsChanged);
-    // Many controls: they scroll when the window is small.
-    auto* scroller = new QScrollArea;
-    scroller->setWidget(scanPanel_);
-    scroller->setWidgetResizable(true);
-    scroller->setFrameShape(QFrame::NoFrame);
+    QScrollArea* scroller = Scrolling(scanPanel_);
     scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroller->setMinimumWidth(scanPanel_->sizeHint().width() + 20);
     addPanel("Scan", "scan", scroller, Qt::LeftDockWidgetArea);
     filterPanel_ = new FilterPanel;
     connect(filterPanel_, &FilterPanel::changed, this, &LabWindow::filterChanged);
-    connect(filterPanel_, &FilterPanel::saveRequested, this, &LabWindow::saveFilter);
     addPanel("Filter", "filter", filterPanel_, Qt::BottomDockWidgetArea);
-    buildMenus();
-    busyLabel_ = new QLabel;
-    statusBar()->addPermanentWidget(busyLabel_);
+}
 
-    connect(&model_, &ScanModel::resultReady, this, &LabWindow::showResult);
-    connect(&model_, &ScanModel::failed, this, &LabWindow::showFailure);
-    connect(&model_, &ScanModel::busyChanged, this,
-            [this](bool busy) { busyLabel_->setText(busy ? "Scanning..." : QString()); });
-
-    const QSettings& settings = settings_.settings();
-    resize(1200, 800);
-    restoreGeometry(settings.value("window/geometry").toByteArray());
-    restoreState(settings.value("window/panels").toByteArray());
-    views_->restoreState(settings.value("window/views").toByteArray());
-    lastFolder_ = settings.value("open/folder", WorkFolder()).toString();
-    filterPanel_->setChoice(RememberedFilter(settings));
-
-    scanOptionsChanged();
-    syncSourceControls();
-    if (!settings_.problem().isEmpty()) showStatus(settings_.problem() + ": the window's settings are neither read nor kept");
+void LabWindow::buildActions() {
+    ActionTargets targets;
+    targets.pages = pages_;
+    targets.lookPanels = lookPage_;
+    targets.pictures = {{"Sinogram...", sinogramView_, "sinogram"},
+                        {"Reconstruction...", reconstructionView_, "reconstruction"},
+                        {"Truth...", truthView_, "truth"},
+                        {"Filter...", filterPanel_, "filter"},
+                        {"Whole Window...", this, "window"}};
+    actions_ = new LabActions(*this, model_, *look_, targets);
+    connect(actions_, &LabActions::openRequested, this, &LabWindow::chooseFile);
+    connect(actions_, &LabActions::status, this, [this](const QString& m) { showStatus(m); });
+    connect(actions_, &LabActions::failed, this, &LabWindow::showFailure);
+    connect(filterPanel_, &FilterPanel::saveRequested, actions_, &LabActions::saveFilter);
 }
 
 QDockWidget* LabWindow::addPanel(const QString& title, const QString& name, QWidget* panel, Qt::DockWidgetArea area) {
@@ -145,58 +143,14 @@ QDockWidget* LabWindow::addPanel(const QString& title, const QString& name, QWid
     return dock;
 }
 
-void LabWindow::buildMenus() {
-    QMenu* file = menuBar()->addMenu("&File");
-    QToolBar* tools = addToolBar("Tools");
-    tools->setObjectName("tools");
-    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
-
-    QAction* open = file->addAction("&Open...", this, &LabWindow::chooseFile);
-    open->setShortcut(QKeySequence::Open);
-    tools->addAction(open);
-    QAction* save = file->addAction("&Save Sinogram...", this, &LabWindow::saveSinogram);
-    save->setShortcut(QKeySequence::Save);
-    tools->addAction(save);
-    QAction* truth = file->addAction("Save &Truth Picture...", this, &LabWindow::saveTruth);
-    file->addAction("Save &Filter...", this, &LabWindow::saveFilter);
-    QMenu* pictures = file->addMenu("Save Picture &of");
-    pictures->addAction("Sinogram...", this, [this] { savePicture(sinogramView_, "sinogram"); });
-    pictures->addAction("Reconstruction...", this, [this] { savePicture(reconstructionView_, "reconstruction"); });
-    pictures->addAction("Truth...", this, [this] { savePicture(truthView_, "truth"); });
-    pictures->addAction("Filter...", this, [this] { savePicture(filterPanel_, "filter"); });
-    pictures->addAction("Whole Window...", this, [this] { savePicture(this, "window"); });
-    file->addAction("Export the Look &Panels as PNG...", this, &LabWindow::exportLookPanels);
-    file->addAction("Export the Look Slice as &DICOM...", this, &LabWindow::exportSliceDicom);
-    file->addSeparator();
-    QAction* sinora = file->addAction("Open in Si&nora", this, &LabWindow::openInSinora);
-    sinora->setToolTip("Save the sinogram if needed and start Sinora with it chosen");
-    tools->addAction(sinora);
-    file->addSeparator();
-    QAction* quit = file->addAction("&Quit", this, &QWidget::close);
-    quit->setShortcut(QKeySequence::Quit);
-    needsScan_ = {save, truth, sinora};
-    for (QAction* action : needsScan_) action->setEnabled(false);
-
-    QMenu* view = menuBar()->addMenu("&View");
-    const QStringList pageNames{"&Scan", "&Look", "&Compare"};
-    for (int k = 0; k < pageNames.size(); ++k) {
-        QAction* page = view->addAction(pageNames[k], this, [this, k] { pages_->setCurrentIndex(k); });
-        page->setShortcut(QKeySequence(Qt::CTRL | (Qt::Key_1 + k)));
-    }
-    view->addSeparator();
-    for (QDockWidget* dock : findChildren<QDockWidget*>()) view->addAction(dock->toggleViewAction());
-    view->addAction(tools->toggleViewAction());
-
-    QMenu* help = menuBar()->addMenu("&Help");
-    help->addAction("&User Guide", this, [this] { openDocument("README.md"); });
-    // The lessons' first page, when the documents hold them (pandoc made them at build time).
-    if (QFileInfo::exists(DocumentPath("lessons/index.html")))
-        help->addAction("&Lessons", this, [this] { openDocument("lessons/index.html"); });
-    help->addAction("&About Sinora Lab", this, [this] {
-        QMessageBox::about(this, "About Sinora Lab",
-                           "Sinora Lab " + QApplication::applicationVersion() +
-                               "\nMakes sinograms of pictures, CT slices and phantoms, and filter files, for Sinora.");
-    });
+void LabWindow::restoreSettings() {
+    const QSettings& settings = settings_.settings();
+    resize(1200, 800);
+    restoreGeometry(settings.value("window/geometry").toByteArray());
+    restoreState(settings.value("window/panels").toByteArray());
+    views_->restoreState(settings.value("window/views").toByteArray());
+    lastFolder_ = settings.value("open/folder", WorkFolder()).toString();
+    filterPanel_->setChoice(RememberedFilter(settings));
 }
 
 void LabWindow::openPath(const QString& path) {
@@ -216,26 +170,6 @@ void LabWindow::showStatus(const QString& message, int timeoutMs) {
     if (timings_) {
         fprintf(stderr, "status: %s\n", qPrintable(message));
         fflush(stderr);
-    }
-}
-
-void LabWindow::exportLookPanels() {
-    savePicture(lookPage_, "look");
-}
-
-void LabWindow::exportSliceDicom() {
-    const auto steps = look_->steps();
-    if (!steps) return showFailure("Nothing reconstructed in the Look view yet");
-    if (!steps->inHu())
-        return showFailure("A CT image is in Hounsfield units, and this slice has no attenuation scale");
-    const QString path = askSavePath("Export Slice as DICOM", QFileInfo(steps->input.name).completeBaseName() + ".dcm",
-                                     "DICOM files (*.dcm)");
-    if (path.isEmpty()) return;
-    try {
-        SaveBytes(path, lab::CtDicomBytes(look_->slice(), steps->input.pixelMm), "");
-        showStatus("Saved " + path);
-    } catch (const std::exception& error) {
-        showFailure(error.what());
     }
 }
 
@@ -285,7 +219,7 @@ void LabWindow::showResult() {
         truthView_->setAxes(FieldAxis(*scan, false), FieldAxis(*scan, true));
         truthView_->setGreyScale(TruthScale(*scan));
     }
-    for (QAction* action : needsScan_) action->setEnabled(true);
+    actions_->enableScanActions();
     if (timings_) {
         views_->repaint();
         fprintf(stderr, "redraw: %lld ms from the change to the preview on screen\n",
@@ -302,87 +236,6 @@ void LabWindow::showFailure(const QString& message) {
         return;
     }
     QMessageBox::warning(this, "Sinora Lab", message);
-}
-
-QString LabWindow::askSavePath(const QString& title, const QString& name, const QString& filter) {
-    const QString proposal = ProposedPath(WorkFolder(), name, model_.openedFiles());
-    return QFileDialog::getSaveFileName(this, title, proposal, filter);
-}
-
-bool LabWindow::saveSinogram() {
-    if (!model_.latest()) return false;
-    const auto& scan = *model_.latest();
-    const QString path = askSavePath("Save Sinogram", ScanStem(scan.request.source, scan.request.options) + ".sino",
-                                     "Sinograms (*.sino);;All files (*)");
-    if (path.isEmpty()) return false;
-    try {
-        model_.saveSinogram(path);
-    } catch (const std::exception& error) {
-        showFailure(error.what());
-        return false;
-    }
-    statusBar()->showMessage("Saved " + path, 10000);
-    return true;
-}
-
-void LabWindow::saveTruth() {
-    if (!model_.latest()) return;
-    const auto& scan = *model_.latest();
-    const QString path =
-        askSavePath("Save Truth Picture", ScanStem(scan.request.source, scan.request.options) + "_truth.png",
-                    "PNG pictures (*.png)");
-    if (path.isEmpty()) return;
-    try {
-        model_.saveTruth(path);
-        statusBar()->showMessage("Saved " + path, 10000);
-    } catch (const std::exception& error) {
-        showFailure(error.what());
-    }
-}
-
-void LabWindow::saveFilter() {
-    const FilterChoice& filter = model_.filter();
-    const QString path = askSavePath("Save Filter", FilterFileName(filter), "Filter files (*.txt);;All files (*)");
-    if (path.isEmpty()) return;
-    lab::FilterOptions options;
-    options.name = filter.kind;
-    options.cutoff = filter.cutoff;
-    options.scale = filter.scale;
-    options.output = path.toStdString();
-    try {
-        lab::RunFilterCommand(options);
-        statusBar()->showMessage("Saved " + path, 10000);
-    } catch (const std::exception& error) {
-        showFailure(error.what());
-    }
-}
-
-void LabWindow::savePicture(QWidget* widget, const QString& what) {
-    const QString stem = model_.latest() ? SourceStem(model_.source()) + "_" : QString();
-    const QString path = askSavePath("Save Picture", stem + what + ".png", "PNG pictures (*.png)");
-    if (path.isEmpty()) return;
-    try {
-        SavePng(path, widget->grab().toImage(), model_.source().path);
-        statusBar()->showMessage("Saved " + path, 10000);
-    } catch (const std::exception& error) {
-        showFailure(error.what());
-    }
-}
-
-void LabWindow::openInSinora() {
-    if (model_.savedPath().isEmpty() && !saveSinogram()) return;
-    // As the desktop entry starts Sinora: in the work folder, with the
-    // samples, its first open dialog on the file.
-    QString session = QDir(QApplication::applicationDirPath()).filePath("sinora-session");
-    if (!QFileInfo(session).isExecutable()) session = QStandardPaths::findExecutable("sinora-session");
-    if (session.isEmpty() || !QProcess::startDetached(session, {"--", model_.savedPath()}))
-        showFailure("Sinora could not be started: sinora-session is neither beside Sinora Lab nor on the PATH");
-}
-
-void LabWindow::openDocument(const QString& relativePath) {
-    const QString path = DocumentPath(relativePath);
-    if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        showFailure("Cannot show " + path + ": it is not installed, or nothing on this system opens it");
 }
 
 void LabWindow::closeEvent(QCloseEvent* event) {

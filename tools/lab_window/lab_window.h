@@ -1,5 +1,6 @@
 // lab_window.h - Sinora Lab's main window: the views of the scan in the
-// middle, the Source, Scan and Filter panels docked around them.
+// middle, the Source, Scan and Filter panels docked around them, the menus'
+// actions; what it remembers between starts.
 #pragma once
 
 #include <QMainWindow>
@@ -7,7 +8,6 @@
 #include "tools/lab_window/scan_model.h"
 #include "tools/lab_window/window_settings.h"
 
-class QAction;
 class QLabel;
 class QSplitter;
 class QTabWidget;
@@ -17,6 +17,7 @@ namespace labwin {
 class ComparePage;
 class FilterPanel;
 class ImageView;
+class LabActions;
 class LookModel;
 class LookPage;
 class ScanPanel;
@@ -43,8 +44,12 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void buildMenus();
+    // The Scan, Look and Compare views.
+    QTabWidget* buildPages();
+    void addPanels();
+    void buildActions();
     QDockWidget* addPanel(const QString& title, const QString& name, QWidget* panel, Qt::DockWidgetArea area);
+    void restoreSettings();
 
     void chooseFile();
     void scanOptionsChanged();
@@ -52,20 +57,8 @@ private:
     void showResult();
     void showFailure(const QString& message);
     void syncSourceControls();
-
-    // Each returns false when the user cancelled or the file could not be
-    // written (the reason shown).
-    bool saveSinogram();
-    void saveTruth();
-    void saveFilter();
-    void savePicture(QWidget* widget, const QString& what);
-    QString askSavePath(const QString& title, const QString& name, const QString& filter);
-    void openInSinora();
-    void openDocument(const QString& relativePath);
     // Shown until the next one, or for `timeoutMs` when not 0.
     void showStatus(const QString& message, int timeoutMs = 0);
-    void exportLookPanels();
-    void exportSliceDicom();
 
     WindowSettings settings_;
     ScanModel model_;
@@ -85,8 +78,8 @@ private:
     SourcePanel* sourcePanel_ = nullptr;
     ScanPanel* scanPanel_ = nullptr;
     FilterPanel* filterPanel_ = nullptr;
+    LabActions* actions_ = nullptr;
     QLabel* busyLabel_ = nullptr;
-    QList<QAction*> needsScan_;
 };
 
 }  // namespace labwin
