@@ -8,15 +8,15 @@
 #include "tools/lab_window/look_model.h"
 
 class QCheckBox;
-class QHBoxLayout;
-class QVBoxLayout;
 class QComboBox;
 class QDoubleSpinBox;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QSlider;
 class QSpinBox;
 class QTimer;
+class QVBoxLayout;
 
 namespace labwin {
 
