@@ -7,7 +7,7 @@
 namespace lab {
 
 // sinora-lab beside the running program: both lie in bin/ when installed
-// and in the build's tools/ folder; the test programs have a link to it
+// and in the build's lab/ folder; the test programs have a link to it
 // beside them.
 const std::string& LabProgramPath();
 

@@ -1,54 +1,36 @@
 // lab_window.cpp
 #include "lab/window/lab_window.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QDesktopServices>
-#include <QDir>
 #include <QDockWidget>
-#include <QDoubleSpinBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFormLayout>
-#include <QHBoxLayout>
 #include <QImageReader>
 #include <QLabel>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QProcess>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QSettings>
-#include <QSpinBox>
 #include <QSplitter>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QToolBar>
 #include <QUrl>
 
 #include <cstdio>
 
-#include "lab/commands/commands.h"
-#include "lab/reconstruct/filter_kernels.h"
-#include "lab/plot/filter_plot.h"
-#include "lab/objects/phantoms.h"
-#include "lab/files/slice_files.h"
 #include "lab/window/look/compare_page.h"
+#include "lab/window/filter_panel.h"
 #include "lab/window/widgets/image_view.h"
+#include "lab/window/lab_actions.h"
 #include "lab/window/look/look_model.h"
 #include "lab/window/look/look_page.h"
-#include "lab/window/widgets/slice_view.h"
 #include "lab/window/widgets/previews.h"
 #include "lab/window/remembered_choices.h"
-#include "lab/window/scan/save_files.h"
 #include "lab/window/scan/save_names.h"
 #include "lab/window/scan_panel.h"
+#include "lab/window/source_panel.h"
 
 namespace labwin {
 
@@ -61,15 +43,37 @@ QString OpenFilter() {
     return "Pictures, DICOM slices and sinograms (" + patterns.join(' ') + ");;All files (*)";
 }
 
-// A file or folder of the installed documents, found relative to the program.
-QString DocumentPath(const QString& relativePath) {
-    return QDir::cleanPath(QDir(QApplication::applicationDirPath()).filePath(SINORA_DOC_FROM_BIN "/" + relativePath));
+// Many controls and panels: they scroll rather than hold the window large.
+QScrollArea* Scrolling(QWidget* widget) {
+    auto* scroller = new QScrollArea;
+    scroller->setWidget(widget);
+    scroller->setWidgetResizable(true);
+    scroller->setFrameShape(QFrame::NoFrame);
+    return scroller;
 }
 
 }  // namespace
 
 LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timings_(timings) {
     setAcceptDrops(true);
+    setCentralWidget(buildPages());
+    addPanels();
+    buildActions();
+    busyLabel_ = new QLabel;
+    statusBar()->addPermanentWidget(busyLabel_);
+
+    connect(&model_, &ScanModel::resultReady, this, &LabWindow::showResult);
+    connect(&model_, &ScanModel::failed, this, &LabWindow::showFailure);
+    connect(&model_, &ScanModel::busyChanged, this,
+            [this](bool busy) { busyLabel_->setText(busy ? "Scanning..." : QString()); });
+
+    restoreSettings();
+    scanOptionsChanged();
+    syncSourceControls();
+    if (!settings_.problem().isEmpty()) showStatus(settings_.problem() + ": the window's settings are neither read nor kept");
+}
+
+QTabWidget* LabWindow::buildPages() {
     sinogramView_ = new ImageView("Sinogram");
     sinogramView_->setAxes(SinogramChannelAxis(), SinogramAngleAxis());
     reconstructionView_ = new ImageView("Reconstruction (Ram-Lak)");
@@ -91,56 +95,44 @@ LabWindow::LabWindow(bool timings, QWidget* parent) : QMainWindow(parent), timin
     pages_ = new QTabWidget;
     pages_->setObjectName("pages");
     pages_->addTab(views_, "Sc&an");
-    // Many controls and panels: they scroll rather than hold the window large.
-    for (QWidget* page : {static_cast<QWidget*>(lookPage_), static_cast<QWidget*>(comparePage_)}) {
-        auto* scroller = new QScrollArea;
-        scroller->setWidget(page);
-        scroller->setWidgetResizable(true);
-        scroller->setFrameShape(QFrame::NoFrame);
-        pages_->addTab(scroller, page == lookPage_ ? "&Look" : "Co&mpare");
-    }
-    setCentralWidget(pages_);
+    pages_->addTab(Scrolling(lookPage_), "&Look");
+    pages_->addTab(Scrolling(comparePage_), "Co&mpare");
+    return pages_;
+}
 
+void LabWindow::addPanels() {
     // The panels at the left run the window's full height, the filter below
     // the views.
     setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
-    addPanel("Source", "source", buildSourcePanel(), Qt::LeftDockWidgetArea);
+    sourcePanel_ = new SourcePanel(model_);
+    connect(sourcePanel_, &SourcePanel::openRequested, this, &LabWindow::chooseFile);
+    addPanel("Source", "source", sourcePanel_, Qt::LeftDockWidgetArea);
     scanPanel_ = new ScanPanel;
     scanPanel_->restoreSettings(settings_.settings());
     connect(scanPanel_, &ScanPanel::changed, this, &LabWindow::scanOptionsChanged);
-    // Many controls: they scroll when the window is small.
-    auto* scroller = new QScrollArea;
-    scroller->setWidget(scanPanel_);
-    scroller->setWidgetResizable(true);
-    scroller->setFrameShape(QFrame::NoFrame);
+    QScrollArea* scroller = Scrolling(scanPanel_);
     scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroller->setMinimumWidth(scanPanel_->sizeHint().width() + 20);
     addPanel("Scan", "scan", scroller, Qt::LeftDockWidgetArea);
-    addPanel("Filter", "filter", buildFilterPanel(), Qt::BottomDockWidgetArea);
-    buildMenus();
-    busyLabel_ = new QLabel;
-    statusBar()->addPermanentWidget(busyLabel_);
+    filterPanel_ = new FilterPanel;
+    connect(filterPanel_, &FilterPanel::changed, this, &LabWindow::filterChanged);
+    addPanel("Filter", "filter", filterPanel_, Qt::BottomDockWidgetArea);
+}
 
-    connect(&model_, &ScanModel::resultReady, this, &LabWindow::showResult);
-    connect(&model_, &ScanModel::failed, this, &LabWindow::showFailure);
-    connect(&model_, &ScanModel::busyChanged, this,
-            [this](bool busy) { busyLabel_->setText(busy ? "Scanning..." : QString()); });
-
-    const QSettings& settings = settings_.settings();
-    resize(1200, 800);
-    restoreGeometry(settings.value("window/geometry").toByteArray());
-    restoreState(settings.value("window/panels").toByteArray());
-    views_->restoreState(settings.value("window/views").toByteArray());
-    lastFolder_ = settings.value("open/folder", WorkFolder()).toString();
-    const FilterChoice filter = RememberedFilter(settings);
-    kindBox_->setCurrentIndex(std::max(0, kindBox_->findData(QString::fromStdString(filter.kind))));
-    cutoffBox_->setValue(filter.cutoff);
-    scaleBox_->setValue(filter.scale);
-
-    filterChanged();
-    scanOptionsChanged();
-    syncSourceControls();
-    if (!settings_.problem().isEmpty()) showStatus(settings_.problem() + ": the window's settings are neither read nor kept");
+void LabWindow::buildActions() {
+    ActionTargets targets;
+    targets.pages = pages_;
+    targets.lookPanels = lookPage_;
+    targets.pictures = {{"Sinogram...", sinogramView_, "sinogram"},
+                        {"Reconstruction...", reconstructionView_, "reconstruction"},
+                        {"Truth...", truthView_, "truth"},
+                        {"Filter...", filterPanel_, "filter"},
+                        {"Whole Window...", this, "window"}};
+    actions_ = new LabActions(*this, model_, *look_, targets);
+    connect(actions_, &LabActions::openRequested, this, &LabWindow::chooseFile);
+    connect(actions_, &LabActions::status, this, [this](const QString& m) { showStatus(m); });
+    connect(actions_, &LabActions::failed, this, &LabWindow::showFailure);
+    connect(filterPanel_, &FilterPanel::saveRequested, actions_, &LabActions::saveFilter);
 }
 
 QDockWidget* LabWindow::addPanel(const QString& title, const QString& name, QWidget* panel, Qt::DockWidgetArea area) {
@@ -151,136 +143,14 @@ QDockWidget* LabWindow::addPanel(const QString& title, const QString& name, QWid
     return dock;
 }
 
-QWidget* LabWindow::buildSourcePanel() {
-    auto* panel = new QWidget;
-    auto* form = new QFormLayout(panel);
-    sourceLabel_ = new QLabel;
-    sourceLabel_->setWordWrap(true);
-    form->addRow(sourceLabel_);
-    auto* open = new QPushButton("Open Picture, DICOM or Sinogram...");
-    connect(open, &QPushButton::clicked, this, &LabWindow::chooseFile);
-    form->addRow(open);
-    phantomBox_ = new QComboBox;
-    for (const std::string& name : lab::PhantomNames()) phantomBox_->addItem(QString::fromStdString(name));
-    phantomBox_->setPlaceholderText("choose one");
-    phantomBox_->setToolTip("An analytic test object, its line integrals computed from its shapes");
-    connect(phantomBox_, &QComboBox::activated, this, [this](int index) {
-        SourceSpec source;
-        source.kind = SourceSpec::Kind::Phantom;
-        source.phantom = lab::PhantomNames()[index];
-        model_.setSource(source);
-    });
-    form->addRow("Phantom:", phantomBox_);
-    frameBox_ = new QSpinBox;
-    frameBox_->setRange(1, 1);
-    frameBox_->setToolTip("The frame of a multi-frame DICOM file");
-    connect(frameBox_, &QSpinBox::valueChanged, this, [this](int frame) {
-        SourceSpec source = model_.source();
-        if (source.kind != SourceSpec::Kind::File || source.frame == frame) return;
-        source.frame = frame;
-        model_.setSource(source);
-    });
-    form->addRow("Frame:", frameBox_);
-    fovBox_ = new QDoubleSpinBox;
-    fovBox_->setRange(0.0, 100000.0);
-    fovBox_->setDecimals(1);
-    fovBox_->setSingleStep(10.0);
-    fovBox_->setSpecialValueText("the larger side");
-    fovBox_->setToolTip("Width of the 256-pixel field: millimetres for DICOM, picture pixels for a picture");
-    connect(fovBox_, &QDoubleSpinBox::valueChanged, this, [this](double fov) {
-        ScanOptions options = model_.options();
-        options.fov = fov;
-        model_.setOptions(options);
-    });
-    form->addRow("Field of view:", fovBox_);
-    return panel;
-}
-
-QWidget* LabWindow::buildFilterPanel() {
-    auto* panel = new QWidget;
-    auto* layout = new QHBoxLayout(panel);
-    auto* form = new QFormLayout;
-    kindBox_ = new QComboBox;
-    for (const std::string& name : lab::KernelNames())
-        kindBox_->addItem(QString::fromStdString(lab::KernelTitle(name)), QString::fromStdString(name));
-    form->addRow("Kind:", kindBox_);
-    cutoffBox_ = new QDoubleSpinBox;
-    cutoffBox_->setRange(0.05, 1.0);
-    cutoffBox_->setSingleStep(0.05);
-    cutoffBox_->setValue(1.0);
-    cutoffBox_->setToolTip("Cutoff as a fraction of the Nyquist frequency");
-    form->addRow("Cutoff:", cutoffBox_);
-    scaleBox_ = new QDoubleSpinBox;
-    scaleBox_->setRange(0.001, 1e6);
-    scaleBox_->setDecimals(3);
-    scaleBox_->setValue(100.0);
-    scaleBox_->setToolTip("Factor on every tap");
-    form->addRow("Scale:", scaleBox_);
-    auto* save = new QPushButton("Save Filter...");
-    connect(save, &QPushButton::clicked, this, &LabWindow::saveFilter);
-    form->addRow(save);
-    layout->addLayout(form);
-    filterView_ = new ImageView("Taps and frequency response");
-    filterView_->setPlain(true);
-    layout->addWidget(filterView_, 1);
-    connect(kindBox_, &QComboBox::currentIndexChanged, this, &LabWindow::filterChanged);
-    connect(cutoffBox_, &QDoubleSpinBox::valueChanged, this, &LabWindow::filterChanged);
-    connect(scaleBox_, &QDoubleSpinBox::valueChanged, this, &LabWindow::filterChanged);
-    return panel;
-}
-
-void LabWindow::buildMenus() {
-    QMenu* file = menuBar()->addMenu("&File");
-    QToolBar* tools = addToolBar("Tools");
-    tools->setObjectName("tools");
-    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
-
-    QAction* open = file->addAction("&Open...", this, &LabWindow::chooseFile);
-    open->setShortcut(QKeySequence::Open);
-    tools->addAction(open);
-    QAction* save = file->addAction("&Save Sinogram...", this, &LabWindow::saveSinogram);
-    save->setShortcut(QKeySequence::Save);
-    tools->addAction(save);
-    QAction* truth = file->addAction("Save &Truth Picture...", this, &LabWindow::saveTruth);
-    file->addAction("Save &Filter...", this, &LabWindow::saveFilter);
-    QMenu* pictures = file->addMenu("Save Picture &of");
-    pictures->addAction("Sinogram...", this, [this] { savePicture(sinogramView_, "sinogram"); });
-    pictures->addAction("Reconstruction...", this, [this] { savePicture(reconstructionView_, "reconstruction"); });
-    pictures->addAction("Truth...", this, [this] { savePicture(truthView_, "truth"); });
-    pictures->addAction("Filter...", this, [this] { savePicture(filterView_->parentWidget(), "filter"); });
-    pictures->addAction("Whole Window...", this, [this] { savePicture(this, "window"); });
-    file->addAction("Export the Look &Panels as PNG...", this, &LabWindow::exportLookPanels);
-    file->addAction("Export the Look Slice as &DICOM...", this, &LabWindow::exportSliceDicom);
-    file->addSeparator();
-    QAction* sinora = file->addAction("Open in Si&nora", this, &LabWindow::openInSinora);
-    sinora->setToolTip("Save the sinogram if needed and start Sinora with it chosen");
-    tools->addAction(sinora);
-    file->addSeparator();
-    QAction* quit = file->addAction("&Quit", this, &QWidget::close);
-    quit->setShortcut(QKeySequence::Quit);
-    needsScan_ = {save, truth, sinora};
-    for (QAction* action : needsScan_) action->setEnabled(false);
-
-    QMenu* view = menuBar()->addMenu("&View");
-    const QStringList pageNames{"&Scan", "&Look", "&Compare"};
-    for (int k = 0; k < pageNames.size(); ++k) {
-        QAction* page = view->addAction(pageNames[k], this, [this, k] { pages_->setCurrentIndex(k); });
-        page->setShortcut(QKeySequence(Qt::CTRL | (Qt::Key_1 + k)));
-    }
-    view->addSeparator();
-    for (QDockWidget* dock : findChildren<QDockWidget*>()) view->addAction(dock->toggleViewAction());
-    view->addAction(tools->toggleViewAction());
-
-    QMenu* help = menuBar()->addMenu("&Help");
-    help->addAction("&User Guide", this, [this] { openDocument("README.md"); });
-    // The lessons' first page, when the documents hold them (pandoc made them at build time).
-    if (QFileInfo::exists(DocumentPath("lessons/index.html")))
-        help->addAction("&Lessons", this, [this] { openDocument("lessons/index.html"); });
-    help->addAction("&About Sinora Lab", this, [this] {
-        QMessageBox::about(this, "About Sinora Lab",
-                           "Sinora Lab " + QApplication::applicationVersion() +
-                               "\nMakes sinograms of pictures, CT slices and phantoms, and filter files, for Sinora.");
-    });
+void LabWindow::restoreSettings() {
+    const QSettings& settings = settings_.settings();
+    resize(1200, 800);
+    restoreGeometry(settings.value("window/geometry").toByteArray());
+    restoreState(settings.value("window/panels").toByteArray());
+    views_->restoreState(settings.value("window/views").toByteArray());
+    lastFolder_ = settings.value("open/folder", WorkFolder()).toString();
+    filterPanel_->setChoice(RememberedFilter(settings));
 }
 
 void LabWindow::openPath(const QString& path) {
@@ -303,26 +173,6 @@ void LabWindow::showStatus(const QString& message, int timeoutMs) {
     }
 }
 
-void LabWindow::exportLookPanels() {
-    savePicture(lookPage_, "look");
-}
-
-void LabWindow::exportSliceDicom() {
-    const auto steps = look_->steps();
-    if (!steps) return showFailure("Nothing reconstructed in the Look view yet");
-    if (!steps->inHu())
-        return showFailure("A CT image is in Hounsfield units, and this slice has no attenuation scale");
-    const QString path = askSavePath("Export Slice as DICOM", QFileInfo(steps->input.name).completeBaseName() + ".dcm",
-                                     "DICOM files (*.dcm)");
-    if (path.isEmpty()) return;
-    try {
-        SaveBytes(path, lab::CtDicomBytes(look_->slice(), steps->input.pixelMm), "");
-        showStatus("Saved " + path);
-    } catch (const std::exception& error) {
-        showFailure(error.what());
-    }
-}
-
 void LabWindow::openLastSource() {
     QString vanished;
     const SourceSpec source = RememberedSource(settings_.settings(), &vanished);
@@ -342,39 +192,14 @@ void LabWindow::chooseFile() {
 
 void LabWindow::scanOptionsChanged() { model_.setOptions(scanPanel_->options(model_.options())); }
 
-void LabWindow::filterChanged() {
-    FilterChoice filter;
-    filter.kind = kindBox_->currentData().toString().toStdString();
-    filter.cutoff = cutoffBox_->value();
-    filter.scale = scaleBox_->value();
+void LabWindow::filterChanged(const FilterChoice& filter) {
     model_.setFilter(filter);
-    filterView_->setImage(lab::DrawKernelPlot(filter.kind, filter.cutoff, filter.scale));
-    lookPage_->setDesignedFilter(filter.kind, filter.cutoff, filter.scale);
+    look_->setDesignedFilter(filter);
 }
 
 void LabWindow::syncSourceControls() {
-    const SourceSpec& source = model_.source();
-    const auto scan = model_.latest();
-    const bool file = source.kind == SourceSpec::Kind::File;
-    phantomBox_->setCurrentIndex(
-        source.kind == SourceSpec::Kind::Phantom ? phantomBox_->findText(QString::fromStdString(source.phantom)) : -1);
-    const QSignalBlocker block(frameBox_);
-    frameBox_->setRange(1, file && scan ? scan->frames : 1);
-    frameBox_->setValue(source.frame);
-    frameBox_->setEnabled(frameBox_->maximum() > 1);
-    fovBox_->setEnabled(file);
-    // Unchosen, the field is the source's larger side: shown, so that the
-    // arrows step from there.
-    {
-        const QSignalBlocker quiet(fovBox_);
-        if (file && scan && model_.options().fov == 0.0) fovBox_->setValue(scan->largerSide);
-        if (!file) fovBox_->setValue(0.0);
-    }
-    fovBox_->setSpecialValueText(source.kind == SourceSpec::Kind::Phantom    ? "256 mm"
-                                 : source.kind == SourceSpec::Kind::Sinogram ? "as scanned"
-                                                                             : "the larger side");
-    fovBox_->setSuffix(file && scan && scan->isDicom ? " mm" : file ? " pixels" : "");
-    scanPanel_->setScannable(source.kind != SourceSpec::Kind::Sinogram);
+    sourcePanel_->sync();
+    scanPanel_->setScannable(model_.source().kind != SourceSpec::Kind::Sinogram);
 }
 
 void LabWindow::showResult() {
@@ -382,10 +207,10 @@ void LabWindow::showResult() {
     const SourceSpec& source = scan->request.source;
     quietFailure_ = false;
     setWindowTitle(SourceStem(source));
-    sourceLabel_->setText(QString::fromStdString(scan->description));
+    sourcePanel_->setDescription(QString::fromStdString(scan->description));
     syncSourceControls();
     sinogramView_->setImage(SinogramPicture(scan->integrals));
-    lookPage_->setScanSinogram(scan->integrals, SourceStem(source), scan->hasTruth ? scan->truth.pixelMm : 0.0);
+    look_->setScanSinogram(scan->integrals, SourceStem(source), scan->hasTruth ? scan->truth.pixelMm : 0.0);
     reconstructionView_->setImage(scan->reconstruction);
     reconstructionView_->setAxes(FieldAxis(*scan, false), FieldAxis(*scan, true));
     truthView_->setVisible(scan->hasTruth);
@@ -394,7 +219,7 @@ void LabWindow::showResult() {
         truthView_->setAxes(FieldAxis(*scan, false), FieldAxis(*scan, true));
         truthView_->setGreyScale(TruthScale(*scan));
     }
-    for (QAction* action : needsScan_) action->setEnabled(true);
+    actions_->enableScanActions();
     if (timings_) {
         views_->repaint();
         fprintf(stderr, "redraw: %lld ms from the change to the preview on screen\n",
@@ -411,87 +236,6 @@ void LabWindow::showFailure(const QString& message) {
         return;
     }
     QMessageBox::warning(this, "Sinora Lab", message);
-}
-
-QString LabWindow::askSavePath(const QString& title, const QString& name, const QString& filter) {
-    const QString proposal = ProposedPath(WorkFolder(), name, model_.openedFiles());
-    return QFileDialog::getSaveFileName(this, title, proposal, filter);
-}
-
-bool LabWindow::saveSinogram() {
-    if (!model_.latest()) return false;
-    const auto& scan = *model_.latest();
-    const QString path = askSavePath("Save Sinogram", ScanStem(scan.request.source, scan.request.options) + ".sino",
-                                     "Sinograms (*.sino);;All files (*)");
-    if (path.isEmpty()) return false;
-    try {
-        model_.saveSinogram(path);
-    } catch (const std::exception& error) {
-        showFailure(error.what());
-        return false;
-    }
-    statusBar()->showMessage("Saved " + path, 10000);
-    return true;
-}
-
-void LabWindow::saveTruth() {
-    if (!model_.latest()) return;
-    const auto& scan = *model_.latest();
-    const QString path =
-        askSavePath("Save Truth Picture", ScanStem(scan.request.source, scan.request.options) + "_truth.png",
-                    "PNG pictures (*.png)");
-    if (path.isEmpty()) return;
-    try {
-        model_.saveTruth(path);
-        statusBar()->showMessage("Saved " + path, 10000);
-    } catch (const std::exception& error) {
-        showFailure(error.what());
-    }
-}
-
-void LabWindow::saveFilter() {
-    const FilterChoice& filter = model_.filter();
-    const QString path = askSavePath("Save Filter", FilterFileName(filter), "Filter files (*.txt);;All files (*)");
-    if (path.isEmpty()) return;
-    lab::FilterOptions options;
-    options.name = filter.kind;
-    options.cutoff = filter.cutoff;
-    options.scale = filter.scale;
-    options.output = path.toStdString();
-    try {
-        lab::RunFilterCommand(options);
-        statusBar()->showMessage("Saved " + path, 10000);
-    } catch (const std::exception& error) {
-        showFailure(error.what());
-    }
-}
-
-void LabWindow::savePicture(QWidget* widget, const QString& what) {
-    const QString stem = model_.latest() ? SourceStem(model_.source()) + "_" : QString();
-    const QString path = askSavePath("Save Picture", stem + what + ".png", "PNG pictures (*.png)");
-    if (path.isEmpty()) return;
-    try {
-        SavePng(path, widget->grab().toImage(), model_.source().path);
-        statusBar()->showMessage("Saved " + path, 10000);
-    } catch (const std::exception& error) {
-        showFailure(error.what());
-    }
-}
-
-void LabWindow::openInSinora() {
-    if (model_.savedPath().isEmpty() && !saveSinogram()) return;
-    // As the desktop entry starts Sinora: in the work folder, with the
-    // samples, its first open dialog on the file.
-    QString session = QDir(QApplication::applicationDirPath()).filePath("sinora-session");
-    if (!QFileInfo(session).isExecutable()) session = QStandardPaths::findExecutable("sinora-session");
-    if (session.isEmpty() || !QProcess::startDetached(session, {"--", model_.savedPath()}))
-        showFailure("Sinora could not be started: sinora-session is neither beside Sinora Lab nor on the PATH");
-}
-
-void LabWindow::openDocument(const QString& relativePath) {
-    const QString path = DocumentPath(relativePath);
-    if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        showFailure("Cannot show " + path + ": it is not installed, or nothing on this system opens it");
 }
 
 void LabWindow::closeEvent(QCloseEvent* event) {

@@ -1,5 +1,6 @@
 // lab_window.h - Sinora Lab's main window: the views of the scan in the
-// middle, the Source, Scan and Filter panels docked around them.
+// middle, the Source, Scan and Filter panels docked around them, the menus'
+// actions; what it remembers between starts.
 #pragma once
 
 #include <QMainWindow>
@@ -7,21 +8,20 @@
 #include "lab/window/scan/scan_model.h"
 #include "lab/window/window_settings.h"
 
-class QAction;
-class QComboBox;
-class QDoubleSpinBox;
 class QLabel;
-class QSpinBox;
 class QSplitter;
 class QTabWidget;
 
 namespace labwin {
 
 class ComparePage;
+class FilterPanel;
 class ImageView;
+class LabActions;
 class LookModel;
 class LookPage;
 class ScanPanel;
+class SourcePanel;
 
 class LabWindow : public QMainWindow {
     Q_OBJECT
@@ -44,31 +44,21 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    QWidget* buildSourcePanel();
-    QWidget* buildFilterPanel();
-    void buildMenus();
+    // The Scan, Look and Compare views.
+    QTabWidget* buildPages();
+    void addPanels();
+    void buildActions();
     QDockWidget* addPanel(const QString& title, const QString& name, QWidget* panel, Qt::DockWidgetArea area);
+    void restoreSettings();
 
     void chooseFile();
     void scanOptionsChanged();
-    void filterChanged();
+    void filterChanged(const FilterChoice& filter);
     void showResult();
     void showFailure(const QString& message);
     void syncSourceControls();
-
-    // Each returns false when the user cancelled or the file could not be
-    // written (the reason shown).
-    bool saveSinogram();
-    void saveTruth();
-    void saveFilter();
-    void savePicture(QWidget* widget, const QString& what);
-    QString askSavePath(const QString& title, const QString& name, const QString& filter);
-    void openInSinora();
-    void openDocument(const QString& relativePath);
     // Shown until the next one, or for `timeoutMs` when not 0.
     void showStatus(const QString& message, int timeoutMs = 0);
-    void exportLookPanels();
-    void exportSliceDicom();
 
     WindowSettings settings_;
     ScanModel model_;
@@ -84,18 +74,12 @@ private:
     ImageView* sinogramView_ = nullptr;
     ImageView* reconstructionView_ = nullptr;
     ImageView* truthView_ = nullptr;
-    ImageView* filterView_ = nullptr;
 
-    QLabel* sourceLabel_ = nullptr;
-    QComboBox* phantomBox_ = nullptr;
-    QSpinBox* frameBox_ = nullptr;
-    QDoubleSpinBox* fovBox_ = nullptr;
+    SourcePanel* sourcePanel_ = nullptr;
     ScanPanel* scanPanel_ = nullptr;
-    QComboBox* kindBox_ = nullptr;
-    QDoubleSpinBox* cutoffBox_ = nullptr;
-    QDoubleSpinBox* scaleBox_ = nullptr;
+    FilterPanel* filterPanel_ = nullptr;
+    LabActions* actions_ = nullptr;
     QLabel* busyLabel_ = nullptr;
-    QList<QAction*> needsScan_;
 };
 
 }  // namespace labwin

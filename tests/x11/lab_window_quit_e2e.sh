@@ -28,7 +28,12 @@ mkfifo "$work/no_writer.png"
 start_lab_window "" "$work/no_writer.png"
 refused() { grep -q "^status: .*no_writer.png.*it is a FIFO" "$program_log"; }
 wait_for 10 refused || fail "the window did not refuse the FIFO"
-xdotool key Return  # the message box has the focus
+# The message box: the window's second, once it shows.
+message_box() { visible_windows | grep -vx "$window" | head -1; }
+has_message_box() { [ -n "$(message_box)" ]; }
+wait_for 10 has_message_box || fail "no message box said why"
+focus "$(message_box)"
+xdotool key Return
 focus "$window"
 xdotool key ctrl+q
 end_with_status_0 10

@@ -1,6 +1,7 @@
 // look_model.cpp
 #include "lab/window/look/look_model.h"
 
+#include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
@@ -8,10 +9,13 @@
 
 #include "base/to_int.h"
 #include "lab/measure/canvas_compare.h"
+#include "lab/commands/commands.h"
 #include "lab/plot/display_levels.h"
 #include "lab/core/field_geometry.h"
+#include "lab/reconstruct/filter_kernels.h"
 #include "lab/reconstruct/iterative_recon.h"
 #include "lab/core/lab_error.h"
+#include "lab/files/slice_files.h"
 
 namespace labwin {
 
@@ -20,6 +24,34 @@ namespace {
 constexpr size_t MostCompared = 4;
 
 int Whole(double v) { return TruncToInt32(std::round(v)); }
+
+// The input of the chosen sinogram and filter, a designed filter written to
+// `designedPath` first. Throws when it cannot be.
+LookInput ChosenInput(const LookChoices& chosen, const std::string& designedPath) {
+    LookInput input;
+    input.integrals = chosen.integrals;
+    input.name = chosen.name;
+    input.madeByLab = chosen.madeByLab;
+    input.pixelMm = chosen.pixelMm;
+    switch (chosen.filter) {
+        case LookFilter::Designed: {
+            lab::FilterOptions options;
+            options.name = chosen.designed.kind;
+            options.cutoff = chosen.designed.cutoff;
+            options.scale = chosen.designed.scale;
+            options.output = designedPath;
+            lab::RunFilterCommand(options);
+            input.filterPath = options.output;
+            input.filterTitle = QString::fromStdString(lab::KernelTitle(chosen.designed.kind));
+            break;
+        }
+        case LookFilter::Simple: input.filterTitle = "Simple back projection"; break;
+        case LookFilter::FromFile:
+            input.filterPath = chosen.filterFile.toStdString();
+            input.filterTitle = QFileInfo(chosen.filterFile).completeBaseName();
+    }
+    return input;
+}
 
 }  // namespace
 
@@ -33,6 +65,61 @@ LookModel::~LookModel() {
     // No waiting: the workers hold what they use, and their results go
     // nowhere once the watchers are gone.
     sart_.cancel();
+}
+
+bool LookModel::openSinogram(const QString& path) {
+    try {
+        choices_.integrals = lab::ReadSinogramFile(path.toStdString());
+    } catch (const std::exception& error) {
+        emit status(error.what());
+        return false;
+    }
+    choices_.name = QFileInfo(path).fileName();
+    return true;
+}
+
+void LookModel::setScanSinogram(const std::vector<double>& integrals, const QString& name, double pixelMm) {
+    choices_.scanIntegrals = integrals;
+    choices_.scanName = name;
+    choices_.scanPixelMm = pixelMm;
+}
+
+bool LookModel::useScanSinogram() {
+    if (choices_.scanIntegrals.empty()) {
+        emit status("No scan yet");
+        return false;
+    }
+    choices_.integrals = choices_.scanIntegrals;
+    choices_.name = choices_.scanName;
+    choices_.madeByLab = choices_.scanPixelMm > 0.0;
+    if (choices_.scanPixelMm > 0.0) choices_.pixelMm = choices_.scanPixelMm;
+    return true;
+}
+
+void LookModel::setFilterSource(LookFilter filter) { choices_.filter = filter; }
+
+void LookModel::setFilterFile(const QString& path) { choices_.filterFile = path; }
+
+void LookModel::setDesignedFilter(const FilterChoice& filter) {
+    choices_.designed = filter;
+    if (choices_.filter == LookFilter::Designed) rerun();
+}
+
+void LookModel::setMadeByLab(bool madeByLab) { choices_.madeByLab = madeByLab; }
+
+void LookModel::setPixelMm(double pixelMm) { choices_.pixelMm = pixelMm; }
+
+void LookModel::rerun() {
+    if (choices_.integrals.empty()) return;
+    LookInput input;
+    try {
+        input = ChosenInput(choices_, filterFolder_.filePath("designed.txt").toStdString());
+    } catch (const std::exception& error) {
+        emit status(error.what());
+        return;
+    }
+    emit status("Reconstructing " + input.name + " with " + input.filterTitle + "...");
+    reconstruct(input);
 }
 
 void LookModel::reconstruct(const LookInput& input) {

@@ -1,4 +1,5 @@
-// look_model.h - the Look view's state without widgets: the reconstruction's
+// look_model.h - the Look view's state without widgets: what it
+// reconstructs (the sinogram, the filter, the scale), the reconstruction's
 // steps, the chosen angle, the slice's window, the region and line drawn on
 // it and their numbers, and up to four slices compared. Reconstructions run
 // off the GUI thread and hand back their result or their failure as a
@@ -8,11 +9,14 @@
 
 #include <QFutureWatcher>
 #include <QObject>
+#include <QTemporaryDir>
 
 #include <memory>
 #include <optional>
 
+#include "lab/files/signal_cleanup.h"
 #include "lab/window/look/look_steps.h"
+#include "lab/window/scan/scan_model.h"
 #include "lab/window/widgets/slice_view.h"
 
 namespace labwin {
@@ -40,11 +44,49 @@ struct SartOutcome {
     QString error;
 };
 
+// Where the Look view's filter comes from, in the order its list shows them.
+enum class LookFilter { Designed, Simple, FromFile };
+
+// What the Look view reconstructs, as its controls and the other panels
+// chose it.
+struct LookChoices {
+    std::vector<double> integrals;  // the sinogram (empty: none yet)
+    QString name;
+    // The Scan panels' latest sinogram, for when the user picks it, and the
+    // field pixel it was made with (0: not made by the lab).
+    std::vector<double> scanIntegrals;
+    QString scanName;
+    double scanPixelMm = 1.0;
+    LookFilter filter = LookFilter::Designed;
+    FilterChoice designed;  // the Filter panel's
+    QString filterFile;
+    bool madeByLab = true;
+    double pixelMm = 1.0;
+};
+
 class LookModel : public QObject {
     Q_OBJECT
 public:
     explicit LookModel(QObject* parent = nullptr);
     ~LookModel() override;
+
+    // What to reconstruct. Choosing does not reconstruct: rerun() does.
+    const LookChoices& choices() const { return choices_; }
+    // A .sino file; false, the reason in status(), when it cannot be read.
+    bool openSinogram(const QString& path);
+    void setScanSinogram(const std::vector<double>& integrals, const QString& name, double pixelMm);
+    // The Scan panels' sinogram, with its scale; false, and status() says
+    // so, when there is none yet.
+    bool useScanSinogram();
+    void setFilterSource(LookFilter filter);
+    void setFilterFile(const QString& path);
+    // The Filter panel's design: the slice made again when it uses it.
+    void setDesignedFilter(const FilterChoice& filter);
+    void setMadeByLab(bool madeByLab);
+    void setPixelMm(double pixelMm);
+    // The chosen sinogram with the chosen filter, once there is a sinogram;
+    // status() says what started, or why it could not.
+    void rerun();
 
     // Starts the program's steps on the input; stepsReady() or failed().
     // While one runs, the newest input waits its turn (the others are
@@ -84,6 +126,9 @@ public:
     void cancel() { sart_.cancel(); }
 
 signals:
+    // A line for the status bar about the choices: what they started, or
+    // why they could not be used.
+    void status(const QString& message);
     void stepsReady();
     void angleChanged(int angle);
     void windowChanged();
@@ -99,6 +144,12 @@ private:
     void sartDone();
     void addCompared(CompareSlot slot);
 
+    LookChoices choices_;
+    // The designed filter's file, removed with its folder when a signal
+    // ends the window.
+    QTemporaryDir filterFolder_;
+    lab::RemovedOnSignal filterFolderOnSignal_{filterFolder_.path().toStdString(), true};
+    lab::RemovedOnSignal designedOnSignal_{filterFolder_.filePath("designed.txt").toStdString(), false};
     std::shared_ptr<const LookSteps> steps_;
     lab::SliceValues slice_;
     QFutureWatcher<LookOutcome> running_;

@@ -15,9 +15,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "lab/commands/commands.h"
-#include "lab/reconstruct/filter_kernels.h"
-#include "lab/files/slice_files.h"
+#include <algorithm>
+
+#include "lab/core/option_bounds.h"
 #include "lab/window/widgets/image_view.h"
 #include "lab/window/look/look_pictures.h"
 #include "lab/window/widgets/previews.h"
@@ -26,8 +26,6 @@
 namespace labwin {
 
 namespace {
-
-enum FilterSource { Designed, Simple, FromFile };
 
 QPushButton* Button(const QString& text, const QString& tip) {
     auto* button = new QPushButton(text);
@@ -39,52 +37,56 @@ QPushButton* Button(const QString& text, const QString& tip) {
 
 LookPage::LookPage(LookModel& model, QWidget* parent) : QWidget(parent), model_(model) {
     auto* layout = new QVBoxLayout(this);
-    auto* sources = new QHBoxLayout;
+    layout->addLayout(buildSourceRow());
+    layout->addLayout(buildReplayRow());
+    layout->addLayout(buildWindowRow());
+    addPanels(layout);
+    connectSlice();
+    connect(&model_, &LookModel::status, this, &LookPage::status);
+    connect(&model_, &LookModel::stepsReady, this, &LookPage::showSteps);
+    connect(&model_, &LookModel::angleChanged, this, &LookPage::showAngle);
+    connect(&model_, &LookModel::windowChanged, this, &LookPage::showWindow);
+    connect(&model_, &LookModel::circleChanged, this, &LookPage::showCircle);
+}
+
+QHBoxLayout* LookPage::buildSourceRow() {
+    auto* row = new QHBoxLayout;
     QPushButton* open = Button("Open &Sinogram...", "A .sino file to reconstruct");
     connect(open, &QPushButton::clicked, this, &LookPage::chooseSinogram);
     QPushButton* fromScan = Button("Use the S&can's", "The sinogram the Source and Scan panels made");
-    connect(fromScan, &QPushButton::clicked, this, [this] {
-        if (scanIntegrals_.empty()) return emit status("No scan yet");
-        integrals_ = scanIntegrals_;
-        name_ = scanName_;
-        const QSignalBlocker quiet(labMade_), quietToo(pixelMm_);
-        labMade_->setChecked(scanPixelMm_ > 0.0);
-        if (scanPixelMm_ > 0.0) pixelMm_->setValue(scanPixelMm_);
-        rerun();
-    });
+    connect(fromScan, &QPushButton::clicked, this, &LookPage::useScanSinogram);
     filterBox_ = new QComboBox;
     filterBox_->addItems({"The Filter panel's design", "Simple back projection", "Filter file..."});
     filterBox_->setToolTip("The filter the reconstruction uses");
-    connect(filterBox_, &QComboBox::activated, this, [this](int index) {
-        if (index == FromFile) {
-            const QString path = QFileDialog::getOpenFileName(this, "Open Filter", lastFolder_, "Filter files (*.txt);;All files (*)");
-            if (path.isEmpty()) return;
-            filterFile_ = path;
-            filterBox_->setItemText(FromFile, QFileInfo(path).fileName());
-        }
-        rerun();
-    });
+    connect(filterBox_, &QComboBox::activated, this, &LookPage::chooseFilter);
     labMade_ = new QCheckBox("Made by Sinora &Lab (HU)");
-    labMade_->setChecked(true);
+    labMade_->setChecked(model_.choices().madeByLab);
     labMade_->setToolTip("The sinogram's scale is the lab's (0.02 per mm is water): the slice in Hounsfield units");
-    connect(labMade_, &QCheckBox::toggled, this, &LookPage::rerun);
+    connect(labMade_, &QCheckBox::toggled, this, [this](bool madeByLab) {
+        model_.setMadeByLab(madeByLab);
+        model_.rerun();
+    });
     pixelMm_ = new QDoubleSpinBox;
-    pixelMm_->setRange(0.01, 100.0);
-    pixelMm_->setValue(1.0);
+    // Two decimals: 0.01 mm the smallest size it shows.
+    pixelMm_->setRange(std::max(lab::PixelWidthMm.min, 0.01), lab::PixelWidthMm.max);
+    pixelMm_->setValue(model_.choices().pixelMm);
     pixelMm_->setSuffix(" mm pixels");
     pixelMm_->setToolTip("The field pixel the sinogram was made with (the teaching set's: 1 mm)");
     pixelMm_->setAccessibleName("Pixel size");
-    connect(pixelMm_, &QDoubleSpinBox::editingFinished, this, &LookPage::rerun);
-    sources->addWidget(open);
-    sources->addWidget(fromScan);
-    sources->addWidget(new QLabel("Filter:"));
-    sources->addWidget(filterBox_);
-    sources->addWidget(labMade_);
-    sources->addWidget(pixelMm_);
-    sources->addStretch(1);
-    layout->addLayout(sources);
+    connect(pixelMm_, &QDoubleSpinBox::valueChanged, &model_, &LookModel::setPixelMm);
+    connect(pixelMm_, &QDoubleSpinBox::editingFinished, &model_, &LookModel::rerun);
+    row->addWidget(open);
+    row->addWidget(fromScan);
+    row->addWidget(new QLabel("Filter:"));
+    row->addWidget(filterBox_);
+    row->addWidget(labMade_);
+    row->addWidget(pixelMm_);
+    row->addStretch(1);
+    return row;
+}
 
-    auto* replay = new QHBoxLayout;
+QHBoxLayout* LookPage::buildReplayRow() {
+    auto* row = new QHBoxLayout;
     angleSlider_ = new QSlider(Qt::Horizontal);
     angleSlider_->setRange(0, 179);
     angleSlider_->setAccessibleName("Angle");
@@ -111,17 +113,20 @@ LookPage::LookPage(LookModel& model, QWidget* parent) : QWidget(parent), model_(
     });
     connect(speed_, &QSpinBox::valueChanged, this, [this](int v) { timer_->setInterval(1000 / v); });
     timer_->setInterval(1000 / speed_->value());
-    replay->addWidget(new QLabel("&Angle:"));
-    static_cast<QLabel*>(replay->itemAt(0)->widget())->setBuddy(angleSlider_);
-    replay->addWidget(angleSlider_, 1);
-    replay->addWidget(angleBox_);
-    replay->addWidget(back);
-    replay->addWidget(play_);
-    replay->addWidget(forward);
-    replay->addWidget(speed_);
-    layout->addLayout(replay);
+    auto* angleLabel = new QLabel("&Angle:");
+    angleLabel->setBuddy(angleSlider_);
+    row->addWidget(angleLabel);
+    row->addWidget(angleSlider_, 1);
+    row->addWidget(angleBox_);
+    row->addWidget(back);
+    row->addWidget(play_);
+    row->addWidget(forward);
+    row->addWidget(speed_);
+    return row;
+}
 
-    auto* window = new QHBoxLayout;
+QHBoxLayout* LookPage::buildWindowRow() {
+    auto* row = new QHBoxLayout;
     centreBox_ = new QSpinBox;
     widthBox_ = new QSpinBox;
     centreBox_->setRange(-100000, 100000);
@@ -140,16 +145,18 @@ LookPage::LookPage(LookModel& model, QWidget* parent) : QWidget(parent), model_(
     centreLabel->setBuddy(centreBox_);
     auto* widthLabel = new QLabel("&Width:");
     widthLabel->setBuddy(widthBox_);
-    window->addWidget(centreLabel);
-    window->addWidget(centreBox_);
-    window->addWidget(widthLabel);
-    window->addWidget(widthBox_);
-    window->addWidget(unitsLabel_);
-    window->addWidget(new QLabel("Signed values:"));
-    window->addWidget(mapBox_);
-    window->addStretch(1);
-    layout->addLayout(window);
+    row->addWidget(centreLabel);
+    row->addWidget(centreBox_);
+    row->addWidget(widthLabel);
+    row->addWidget(widthBox_);
+    row->addWidget(unitsLabel_);
+    row->addWidget(new QLabel("Signed values:"));
+    row->addWidget(mapBox_);
+    row->addStretch(1);
+    return row;
+}
 
+void LookPage::addPanels(QVBoxLayout* layout) {
     sinogram_ = new ImageView("Sinogram");
     sinogram_->setAxes(SinogramChannelAxis(), SinogramAngleAxis());
     filter_ = new ImageView("Filter: taps and frequency response");
@@ -181,7 +188,9 @@ LookPage::LookPage(LookModel& model, QWidget* parent) : QWidget(parent), model_(
     circleLabel_->setAccessibleName("Circle");
     circleLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(circleLabel_);
+}
 
+void LookPage::connectSlice() {
     for (SliceView* v : {view_, partial_, slice_}) {
         connect(v, &SliceView::probed, this, [this](lab::PicturePoint p) {
             const QString text = model_.probeText(p);
@@ -198,10 +207,6 @@ LookPage::LookPage(LookModel& model, QWidget* parent) : QWidget(parent), model_(
             emit status(error.what());
         }
     });
-    connect(&model_, &LookModel::stepsReady, this, &LookPage::showSteps);
-    connect(&model_, &LookModel::angleChanged, this, &LookPage::showAngle);
-    connect(&model_, &LookModel::windowChanged, this, &LookPage::showWindow);
-    connect(&model_, &LookModel::circleChanged, this, &LookPage::showCircle);
 }
 
 void LookPage::chooseSinogram() {
@@ -211,60 +216,31 @@ void LookPage::chooseSinogram() {
 
 void LookPage::openSinogram(const QString& path) {
     lastFolder_ = QFileInfo(path).absolutePath();
-    try {
-        integrals_ = lab::ReadSinogramFile(path.toStdString());
-    } catch (const std::exception& error) {
-        emit status(error.what());
-        return;
+    if (model_.openSinogram(path)) model_.rerun();
+}
+
+void LookPage::useScanSinogram() {
+    if (!model_.useScanSinogram()) return;
+    {
+        const QSignalBlocker quiet(labMade_), quietToo(pixelMm_);
+        labMade_->setChecked(model_.choices().madeByLab);
+        pixelMm_->setValue(model_.choices().pixelMm);
     }
-    name_ = QFileInfo(path).fileName();
-    rerun();
+    // The size the box shows is the one used: to its two decimals, within its range.
+    model_.setPixelMm(pixelMm_->value());
+    model_.rerun();
 }
 
-void LookPage::setScanSinogram(const std::vector<double>& integrals, const QString& name, double pixelMm) {
-    scanIntegrals_ = integrals;
-    scanName_ = name;
-    scanPixelMm_ = pixelMm;
-}
-
-void LookPage::setDesignedFilter(const std::string& kind, double cutoff, double scale) {
-    designedKind_ = kind;
-    designedCutoff_ = cutoff;
-    designedScale_ = scale;
-    if (filterBox_->currentIndex() == Designed && !integrals_.empty()) rerun();
-}
-
-void LookPage::rerun() {
-    if (integrals_.empty()) return;
-    LookInput input;
-    input.integrals = integrals_;
-    input.name = name_;
-    input.madeByLab = labMade_->isChecked();
-    input.pixelMm = pixelMm_->value();
-    switch (filterBox_->currentIndex()) {
-        case Designed: {
-            lab::FilterOptions options;
-            options.name = designedKind_;
-            options.cutoff = designedCutoff_;
-            options.scale = designedScale_;
-            options.output = filterFolder_.filePath("designed.txt").toStdString();
-            try {
-                lab::RunFilterCommand(options);
-            } catch (const std::exception& error) {
-                emit status(error.what());
-                return;
-            }
-            input.filterPath = options.output;
-            input.filterTitle = QString::fromStdString(lab::KernelTitle(designedKind_));
-            break;
-        }
-        case Simple: input.filterTitle = "Simple back projection"; break;
-        default:
-            input.filterPath = filterFile_.toStdString();
-            input.filterTitle = QFileInfo(filterFile_).completeBaseName();
+void LookPage::chooseFilter(int index) {
+    const auto filter = static_cast<LookFilter>(index);
+    model_.setFilterSource(filter);
+    if (filter == LookFilter::FromFile) {
+        const QString path = QFileDialog::getOpenFileName(this, "Open Filter", lastFolder_, "Filter files (*.txt);;All files (*)");
+        if (path.isEmpty()) return;
+        model_.setFilterFile(path);
+        filterBox_->setItemText(index, QFileInfo(path).fileName());
     }
-    emit status("Reconstructing " + name_ + " with " + input.filterTitle + "...");
-    model_.reconstruct(input);
+    model_.rerun();
 }
 
 void LookPage::showSteps() {

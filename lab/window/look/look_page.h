@@ -5,19 +5,18 @@
 
 #include <QWidget>
 
-#include <QTemporaryDir>
-
-#include "lab/files/signal_cleanup.h"
 #include "lab/window/look/look_model.h"
 
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QSlider;
 class QSpinBox;
 class QTimer;
+class QVBoxLayout;
 
 namespace labwin {
 
@@ -30,11 +29,6 @@ public:
     explicit LookPage(LookModel& model, QWidget* parent = nullptr);
 
     void openSinogram(const QString& path);
-    // The Scan panels' latest sinogram and the Filter panel's design, for
-    // when the user picks them.
-    // `pixelMm`: the field pixel it was made with (0: not made by the lab).
-    void setScanSinogram(const std::vector<double>& integrals, const QString& name, double pixelMm);
-    void setDesignedFilter(const std::string& kind, double cutoff, double scale);
     void chooseSinogram();
     SliceView* sliceView() const { return slice_; }
 
@@ -42,7 +36,15 @@ signals:
     void status(const QString& message);
 
 private:
-    void rerun();
+    // The rows of controls above the panels, and the panels.
+    QHBoxLayout* buildSourceRow();
+    QHBoxLayout* buildReplayRow();
+    QHBoxLayout* buildWindowRow();
+    void addPanels(QVBoxLayout* layout);
+    void connectSlice();
+
+    void useScanSinogram();
+    void chooseFilter(int index);
     void showSteps();
     void showAngle();
     void showWindow();
@@ -50,19 +52,7 @@ private:
     void togglePlay();
 
     LookModel& model_;
-    QTemporaryDir filterFolder_;
-    // Removed, with the designed filter in it, when a signal ends the window.
-    lab::RemovedOnSignal filterFolderOnSignal_{filterFolder_.path().toStdString(), true};
-    lab::RemovedOnSignal designedOnSignal_{filterFolder_.filePath("designed.txt").toStdString(), false};
-    std::vector<double> scanIntegrals_;
-    QString scanName_;
-    double scanPixelMm_ = 1.0;
-    std::vector<double> integrals_;
-    QString name_;
-    std::string designedKind_ = "ramlak";
-    double designedCutoff_ = 1.0, designedScale_ = 100.0;
-    QString lastFolder_;
-    QString filterFile_;
+    QString lastFolder_;  // where the open dialogs start
 
     QComboBox* filterBox_ = nullptr;
     QCheckBox* labMade_ = nullptr;

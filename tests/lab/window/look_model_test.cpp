@@ -1,6 +1,6 @@
-// look_model_test.cpp - the Look view's model without a screen: its slice,
-// probe, circle and window against what `sinora-lab reconstruct` writes and
-// `sinora-lab measure` reads from it; its workers' failures shown with their
+// look_model_test.cpp - the Look view's model without a screen: the input
+// its choices make; its slice, probe, circle and window against what
+// `sinora-lab reconstruct` writes and `sinora-lab measure` reads from it; its workers' failures shown with their
 // own message; the model destroyed while they work.
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -19,6 +19,7 @@
 #include "lab/window/look/look_model.h"
 #include "lab/window/look/look_pictures.h"
 
+using labwin::LookFilter;
 using labwin::LookModel;
 
 namespace {
@@ -31,6 +32,8 @@ class LookModelTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void choicesMakeTheInput_data();
+    void choicesMakeTheInput();
     void sameNumbersAsMeasure_data();
     void sameNumbersAsMeasure();
     void failuresShowTheirOwnMessage_data();
@@ -50,6 +53,59 @@ void LookModelTest::initTestCase() {
     filter.name = "ramlak";
     filter.output = filter_ = scratch_.filePath("ramlak.txt").toStdString();
     lab::RunFilterCommand(filter);
+}
+
+void LookModelTest::choicesMakeTheInput_data() {
+    QTest::addColumn<QString>("sinogram");  // "file", "scan" or "no scan"
+    QTest::addColumn<double>("scanPixelMm");
+    QTest::addColumn<int>("filter");  // LookFilter
+    QTest::addColumn<double>("cutoff");  // of the design
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<bool>("inHu");
+    QTest::addColumn<double>("pixelMm");
+    const int designed = int(LookFilter::Designed), simple = int(LookFilter::Simple), file = int(LookFilter::FromFile);
+    QTest::newRow("design") << "file" << 0.0 << designed << 1.0 << "Reconstructing phantom.sino with Ram-Lak..." << true << 1.0;
+    QTest::newRow("refused design") << "file" << 0.0 << designed << 0.001
+                                    << "the filter's scale must be from 1e-06 to 1e+06 (factor on every tap) and its "
+                                       "cutoff from 0.01 to 1 (fraction of the Nyquist frequency)"
+                                    << true << 1.0;
+    // No filter, no scale: the program's grey levels.
+    QTest::newRow("simple") << "file" << 0.0 << simple << 1.0 << "Reconstructing phantom.sino with Simple back projection..."
+                            << false << 1.0;
+    QTest::newRow("filter file, the scan's in HU") << "scan" << 0.5 << file << 1.0 << "Reconstructing scan with ramlak..."
+                                                   << true << 0.5;
+    QTest::newRow("the scan's, not the lab's") << "scan" << 0.0 << designed << 1.0 << "Reconstructing scan with Ram-Lak..."
+                                               << false << 1.0;
+    QTest::newRow("no scan") << "no scan" << 0.0 << simple << 1.0 << "No scan yet" << true << 1.0;
+}
+
+void LookModelTest::choicesMakeTheInput() {
+    QFETCH(QString, sinogram);
+    QFETCH(double, scanPixelMm);
+    QFETCH(int, filter);
+    QFETCH(double, cutoff);
+    QFETCH(QString, status);
+    QFETCH(bool, inHu);
+    QFETCH(double, pixelMm);
+    LookModel model;
+    QSignalSpy said(&model, &LookModel::status);
+    QSignalSpy ready(&model, &LookModel::stepsReady);
+    model.setFilterSource(LookFilter(filter));
+    model.setFilterFile(QString::fromStdString(filter_));
+    model.setDesignedFilter({"ramlak", cutoff, 100.0});  // no sinogram yet: nothing runs
+    if (sinogram == "file") QVERIFY(model.openSinogram(QString::fromStdString(Head)));
+    if (sinogram == "scan") model.setScanSinogram(lab::ReadSinogramFile(Head), "scan", scanPixelMm);
+    if (sinogram == "file" || model.useScanSinogram()) model.rerun();
+    QCOMPARE(said.count(), 1);
+    QCOMPARE(said.first().first().toString(), status);
+    if (!status.startsWith("Reconstructing")) {
+        QVERIFY(!model.busy());
+        return;
+    }
+    QVERIFY(ready.wait(60000));
+    QCOMPARE(model.steps()->inHu(), inHu);
+    QCOMPARE(model.steps()->input.pixelMm, pixelMm);
+    QCOMPARE(model.steps()->taps.empty(), filter == int(LookFilter::Simple));
 }
 
 void LookModelTest::sameNumbersAsMeasure_data() {
