@@ -48,13 +48,13 @@ InputFileResult LoadSinogramFile(const char* path) {
     return result;
 }
 
-InputFileResult LoadFilterFile(const char* path) {
+InputFileResult ReadFilterFile(const char* path, double* taps) {
     InputFileResult result;
     FILE* file = OpenInputFile(path, result);
     if (!file) return result;
-    double taps[KernelTaps];
-    switch (ReadFilterTaps(file, taps, &result.numbers)) {
-        case FilterTapsRead::Complete: memcpy(FilterKernel, taps, sizeof taps); break;
+    double read[KernelTaps];
+    switch (ReadFilterTaps(file, read, &result.numbers)) {
+        case FilterTapsRead::Complete: memcpy(taps, read, sizeof read); break;
         case FilterTapsRead::NotANumber: result.error = InputFileError::NotANumber; break;
         case FilterTapsRead::TooFew: result.error = InputFileError::TooFewNumbers; break;
     }
