@@ -26,8 +26,8 @@
 
 #include "base/to_int.h"
 #include "recon/back_projection_steps.h"
+#include "recon/computing_steps.h"
 #include "recon/instruction_sets.h"
-#include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "recon/slice_codes.h"
 #include "recon/step_variants.h"

@@ -1,7 +1,8 @@
 // computing_steps.h - the reconstruction's arithmetic: the steps the run
 // calls between reading its inputs and showing its pictures. They read and
 // write the arrays of recon_data.h and need no window and no console, so
-// that other programs can run them (headless_run.h).
+// that other programs can run them (reconstruction_session.h,
+// headless_run.h).
 #pragma once
 
 // Sinogram from RawSinogram: bin j is the sum of its two channels.

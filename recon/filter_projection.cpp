@@ -22,9 +22,9 @@
 #include <immintrin.h>
 #endif
 
+#include "recon/computing_steps.h"
 #include "recon/instruction_sets.h"
 #include "recon/ordered_arithmetic.h"
-#include "recon/phases.h"
 #include "recon/recon_data.h"
 #include "recon/step_variants.h"
 

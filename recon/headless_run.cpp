@@ -1,57 +1,39 @@
-// headless_run.cpp - the input files opened without the window layer, and
-// the computing steps in the order the run takes them.
+// headless_run.cpp - the input files opened without the window layer
+// (base/plain_file.h), and the computing steps in the order the run takes
+// them.
 #include "recon/headless_run.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "base/plain_file.h"
 #include "recon/computing_steps.h"
 #include "recon/input_files.h"
 #include "recon/recon_data.h"
 
 namespace {
 
-// Opens a plain file for reading without waiting on a pipe or a device;
-// null with `result` saying why otherwise.
-FILE* OpenPlainFile(const char* path, InputFileResult& result) {
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        result.error = InputFileError::CannotOpen;
-        result.systemError = errno;
-        return nullptr;
+// The file opened by OpenPlainFile; null with `result` saying why otherwise.
+FILE* OpenInputFile(const char* path, InputFileResult& result) {
+    const PlainFileOpening opening = OpenPlainFile(path);
+    switch (opening.kind) {
+        case PlainFileKind::Plain: result.bytes = opening.bytes; break;
+        case PlainFileKind::Folder: result.error = InputFileError::Folder; break;
+        case PlainFileKind::NotPlain: result.error = InputFileError::NotPlainFile; break;
+        case PlainFileKind::CannotOpen:
+            result.error = InputFileError::CannotOpen;
+            result.systemError = opening.systemError;
+            break;
     }
-    struct stat info;
-    if (fstat(fd, &info) != 0) {
-        result.error = InputFileError::CannotOpen;
-        result.systemError = errno;
-        close(fd);
-        return nullptr;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        result.error = S_ISDIR(info.st_mode) ? InputFileError::Folder : InputFileError::NotPlainFile;
-        close(fd);
-        return nullptr;
-    }
-    result.bytes = static_cast<long long>(info.st_size);
-    FILE* file = fdopen(fd, "r");
-    if (!file) {
-        result.error = InputFileError::CannotOpen;
-        result.systemError = errno;
-        close(fd);
-    }
-    return file;
+    return opening.file;
 }
 
 }  // namespace
 
 InputFileResult LoadSinogramFile(const char* path) {
     InputFileResult result;
-    FILE* file = OpenPlainFile(path, result);
+    FILE* file = OpenInputFile(path, result);
     if (!file) return result;
     if (result.bytes < SinogramFileBytes) {
         result.error = InputFileError::TooShort;
@@ -66,13 +48,13 @@ InputFileResult LoadSinogramFile(const char* path) {
     return result;
 }
 
-InputFileResult LoadFilterFile(const char* path) {
+InputFileResult ReadFilterFile(const char* path, double* taps) {
     InputFileResult result;
-    FILE* file = OpenPlainFile(path, result);
+    FILE* file = OpenInputFile(path, result);
     if (!file) return result;
-    double taps[KernelTaps];
-    switch (ReadFilterTaps(file, taps, &result.numbers)) {
-        case FilterTapsRead::Complete: memcpy(FilterKernel, taps, sizeof taps); break;
+    double read[KernelTaps];
+    switch (ReadFilterTaps(file, read, &result.numbers)) {
+        case FilterTapsRead::Complete: memcpy(taps, read, sizeof read); break;
         case FilterTapsRead::NotANumber: result.error = InputFileError::NotANumber; break;
         case FilterTapsRead::TooFew: result.error = InputFileError::TooFewNumbers; break;
     }

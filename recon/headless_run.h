@@ -7,11 +7,13 @@
 //
 //     #include "recon/headless_run.h"
 //     #include "recon/recon_data.h"
+//     #include "recon/reconstruction_session.h"
 //
+//     const ReconstructionSession session;  // the arrays, until it ends
 //     InputFileResult read = LoadSinogramFile(sinogramPath);
 //     if (read.error != InputFileError::None) return Fail(read);
 //     if (filterPath) {   // null: simple back projection
-//         read = LoadFilterFile(filterPath);
+//         read = ReadFilterFile(filterPath, FilterKernel);
 //         if (read.error != InputFileError::None) return Fail(read);
 //     }
 //     RunReconstructionSteps(filterPath ? Method::Filtered : Method::Simple);
@@ -19,11 +21,14 @@
 //
 // The data are the program's global arrays: one reconstruction at a time
 // in a process, and nothing else may touch the arrays while it runs (the
-// back projection uses one more thread of its own). A run takes a fraction
-// of a second and cannot be interrupted.
+// back projection uses one more thread of its own), so a program with
+// threads holds a ReconstructionSession meanwhile, or has the session
+// reconstruct values in memory (reconstruction_session.h). A run takes a
+// fraction of a second and cannot be interrupted.
 #pragma once
 
-// Why an input file was refused; every refusal leaves the arrays as they were.
+// Why an input file was refused; a refusal leaves what the file would fill
+// as it was.
 enum class InputFileError {
     None,
     CannotOpen,  // missing or not readable: systemError tells why
@@ -45,8 +50,9 @@ struct InputFileResult {
 // A sinogram file (729 x 180 little-endian doubles; bytes after them are
 // ignored) into RawSinogram.
 InputFileResult LoadSinogramFile(const char* path);
-// The first 128 numbers of a real-space filter file into FilterKernel.
-InputFileResult LoadFilterFile(const char* path);
+// The first 128 numbers of a real-space filter file into `taps` (128
+// values; FilterKernel, or an array of the caller's).
+InputFileResult ReadFilterFile(const char* path, double* taps);
 
 enum class Method { Simple, Filtered };
 

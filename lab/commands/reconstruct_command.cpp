@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/c_locale.h"
+#include "recon/reconstruction_session.h"
 #include "lab/commands/commands.h"
 #include "lab/plot/display_levels.h"
 #include "lab/core/field_geometry.h"
@@ -95,8 +96,9 @@ Reconstructed Reconstruct(const ReconstructOptions& options) {
         else slice.noScale = "the sinogram was not made by sinora-lab (--program-units)";
         return slice;
     }
+    ReconstructionSession session;
     bool calibrated = !options.simple && !options.programUnits;
-    const SumCalibration calibration = calibrated ? CalibrateSums(options.filter) : SumCalibration{};
+    const SumCalibration calibration = calibrated ? CalibrateSums(session, options.filter) : SumCalibration{};
     if (options.simple) slice.noScale = "simple back projection has no attenuation scale";
     else if (options.programUnits) slice.noScale = "the sinogram was not made by sinora-lab (--program-units)";
     else if (!calibration.Valid()) {
@@ -104,7 +106,8 @@ Reconstructed Reconstruct(const ReconstructOptions& options) {
         if (WritesDicom(options)) throw LabError("cannot write a DICOM CT image: " + slice.noScale);
         calibrated = false;
     }
-    const ProgramSlice program = ReconstructLikeTheProgram(options.sinogram, options.simple ? "" : options.filter);
+    const ProgramSlice program =
+        ReconstructLikeTheProgram(session, options.sinogram, options.simple ? "" : options.filter);
     printf("%s back projection, the program's own steps: sum %.6g to %.6g\n", options.simple ? "simple" : "filtered",
            program.sumMin, program.sumMax);
     slice.values = program.sum;

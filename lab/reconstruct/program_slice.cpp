@@ -1,11 +1,11 @@
 // program_slice.cpp
 #include "lab/reconstruct/program_slice.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "recon/headless_run.h"
 #include "recon/recon_data.h"
+#include "recon/reconstruction_session.h"
 #include "lab/core/field_geometry.h"
 #include "lab/core/lab_error.h"
 #include "lab/files/input_file.h"
@@ -37,45 +37,40 @@ void Require(const InputFileResult& result, const std::string& path, const char*
     }
 }
 
-// The filter's taps into FilterKernel, read by the program's own reading
-// once the file has passed the lab's input rule.
-void LoadFilter(const std::string& filterPath) {
+// The filter's taps, read by the program's own reading once the file has
+// passed the lab's input rule.
+std::vector<double> ReadFilter(const std::string& filterPath) {
     RequireInputFile(filterPath);
-    Require(LoadFilterFile(filterPath.c_str()), filterPath, "filter file");
-    const std::string problem = TapProblem(FilterKernel);
+    std::vector<double> taps(KernelTaps);
+    Require(ReadFilterFile(filterPath.c_str(), taps.data()), filterPath, "filter file");
+    const std::string problem = TapProblem(taps.data());
     if (!problem.empty()) throw LabError(filterPath + ": " + problem);
-}
-
-// The program's reconstruction of `integrals` (729 x 180 in file order,
-// RawSinogram's own order): the values the program would read from the
-// sinogram file holding them, bit for bit.
-ProgramSlice ReconstructValues(const std::vector<double>& integrals, const std::string& filterPath) {
-    if (!filterPath.empty()) LoadFilter(filterPath);
-    std::copy(integrals.begin(), integrals.end(), RawSinogram);
-    return ReconstructLoaded(!filterPath.empty());
+    return taps;
 }
 
 }  // namespace
 
-ProgramSlice ReconstructLikeTheProgram(const std::string& sinogramPath, const std::string& filterPath) {
-    // The lab's reading of the sinogram (slice_files.h), the same for every
-    // method: the program's rule on its length, and the lab's input rule.
-    return ReconstructValues(ReadSinogramFile(sinogramPath), filterPath);
+void RequireSinogramValues(const std::vector<double>& integrals) {
+    if (integrals.size() != static_cast<size_t>(::SinogramFileValues))
+        throw LabError("a sinogram holds 729 x 180 values");
 }
 
-ProgramSlice ReconstructLoaded(bool filtered) {
-    std::string problem = LineIntegralProblem(RawSinogram);
+ProgramSlice ReconstructLikeTheProgram(ReconstructionSession& session, const std::string& sinogramPath,
+                                       const std::string& filterPath) {
+    // The lab's reading of the sinogram (slice_files.h), the same for every
+    // method: the program's rule on its length, and the lab's input rule.
+    const std::vector<double> integrals = ReadSinogramFile(sinogramPath);
+    return ReconstructValues(session, integrals, filterPath.empty() ? std::vector<double>() : ReadFilter(filterPath));
+}
+
+ProgramSlice ReconstructValues(ReconstructionSession& session, const std::vector<double>& integrals,
+                               const std::vector<double>& taps) {
+    RequireSinogramValues(integrals);
+    std::string problem = LineIntegralProblem(integrals.data());
     if (!problem.empty()) throw LabError("the sinogram's " + problem);
-    problem = filtered ? TapProblem(FilterKernel) : "";
+    problem = taps.empty() ? "" : TapProblem(taps.data());
     if (!problem.empty()) throw LabError("the filter's " + problem);
-    RunReconstructionSteps(filtered ? Method::Filtered : Method::Simple);
-    ProgramSlice slice;
-    slice.sum.resize(static_cast<size_t>(FieldPixels) * FieldPixels);
-    for (int r = 0; r < FieldPixels; ++r)
-        for (int x = 0; x < FieldPixels; ++x) slice.sum[r * FieldPixels + x] = SumImage[x * RowStride + (255 - r)];
-    slice.sumMax = SumMax;
-    slice.sumMin = SumMin;
-    return slice;
+    return session.Reconstruct(integrals, taps);
 }
 
 namespace {
@@ -104,14 +99,14 @@ double SumCalibration::MuPerMm(double sum, double pixelMm) const {
     return WaterMuPerMm * (sum / pixelMm - air) / (water - air);
 }
 
-SumCalibration CalibrateSums(const std::string& filterPath) {
-    // The disc's integrals go to the program's arrays as they are, with no
+SumCalibration CalibrateSums(ReconstructionSession& session, const std::string& filterPath) {
+    // The disc's integrals go to the program's steps as they are, with no
     // file between (a sinogram file would hold exactly these doubles).
     Phantom disc;
     disc.ellipses.push_back({0.0, 0.0, 50.0, 50.0, 0.0, 1.0});
     std::vector<double> integrals = ProjectPhantom(disc);
     for (double& p : integrals) p *= WaterMuPerMm;
-    const ProgramSlice slice = ReconstructValues(integrals, filterPath);
+    const ProgramSlice slice = ReconstructValues(session, integrals, ReadFilter(filterPath));
     SumCalibration calibration;
     calibration.air = RingMean(slice.sum, 60.0, 75.0);
     calibration.water = RingMean(slice.sum, 0.0, 25.0);

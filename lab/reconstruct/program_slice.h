@@ -1,34 +1,36 @@
 // program_slice.h - the program's own reconstruction of a sinogram file
-// (its rebinning, filtering, back projection and sums, run through
-// recon/headless_run.h), as the slice the program shows.
+// (its rebinning, filtering, back projection and sums, run in a
+// ReconstructionSession: recon/reconstruction_session.h), as the slice the
+// program shows.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "recon/reconstruction_session.h"
+
 namespace lab {
 
-struct ProgramSlice {
-    // SumImage, bit for bit, as displayed: 256 x 256, row 0 at the top
-    // (y = 255), columns x = 0..255.
-    std::vector<double> sum;
-    double sumMax = 0.0;
-    double sumMin = 0.0;
-};
+// The slice (`sum`: SumImage bit for bit as displayed, 256 x 256, row 0 at
+// the top), its range, and the sinograms it was made from.
+using ProgramSlice = ReconstructionResult;
 
 // Filtered back projection with the taps of `filterPath`, or simple back
 // projection when it is empty. The sinogram is read as ReadSinogramFile
-// reads it (slice_files.h) and put into RawSinogram as the program's own
-// reading would; the filter by the program's own reading, once the lab's
-// input rule (input_file.h) has accepted it. Throws LabError naming the
-// file that was refused and why, also for a value that is no line integral
-// or tap (LineIntegralProblem, TapProblem: option_bounds.h), which the
-// program itself would take. Uses the program's global arrays: one at a
-// time.
-ProgramSlice ReconstructLikeTheProgram(const std::string& sinogramPath, const std::string& filterPath);
-// The same on the program's arrays as they are: RawSinogram filled, and
-// FilterKernel when `filtered`; refuses the same values.
-ProgramSlice ReconstructLoaded(bool filtered);
+// reads it (slice_files.h) and taken as the program's own reading would
+// take it; the filter by the program's own reading, once the lab's input
+// rule (input_file.h) has accepted it. Throws LabError naming the file that
+// was refused and why, also for a value that is no line integral or tap
+// (LineIntegralProblem, TapProblem: option_bounds.h), which the program
+// itself would take.
+ProgramSlice ReconstructLikeTheProgram(ReconstructionSession& session, const std::string& sinogramPath,
+                                       const std::string& filterPath);
+// The same on values in memory: `integrals` 729 x 180 in file order, `taps`
+// 128 or none (simple back projection); refuses the same values.
+ProgramSlice ReconstructValues(ReconstructionSession& session, const std::vector<double>& integrals,
+                               const std::vector<double>& taps);
+// Throws LabError unless `integrals` holds 729 x 180 values.
+void RequireSinogramValues(const std::vector<double>& integrals);
 
 // The program's sums of air and water with one filter, for the lab's
 // sinograms: a two-point calibration, measured on the program's own
@@ -45,9 +47,8 @@ struct SumCalibration {
     // Attenuation per mm of a sum, for a sinogram made with `pixelMm`.
     double MuPerMm(double sum, double pixelMm) const;
 };
-// Runs a reconstruction, of the disc's integrals put straight into the
-// program's arrays (no file is written): call it before
-// ReconstructLikeTheProgram.
-SumCalibration CalibrateSums(const std::string& filterPath);
+// Runs a reconstruction in `session`, of the disc's integrals in memory (no
+// file is written).
+SumCalibration CalibrateSums(ReconstructionSession& session, const std::string& filterPath);
 
 }  // namespace lab

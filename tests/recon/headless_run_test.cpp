@@ -42,7 +42,7 @@ TEST(HeadlessRun, GivesTheProgramsSumBitForBit) {
         SCOPED_TRACE(method == Method::Simple ? "simple" : "filtered");
         ASSERT_EQ(LoadSinogramFile(sinogramPath.c_str()).error, InputFileError::None);
         if (method == Method::Filtered) {
-            ASSERT_EQ(LoadFilterFile(filterPath.c_str()).error, InputFileError::None);
+            ASSERT_EQ(ReadFilterFile(filterPath.c_str(), FilterKernel).error, InputFileError::None);
         }
         RunReconstructionSteps(method);
         const std::vector<double> headless(SumImage, SumImage + BinCount * RowStride);
@@ -99,7 +99,7 @@ TEST(HeadlessRun, RefusedInputsAreNamedAndChangeNothing) {
     FilterKernel[7] = -2.5;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
-        const InputFileResult result = c.sinogram ? LoadSinogramFile(c.path.c_str()) : LoadFilterFile(c.path.c_str());
+        const InputFileResult result = c.sinogram ? LoadSinogramFile(c.path.c_str()) : ReadFilterFile(c.path.c_str(), FilterKernel);
         EXPECT_EQ(result.error, c.error);
         EXPECT_EQ(result.systemError, c.systemError);
         EXPECT_EQ(result.bytes, c.bytes);

@@ -2,17 +2,16 @@
 #include "lab/window/look/look_steps.h"
 
 #include <algorithm>
-#include <cstring>
-#include <mutex>
+#include <utility>
 
 #include "recon/headless_run.h"
 #include "recon/recon_data.h"
+#include "recon/reconstruction_session.h"
 #include "lab/plot/display_levels.h"
 #include "lab/core/field_geometry.h"
 #include "lab/files/input_file.h"
 #include "lab/core/lab_error.h"
 #include "lab/reconstruct/program_slice.h"
-#include "lab/window/scan/quick_reconstruction.h"
 
 namespace labwin {
 
@@ -23,42 +22,28 @@ constexpr int Pixels = lab::FieldPixels * lab::FieldPixels;
 }  // namespace
 
 LookSteps RunLookSteps(const LookInput& input) {
-    if (input.integrals.size() != static_cast<size_t>(RawChannels) * AngleCount)
-        throw lab::LabError("a sinogram holds 729 x 180 values");
+    lab::RequireSinogramValues(input.integrals);
     LookSteps steps;
     steps.input = input;
-    const std::lock_guard<std::mutex> hold(ProgramArraysLock());
+    // One turn at the program's arrays for the calibration and the slice.
+    ReconstructionSession session;
     const bool filtered = !input.filterPath.empty();
-    // The calibration runs its own reconstruction: before this one.
+    // The calibration is a reconstruction of its own: before this one.
     lab::SumCalibration calibration;
-    if (filtered && input.madeByLab) calibration = lab::CalibrateSums(input.filterPath);
+    if (filtered && input.madeByLab) calibration = lab::CalibrateSums(session, input.filterPath);
     if (filtered) {
         lab::RequireInputFile(input.filterPath);  // the lab's rule for every input
-        const InputFileResult read = LoadFilterFile(input.filterPath.c_str());
-        if (read.error != InputFileError::None)
+        steps.taps.resize(KernelTaps);
+        if (ReadFilterFile(input.filterPath.c_str(), steps.taps.data()).error != InputFileError::None)
             throw lab::LabError(input.filterPath + " is not a filter file of 128 numbers");
-        steps.taps.assign(FilterKernel, FilterKernel + KernelTaps);
     }
-    std::copy(input.integrals.begin(), input.integrals.end(), RawSinogram);
-    const lab::ProgramSlice slice = lab::ReconstructLoaded(filtered);
-    steps.sum = slice.sum;
+    lab::ProgramSlice slice = lab::ReconstructValues(session, input.integrals, steps.taps);
+    steps.sum = std::move(slice.sum);
     steps.sumMax = slice.sumMax;
     if (calibration.Valid()) steps.calibration = calibration;
-
-    steps.sinogram.resize(static_cast<size_t>(BinCount) * AngleCount);
-    steps.filtered.resize(steps.sinogram.size());
-    for (int j = 0; j < BinCount; ++j)
-        for (int a = 0; a < AngleCount; ++a) {
-            steps.sinogram[j * AngleCount + a] = Sinogram[j * RowStride + a];
-            steps.filtered[j * AngleCount + a] = filtered ? FilteredSinogram[j * RowStride + a] : Sinogram[j * RowStride + a];
-        }
-    steps.views.resize(static_cast<size_t>(Pixels) * AngleCount);
-    for (int x = 0; x < BinCount; ++x)
-        for (int y = 0; y < BinCount; ++y) {
-            const double* angles = &ProjectionStack[(static_cast<size_t>(x) * RowStride + y) * AngleCount];
-            const size_t pixel = static_cast<size_t>(255 - y) * BinCount + x;
-            for (int a = 0; a < AngleCount; ++a) steps.views[a * static_cast<size_t>(Pixels) + pixel] = angles[a];
-        }
+    steps.sinogram = std::move(slice.rebinned);
+    steps.filtered = std::move(slice.filtered);
+    steps.views = session.Views();
     return steps;
 }
 

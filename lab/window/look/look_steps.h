@@ -1,8 +1,8 @@
 // look_steps.h - every step of the program's reconstruction of one
 // sinogram, kept for the Look view: the rebinned and filtered sinograms,
 // each view's back projection and the slice, and what the slice's values
-// mean. No widgets; the program's arrays are filled and read under
-// ProgramArraysLock().
+// mean. No widgets; the program's steps run in a ReconstructionSession
+// (recon/reconstruction_session.h).
 #pragma once
 
 #include <QString>

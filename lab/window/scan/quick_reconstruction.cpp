@@ -2,28 +2,28 @@
 #include "lab/window/scan/quick_reconstruction.h"
 
 #include <algorithm>
-#include <mutex>
 
 #include "base/to_int.h"
 #include "recon/recon_data.h"
+#include "recon/reconstruction_session.h"
 #include "lab/reconstruct/filter_kernels.h"
 #include "lab/reconstruct/program_slice.h"
 
 namespace labwin {
 
-std::mutex& ProgramArraysLock() {
-    static std::mutex arrays;
-    return arrays;
-}
+namespace {
 
-QImage QuickReconstruction(const std::vector<double>& integrals) {
-    const std::lock_guard<std::mutex> hold(ProgramArraysLock());
-    std::copy(integrals.begin(), integrals.end(), RawSinogram);
+lab::ProgramSlice RamLakSlice(const std::vector<double>& integrals) {
+    ReconstructionSession session;
     // The scale of the taps changes only the sum's grey scale, which is
     // shown relative to its largest value.
-    const std::vector<double> taps = lab::KernelTaps("ramlak", 1.0);
-    std::copy(taps.begin(), taps.end(), FilterKernel);
-    const lab::ProgramSlice slice = lab::ReconstructLoaded(true);
+    return lab::ReconstructValues(session, integrals, lab::KernelTaps("ramlak", 1.0));
+}
+
+}  // namespace
+
+QImage QuickReconstruction(const std::vector<double>& integrals) {
+    const lab::ProgramSlice slice = RamLakSlice(integrals);
 
     QImage picture(BinCount, BinCount, QImage::Format_Grayscale8);
     for (int r = 0; r < BinCount; ++r) {

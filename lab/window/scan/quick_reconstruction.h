@@ -5,18 +5,13 @@
 
 #include <QImage>
 
-#include <mutex>
 #include <vector>
 
 namespace labwin {
 
-// The program's arrays are one set for the whole process: whoever fills
-// them and reads the results holds this.
-std::mutex& ProgramArraysLock();
-
 // The full-range sum image as Sinora draws it: 256 x 256 grey, the largest
-// value white, zero and below black, row 0 at the top. The program's
-// arrays are global: calls from several threads take turns.
+// value white, zero and below black, row 0 at the top. The program's steps
+// run in a ReconstructionSession: calls from several threads take turns.
 QImage QuickReconstruction(const std::vector<double>& integrals);
 
 }  // namespace labwin

@@ -56,7 +56,7 @@ TEST_F(NumberLocaleTest, FilesAndCommandsKeepADecimalPoint) {
     EXPECT_NE(testing::internal::GetCapturedStdout().find("centre tap 7.43394"), std::string::npos);
     const std::string taps = FileBytes(filter.output);
     EXPECT_EQ(taps.find(','), std::string::npos) << taps.substr(0, 40);
-    ASSERT_EQ(LoadFilterFile(filter.output.c_str()).error, InputFileError::None);
+    ASSERT_EQ(ReadFilterFile(filter.output.c_str(), FilterKernel).error, InputFileError::None);
     const std::vector<double> expected = lab::KernelTaps("hann", 1.0);
     for (int n = 0; n < KernelTaps; ++n) ASSERT_NEAR(FilterKernel[n], 100.0 * expected[n], 1e-9) << n;
 
@@ -106,7 +106,7 @@ TEST_F(NumberLocaleTest, TheCommandLineKeepsADecimalPoint) {
     const std::string folder = "cd " + ScratchFolder() + " && ";
     ASSERT_EQ(std::system((folder + lab + "filter ramlak -o comma_cli.txt --scale 0.5 >/dev/null").c_str()), 0);
     EXPECT_EQ(FileBytes(ScratchPath("comma_cli.txt")).find(','), std::string::npos);
-    ASSERT_EQ(LoadFilterFile(ScratchPath("comma_cli.txt").c_str()).error, InputFileError::None);
+    ASSERT_EQ(ReadFilterFile(ScratchPath("comma_cli.txt").c_str(), FilterKernel).error, InputFileError::None);
     EXPECT_NEAR(FilterKernel[0], 0.125, 1e-12);
 
     ASSERT_EQ(std::system((folder + lab + "phantom point -o comma_point.sino >/dev/null").c_str()), 0);

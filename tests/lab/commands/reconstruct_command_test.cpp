@@ -23,6 +23,7 @@
 #include "base/to_int.h"
 #include "tests/lab/lab_test_support.h"
 #include "recon/headless_run.h"
+#include "recon/reconstruction_session.h"
 #include "support/reference_recon.h"
 #include "lab/measure/canvas_compare.h"
 #include "lab/commands/commands.h"
@@ -262,7 +263,8 @@ TEST(ReconstructCommand, ValuesNoScanHoldsAreRefusedWithTheirPlace) {
             EXPECT_EQ(std::string(error.what()), filter + ": " + t.said);
         }
         EXPECT_FALSE(std::filesystem::exists(options.outputs[0])) << t.text;
-        EXPECT_EQ(LoadFilterFile(filter.c_str()).error, InputFileError::None) << "the program reads what it did";
+        EXPECT_EQ(ReadFilterFile(filter.c_str(), FilterKernel).error, InputFileError::None)
+            << "the program reads what it did";
     }
 }
 
@@ -302,7 +304,8 @@ TEST(ReconstructCommand, CalibrationWritesNoFile) {
     const char* before = getenv("TMPDIR");
     const std::string saved = before ? before : "";
     setenv("TMPDIR", temporaryFolder.c_str(), 1);
-    const lab::SumCalibration calibration = lab::CalibrateSums(WriteKernel("hann"));
+    ReconstructionSession session;
+    const lab::SumCalibration calibration = lab::CalibrateSums(session, WriteKernel("hann"));
     if (before) setenv("TMPDIR", saved.c_str(), 1);
     else unsetenv("TMPDIR");
     EXPECT_TRUE(calibration.Valid());

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "tests/lab/lab_test_support.h"
+#include "recon/reconstruction_session.h"
 #include "lab/measure/canvas_compare.h"
 #include "lab/dicom/dicom_slice.h"
 #include "lab/files/input_file.h"
@@ -55,8 +56,16 @@ const std::vector<Reader>& Readers() {
     }();
     static const std::vector<Reader> readers = {
         {"ReadSinogramFile (reconstruct --method, the window)", [](const std::string& p) { lab::ReadSinogramFile(p); }},
-        {"ReconstructLikeTheProgram (reconstruct --filter)", [](const std::string& p) { lab::ReconstructLikeTheProgram(p, ""); }},
-        {"the filter of reconstruct --filter", [](const std::string& p) { lab::CalibrateSums(p); }},
+        {"ReconstructLikeTheProgram (reconstruct --filter)",
+         [](const std::string& p) {
+             ReconstructionSession session;
+             lab::ReconstructLikeTheProgram(session, p, "");
+         }},
+        {"the filter of reconstruct --filter",
+         [](const std::string& p) {
+             ReconstructionSession session;
+             lab::CalibrateSums(session, p);
+         }},
         {"ReadNpy", [](const std::string& p) { lab::ReadNpy(p); }},
         {"ReadMeasuredImage (measure)", [](const std::string& p) { lab::ReadMeasuredImage(p); }},
         {"LoadSlice (sinogram, the window)", [](const std::string& p) { lab::LoadSlice(p, 1); }},

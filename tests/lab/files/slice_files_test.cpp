@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/lab/lab_test_support.h"
+#include "recon/reconstruction_session.h"
 #include "lab/commands/commands.h"
 #include "lab/core/lab_error.h"
 #include "lab/files/output_files.h"
@@ -142,7 +143,10 @@ TEST(SliceFiles, ASinogramFileHasOneRuleForEveryMethod) {
         WriteBytes(path, c.bytes.data(), c.bytes.size());
         std::vector<double> values;
         const std::string lab = Failure([&] { values = lab::ReadSinogramFile(path); });
-        const std::string program = Failure([&] { lab::ReconstructLikeTheProgram(path, ""); });
+        const std::string program = Failure([&] {
+            ReconstructionSession session;
+            lab::ReconstructLikeTheProgram(session, path, "");
+        });
         lab::ReconstructOptions options;
         options.sinogram = path;
         options.method = "sirt";

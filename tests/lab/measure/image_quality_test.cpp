@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "recon/reconstruction_session.h"
 #include "lab/measure/image_quality.h"
 #include "lab/core/lab_error.h"
 #include "lab/reconstruct/program_slice.h"
@@ -114,11 +115,13 @@ TEST(ImageQuality, RegionsContrastMtfAndNoisePowerMatchClosedForms) {
 // point's MTF never above 1.05, Ram-Lak's oscillating tail included.
 TEST(ImageQuality, PointAndEdgeAgreeOnTheProgramsReconstructions) {
     const std::string data = SINORA_SOURCE_DIR "/data/";
+    ReconstructionSession session;
     for (const char* filter : {"ramlak", "hann", "hamming", "cosine"}) {
         const std::string taps = data + filter + ".txt";
-        const lab::FrequencyCurve point = lab::PointMtf(lab::ReconstructLikeTheProgram(data + "point.sino", taps).sum);
-        const lab::FrequencyCurve edge = lab::EdgeMtf(lab::ReconstructLikeTheProgram(data + "disc.sino", taps).sum,
-                                                      {lab::FromField(0.0, 0.0), 100.0});
+        const lab::FrequencyCurve point =
+            lab::PointMtf(lab::ReconstructLikeTheProgram(session, data + "point.sino", taps).sum);
+        const lab::FrequencyCurve edge = lab::EdgeMtf(
+            lab::ReconstructLikeTheProgram(session, data + "disc.sino", taps).sum, {lab::FromField(0.0, 0.0), 100.0});
         EXPECT_LE(*std::max_element(point.value.begin(), point.value.end()), 1.05) << filter;
         const double fromPoint = lab::FallsTo(point, 0.5), fromEdge = lab::FallsTo(edge, 0.5);
         EXPECT_EQ(fromPoint < 0, fromEdge < 0) << filter << ": MTF50 " << fromPoint << " and " << fromEdge;

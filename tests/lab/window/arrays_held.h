@@ -1,20 +1,20 @@
 // arrays_held.h - shared by the window's model tests: the program's arrays
-// held from another thread, so that a reconstruction or scan cannot finish,
-// until destroyed (or, should the code under test wait for them, for half a
-// minute).
+// held from another thread in a ReconstructionSession, so that a
+// reconstruction or scan cannot finish, until destroyed (or, should the code
+// under test wait for them, for half a minute).
 #pragma once
 
 #include <chrono>
 #include <future>
 #include <thread>
 
-#include "lab/window/scan/quick_reconstruction.h"
+#include "recon/reconstruction_session.h"
 
 class ArraysHeld {
 public:
     ArraysHeld() {
         holder_ = std::thread([this, released = released_.get_future()] {
-            const std::lock_guard<std::mutex> arrays(labwin::ProgramArraysLock());
+            const ReconstructionSession arrays;
             held_.set_value();
             released.wait_for(std::chrono::seconds(30));
         });
