@@ -16,9 +16,9 @@
 #include "console/text_print.h"
 #include "console/text_scan.h"
 #include "recon/chosen_file.h"
-#include "recon/input_files.h"
+#include "recon/compute/input_files.h"
 #include "recon/phases.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 #include "shared/file_dialogs.h"
 #include "shared/message_notice.h"
 

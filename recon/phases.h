@@ -2,7 +2,7 @@
 // calls them.
 #pragma once
 
-#include "recon/computing_steps.h"
+#include "recon/compute/computing_steps.h"
 
 // The whole interactive procedure; never returns (exit(0) on "n" at "Retry?").
 void RunReconstruction();

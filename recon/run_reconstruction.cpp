@@ -9,7 +9,7 @@
 #include "graphic/canvas_layout.h"
 #include "platform/win32.h"
 #include "recon/phases.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 #include "shared/file_dialogs.h"
 #include "shared/framework_state.h"
 

@@ -21,9 +21,9 @@
 #include "graphic/canvas_draw.h"
 #include "graphic/canvas_layout.h"
 #include "recon/gcvt_format.h"
-#include "recon/ordered_arithmetic.h"
+#include "recon/compute/ordered_arithmetic.h"
 #include "recon/phases.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 #include "shared/framework_state.h"
 
 namespace {

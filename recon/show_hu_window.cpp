@@ -10,7 +10,7 @@
 #include "graphic/canvas_draw.h"
 #include "graphic/canvas_layout.h"
 #include "recon/phases.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 #include "shared/framework_state.h"
 
 void ShowHuWindow() {

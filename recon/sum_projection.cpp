@@ -9,7 +9,7 @@
 #include "console/text_print.h"
 #include "graphic/canvas.h"
 #include "recon/phases.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 
 void SumProjectionStack() {
     FindSumExtremes();

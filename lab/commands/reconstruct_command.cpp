@@ -10,7 +10,7 @@
 #include <string>
 
 #include "base/c_locale.h"
-#include "recon/reconstruction_session.h"
+#include "recon/compute/reconstruction_session.h"
 #include "lab/commands/commands.h"
 #include "lab/plot/display_levels.h"
 #include "lab/core/field_geometry.h"

@@ -8,12 +8,12 @@
 // [i - 128, i - 127] and y in [127 - r, 128 - r].
 //
 // The file's layout (channels, angles, which channels make up which bin) is
-// the program's own: recon/scan_geometry.h.
+// the program's own: recon/compute/scan_geometry.h.
 #pragma once
 
 #include <cstddef>
 
-#include "recon/scan_geometry.h"
+#include "recon/compute/scan_geometry.h"
 
 namespace lab {
 

@@ -3,7 +3,7 @@
 #include "lab/core/option_bounds.h"
 
 #include "base/c_locale.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 #include "lab/core/field_geometry.h"
 
 #include <CLI/CLI.hpp>

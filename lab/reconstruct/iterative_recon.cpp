@@ -8,7 +8,7 @@
 #include <cstring>
 #include <numeric>
 
-#include "recon/instruction_sets.h"
+#include "recon/compute/instruction_sets.h"
 #include "lab/core/field_geometry.h"
 #include "lab/scan/siddon_projector.h"
 #include "lab/core/two_threads.h"

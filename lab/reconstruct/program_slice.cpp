@@ -3,9 +3,9 @@
 
 #include <cstring>
 
-#include "recon/headless_run.h"
-#include "recon/recon_data.h"
-#include "recon/reconstruction_session.h"
+#include "recon/compute/headless_run.h"
+#include "recon/compute/recon_data.h"
+#include "recon/compute/reconstruction_session.h"
 #include "lab/core/field_geometry.h"
 #include "lab/core/lab_error.h"
 #include "lab/files/input_file.h"

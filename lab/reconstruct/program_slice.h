@@ -1,13 +1,13 @@
 // program_slice.h - the program's own reconstruction of a sinogram file
 // (its rebinning, filtering, back projection and sums, run in a
-// ReconstructionSession: recon/reconstruction_session.h), as the slice the
+// ReconstructionSession: recon/compute/reconstruction_session.h), as the slice the
 // program shows.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "recon/reconstruction_session.h"
+#include "recon/compute/reconstruction_session.h"
 
 namespace lab {
 

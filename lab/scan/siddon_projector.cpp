@@ -31,7 +31,7 @@
 #pragma GCC diagnostic pop
 #endif
 
-#include "recon/instruction_sets.h"
+#include "recon/compute/instruction_sets.h"
 #include "lab/core/two_threads.h"
 
 namespace lab {

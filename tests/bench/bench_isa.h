@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "recon/instruction_sets.h"
+#include "recon/compute/instruction_sets.h"
 
 inline void LimitInstructionSetFromEnvironment() {
     if (const char* isa = getenv("SINORA_BENCH_ISA")) {

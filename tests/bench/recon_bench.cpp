@@ -19,10 +19,10 @@
 #include "bench_isa.h"
 #include "median_reporter.h"
 #include "platform/platform.h"
-#include "recon/back_projection_steps.h"
-#include "recon/instruction_sets.h"
+#include "recon/compute/back_projection_steps.h"
+#include "recon/compute/instruction_sets.h"
 #include "recon/phases.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 #include "support/recon_capture.h"
 #include "support/reference_recon.h"
 

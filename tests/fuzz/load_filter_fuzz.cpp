@@ -13,7 +13,7 @@
 #include "shared/framework_state.h"
 #include "platform/win32.h"
 #include "recon/phases.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

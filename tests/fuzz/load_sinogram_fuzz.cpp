@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "recon/phases.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include "graphic/canvas.h"
 #include "recon/phases.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 #include "recon/recon_test_support.h"
 
 namespace lab_test {

@@ -10,10 +10,10 @@
 
 #include <gtest/gtest.h>
 
-#include "recon/instruction_sets.h"
+#include "recon/compute/instruction_sets.h"
 #include "recon/phases.h"
-#include "recon/recon_data.h"
-#include "recon/shared_parts.h"
+#include "recon/compute/recon_data.h"
+#include "recon/compute/shared_parts.h"
 #include "base/to_int.h"
 #include "support/recon_capture.h"
 #include "support/reference_recon.h"

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "recon/instruction_sets.h"
+#include "recon/compute/instruction_sets.h"
 #include "recon/phases.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 #include "support/reference_recon.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "recon/gcvt_format.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 
 namespace {
 

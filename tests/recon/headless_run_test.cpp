@@ -12,9 +12,9 @@
 
 #include <gtest/gtest.h>
 
-#include "recon/headless_run.h"
+#include "recon/compute/headless_run.h"
 #include "recon/phases.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 #include "recon/recon_test_support.h"
 #include "support/reference_recon.h"
 

@@ -17,7 +17,7 @@
 #include "platform/platform.h"
 #include "platform/win32.h"
 #include "recon/phases.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 #include "tests/support/canvas_fixture.h"
 #include "tests/support/modal_log.h"
 #include "tests/support/temp_folder.h"

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "recon/phases.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 #include "recon_test_support.h"
 #include "tests/support/long_paths.h"
 #include "tests/support/time_limit.h"

@@ -10,9 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include "recon/headless_run.h"
-#include "recon/recon_data.h"
-#include "recon/reconstruction_session.h"
+#include "recon/compute/headless_run.h"
+#include "recon/compute/recon_data.h"
+#include "recon/compute/reconstruction_session.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include "platform/platform.h"
 #include "platform/win32.h"
 #include "recon/phases.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 
 // AddressSanitizer keeps freed memory in quarantine, so resident memory
 // says nothing about leaks there.

@@ -8,7 +8,7 @@
 
 #include "shared/framework_state.h"
 #include "recon/phases.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 #include "recon/show_fbp_process.h"
 #include "tests/support/canvas_fixture.h"
 #include "tests/support/message_pump.h"

@@ -4,7 +4,7 @@
 
 #include "shared/framework_state.h"
 #include "recon/phases.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 #include "tests/support/canvas_fixture.h"
 
 namespace {

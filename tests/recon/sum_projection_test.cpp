@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "recon/phases.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 #include "recon_test_support.h"
 
 using namespace recon_test;

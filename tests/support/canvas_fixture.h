@@ -11,7 +11,7 @@
 #include "shared/framework_state.h"
 #include "graphic/canvas.h"
 #include "platform/win32.h"
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 #include "tests/support/app_windows.h"
 
 const COLORREF Yellow = 0x00FFFF;

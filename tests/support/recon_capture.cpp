@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 
 ReconCapture CaptureReconstruction() {
     ReconCapture r;

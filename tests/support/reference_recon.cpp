@@ -8,8 +8,8 @@
 
 #include "console/text_print.h"
 #include "graphic/canvas.h"
-#include "recon/ordered_arithmetic.h"
-#include "recon/recon_data.h"
+#include "recon/compute/ordered_arithmetic.h"
+#include "recon/compute/recon_data.h"
 #include "base/to_int.h"
 
 void ReferenceFilterProjection(int a) {

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "recon/headless_run.h"
-#include "recon/recon_data.h"
-#include "recon/reconstruction_session.h"
+#include "recon/compute/headless_run.h"
+#include "recon/compute/recon_data.h"
+#include "recon/compute/reconstruction_session.h"
 #include "lab/plot/display_levels.h"
 #include "lab/core/field_geometry.h"
 #include "lab/files/input_file.h"

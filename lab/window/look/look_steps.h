@@ -2,7 +2,7 @@
 // sinogram, kept for the Look view: the rebinned and filtered sinograms,
 // each view's back projection and the slice, and what the slice's values
 // mean. No widgets; the program's steps run in a ReconstructionSession
-// (recon/reconstruction_session.h).
+// (recon/compute/reconstruction_session.h).
 #pragma once
 
 #include <QString>

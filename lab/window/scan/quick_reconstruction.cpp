@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "base/to_int.h"
-#include "recon/recon_data.h"
-#include "recon/reconstruction_session.h"
+#include "recon/compute/recon_data.h"
+#include "recon/compute/reconstruction_session.h"
 #include "lab/reconstruct/filter_kernels.h"
 #include "lab/reconstruct/program_slice.h"
 

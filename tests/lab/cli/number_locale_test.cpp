@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "tests/lab/lab_test_support.h"
-#include "recon/headless_run.h"
-#include "recon/recon_data.h"
+#include "recon/compute/headless_run.h"
+#include "recon/compute/recon_data.h"
 #include "tests/support/comma_locale.h"
 #include "lab/commands/commands.h"
 #include "lab/reconstruct/filter_kernels.h"

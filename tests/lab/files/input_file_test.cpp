@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 #include "tests/lab/lab_test_support.h"
-#include "recon/reconstruction_session.h"
+#include "recon/compute/reconstruction_session.h"
 #include "lab/measure/canvas_compare.h"
 #include "lab/dicom/dicom_slice.h"
 #include "lab/files/input_file.h"

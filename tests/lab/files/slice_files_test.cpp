@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "tests/lab/lab_test_support.h"
-#include "recon/reconstruction_session.h"
+#include "recon/compute/reconstruction_session.h"
 #include "lab/commands/commands.h"
 #include "lab/core/lab_error.h"
 #include "lab/files/output_files.h"

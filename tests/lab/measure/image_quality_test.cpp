@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "recon/reconstruction_session.h"
+#include "recon/compute/reconstruction_session.h"
 #include "lab/measure/image_quality.h"
 #include "lab/core/lab_error.h"
 #include "lab/reconstruct/program_slice.h"

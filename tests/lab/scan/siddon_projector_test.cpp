@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "recon/instruction_sets.h"
+#include "recon/compute/instruction_sets.h"
 #include "lab/core/field_image.h"
 #include "lab/objects/phantoms.h"
 #include "lab/scan/siddon_projector.h"

@@ -8,7 +8,7 @@
 #include <future>
 #include <thread>
 
-#include "recon/reconstruction_session.h"
+#include "recon/compute/reconstruction_session.h"
 
 class ArraysHeld {
 public:

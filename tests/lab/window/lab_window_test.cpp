@@ -29,7 +29,7 @@
 #include <iterator>
 #include <thread>
 
-#include "recon/headless_run.h"
+#include "recon/compute/headless_run.h"
 #include "tests/support/comma_locale.h"
 #include "lab/measure/canvas_compare.h"
 #include "lab/commands/commands.h"

@@ -1,8 +1,8 @@
 // recon_data.cpp - the reconstruction's arrays and scalars (static storage,
 // zero at program start).
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 #include "base/large_pages.h"
-#include "recon/work_area.h"
+#include "recon/compute/work_area.h"
 
 double RawSinogram[RawChannels * AngleCount];
 double Sinogram[RowStride * RowStride];

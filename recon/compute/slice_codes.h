@@ -14,9 +14,9 @@
 
 #include <cstdint>
 
-#include "recon/back_projection_steps.h"
-#include "recon/recon_data.h"
-#include "recon/work_area.h"
+#include "recon/compute/back_projection_steps.h"
+#include "recon/compute/recon_data.h"
+#include "recon/compute/work_area.h"
 
 enum {
     SliceSide = 256,

@@ -1,12 +1,12 @@
 // reconstruction_session.cpp - the values copied into the program's arrays,
 // its steps run as its own run runs them, and the results copied out.
-#include "recon/reconstruction_session.h"
+#include "recon/compute/reconstruction_session.h"
 
 #include <algorithm>
 #include <stdexcept>
 
-#include "recon/headless_run.h"
-#include "recon/recon_data.h"
+#include "recon/compute/headless_run.h"
+#include "recon/compute/recon_data.h"
 
 namespace {
 

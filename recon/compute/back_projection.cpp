@@ -25,12 +25,12 @@
 #endif
 
 #include "base/to_int.h"
-#include "recon/back_projection_steps.h"
-#include "recon/computing_steps.h"
-#include "recon/instruction_sets.h"
-#include "recon/recon_data.h"
-#include "recon/slice_codes.h"
-#include "recon/step_variants.h"
+#include "recon/compute/back_projection_steps.h"
+#include "recon/compute/computing_steps.h"
+#include "recon/compute/instruction_sets.h"
+#include "recon/compute/recon_data.h"
+#include "recon/compute/slice_codes.h"
+#include "recon/compute/step_variants.h"
 
 alignas(4096) double ValueTables[AliveAngles][Halves][TableStride];
 alignas(64) CellCode SliceCodeArea[OwnAreaSlots * ImageCodes];

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "recon/scan_geometry.h"
+#include "recon/compute/scan_geometry.h"
 
 enum {
     RowStride = 260,  // row stride of Sinogram, FilteredSinogram, SmearImage, SumImage

@@ -1,6 +1,6 @@
 // sum_extremes.cpp - the largest and smallest values of SumImage.
-#include "recon/computing_steps.h"
-#include "recon/recon_data.h"
+#include "recon/compute/computing_steps.h"
+#include "recon/compute/recon_data.h"
 
 void FindSumExtremes() {
     // Range in the order y, then x, seeded with cell (0, 0); only strictly

@@ -1,16 +1,16 @@
 // headless_run.cpp - the input files opened without the window layer
 // (base/plain_file.h), and the computing steps in the order the run takes
 // them.
-#include "recon/headless_run.h"
+#include "recon/compute/headless_run.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "base/plain_file.h"
-#include "recon/computing_steps.h"
-#include "recon/input_files.h"
-#include "recon/recon_data.h"
+#include "recon/compute/computing_steps.h"
+#include "recon/compute/input_files.h"
+#include "recon/compute/recon_data.h"
 
 namespace {
 

@@ -22,11 +22,11 @@
 #include <immintrin.h>
 #endif
 
-#include "recon/computing_steps.h"
-#include "recon/instruction_sets.h"
-#include "recon/ordered_arithmetic.h"
-#include "recon/recon_data.h"
-#include "recon/step_variants.h"
+#include "recon/compute/computing_steps.h"
+#include "recon/compute/instruction_sets.h"
+#include "recon/compute/ordered_arithmetic.h"
+#include "recon/compute/recon_data.h"
+#include "recon/compute/step_variants.h"
 
 namespace {
 

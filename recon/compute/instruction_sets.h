@@ -13,7 +13,7 @@
 // without it only the plain variants are built and run.
 #pragma once
 
-#include "recon/ordered_arithmetic.h"
+#include "recon/compute/ordered_arithmetic.h"
 
 enum class Isa { Plain, Avx2, Avx512 };
 

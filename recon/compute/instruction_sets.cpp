@@ -1,8 +1,8 @@
 // instruction_sets.cpp - which instruction set the hot steps use, and the
 // table of their variants by set.
-#include "recon/instruction_sets.h"
+#include "recon/compute/instruction_sets.h"
 
-#include "recon/step_variants.h"
+#include "recon/compute/step_variants.h"
 
 namespace {
 

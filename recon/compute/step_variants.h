@@ -2,7 +2,7 @@
 // instruction set, and the table of the variants in use.
 #pragma once
 
-#include "recon/slice_codes.h"
+#include "recon/compute/slice_codes.h"
 
 enum { FilterPadding = KernelTaps };  // zeros on either side of a column to be filtered
 

@@ -5,9 +5,9 @@
 // the right, y upward), ProjectionStack, StackMax, SumMax/SumMin,
 // SinogramMax/SinogramMin (recon_data.h).
 //
-//     #include "recon/headless_run.h"
-//     #include "recon/recon_data.h"
-//     #include "recon/reconstruction_session.h"
+//     #include "recon/compute/headless_run.h"
+//     #include "recon/compute/recon_data.h"
+//     #include "recon/compute/reconstruction_session.h"
 //
 //     const ReconstructionSession session;  // the arrays, until it ends
 //     InputFileResult read = LoadSinogramFile(sinogramPath);

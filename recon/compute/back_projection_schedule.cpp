@@ -19,11 +19,11 @@
 #include <atomic>
 #include <cstdint>
 
-#include "recon/back_projection_steps.h"
-#include "recon/computing_steps.h"
-#include "recon/recon_data.h"
-#include "recon/shared_parts.h"
-#include "recon/slice_codes.h"
+#include "recon/compute/back_projection_steps.h"
+#include "recon/compute/computing_steps.h"
+#include "recon/compute/recon_data.h"
+#include "recon/compute/shared_parts.h"
+#include "recon/compute/slice_codes.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // rebin_sinogram.cpp - the 256-bin Sinogram from the file's 729 channels,
 // and its count range.
-#include "recon/computing_steps.h"
-#include "recon/ordered_arithmetic.h"
-#include "recon/recon_data.h"
+#include "recon/compute/computing_steps.h"
+#include "recon/compute/ordered_arithmetic.h"
+#include "recon/compute/recon_data.h"
 
 void RebinSinogram() {
     for (int a = 0; a < AngleCount; ++a) {

@@ -1,11 +1,11 @@
 // input_files.cpp - reading the sinogram's doubles and the filter's numbers.
-#include "recon/input_files.h"
+#include "recon/compute/input_files.h"
 
 #include <cstring>
 
 #include "base/c_locale.h"
-#include "recon/recon_data.h"
-#include "recon/work_area.h"
+#include "recon/compute/recon_data.h"
+#include "recon/compute/work_area.h"
 
 bool ReadSinogramValues(FILE* file) {
     // The file is read into the stack's storage first and copied into

@@ -16,11 +16,11 @@
 #include <immintrin.h>
 #endif
 
-#include "recon/back_projection_steps.h"
-#include "recon/instruction_sets.h"
-#include "recon/recon_data.h"
-#include "recon/slice_codes.h"
-#include "recon/step_variants.h"
+#include "recon/compute/back_projection_steps.h"
+#include "recon/compute/instruction_sets.h"
+#include "recon/compute/recon_data.h"
+#include "recon/compute/slice_codes.h"
+#include "recon/compute/step_variants.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "recon/recon_data.h"
+#include "recon/compute/recon_data.h"
 
 inline double* SinogramFileBuffer() { return ProjectionStack; }
 static_assert(SinogramFileValues <= BinCount * RowStride * AngleCount, "the file fits in the stack's storage");
