@@ -4,8 +4,6 @@
 
 #include <QGuiApplication>
 
-#include <climits>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +20,8 @@
 #include "tools/lab/lab_error.h"
 #include "tools/lab/library_messages.h"
 #include "tools/lab/option_bounds.h"
+#include "tools/lab/option_table.h"
+#include "tools/lab/option_table_cli.h"
 #include "tools/lab/phantoms.h"
 #include "tools/lab/qa_phantom.h"
 #include "recon/scan_geometry.h"
@@ -98,10 +98,8 @@ const char* ReconstructHelp =
     "phantom) to avoid it. Progress goes to standard error; Ctrl+C stops without writing any file.";
 
 void AddNoiseOptions(CLI::App* command, lab::NoiseOptions& noise, CLI::Option*& seedOption) {
-    command->add_option("--noise", noise.photons, "Poisson counting noise: I0 photons incident on each ray")
-        ->check(lab::Within(lab::PhotonsPerRay));
-    seedOption = command->add_option("--seed", noise.seed, "seed of the noise, for a repeatable file")
-                     ->check(lab::WholeNumber(0, UINT64_MAX, "a 64-bit seed"));
+    lab::AddTableOption(command, lab::NoiseOption, noise.photons);
+    seedOption = lab::AddTableOption(command, lab::SeedOption, noise.seed);
 }
 
 void AddMeasureOptions(CLI::App* command, lab::MeasureOptions& options) {
@@ -144,8 +142,7 @@ void AddMeasureOptions(CLI::App* command, lab::MeasureOptions& options) {
         ->check(lab::PlaceCheck(lab::PlaceShape::Line, false));
     command->add_option("--plot", options.plot, "draw the MTF, NPS and profile as PNG");
     command->add_flag("--json", options.json, "print every number as one JSON object");
-    command->add_option("--pixel-mm", options.pixelMm, "pixel width in mm, for frequencies per mm (DICOM says it)")
-        ->check(lab::Within(lab::PixelWidthMm));
+    lab::AddTableOption(command, lab::MeasurePixelOption, options.pixelMm);
     command->footer(std::string(MeasureHelp) + " " + MeasureQaHelp);
 }
 
@@ -167,13 +164,9 @@ void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) 
                               ->check(CLI::IsMember(lab::IterativeMethodNames()));
     filter->excludes(simple, method);
     simple->excludes(method);
-    command->add_option("--iterations", options.iterations, "sweeps over all views (default 10)")
-        ->check(lab::WholeNumber(1, lab::MaxIterations, "iterations"));
-    command->add_option("--subsets", options.subsets, "subsets of views updated together, 1..180")
-        ->check(lab::WholeNumber(1, 180, "subsets of the 180 views"));
-    command->add_option("--relaxation", options.relaxation, "step of each update (default: SART 0.25, OS-SART 0.5, "
-                                                            "SIRT 1)")
-        ->check(lab::Within(lab::RelaxationStep));
+    lab::AddTableOption(command, lab::IterationsOption, options.iterations);
+    lab::AddTableOption(command, lab::SubsetsOption, options.subsets);
+    lab::AddTableOption(command, lab::RelaxationOption, options.relaxation);
     command->add_flag("--nonnegative", options.nonnegative, "set negative values to 0 after each update");
     CLI::Option* centre = command->add_option("--hu-center", options.huCenter, "a .png of the windowed display: centre");
     CLI::Option* width = command->add_option("--hu-width", options.huWidth, "and width, in the program's levels");
@@ -184,9 +177,7 @@ void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) 
         ->check(lab::Within({lab::HuWindowCentre, lab::HuWindowWidth}))
         ->excludes(centre)
         ->excludes(width);
-    command->add_option("--pixel-mm", options.pixelMm, "the field pixel the sinogram was made with, mm (default 1, "
-                                                       "the teaching set's)")
-        ->check(lab::Within(lab::PixelWidthMm));
+    lab::AddTableOption(command, lab::ReconstructPixelOption, options.pixelMm);
     command->add_flag("--program-units", options.programUnits, "the sinogram was not made by sinora-lab: no mu or HU");
     command->footer(std::string(ReconstructHelp) +
                     " Every value of the sinogram must be a finite number within +-" +
@@ -219,12 +210,8 @@ int main(int argc, char** argv) {
         ->required();
     sinogramCommand->add_option("-o,--output", sinogram.output, "the sinogram file to write")->required();
     sinogramCommand->add_option("--truth", sinogram.truth, "also write the 256 x 256 projected image: PNG, or a DICOM CT slice in HU (.dcm)");
-    sinogramCommand->add_option("--fov", sinogram.fov,
-                                "width of the 256-pixel field: millimetres for DICOM, picture pixels for a picture "
-                                "(default: the larger side)")
-        ->check(lab::Within(lab::FieldWidthRange));
-    sinogramCommand->add_option("--frame", sinogram.frame, "frame of a multi-frame DICOM file, from 1")
-        ->check(lab::WholeNumber(1, INT_MAX, "a frame number"));
+    lab::AddTableOption(sinogramCommand, lab::FovOption, sinogram.fov);
+    lab::AddTableOption(sinogramCommand, lab::FrameOption, sinogram.frame);
     AddNoiseOptions(sinogramCommand, sinogram.noise, sinogramSeed);
     lab::AddArtifactOptions(sinogramCommand, sinogram.artifacts);
     sinogramCommand->footer(SinogramHelp());
@@ -247,9 +234,8 @@ int main(int argc, char** argv) {
         ->required()
         ->check(CLI::IsMember(lab::KernelNames(), CLI::ignore_case));
     filterCommand->add_option("-o,--output", filter.output, "the filter file to write")->required();
-    filterCommand->add_option("--scale", filter.scale, "factor on every tap (default 100)")->check(lab::Within(lab::TapScale));
-    filterCommand->add_option("--cutoff", filter.cutoff, "cutoff as a fraction of the Nyquist frequency (default 1)")
-        ->check(lab::Within(lab::CutoffFraction));
+    lab::AddTableOption(filterCommand, lab::ScaleOption, filter.scale);
+    lab::AddTableOption(filterCommand, lab::CutoffOption, filter.cutoff);
     filterCommand->add_option("--plot", filter.plot, "also draw the taps and the frequency response as PNG");
     filterCommand->footer("Taps: one number per line, the centre tap first; tap n weighs the bins at distance n "
                           "on either side. The ramp |f| times the window, cut off at the given frequency, "
