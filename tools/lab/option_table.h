@@ -90,7 +90,7 @@ inline constexpr OptionRow MotionTurnOption{
     "the object turns steadily about the field centre by DEG degrees (counter-clockwise; {range}) from view 0 to "
     "view 179",
     {-45.0, 45.0, std::nullopt, "The patient turns this far about the centre between the first and the last view"}};
-// 0 kV: the ideal monochromatic beam.
+// 0 kV: the ideal monochromatic beam (Polychromatic() in scan_artifacts.h).
 inline constexpr OptionRow KvpOption{
     "--kvp", "KV", TubeVoltage, 0.0, "kV",
     "polychromatic beam: a tungsten tube at KV ({range}) and an energy-integrating detector",

@@ -114,8 +114,10 @@ std::string ArtifactProblem(const ArtifactOptions& o) {
 
 bool ArtifactOptions::Any() const {
     return views != 0 || arcDegrees != 0 || !gains.empty() || gainSpread > 0.0 || motionX != 0.0 ||
-           motionY != 0.0 || motionDegrees != 0.0 || kvp > 0.0 || !metals.empty();
+           motionY != 0.0 || motionDegrees != 0.0 || Polychromatic() || !metals.empty();
 }
+
+bool ArtifactOptions::Polychromatic() const { return kvp > 0.0; }
 
 bool ViewMeasured(const ArtifactOptions& options, int angle) {
     if (options.views > 0 && angle % (SinoAngles / options.views) != 0) return false;
@@ -155,7 +157,7 @@ ArtifactScan ScanWithArtifacts(const ScanObject& object, const ArtifactOptions& 
     }
 
     const std::optional<Beam> beam =
-        options.kvp > 0.0 ? std::optional<Beam>(Beam(TungstenSpectrum(options.kvp, options.filtrationMm)))
+        options.Polychromatic() ? std::optional<Beam>(Beam(TungstenSpectrum(options.kvp, options.filtrationMm)))
                           : std::nullopt;
     const double perPixel = WaterMuPerMm * object.pixelMm;  // relative attenuation x pixels -> dimensionless
     const std::vector<double> gains = ChannelGains(options, seed);

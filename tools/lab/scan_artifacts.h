@@ -43,6 +43,8 @@ struct ArtifactOptions {
     std::vector<MetalDisc> metals;
 
     bool Any() const;
+    // A tungsten tube's spectrum rather than one energy.
+    bool Polychromatic() const;
 };
 
 // What is wrong with the options, by the bounds of option_bounds.h (the
