@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "tools/lab/display_levels.h"
+#include "tools/lab/option_table.h"
 #include "tools/lab/slice_files.h"
 #include "tools/lab_window/look_pictures.h"
 #include "tools/lab_window/slice_view.h"
@@ -29,9 +30,9 @@ ComparePage::ComparePage(LookModel& model, QWidget* parent) : QWidget(parent), m
         if (!path.isEmpty()) model_.compareTruth(path.toStdString());
     });
     iterations_ = new QSpinBox;
-    iterations_->setRange(1, 200);
-    iterations_->setValue(10);
-    iterations_->setSuffix(" iterations");
+    iterations_->setRange(lab::IterationsOption.control.min, lab::IterationsOption.control.max);
+    iterations_->setValue(lab::ControlStart(lab::IterationsOption));
+    iterations_->setSuffix(QStringLiteral(" ") + lab::IterationsOption.unit);
     sart_ = new QPushButton("Add SA&RT");
     sart_->setToolTip("The lab's SART of the same sinogram, on a worker thread");
     connect(sart_, &QPushButton::clicked, this, [this] { model_.compareSart(iterations_->value()); });

@@ -66,7 +66,7 @@ QString ScanStem(const SourceSpec& source, const ScanOptions& options) {
     if (a.gains.size() > 1) stem += QStringLiteral("_%1channels").arg(a.gains.size());
     stem += MetalsText(a.metals);
     if (options.photons > 0.0) stem += "_" + DoseText(options.photons);
-    if ((options.photons > 0.0 || a.gainSpread > 0.0) && options.seed != 1)
+    if ((options.photons > 0.0 || a.gainSpread > 0.0) && options.seed != WindowSeed)
         stem += QStringLiteral("_seed%1").arg(options.seed);
     return stem;
 }
