@@ -11,6 +11,8 @@
 
 #include "lab/core/lab_error.h"
 #include "lab/core/option_bounds.h"
+#include "lab/core/option_table.h"
+#include "lab/core/option_table_cli.h"
 #include "lab/scan/scan_artifacts.h"
 #include "lab/scan/scan_bounds.h"
 
@@ -41,9 +43,6 @@ double NumberWithin(const std::string& text, const Bounds& bounds, const std::st
         throw CLI::ValidationError(option, "'" + value + "': '" + text + "' is not " + RangeText(bounds));
     return number;
 }
-
-// "0 to 50", for the help.
-std::string Range(const Bounds& bounds) { return NumberText(bounds.min) + " to " + NumberText(bounds.max); }
 
 // A whole decimal number (CLI11 would read "030" as octal); 0 for anything
 // else, which no option here takes.
@@ -121,59 +120,44 @@ void AddArtifactOptions(CLI::App* command, ArtifactOptions& options) {
         ->type_name("N");
     command
         ->add_option_function<std::string>(
-            "--arc",
+            ArcOption.name,
             [&options](const std::string& value) {
                 const int degrees = WholeNumber(value);
-                if (degrees < 1 || degrees > SinoAngles)
-                    throw CLI::ValidationError("--arc", "'" + value + "' is not a whole number from 1 to 180");
+                if (!Contains(ArcOption.bounds, degrees))
+                    throw CLI::ValidationError(ArcOption.name, "'" + value + "' is not a whole number from " +
+                                                                   RangeWords(ArcOption.bounds));
                 options.arcDegrees = degrees;
             },
-            "limited angle: only views 0..DEG-1 measured (1..180)")
-        ->type_name("DEG");
+            HelpText(ArcOption))
+        ->type_name(ArcOption.typeName);
     command
         ->add_option_function<std::vector<std::string>>(
             "--gain",
             [&options](const std::vector<std::string>& values) {
                 for (const std::string& v : values) options.gains.push_back(ParseGain(v, options.gains));
             },
-            "the channel's intensity times FACTOR (" + Range(GainFactor) +
+            "the channel's intensity times FACTOR (" + RangeWords(GainFactor) +
                 ") in every view, so its line integral becomes p - ln FACTOR; factors on one channel multiply; "
                 "channels 0.." +
                 std::to_string(SinoChannels - 1) + ", of which Sinora reads " + std::to_string(FirstReadChannel) +
                 ".." + std::to_string(LastReadChannel) + " (repeatable)")
         ->allow_extra_args(false)
         ->type_name("CHANNEL:FACTOR");
-    command->add_option("--gain-spread", options.gainSpread,
-                        "every channel's gain drawn from a normal distribution of mean 1 and this standard "
-                        "deviation (" + Range(GainSpread) + "; gains drawn below 0.01 taken as 0.01), from --seed")
-        ->check(Within(GainSpread))
-        ->type_name("SIGMA");
-    command->add_option_function<std::string>(
-        "--motion",
-        [&options](const std::string& value) {
-            const std::vector<std::string> parts = Split(value, ',');
-            if (parts.size() != 2) throw CLI::ValidationError("--motion", "'" + value + "' is not DX,DY");
-            options.motionX = NumberWithin(parts[0], MotionShift, "--motion", value);
-            options.motionY = NumberWithin(parts[1], MotionShift, "--motion", value);
-        },
-        "the object moves steadily by this many field pixels (x right, y up; each " + Range(MotionShift) +
-            ") from view 0 to view 179")
-        ->type_name("DX,DY");
-    command->add_option("--motion-rotate", options.motionDegrees,
-                        "the object turns steadily about the field centre by DEG degrees (counter-clockwise; " +
-                            Range(MotionTurn) + ") from view 0 to view 179")
-        ->check(Within(MotionTurn))
-        ->type_name("DEG");
-    CLI::Option* kvp = command->add_option("--kvp", options.kvp,
-                                           "polychromatic beam: a tungsten tube at KV (" + Range(TubeVoltage) +
-                                               ") and an energy-integrating detector")
-                           ->check(Within(TubeVoltage))
-                           ->type_name("KV");
-    command->add_option("--filtration", options.filtrationMm,
-                        "aluminium filter of the beam in mm (" + Range(AluminiumMm) + "; default 2.5)")
-        ->check(Within(AluminiumMm))
-        ->type_name("MM")
-        ->needs(kvp);
+    AddTableOption(command, GainSpreadOption, options.gainSpread);
+    command
+        ->add_option_function<std::string>(
+            MotionOption.name,
+            [&options](const std::string& value) {
+                const std::vector<std::string> parts = Split(value, ',');
+                if (parts.size() != 2) throw CLI::ValidationError(MotionOption.name, "'" + value + "' is not DX,DY");
+                options.motionX = NumberWithin(parts[0], MotionOption.bounds, MotionOption.name, value);
+                options.motionY = NumberWithin(parts[1], MotionOption.bounds, MotionOption.name, value);
+            },
+            HelpText(MotionOption))
+        ->type_name(MotionOption.typeName);
+    AddTableOption(command, MotionTurnOption, options.motionDegrees);
+    CLI::Option* kvp = AddTableOption(command, KvpOption, options.kvp);
+    AddTableOption(command, FiltrationOption, options.filtrationMm)->needs(kvp);
     command->add_flag("--water-correction", options.waterCorrection,
                       "the scanner's first-order beam-hardening correction: every path taken as water")
         ->needs(kvp);
@@ -184,7 +168,7 @@ void AddArtifactOptions(CLI::App* command, ArtifactOptions& options) {
                 for (const std::string& v : values) options.metals.push_back(ParseMetal(v));
             },
             "a metal disc of radius R field pixels (above 0, at most " + NumberText(MaxMetalRadius) +
-                ") centred X, Y pixels from the field centre (x right, y up; each " + Range(MetalCentre) +
+                ") centred X, Y pixels from the field centre (x right, y up; each " + RangeWords(MetalCentre) +
                 "), titanium (default), iron or gold, replacing the object (repeatable)")
         ->allow_extra_args(false)
         ->type_name("X,Y,R[,MATERIAL]");

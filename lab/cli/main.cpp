@@ -4,14 +4,14 @@
 
 #include <QGuiApplication>
 
-#include <climits>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/c_locale.h"
 #include "lab/cli/artifact_options_cli.h"
@@ -22,9 +22,11 @@
 #include "lab/core/lab_error.h"
 #include "lab/files/library_messages.h"
 #include "lab/core/option_bounds.h"
+#include "lab/core/option_table.h"
+#include "lab/core/option_table_cli.h"
 #include "lab/objects/phantoms.h"
 #include "lab/objects/qa_phantom.h"
-#include "recon/compute/scan_geometry.h"
+#include "recon/scan_geometry.h"
 #include "lab/files/slice_files.h"
 #include "lab/objects/x_ray_physics.h"
 #include "lab/measure/measure_places.h"
@@ -98,29 +100,119 @@ const char* ReconstructHelp =
     "result looks better than it would for measured data; make the sinogram with --noise (or from an analytic "
     "phantom) to avoid it. Progress goes to standard error; Ctrl+C stops without writing any file.";
 
-void AddNoiseOptions(CLI::App* command, lab::NoiseOptions& noise, CLI::Option*& seedOption) {
-    command->add_option("--noise", noise.photons, "Poisson counting noise: I0 photons incident on each ray")
-        ->check(lab::Within(lab::PhotonsPerRay));
-    seedOption = command->add_option("--seed", noise.seed, "seed of the noise, for a repeatable file")
-                     ->check(lab::WholeNumber(0, UINT64_MAX, "a 64-bit seed"));
+// A subcommand as main() runs it: its options, filled as CLI11 parses them;
+// what completes them once parsed (a usage problem CLI11 cannot see, or
+// ""), and the command itself.
+struct Subcommand {
+    CLI::App* command = nullptr;
+    std::function<std::string()> afterParse;
+    std::function<void()> run;
+};
+
+std::string NoProblem() { return ""; }
+
+// The option --seed, whose absence means a random seed.
+CLI::Option* AddNoiseOptions(CLI::App* command, lab::NoiseOptions& noise) {
+    lab::AddTableOption(command, lab::NoiseOption, noise.photons);
+    return lab::AddTableOption(command, lab::SeedOption, noise.seed);
 }
 
-void AddMeasureOptions(CLI::App* command, lab::MeasureOptions& options) {
-    command->add_option("image", options.image, "a canvas BMP saved by Sinora, a .npy, .png or .dcm slice, or any "
-                                                "256 x 256 grey picture")
+Subcommand SinogramCommand(CLI::App& app) {
+    auto options = std::make_shared<lab::SinogramOptions>();
+    CLI::App* command = app.add_subcommand("sinogram", "the sinogram of a picture or DICOM CT slice");
+    command->add_option("image", options->input,
+                        "PNG, JPEG, BMP, TIFF, PGM/PPM picture (white = water, black = air) or DICOM CT slice")
         ->required();
+    command->add_option("-o,--output", options->output, "the sinogram file to write")->required();
+    command->add_option("--truth", options->truth,
+                        "also write the 256 x 256 projected image: PNG, or a DICOM CT slice in HU (.dcm)");
+    lab::AddTableOption(command, lab::FovOption, options->fov);
+    lab::AddTableOption(command, lab::FrameOption, options->frame);
+    CLI::Option* seed = AddNoiseOptions(command, options->noise);
+    lab::AddArtifactOptions(command, options->artifacts);
+    command->footer(SinogramHelp());
+    return {command,
+            [options, seed] {
+                options->noise.seedGiven = seed->count() > 0;
+                return NoProblem();
+            },
+            [options] { lab::RunSinogramCommand(*options); }};
+}
+
+Subcommand PhantomCommand(CLI::App& app) {
+    auto options = std::make_shared<lab::PhantomOptions>();
+    CLI::App* command = app.add_subcommand("phantom", "analytic line integrals of a test object");
+    command->add_option("name", options->name, OneOf(lab::PhantomNames()))
+        ->required()
+        ->check(CLI::IsMember(lab::PhantomNames(), CLI::ignore_case));
+    command->add_option("-o,--output", options->output, "the sinogram file to write")->required();
+    command->add_option("--truth", options->truth,
+                        "also write the object rasterised to 256 x 256: PNG, or a DICOM CT slice in HU (.dcm)");
+    CLI::Option* seed = AddNoiseOptions(command, options->noise);
+    lab::AddArtifactOptions(command, options->artifacts);
+    command->footer(PhantomHelp());
+    return {command,
+            [options, seed] {
+                options->noise.seedGiven = seed->count() > 0;
+                return NoProblem();
+            },
+            [options] { lab::RunPhantomCommand(*options); }};
+}
+
+Subcommand FilterCommand(CLI::App& app) {
+    auto options = std::make_shared<lab::FilterOptions>();
+    CLI::App* command = app.add_subcommand("filter", "a 128-tap real-space filter file");
+    command->add_option("kind", options->name, "ramlak, shepp-logan, cosine, hamming or hann")
+        ->required()
+        ->check(CLI::IsMember(lab::KernelNames(), CLI::ignore_case));
+    command->add_option("-o,--output", options->output, "the filter file to write")->required();
+    lab::AddTableOption(command, lab::ScaleOption, options->scale);
+    lab::AddTableOption(command, lab::CutoffOption, options->cutoff);
+    command->add_option("--plot", options->plot, "also draw the taps and the frequency response as PNG");
+    command->footer("Taps: one number per line, the centre tap first; tap n weighs the bins at distance n "
+                    "on either side. The ramp |f| times the window, cut off at the given frequency, "
+                    "transformed back to real space in closed form.");
+    return {command, NoProblem, [options] { lab::RunFilterCommand(*options); }};
+}
+
+Subcommand CompareCommand(CLI::App& app) {
+    auto options = std::make_shared<lab::CompareOptions>();
+    CLI::App* command = app.add_subcommand("compare", "a saved canvas against the truth, in numbers");
+    command->add_option("saved", options->saved, "BMP saved with \"Save Graphic File\"")->required();
+    command->add_option("truth", options->truth, "the 256 x 256 truth PNG")->required();
+    command->add_option("--diff", options->difference, "also write fit - truth as PNG");
+    command->add_flag("--json", options->json, "print the numbers as one JSON object: pixels, scale, offset, "
+                                                "correlation, normalised_rms_error");
+    command->footer("Takes the slice at x 0..511, y 140..651 of the canvas (the full-range sum image or "
+                    "the windowed one), fits scale and offset to the truth by least squares inside the "
+                    "scanned disc, and prints the correlation and the RMS error over the truth's range.");
+    return {command, NoProblem, [options] { lab::RunCompareCommand(*options); }};
+}
+
+// --roi and --roi-pixels add to the same list, in the order given.
+void AddRegionOptions(CLI::App* command, lab::MeasureOptions& options) {
     auto place = [&options](bool inPixels) {
-        return [&options, inPixels](const std::string& text) { options.rois.push_back({inPixels, text}); };
+        return [&options, inPixels](const std::vector<std::string>& all) {
+            for (const std::string& text : all) options.rois.push_back({inPixels, text});
+        };
     };
-    command->add_option_function<std::vector<std::string>>("--roi", [place](const std::vector<std::string>& all) {
-        for (const std::string& text : all) place(false)(text);
-    }, "X,Y,R: a circle in field pixels (x right, y up from the centre), inside the picture; repeat for several")
+    command->add_option_function<std::vector<std::string>>(
+               "--roi", place(false),
+               "X,Y,R: a circle in field pixels (x right, y up from the centre), inside the picture; repeat for several")
         ->check(lab::PlaceCheck(lab::PlaceShape::Circle, false));
-    command->add_option_function<std::vector<std::string>>("--roi-pixels", [place](const std::vector<std::string>& all) {
-        for (const std::string& text : all) place(true)(text);
-    }, "ROW,COL,R: a circle in picture rows from the top and columns from the left")
+    command->add_option_function<std::vector<std::string>>(
+               "--roi-pixels", place(true), "ROW,COL,R: a circle in picture rows from the top and columns from the left")
         ->check(lab::PlaceCheck(lab::PlaceShape::Circle, true));
-    command->add_option("--mtf", options.mtf, "point, edge or edge:X,Y,R (the disc whose edge is used)")
+}
+
+Subcommand MeasureCommand(CLI::App& app) {
+    auto options = std::make_shared<lab::MeasureOptions>();
+    CLI::App* command = app.add_subcommand("measure", "image-quality numbers of a slice");
+    command->add_option("image", options->image, "a canvas BMP saved by Sinora, a .npy, .png or .dcm slice, or any "
+                                                 "256 x 256 grey picture")
+        ->required();
+    AddRegionOptions(command, *options);
+    command->add_option("--mtf", options->mtf, "point, edge or edge:X,Y,R (the disc whose edge is used)")
         ->check(CLI::Validator(
             [](std::string& text) -> std::string {
                 if (text == "point" || text == "edge") return "";
@@ -130,52 +222,43 @@ void AddMeasureOptions(CLI::App* command, lab::MeasureOptions& options) {
                 return "'" + text + "' is neither point, edge nor edge:X,Y,R";
             },
             "point|edge[:X,Y,R]"));
-    command->add_option_function<std::string>("--nps", [&options](const std::string& text) { options.nps = {false, text}; },
+    command->add_option_function<std::string>("--nps", [options](const std::string& text) { options->nps = {false, text}; },
                                                "X,Y,SIZE: the noise power spectrum of the square there (SIZE 4..256)")
         ->check(lab::PlaceCheck(lab::PlaceShape::Square, false));
     command->add_option_function<std::string>("--nps-pixels",
-                                               [&options](const std::string& text) { options.nps = {true, text}; },
+                                               [options](const std::string& text) { options->nps = {true, text}; },
                                                "ROW,COL,SIZE: the same square in picture pixels")
         ->check(lab::PlaceCheck(lab::PlaceShape::Square, true));
-    command->add_option("--nps-pair", options.npsPair, "the same object with other noise: the NPS of the difference");
-    command->add_flag("--line-pairs", options.linePairs, "modulation of each group of the line-pair object");
-    command->add_flag("--qa", options.qa, "the ACR phantom tests on a slice of the qa phantom, in HU (a .dcm)");
-    command->add_option("--profile", options.profile, "X0,Y0,X1,Y1: values along a line, in field pixels, "
-                                                      "its ends inside the picture")
+    command->add_option("--nps-pair", options->npsPair, "the same object with other noise: the NPS of the difference");
+    command->add_flag("--line-pairs", options->linePairs, "modulation of each group of the line-pair object");
+    command->add_flag("--qa", options->qa, "the ACR phantom tests on a slice of the qa phantom, in HU (a .dcm)");
+    command->add_option("--profile", options->profile, "X0,Y0,X1,Y1: values along a line, in field pixels, "
+                                                       "its ends inside the picture")
         ->check(lab::PlaceCheck(lab::PlaceShape::Line, false));
-    command->add_option("--plot", options.plot, "draw the MTF, NPS and profile as PNG");
-    command->add_flag("--json", options.json, "print every number as one JSON object");
-    command->add_option("--pixel-mm", options.pixelMm, "pixel width in mm, for frequencies per mm (DICOM says it)")
-        ->check(lab::Within(lab::PixelWidthMm));
+    command->add_option("--plot", options->plot, "draw the MTF, NPS and profile as PNG");
+    command->add_flag("--json", options->json, "print every number as one JSON object");
+    lab::AddTableOption(command, lab::MeasurePixelOption, options->pixelMm);
     command->footer(std::string(MeasureHelp) + " " + MeasureQaHelp);
+    return {command, NoProblem, [options] { lab::RunMeasureCommand(*options); }};
 }
 
-void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) {
-    command->add_option("sinogram", options.sinogram, "the sinogram file")->required();
-    command->add_option("-o,--output", options.outputs, "the slice: .npy (doubles), .png (grey levels) or .dcm (HU); "
-                                                        "repeat for several")
-        ->required()
-        ->check(CLI::Validator(
-            [](std::string& path) -> std::string {
-                return lab::HasExtension(path, ".npy") || lab::HasExtension(path, ".png") || lab::HasExtension(path, ".dcm")
-                           ? ""
-                           : "'" + path + "' ends in neither .npy, .png nor .dcm";
-            },
-            "OUT"));
+// The back projection (--filter, --simple) or iterative --method, and its
+// settings.
+void AddMethodOptions(CLI::App* command, lab::ReconstructOptions& options) {
     CLI::Option* filter = command->add_option("--filter", options.filter, "filtered back projection with this filter file");
     CLI::Option* simple = command->add_flag("--simple", options.simple, "simple back projection");
     CLI::Option* method = command->add_option("--method", options.method, "an iterative method: sart, sirt, os-sart or mlem")
                               ->check(CLI::IsMember(lab::IterativeMethodNames()));
     filter->excludes(simple, method);
     simple->excludes(method);
-    command->add_option("--iterations", options.iterations, "sweeps over all views (default 10)")
-        ->check(lab::WholeNumber(1, lab::MaxIterations, "iterations"));
-    command->add_option("--subsets", options.subsets, "subsets of views updated together, 1..180")
-        ->check(lab::WholeNumber(1, 180, "subsets of the 180 views"));
-    command->add_option("--relaxation", options.relaxation, "step of each update (default: SART 0.25, OS-SART 0.5, "
-                                                            "SIRT 1)")
-        ->check(lab::Within(lab::RelaxationStep));
+    lab::AddTableOption(command, lab::IterationsOption, options.iterations);
+    lab::AddTableOption(command, lab::SubsetsOption, options.subsets);
+    lab::AddTableOption(command, lab::RelaxationOption, options.relaxation);
     command->add_flag("--nonnegative", options.nonnegative, "set negative values to 0 after each update");
+}
+
+// The .png's window: the program's levels or HU, not both.
+void AddWindowOptions(CLI::App* command, lab::ReconstructOptions& options) {
     CLI::Option* centre = command->add_option("--hu-center", options.huCenter, "a .png of the windowed display: centre");
     CLI::Option* width = command->add_option("--hu-width", options.huWidth, "and width, in the program's levels");
     centre->needs(width);
@@ -185,10 +268,26 @@ void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) 
         ->check(lab::Within({lab::HuWindowCentre, lab::HuWindowWidth}))
         ->excludes(centre)
         ->excludes(width);
-    command->add_option("--pixel-mm", options.pixelMm, "the field pixel the sinogram was made with, mm (default 1, "
-                                                       "the teaching set's)")
-        ->check(lab::Within(lab::PixelWidthMm));
-    command->add_flag("--program-units", options.programUnits, "the sinogram was not made by sinora-lab: no mu or HU");
+}
+
+Subcommand ReconstructCommand(CLI::App& app) {
+    auto options = std::make_shared<lab::ReconstructOptions>();
+    CLI::App* command = app.add_subcommand("reconstruct", "the slice of a sinogram, without a window");
+    command->add_option("sinogram", options->sinogram, "the sinogram file")->required();
+    command->add_option("-o,--output", options->outputs, "the slice: .npy (doubles), .png (grey levels) or .dcm (HU); "
+                                                         "repeat for several")
+        ->required()
+        ->check(CLI::Validator(
+            [](std::string& path) -> std::string {
+                return lab::HasExtension(path, ".npy") || lab::HasExtension(path, ".png") || lab::HasExtension(path, ".dcm")
+                           ? ""
+                           : "'" + path + "' ends in neither .npy, .png nor .dcm";
+            },
+            "OUT"));
+    AddMethodOptions(command, *options);
+    AddWindowOptions(command, *options);
+    lab::AddTableOption(command, lab::ReconstructPixelOption, options->pixelMm);
+    command->add_flag("--program-units", options->programUnits, "the sinogram was not made by sinora-lab: no mu or HU");
     command->footer(std::string(ReconstructHelp) +
                     " Every value of the sinogram must be a finite number within +-" +
                     lab::NumberText(lab::MaxLineIntegral) +
@@ -196,6 +295,46 @@ void AddReconstructOptions(CLI::App* command, lab::ReconstructOptions& options) 
                     "and every tap of the filter a finite number within +-" + lab::NumberText(lab::MaxTap) +
                     ": the first that is not is named by its channel and angle, or its tap, and nothing is written. "
                     "Sinora itself reads such files as they are.");
+    return {command,
+            [options, command] {
+                if (options->filter.empty() && !options->simple && options->method.empty())
+                    return std::string("reconstruct needs --filter FILE, --simple or --method M");
+                options->windowGiven = command->get_option("--hu-center")->count() > 0;
+                return NoProblem();
+            },
+            [options] { lab::RunReconstructCommand(*options); }};
+}
+
+// The subcommand given (CLI11 requires one).
+const Subcommand& Chosen(const std::vector<Subcommand>& commands) {
+    for (const Subcommand& c : commands)
+        if (c.command->parsed()) return c;
+    return commands.back();
+}
+
+// Runs the command with Qt, without a display (pictures, fonts for the
+// plots); its failure is one line and status 1.
+int RunWithQt(char* program, const std::function<void()>& run, bool verbose) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    qInstallMessageHandler(KeepQtNotices);
+    int qtArgc = 1;
+    char* qtArgv[] = {program, nullptr};
+    // What the picture libraries print while the command runs, for --verbose.
+    auto capture = std::make_unique<lab::StderrCapture>();
+    QGuiApplication qt(qtArgc, qtArgv);
+
+    int status = 0;
+    std::string failure;
+    try {
+        run();
+    } catch (const std::exception& error) {
+        failure = error.what();
+        status = 1;
+    }
+    capture.reset();
+    if (verbose) fputs(lab::LibraryMessages().c_str(), stderr);
+    if (status != 0) fprintf(stderr, "sinora-lab: %s\n", failure.c_str());
+    return status;
 }
 
 }  // namespace
@@ -211,70 +350,9 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "sinora-lab " SINORA_VERSION);
     bool verbose = false;
     app.add_flag("-v,--verbose", verbose, "also show what the picture and DICOM libraries print");
-
-    lab::SinogramOptions sinogram;
-    CLI::Option* sinogramSeed = nullptr;
-    CLI::App* sinogramCommand = app.add_subcommand("sinogram", "the sinogram of a picture or DICOM CT slice");
-    sinogramCommand->add_option("image", sinogram.input,
-                                "PNG, JPEG, BMP, TIFF, PGM/PPM picture (white = water, black = air) or DICOM CT slice")
-        ->required();
-    sinogramCommand->add_option("-o,--output", sinogram.output, "the sinogram file to write")->required();
-    sinogramCommand->add_option("--truth", sinogram.truth, "also write the 256 x 256 projected image: PNG, or a DICOM CT slice in HU (.dcm)");
-    sinogramCommand->add_option("--fov", sinogram.fov,
-                                "width of the 256-pixel field: millimetres for DICOM, picture pixels for a picture "
-                                "(default: the larger side)")
-        ->check(lab::Within(lab::FieldWidthRange));
-    sinogramCommand->add_option("--frame", sinogram.frame, "frame of a multi-frame DICOM file, from 1")
-        ->check(lab::WholeNumber(1, INT_MAX, "a frame number"));
-    AddNoiseOptions(sinogramCommand, sinogram.noise, sinogramSeed);
-    lab::AddArtifactOptions(sinogramCommand, sinogram.artifacts);
-    sinogramCommand->footer(SinogramHelp());
-
-    lab::PhantomOptions phantom;
-    CLI::Option* phantomSeed = nullptr;
-    CLI::App* phantomCommand = app.add_subcommand("phantom", "analytic line integrals of a test object");
-    phantomCommand->add_option("name", phantom.name, OneOf(lab::PhantomNames()))
-        ->required()
-        ->check(CLI::IsMember(lab::PhantomNames(), CLI::ignore_case));
-    phantomCommand->add_option("-o,--output", phantom.output, "the sinogram file to write")->required();
-    phantomCommand->add_option("--truth", phantom.truth, "also write the object rasterised to 256 x 256: PNG, or a DICOM CT slice in HU (.dcm)");
-    AddNoiseOptions(phantomCommand, phantom.noise, phantomSeed);
-    lab::AddArtifactOptions(phantomCommand, phantom.artifacts);
-    phantomCommand->footer(PhantomHelp());
-
-    lab::FilterOptions filter;
-    CLI::App* filterCommand = app.add_subcommand("filter", "a 128-tap real-space filter file");
-    filterCommand->add_option("kind", filter.name, "ramlak, shepp-logan, cosine, hamming or hann")
-        ->required()
-        ->check(CLI::IsMember(lab::KernelNames(), CLI::ignore_case));
-    filterCommand->add_option("-o,--output", filter.output, "the filter file to write")->required();
-    filterCommand->add_option("--scale", filter.scale, "factor on every tap (default 100)")->check(lab::Within(lab::TapScale));
-    filterCommand->add_option("--cutoff", filter.cutoff, "cutoff as a fraction of the Nyquist frequency (default 1)")
-        ->check(lab::Within(lab::CutoffFraction));
-    filterCommand->add_option("--plot", filter.plot, "also draw the taps and the frequency response as PNG");
-    filterCommand->footer("Taps: one number per line, the centre tap first; tap n weighs the bins at distance n "
-                          "on either side. The ramp |f| times the window, cut off at the given frequency, "
-                          "transformed back to real space in closed form.");
-
-    lab::CompareOptions compare;
-    CLI::App* compareCommand = app.add_subcommand("compare", "a saved canvas against the truth, in numbers");
-    compareCommand->add_option("saved", compare.saved, "BMP saved with \"Save Graphic File\"")->required();
-    compareCommand->add_option("truth", compare.truth, "the 256 x 256 truth PNG")->required();
-    compareCommand->add_option("--diff", compare.difference, "also write fit - truth as PNG");
-    compareCommand->add_flag("--json", compare.json, "print the numbers as one JSON object: pixels, scale, offset, "
-                                                     "correlation, normalised_rms_error");
-    compareCommand->footer("Takes the slice at x 0..511, y 140..651 of the canvas (the full-range sum image or "
-                           "the windowed one), fits scale and offset to the truth by least squares inside the "
-                           "scanned disc, and prints the correlation and the RMS error over the truth's range.");
-
-    lab::MeasureOptions measure;
-    CLI::App* measureCommand = app.add_subcommand("measure", "image-quality numbers of a slice");
-    AddMeasureOptions(measureCommand, measure);
-
-    lab::ReconstructOptions reconstruct;
-    CLI::App* reconstructCommand = app.add_subcommand("reconstruct", "the slice of a sinogram, without a window");
-    AddReconstructOptions(reconstructCommand, reconstruct);
-
+    // In the order the help lists them.
+    const std::vector<Subcommand> commands{SinogramCommand(app), PhantomCommand(app), FilterCommand(app),
+                                           CompareCommand(app),  MeasureCommand(app), ReconstructCommand(app)};
     try {
         // CLI11 converts numbers with the C library, in the thread's locale:
         // the C locale's, as every file's (Qt has not switched it yet here,
@@ -286,38 +364,11 @@ int main(int argc, char** argv) {
         fprintf(stderr, "sinora-lab: %s (see sinora-lab --help)\n", error.what());
         return 2;
     }
-    sinogram.noise.seedGiven = sinogramSeed->count() > 0;
-    phantom.noise.seedGiven = phantomSeed->count() > 0;
-    if (reconstructCommand->parsed() && reconstruct.filter.empty() && !reconstruct.simple && reconstruct.method.empty()) {
-        fprintf(stderr, "sinora-lab: reconstruct needs --filter FILE, --simple or --method M (see sinora-lab --help)\n");
+    const Subcommand& chosen = Chosen(commands);
+    const std::string problem = chosen.afterParse();
+    if (!problem.empty()) {
+        fprintf(stderr, "sinora-lab: %s (see sinora-lab --help)\n", problem.c_str());
         return 2;
     }
-    reconstruct.windowGiven = reconstructCommand->get_option("--hu-center")->count() > 0;
-
-    // Pictures, fonts for the plots: Qt without a display.
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    qInstallMessageHandler(KeepQtNotices);
-    int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
-    // What the picture libraries print while the command runs, for --verbose.
-    auto capture = std::make_unique<lab::StderrCapture>();
-    QGuiApplication qt(qtArgc, qtArgv);
-
-    int status = 0;
-    std::string failure;
-    try {
-        if (sinogramCommand->parsed()) lab::RunSinogramCommand(sinogram);
-        else if (phantomCommand->parsed()) lab::RunPhantomCommand(phantom);
-        else if (filterCommand->parsed()) lab::RunFilterCommand(filter);
-        else if (compareCommand->parsed()) lab::RunCompareCommand(compare);
-        else if (measureCommand->parsed()) lab::RunMeasureCommand(measure);
-        else lab::RunReconstructCommand(reconstruct);
-    } catch (const std::exception& error) {
-        failure = error.what();
-        status = 1;
-    }
-    capture.reset();
-    if (verbose) fputs(lab::LibraryMessages().c_str(), stderr);
-    if (status != 0) fprintf(stderr, "sinora-lab: %s\n", failure.c_str());
-    return status;
+    return RunWithQt(argv[0], chosen.run, verbose);
 }

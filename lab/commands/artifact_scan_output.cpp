@@ -19,7 +19,7 @@ void PrintArtifacts(const ArtifactOptions& a, uint64_t seed) {
         printf("metal: %s disc at %g, %g, radius %g pixels (%.4g x water at %g keV)\n",
                MaterialName(m.material).c_str(), m.x, m.y,
                m.radius, RelativeToWater(m.material), EffectiveKeV);
-    if (a.kvp > 0.0) {
+    if (a.Polychromatic()) {
         const Spectrum s = TungstenSpectrum(a.kvp, a.filtrationMm);
         double mean = 0.0;
         for (size_t k = 0; k < s.keV.size(); ++k) mean += s.weight[k] * s.keV[k];

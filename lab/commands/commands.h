@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "lab/core/option_table.h"
 #include "lab/scan/scan_artifacts.h"
 
 namespace lab {
@@ -17,17 +18,17 @@ namespace lab {
 // the generator (unset: a random seed, printed so that a file can be made
 // again).
 struct NoiseOptions {
-    double photons = 0.0;
+    double photons = NoiseOption.fallback;
     bool seedGiven = false;
-    uint64_t seed = 0;
+    uint64_t seed = static_cast<uint64_t>(SeedOption.fallback);
 };
 
 struct SinogramOptions {
     std::string input;
     std::string output;
     std::string truth;
-    int frame = 1;
-    double fov = 0.0;
+    int frame = static_cast<int>(FrameOption.fallback);
+    double fov = FovOption.fallback;  // 0: the picture's larger side
     NoiseOptions noise;
     ArtifactOptions artifacts;
 };
@@ -44,8 +45,8 @@ struct FilterOptions {
     std::string name;
     std::string output;
     std::string plot;
-    double scale = 100.0;
-    double cutoff = 1.0;
+    double scale = ScaleOption.fallback;
+    double cutoff = CutoffOption.fallback;
 };
 
 struct CompareOptions {
@@ -63,15 +64,15 @@ struct ReconstructOptions {
     std::string filter;
     bool simple = false;
     std::string method;  // empty: filtered (`filter`) or simple back projection
-    int iterations = 10;
-    int subsets = 0;
-    double relaxation = 0.0;
+    int iterations = static_cast<int>(IterationsOption.fallback);
+    int subsets = static_cast<int>(SubsetsOption.fallback);  // 0: the method's own
+    double relaxation = RelaxationOption.fallback;           // 0: the method's own
     bool nonnegative = false;
     bool windowGiven = false;  // the program's window, in its levels
     int huCenter = 0;
     int huWidth = 0;
     std::string huWindow;  // "CENTRE,WIDTH" in HU; empty: none
-    double pixelMm = 1.0;  // the field pixel the sinogram was made with
+    double pixelMm = ReconstructPixelOption.fallback;  // the field pixel the sinogram was made with
     bool programUnits = false;  // not made by sinora-lab: no attenuation scale
 };
 
@@ -93,7 +94,7 @@ struct MeasureOptions {
     std::string profile;  // "X0,Y0,X1,Y1" in field pixels
     std::string plot;
     bool json = false;
-    double pixelMm = 0.0;  // 0: from the file when it says (DICOM)
+    double pixelMm = MeasurePixelOption.fallback;  // 0: from the file when it says (DICOM)
 };
 
 void RunSinogramCommand(const SinogramOptions& options);

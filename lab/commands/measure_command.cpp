@@ -107,7 +107,8 @@ FrequencyCurve MeasureMtf(const std::string& mtfFrom, const MeasuredImage& image
     return mtf;
 }
 
-void ReportMtf(const std::string& mtfFrom, const MeasuredImage& image, Report& report) {
+void ReportMtf(const MeasureOptions& options, const MeasuredImage& image, Report& report) {
+    const std::string& mtfFrom = options.mtf;
     const FrequencyCurve mtf = MeasureMtf(mtfFrom, image, report);
     const double pixelMm = report.pixelMm;
     const double mtf50 = FallsTo(mtf, 0.5), mtf10 = FallsTo(mtf, 0.1);
@@ -162,15 +163,50 @@ void ReportNps(const MeasureOptions& options, const MeasuredImage& image, Report
          report.frequencyLabel, QString("power (") + unit + ")", nps.spectrum.frequency, nps.spectrum.value});
 }
 
-}  // namespace
+void ReportLinePairs(const MeasureOptions&, const MeasuredImage& image, Report& report) {
+    QJsonArray groups;
+    for (const LinePairGroup& group : LinePairModulation(image.values)) {
+        report.Say("line pairs %g pixels wide: modulation %.4f\n", group.barWidth, group.modulation);
+        groups.append(QJsonObject{{"bar_width_pixels", group.barWidth}, {"modulation", group.modulation}});
+    }
+    report.json["line_pairs"] = groups;
+}
 
-void RunMeasureCommand(const MeasureOptions& options) {
-    const CLocaleScope numbersInC;
-    OutputFiles outputs;
-    outputs.AddInput(options.image);
-    outputs.AddInput(options.npsPair);
-    outputs.Claim(options.plot);
-    const MeasuredImage image = ReadMeasuredImage(options.image);
+void ReportProfile(const MeasureOptions& options, const MeasuredImage& image, Report& report) {
+    const Place line = PlaceOf(options.profile, PlaceShape::Line, false);
+    const Profile profile = LineProfile(image.values, line.centre, line.end);
+    const std::vector<double> n = *FiniteNumbers(options.profile, 4);
+    report.Say("profile from (%g, %g) to (%g, %g), one sample per pixel:", n[0], n[1], n[2], n[3]);
+    for (double v : profile.value) report.Say(" %.5g", v);
+    report.Say("\n");
+    report.json["profile"] =
+        QJsonObject{{"distance_pixels", JsonArray(profile.distance)}, {"value", JsonArray(profile.value)}};
+    report.panels.push_back({"profile", "distance (pixels)", QString::fromStdString("value (" + image.units + ")"),
+                             profile.distance, profile.value});
+}
+
+void ReportQa(const MeasureOptions&, const MeasuredImage& image, Report& report) {
+    const QaReport qa = MeasureQaPhantom(image, report.pixelMm);
+    report.text += QaReportText(qa);
+    report.json["qa"] = QaReportJson(qa);
+}
+
+// Each measurement, when asked for, in the order the report gives them.
+struct Measurement {
+    bool (*asked)(const MeasureOptions&);
+    void (*report)(const MeasureOptions&, const MeasuredImage&, Report&);
+};
+const Measurement Measurements[] = {
+    {[](const MeasureOptions& o) { return !o.rois.empty(); }, ReportRegions},
+    {[](const MeasureOptions& o) { return !o.mtf.empty(); }, ReportMtf},
+    {[](const MeasureOptions& o) { return !o.nps.numbers.empty(); }, ReportNps},
+    {[](const MeasureOptions& o) { return o.linePairs; }, ReportLinePairs},
+    {[](const MeasureOptions& o) { return !o.profile.empty(); }, ReportProfile},
+    {[](const MeasureOptions& o) { return o.qa; }, ReportQa},
+};
+
+// The image's size, units and pixel, which the frequencies are given in.
+Report StartReport(const MeasureOptions& options, const MeasuredImage& image) {
     Report report;
     report.pixelMm = options.pixelMm > 0.0 ? options.pixelMm : image.pixelMm;
     const double pixelMm = report.pixelMm;
@@ -180,40 +216,29 @@ void RunMeasureCommand(const MeasureOptions& options) {
     report.Say("%s: 256 x 256, values in %s", options.image.c_str(), image.units.c_str());
     if (pixelMm > 0.0) report.Say(", %g mm per pixel", pixelMm);
     report.Say("\n");
-    ReportRegions(options, image, report);
-    if (!options.mtf.empty()) ReportMtf(options.mtf, image, report);
-    if (!options.nps.numbers.empty()) ReportNps(options, image, report);
-    if (options.linePairs) {
-        QJsonArray groups;
-        for (const LinePairGroup& group : LinePairModulation(image.values)) {
-            report.Say("line pairs %g pixels wide: modulation %.4f\n", group.barWidth, group.modulation);
-            groups.append(QJsonObject{{"bar_width_pixels", group.barWidth}, {"modulation", group.modulation}});
-        }
-        report.json["line_pairs"] = groups;
-    }
-    if (!options.profile.empty()) {
-        const Place line = PlaceOf(options.profile, PlaceShape::Line, false);
-        const Profile profile = LineProfile(image.values, line.centre, line.end);
-        const std::vector<double> n = *FiniteNumbers(options.profile, 4);
-        report.Say("profile from (%g, %g) to (%g, %g), one sample per pixel:", n[0], n[1], n[2], n[3]);
-        for (double v : profile.value) report.Say(" %.5g", v);
-        report.Say("\n");
-        report.json["profile"] =
-            QJsonObject{{"distance_pixels", JsonArray(profile.distance)}, {"value", JsonArray(profile.value)}};
-        report.panels.push_back({"profile", "distance (pixels)", QString::fromStdString("value (" + image.units + ")"),
-                                 profile.distance, profile.value});
-    }
-    if (options.qa) {
-        const QaReport qa = MeasureQaPhantom(image, pixelMm);
-        report.text += QaReportText(qa);
-        report.json["qa"] = QaReportJson(qa);
-    }
-    if (!options.plot.empty()) {
-        if (report.panels.empty()) throw LabError("--plot draws the MTF, the NPS or a profile: ask for one of them");
-        outputs.StagePng(options.plot, DrawCurvePanels(report.panels));
-        outputs.Commit();
-        report.Say("wrote %s\n", options.plot.c_str());
-    }
+    return report;
+}
+
+void WritePlot(const std::string& path, OutputFiles& outputs, Report& report) {
+    if (report.panels.empty()) throw LabError("--plot draws the MTF, the NPS or a profile: ask for one of them");
+    outputs.StagePng(path, DrawCurvePanels(report.panels));
+    outputs.Commit();
+    report.Say("wrote %s\n", path.c_str());
+}
+
+}  // namespace
+
+void RunMeasureCommand(const MeasureOptions& options) {
+    const CLocaleScope numbersInC;
+    OutputFiles outputs;
+    outputs.AddInput(options.image);
+    outputs.AddInput(options.npsPair);
+    outputs.Claim(options.plot);
+    const MeasuredImage image = ReadMeasuredImage(options.image);
+    Report report = StartReport(options, image);
+    for (const Measurement& measurement : Measurements)
+        if (measurement.asked(options)) measurement.report(options, image, report);
+    if (!options.plot.empty()) WritePlot(options.plot, outputs, report);
     if (options.json)
         printf("%s", QJsonDocument(report.json).toJson(QJsonDocument::Compact).append('\n').constData());
     else

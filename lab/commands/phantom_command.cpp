@@ -17,7 +17,7 @@ void RunPhantomCommand(const PhantomOptions& options) {
     outputs.Claim(options.output);
     outputs.Claim(options.truth);
     if (options.artifacts.Any()) {
-        WriteArtifactScan(outputs, ObjectFromPhantom(options.name, options.artifacts.kvp > 0.0), options.artifacts,
+        WriteArtifactScan(outputs, ObjectFromPhantom(options.name, options.artifacts.Polychromatic()), options.artifacts,
                           options.noise, options.output, options.truth);
         return;
     }

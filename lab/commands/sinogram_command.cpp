@@ -36,7 +36,7 @@ void RunSinogramCommand(const SinogramOptions& options) {
            fieldText, top);
 
     if (options.artifacts.Any()) {
-        WriteArtifactScan(outputs, ObjectFromField(field, slice.isDicom, options.artifacts.kvp > 0.0), options.artifacts,
+        WriteArtifactScan(outputs, ObjectFromField(field, slice.isDicom, options.artifacts.Polychromatic()), options.artifacts,
                           options.noise, options.output, options.truth);
         return;
     }

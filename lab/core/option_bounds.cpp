@@ -161,4 +161,11 @@ CLI::Validator WholeNumber(uint64_t min, uint64_t max, const char* meaning) {
         "[" + std::to_string(min) + ", " + std::to_string(max) + "]");
 }
 
+CLI::Validator WholeNumber(const Bounds& bounds) {
+    // 2^64, the top of SeedRange, is one beyond any uint64_t.
+    const auto whole = [](double end) {
+        return end >= SeedRange.max ? UINT64_MAX : static_cast<uint64_t>(end);
+    };
+    return WholeNumber(whole(bounds.min), whole(bounds.max), bounds.meaning);
+}
 }  // namespace lab

@@ -9,11 +9,13 @@
 // never a comma), whatever locale Qt has switched the process to.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "lab/core/field_geometry.h"
 
 namespace CLI {
 class Validator;
@@ -44,7 +46,13 @@ constexpr Bounds RelaxationStep{1e-6, 2.0, "step of each update"};
 // The width of a field pixel, from a micro-CT's to a field of 25 m.
 constexpr Bounds PixelWidthMm{1e-3, 100.0, "millimetres per pixel"};
 // Sweeps of an iterative reconstruction: a day's work at most.
-constexpr uint64_t MaxIterations = 100000;
+constexpr Bounds IterationCount{1.0, 100000.0, "iterations"};
+// Subsets of the views an iterative method updates together.
+constexpr Bounds ViewSubsets{1.0, SinoAngles, "subsets of the 180 views"};
+// A frame of a multi-frame DICOM file, counted from 1.
+constexpr Bounds FrameNumber{1.0, INT_MAX, "a frame number"};
+// Any 64-bit seed; its top, 2^64 - 1, is no double: 2^64 stands for it.
+constexpr Bounds SeedRange{0.0, 18446744073709551616.0, "a 64-bit seed"};
 // A window in HU (--window CENTRE,WIDTH): the centre anywhere a DICOM CT
 // image stores (16 bits), the width from one HU (the file's resolution) to
 // the whole stored range.
@@ -58,6 +66,8 @@ constexpr Bounds HuWindowWidth{1.0, 65536.0, "HU, the window's width"};
 // back where it was.
 constexpr Bounds MotionShift{-256.0, 256.0, "field pixels moved during the scan"};
 constexpr Bounds MotionTurn{-360.0, 360.0, "degrees turned during the scan"};
+// A limited angle: the views of the first 1 to 180 degrees.
+constexpr Bounds ArcDegrees{1.0, SinoAngles, "degrees of views measured"};
 // A CT tube's voltage.
 constexpr Bounds TubeVoltage{40.0, 150.0, "kV"};
 // A CT beam's aluminium filter: clinical tubes have a few mm (2.5 mm keeps
@@ -126,5 +136,7 @@ CLI::Validator Within(const std::vector<Bounds>& bounds);
 // A CLI11 check: the text is a whole number of digits from `min` to `max`
 // (a seed beyond 64 bits is refused, not clamped).
 CLI::Validator WholeNumber(uint64_t min, uint64_t max, const char* meaning);
+// The same within `bounds`, whose ends are whole numbers.
+CLI::Validator WholeNumber(const Bounds& bounds);
 
 }  // namespace lab

@@ -92,6 +92,132 @@ std::vector<double> ChannelGains(const ArtifactOptions& options, uint64_t seed) 
     return gains;
 }
 
+// Everything the rays of every view share, made once before the views.
+struct PreparedScan {
+    const ArtifactOptions& options;
+    std::vector<PreparedMap> maps;
+    std::vector<Metal> metals;
+    std::optional<Beam> beam;
+    double perPixel = 0.0;  // relative attenuation x pixels -> dimensionless
+    std::vector<double> gains;
+};
+
+// `coverage`: the share of each pixel the metal covers, when there is metal.
+PreparedScan PrepareScan(const ScanObject& object, const ArtifactOptions& options,
+                         const std::optional<FieldImage>& coverage, uint64_t seed) {
+    PreparedScan prepared{options, {}, {}, std::nullopt, WaterMuPerMm * object.pixelMm, ChannelGains(options, seed)};
+    for (const MaterialMap& map : object.maps) {
+        PreparedMap ready{map.material, map.shapes ? &*map.shapes : nullptr, {}};
+        if (!ready.shapes) {
+            FieldImage field = map.field;
+            if (coverage)
+                for (size_t k = 0; k < coverage->values.size(); ++k) field.values[k] *= 1.0 - coverage->values[k];
+            ready.projected.emplace(field);
+        }
+        prepared.maps.push_back(std::move(ready));
+    }
+    for (const MetalDisc& disc : options.metals) prepared.metals.push_back({disc, RelativeToWater(disc.material)});
+    if (options.Polychromatic()) prepared.beam.emplace(TungstenSpectrum(options.kvp, options.filtrationMm));
+    return prepared;
+}
+
+// The truth: the object at view 0, the metal in place of what it covers.
+FieldImage ComposeTruth(const ScanObject& object, const std::vector<Metal>& metals,
+                        const std::optional<FieldImage>& coverage) {
+    FieldImage truth;
+    truth.pixelMm = object.pixelMm;
+    for (const MaterialMap& map : object.maps)
+        for (size_t k = 0; k < map.field.values.size(); ++k)
+            truth.values[k] += map.field.values[k] * (coverage ? 1.0 - coverage->values[k] : 1.0);
+    for (const Metal& metal : metals) {
+        const FieldImage disc = MetalCoverage({metal.disc});
+        for (size_t k = 0; k < disc.values.size(); ++k) truth.values[k] += metal.relative * disc.values[k];
+    }
+    return truth;
+}
+
+// Where view `a` sees the moving object from: turned and shifted by a / 179
+// of the whole motion.
+struct SeenView {
+    double cosSeen, sinSeen;
+    double shift;  // along the detector, pixels
+};
+
+SeenView SeenFrom(const ArtifactOptions& options, int a) {
+    const double moved = static_cast<double>(a) / (SinoAngles - 1);
+    const double theta = a * RadiansPerAngle;
+    const double cosA = std::cos(theta), sinA = std::sin(theta);
+    const double seen = options.motionDegrees != 0.0 ? theta - moved * options.motionDegrees * RadiansPerAngle
+                                                     : theta;
+    return {std::cos(seen), std::sin(seen), moved * (options.motionX * cosA + options.motionY * sinA)};
+}
+
+// Each material's line integral along channel `c`'s ray (at the effective
+// energy), from the maps' `projections` of the view, or their shapes, and
+// the discs' chords.
+void MaterialIntegrals(const PreparedScan& scan, const SeenView& view, int c,
+                       const std::vector<std::vector<double>>& projections, double (&mono)[MaterialCount]) {
+    const double d = ChannelPosition(c) - view.shift;
+    const std::vector<RaySpan> inMetal = scan.metals.empty()
+                                             ? std::vector<RaySpan>{}
+                                             : DiscSpans(scan.options.metals, d, view.cosSeen, view.sinSeen);
+    for (size_t m = 0; m < scan.maps.size(); ++m) {
+        const PreparedMap& map = scan.maps[m];
+        double p = projections[m].empty() ? 0.0 : projections[m][c];
+        if (map.shapes) {
+            p = PhantomRayIntegral(*map.shapes, d, view.cosSeen, view.sinSeen);
+            if (!inMetal.empty()) p -= PhantomRayIntegralWithin(*map.shapes, d, view.cosSeen, view.sinSeen, inMetal);
+        }
+        mono[static_cast<int>(map.material)] += p;
+    }
+    for (const Metal& metal : scan.metals)
+        mono[static_cast<int>(metal.disc.material)] +=
+            metal.relative * DiscChord(metal.disc, d, view.cosSeen, view.sinSeen);
+}
+
+// What channel `c` measures of the materials' integrals: through the
+// spectrum or at one energy, then its gain.
+double Detected(const PreparedScan& scan, int c, double (&mono)[MaterialCount]) {
+    double value = 0.0;
+    if (scan.beam) {
+        for (double& p : mono) p *= scan.perPixel;
+        value = scan.beam->Measure(mono);
+    } else {
+        for (double p : mono) value += p;
+        value *= scan.perPixel;
+    }
+    if (scan.gains[c] != 1.0) value -= std::log(scan.gains[c]);
+    return value;
+}
+
+void MeasureView(const PreparedScan& scan, int a, std::vector<double>& integrals) {
+    const SeenView view = SeenFrom(scan.options, a);
+    // Each map's pixel integrals of the whole view at once.
+    std::vector<std::vector<double>> projections(scan.maps.size());
+    for (size_t m = 0; m < scan.maps.size(); ++m) {
+        if (!scan.maps[m].projected) continue;
+        projections[m].resize(SinoChannels);
+        ProjectRays(*scan.maps[m].projected, view.cosSeen, view.sinSeen, view.shift, 0, SinoChannels,
+                    projections[m].data());
+    }
+    for (int c = 0; c < SinoChannels; ++c) {
+        double mono[MaterialCount] = {};
+        MaterialIntegrals(scan, view, c, projections, mono);
+        integrals[SinogramIndex(c, a)] = Detected(scan, c, mono);
+    }
+}
+
+// What follows the rays: counting, the scanner's correction, the views
+// kept.
+void FinishScan(const PreparedScan& scan, double photons, uint64_t seed, std::vector<double>& integrals) {
+    if (photons > 0.0) AddCountingNoise(integrals, photons, seed);
+    if (scan.beam && scan.options.waterCorrection)
+        for (double& p : integrals) p = scan.beam->WaterCorrected(p);
+    for (int a = 0; a < SinoAngles; ++a)
+        if (!ViewMeasured(scan.options, a))
+            for (int c = 0; c < SinoChannels; ++c) integrals[SinogramIndex(c, a)] = 0.0;
+}
+
 }  // namespace
 
 std::string ArtifactProblem(const ArtifactOptions& o) {
@@ -115,8 +241,10 @@ std::string ArtifactProblem(const ArtifactOptions& o) {
 
 bool ArtifactOptions::Any() const {
     return views != 0 || arcDegrees != 0 || !gains.empty() || gainSpread > 0.0 || motionX != 0.0 ||
-           motionY != 0.0 || motionDegrees != 0.0 || kvp > 0.0 || !metals.empty();
+           motionY != 0.0 || motionDegrees != 0.0 || Polychromatic() || !metals.empty();
 }
+
+bool ArtifactOptions::Polychromatic() const { return kvp > 0.0; }
 
 bool ViewMeasured(const ArtifactOptions& options, int angle) {
     if (options.views > 0 && angle % (SinoAngles / options.views) != 0) return false;
@@ -127,95 +255,14 @@ ArtifactScan ScanWithArtifacts(const ScanObject& object, const ArtifactOptions& 
                                uint64_t seed) {
     const std::string problem = ArtifactProblem(options);
     if (!problem.empty()) throw LabError(problem);
+    const std::optional<FieldImage> coverage =
+        options.metals.empty() ? std::nullopt : std::optional<FieldImage>(MetalCoverage(options.metals));
+    const PreparedScan prepared = PrepareScan(object, options, coverage, seed);
     ArtifactScan scan;
-    const bool anyMetal = !options.metals.empty();
-    const FieldImage coverage = anyMetal ? MetalCoverage(options.metals) : FieldImage{};
-
-    std::vector<PreparedMap> maps;
-    for (const MaterialMap& map : object.maps) {
-        PreparedMap prepared{map.material, map.shapes ? &*map.shapes : nullptr, {}};
-        if (!prepared.shapes) {
-            FieldImage field = map.field;
-            if (anyMetal)
-                for (size_t k = 0; k < coverage.values.size(); ++k) field.values[k] *= 1.0 - coverage.values[k];
-            prepared.projected.emplace(field);
-        }
-        maps.push_back(std::move(prepared));
-    }
-    std::vector<Metal> metals;
-    for (const MetalDisc& disc : options.metals) metals.push_back({disc, RelativeToWater(disc.material)});
-
-    // The truth: the object at view 0, the metal in place of what it covers.
-    scan.truth.pixelMm = object.pixelMm;
-    for (const MaterialMap& map : object.maps)
-        for (size_t k = 0; k < map.field.values.size(); ++k)
-            scan.truth.values[k] += map.field.values[k] * (anyMetal ? 1.0 - coverage.values[k] : 1.0);
-    for (const Metal& metal : metals) {
-        const FieldImage disc = MetalCoverage({metal.disc});
-        for (size_t k = 0; k < disc.values.size(); ++k) scan.truth.values[k] += metal.relative * disc.values[k];
-    }
-
-    const std::optional<Beam> beam =
-        options.kvp > 0.0 ? std::optional<Beam>(Beam(TungstenSpectrum(options.kvp, options.filtrationMm)))
-                          : std::nullopt;
-    const double perPixel = WaterMuPerMm * object.pixelMm;  // relative attenuation x pixels -> dimensionless
-    const std::vector<double> gains = ChannelGains(options, seed);
-
-    std::vector<double>& integrals = scan.integrals;
-    integrals.assign(static_cast<size_t>(SinoChannels) * SinoAngles, 0.0);
-    ForEveryAngle([&](int a) {
-        // Motion: view a sees the object turned and shifted by a / 179 of
-        // the whole.
-        const double moved = static_cast<double>(a) / (SinoAngles - 1);
-        const double theta = a * RadiansPerAngle;
-        const double cosA = std::cos(theta), sinA = std::sin(theta);
-        const double seen = options.motionDegrees != 0.0 ? theta - moved * options.motionDegrees * RadiansPerAngle
-                                                         : theta;
-        const double cosSeen = std::cos(seen), sinSeen = std::sin(seen);
-        const double shift = moved * (options.motionX * cosA + options.motionY * sinA);
-        // Each map's pixel integrals of the whole view at once.
-        std::vector<std::vector<double>> projections(maps.size());
-        for (size_t m = 0; m < maps.size(); ++m) {
-            if (!maps[m].projected) continue;
-            projections[m].resize(SinoChannels);
-            ProjectRays(*maps[m].projected, cosSeen, sinSeen, shift, 0, SinoChannels, projections[m].data());
-        }
-        for (int c = 0; c < SinoChannels; ++c) {
-            const double d = ChannelPosition(c) - shift;
-            const std::vector<RaySpan> inMetal =
-                anyMetal ? DiscSpans(options.metals, d, cosSeen, sinSeen) : std::vector<RaySpan>{};
-            double mono[MaterialCount] = {};
-            for (size_t m = 0; m < maps.size(); ++m) {
-                const PreparedMap& map = maps[m];
-                double p = projections[m].empty() ? 0.0 : projections[m][c];
-                if (map.shapes) {
-                    p = PhantomRayIntegral(*map.shapes, d, cosSeen, sinSeen);
-                    if (!inMetal.empty()) p -= PhantomRayIntegralWithin(*map.shapes, d, cosSeen, sinSeen, inMetal);
-                }
-                mono[static_cast<int>(map.material)] += p;
-            }
-            for (const Metal& metal : metals)
-                mono[static_cast<int>(metal.disc.material)] +=
-                    metal.relative * DiscChord(metal.disc, d, cosSeen, sinSeen);
-            double value = 0.0;
-            if (beam) {
-                for (double& p : mono) p *= perPixel;
-                value = beam->Measure(mono);
-            } else {
-                for (double p : mono) value += p;
-                value *= perPixel;
-            }
-            if (gains[c] != 1.0) value -= std::log(gains[c]);
-            integrals[SinogramIndex(c, a)] = value;
-        }
-    });
-
-    if (photons > 0.0) AddCountingNoise(integrals, photons, seed);
-    if (beam && options.waterCorrection)
-        for (double& p : integrals) p = beam->WaterCorrected(p);
-    for (int a = 0; a < SinoAngles; ++a)
-        if (!ViewMeasured(options, a))
-            for (int c = 0; c < SinoChannels; ++c) integrals[SinogramIndex(c, a)] = 0.0;
+    scan.truth = ComposeTruth(object, prepared.metals, coverage);
+    scan.integrals.assign(static_cast<size_t>(SinoChannels) * SinoAngles, 0.0);
+    ForEveryAngle([&](int a) { MeasureView(prepared, a, scan.integrals); });
+    FinishScan(prepared, photons, seed, scan.integrals);
     return scan;
 }
 

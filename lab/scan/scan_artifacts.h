@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "lab/core/field_image.h"
+#include "lab/core/option_table.h"
 #include "lab/objects/phantoms.h"
 #include "lab/objects/x_ray_physics.h"
 
@@ -30,18 +31,20 @@ struct MetalDisc {
 };
 
 struct ArtifactOptions {
-    int views = 0;        // N views at 0, 180/N, ... degrees (N divides 180); 0: all
-    int arcDegrees = 0;   // views 0..arcDegrees-1 only (1..180); 0: all
-    std::vector<ChannelGain> gains;  // multiply the channel's intensity
-    double gainSpread = 0.0;         // every channel's gain drawn from N(1, spread)
-    double motionX = 0.0, motionY = 0.0;  // pixels moved from view 0 to view 179
-    double motionDegrees = 0.0;           // turned about the field centre, likewise
-    double kvp = 0.0;                     // 40..150: polychromatic beam; 0: monochromatic
-    double filtrationMm = 2.5;            // aluminium, with kvp
-    bool waterCorrection = false;         // with kvp
+    int views = 0;  // N views at 0, 180/N, ... degrees (N divides 180); 0: all
+    int arcDegrees = static_cast<int>(ArcOption.fallback);  // views 0..arcDegrees-1 only; 0: all
+    std::vector<ChannelGain> gains;                         // multiply the channel's intensity
+    double gainSpread = GainSpreadOption.fallback;          // every channel's gain drawn from N(1, spread)
+    double motionX = MotionOption.fallback, motionY = MotionOption.fallback;  // pixels moved by view 179
+    double motionDegrees = MotionTurnOption.fallback;  // turned about the field centre, likewise
+    double kvp = KvpOption.fallback;                   // the tube's voltage; 0: monochromatic
+    double filtrationMm = FiltrationOption.fallback;   // aluminium, with kvp
+    bool waterCorrection = false;                      // with kvp
     std::vector<MetalDisc> metals;
 
     bool Any() const;
+    // A tungsten tube's spectrum rather than one energy.
+    bool Polychromatic() const;
 };
 
 // What is wrong with the options, by the bounds of option_bounds.h (the

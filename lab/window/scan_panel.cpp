@@ -15,6 +15,7 @@
 
 #include "lab/core/field_geometry.h"
 #include "lab/core/option_bounds.h"
+#include "lab/core/option_table.h"
 #include "lab/objects/x_ray_physics.h"
 #include "lab/window/widgets/row_list_editor.h"
 #include "lab/window/scan/save_names.h"
@@ -26,13 +27,30 @@ namespace {
 // The dose slider counts tenths of a decade.
 constexpr int DoseSteps = 10;
 double DoseFromSlider(int position) { return std::round(std::pow(10.0, double(position) / DoseSteps)); }
+int SliderFromDose(double photons) { return static_cast<int>(std::lround(std::log10(photons) * DoseSteps)); }
 
-QDoubleSpinBox* NumberBox(double lo, double hi, double step, int decimals, const QString& suffix = QString()) {
+// A control of an option, as the option table offers it; named by the
+// option.
+template <typename Box>
+void Offer(Box* box, const lab::OptionRow& row) {
+    box->setObjectName(row.name);
+    box->setRange(row.control.min, row.control.max);
+    if (*row.unit != '\0') box->setSuffix(QStringLiteral(" ") + row.unit);
+    box->setValue(lab::ControlStart(row));
+    if (row.control.tip) box->setToolTip(row.control.tip);
+}
+
+QSpinBox* WholeBox(const lab::OptionRow& row) {
+    auto* box = new QSpinBox;
+    Offer(box, row);
+    return box;
+}
+
+QDoubleSpinBox* NumberBox(const lab::OptionRow& row, double step, int decimals) {
     auto* box = new QDoubleSpinBox;
-    box->setRange(lo, hi);
     box->setSingleStep(step);
     box->setDecimals(decimals);
-    box->setSuffix(suffix);
+    Offer(box, row);
     return box;
 }
 
@@ -114,16 +132,14 @@ ScanPanel::ScanPanel(QWidget* parent) : QWidget(parent) {
         "fewer photons, a noisier sinogram");
     form_->addRow(noiseBox_);
     doseSlider_ = new QSlider(Qt::Horizontal);
-    doseSlider_->setRange(2 * DoseSteps, 7 * DoseSteps);
-    doseSlider_->setValue(4 * DoseSteps);
-    doseSlider_->setToolTip("Photons per ray, from 100 to 10 million on a logarithmic scale");
+    doseSlider_->setObjectName(lab::NoiseOption.name);
+    doseSlider_->setRange(SliderFromDose(lab::NoiseOption.control.min), SliderFromDose(lab::NoiseOption.control.max));
+    doseSlider_->setValue(SliderFromDose(lab::ControlStart(lab::NoiseOption)));
+    doseSlider_->setToolTip(lab::NoiseOption.control.tip);
     doseLabel_ = new QLabel;
     form_->addRow("Dose:", doseSlider_);
     form_->addRow("", doseLabel_);
-    seedBox_ = new QSpinBox;
-    seedBox_->setRange(0, 2147483647);
-    seedBox_->setValue(1);
-    seedBox_->setToolTip("Start of the random numbers: the same seed gives the same noise");
+    seedBox_ = WholeBox(lab::SeedOption);
     form_->addRow("Seed:", seedBox_);
     addArtifactControls();
     for (QCheckBox* box : findChildren<QCheckBox*>()) connect(box, &QCheckBox::toggled, this, &ScanPanel::update);
@@ -142,36 +158,24 @@ void ScanPanel::addArtifactControls() {
         if (lab::SinoAngles % n == 0) viewsBox_->addItem(n == lab::SinoAngles ? "all 180" : QString::number(n), n);
     viewsBox_->setToolTip("Sparse views: only this many evenly spaced views are measured, the others are empty");
     form_->addRow("Views:", viewsBox_);
-    arcBox_ = new QSpinBox;
-    arcBox_->setRange(1, lab::SinoAngles);
-    arcBox_->setValue(lab::SinoAngles);
-    arcBox_->setSuffix(" degrees");
-    arcBox_->setToolTip("Limited angle: only the views of this arc from 0 degrees are measured");
+    arcBox_ = WholeBox(lab::ArcOption);
     form_->addRow("Arc:", arcBox_);
-    gainSpreadBox_ = NumberBox(0.0, 0.5, 0.01, 2);
+    gainSpreadBox_ = NumberBox(lab::GainSpreadOption, 0.01, 2);
     gainSpreadBox_->setSpecialValueText("equal gains");
-    gainSpreadBox_->setToolTip("Detector channels of unequal gain (this standard deviation about 1): rings");
     form_->addRow("Gain spread:", gainSpreadBox_);
-    motionXBox_ = NumberBox(-64.0, 64.0, 1.0, 1, " px");
-    motionYBox_ = NumberBox(-64.0, 64.0, 1.0, 1, " px");
+    motionXBox_ = NumberBox(lab::MotionOption, 1.0, 1);
+    motionYBox_ = NumberBox(lab::MotionOption, 1.0, 1);
     motionXBox_->setToolTip("The patient moves this far to the right between the first and the last view");
     motionYBox_->setToolTip("The patient moves this far upward between the first and the last view");
     form_->addRow("Motion x, y:", Row({motionXBox_, motionYBox_}));
-    motionTurnBox_ = NumberBox(-45.0, 45.0, 1.0, 1, " degrees");
-    motionTurnBox_->setToolTip("The patient turns this far about the centre between the first and the last view");
+    motionTurnBox_ = NumberBox(lab::MotionTurnOption, 1.0, 1);
     form_->addRow("Motion turn:", motionTurnBox_);
 
     beamBox_ = new QCheckBox("Polychromatic beam");
     beamBox_->setToolTip("A tungsten tube's spectrum instead of one energy: beam hardening, cupping and streaks");
     form_->addRow(beamBox_);
-    kvpBox_ = new QSpinBox;
-    kvpBox_->setRange(40, 150);
-    kvpBox_->setValue(120);
-    kvpBox_->setSuffix(" kV");
-    kvpBox_->setToolTip("The tube's peak voltage: lower, softer photons and more beam hardening");
-    filtrationBox_ = NumberBox(0.0, 20.0, 0.5, 1, " mm Al");
-    filtrationBox_->setValue(2.5);
-    filtrationBox_->setToolTip("Aluminium filtering the beam: more, a harder beam and less hardening in the patient");
+    kvpBox_ = WholeBox(lab::KvpOption);
+    filtrationBox_ = NumberBox(lab::FiltrationOption, 0.5, 1);
     form_->addRow("Tube:", Row({kvpBox_, filtrationBox_}));
     waterBox_ = new QCheckBox("Water correction");
     waterBox_->setToolTip("The scanner's beam-hardening correction, taking every path as water: bone still streaks");
@@ -278,7 +282,7 @@ void ScanPanel::restoreSettings(const QSettings& settings) {
 }
 
 void ScanPanel::update() {
-    doseLabel_->setText(QString("%1 photons per ray").arg(DoseText(DoseFromSlider(doseSlider_->value()))));
+    doseLabel_->setText(DoseText(DoseFromSlider(doseSlider_->value())) + " " + lab::NoiseOption.unit);
     doseSlider_->setEnabled(noiseBox_->isChecked());
     // The seed drives the noise and the spread of the gains.
     seedBox_->setEnabled(noiseBox_->isChecked() || gainSpreadBox_->value() > 0.0);

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "lab/plot/display_levels.h"
+#include "lab/core/option_table.h"
 #include "lab/files/slice_files.h"
 #include "lab/window/look/look_pictures.h"
 #include "lab/window/widgets/slice_view.h"
@@ -29,9 +30,9 @@ ComparePage::ComparePage(LookModel& model, QWidget* parent) : QWidget(parent), m
         if (!path.isEmpty()) model_.compareTruth(path.toStdString());
     });
     iterations_ = new QSpinBox;
-    iterations_->setRange(1, 200);
-    iterations_->setValue(10);
-    iterations_->setSuffix(" iterations");
+    iterations_->setRange(lab::IterationsOption.control.min, lab::IterationsOption.control.max);
+    iterations_->setValue(lab::ControlStart(lab::IterationsOption));
+    iterations_->setSuffix(QStringLiteral(" ") + lab::IterationsOption.unit);
     sart_ = new QPushButton("Add SA&RT");
     sart_->setToolTip("The lab's SART of the same sinogram, on a worker thread");
     connect(sart_, &QPushButton::clicked, this, [this] { model_.compareSart(iterations_->value()); });

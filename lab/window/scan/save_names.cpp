@@ -61,12 +61,12 @@ QString ScanStem(const SourceSpec& source, const ScanOptions& options) {
     if (a.arcDegrees > 0) stem += QStringLiteral("_arc%1").arg(a.arcDegrees);
     if (a.gainSpread > 0.0) stem += "_gains" + Number(a.gainSpread);
     if (a.motionX != 0.0 || a.motionY != 0.0 || a.motionDegrees != 0.0) stem += "_motion";
-    if (a.kvp > 0.0) stem += QStringLiteral("_%1kV").arg(Number(a.kvp)) + (a.waterCorrection ? "_corrected" : "");
+    if (a.Polychromatic()) stem += QStringLiteral("_%1kV").arg(Number(a.kvp)) + (a.waterCorrection ? "_corrected" : "");
     if (a.gains.size() == 1) stem += QStringLiteral("_channel%1x").arg(a.gains[0].channel) + Number(a.gains[0].factor);
     if (a.gains.size() > 1) stem += QStringLiteral("_%1channels").arg(a.gains.size());
     stem += MetalsText(a.metals);
     if (options.photons > 0.0) stem += "_" + DoseText(options.photons);
-    if ((options.photons > 0.0 || a.gainSpread > 0.0) && options.seed != 1)
+    if ((options.photons > 0.0 || a.gainSpread > 0.0) && options.seed != WindowSeed)
         stem += QStringLiteral("_seed%1").arg(options.seed);
     return stem;
 }

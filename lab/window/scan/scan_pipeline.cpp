@@ -106,7 +106,7 @@ void ScanPipeline::Scan(const ScanRequest& request, ScanResult& result, const st
     if (options.artifacts.Any()) {
         // The scanner's imperfections change the projection itself: the
         // scan is made anew, noise included.
-        const bool polychromatic = options.artifacts.kvp > 0.0;
+        const bool polychromatic = options.artifacts.Polychromatic();
         const lab::ScanObject object = file ? lab::ObjectFromField(c.field, c.slice.isDicom, polychromatic)
                                             : lab::ObjectFromPhantom(source.phantom, polychromatic);
         check();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "lab/core/option_table.h"
 #include "lab/scan/scan_artifacts.h"
 
 namespace labwin {
@@ -27,11 +28,14 @@ struct SourceSpec {
 // The scanner's imperfections compared value by value.
 bool SameArtifacts(const lab::ArtifactOptions& a, const lab::ArtifactOptions& b);
 
+// The seed the window starts with; file names leave it out.
+constexpr uint64_t WindowSeed = static_cast<uint64_t>(lab::ControlStart(lab::SeedOption));
+
 // The options of the scan as `sinora-lab sinogram` takes them.
 struct ScanOptions {
     double fov = 0.0;      // width of the field; 0: the source's larger side
     double photons = 0.0;  // incident photons per ray; 0: no counting noise
-    uint64_t seed = 1;     // of the noise and the gain spread
+    uint64_t seed = WindowSeed;  // of the noise and the gain spread
     lab::ArtifactOptions artifacts;
 
     bool operator==(const ScanOptions& o) const {

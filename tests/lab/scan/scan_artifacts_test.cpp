@@ -26,7 +26,7 @@ namespace {
 using lab::ArtifactOptions;
 
 std::vector<double> Scan(const std::string& phantom, const ArtifactOptions& options, double photons = 0.0) {
-    return lab::ScanWithArtifacts(lab::ObjectFromPhantom(phantom, options.kvp > 0.0), options, photons, 7).integrals;
+    return lab::ScanWithArtifacts(lab::ObjectFromPhantom(phantom, options.Polychromatic()), options, photons, 7).integrals;
 }
 
 // Today's ideal scan, as `phantom` writes it without options.

@@ -6,6 +6,10 @@
 // that are no file left alone; the filter saved with decimal points under a
 // decimal-comma locale.
 #include <QApplication>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QSlider>
+#include <QSpinBox>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -33,6 +37,7 @@
 #include "tests/support/comma_locale.h"
 #include "lab/measure/canvas_compare.h"
 #include "lab/commands/commands.h"
+#include "lab/core/option_table.h"
 #include "lab/window/lab_window.h"
 #include "lab/window/remembered_choices.h"
 #include "lab/window/widgets/row_list_editor.h"
@@ -124,6 +129,17 @@ bool Settled(ScanModel& model) {
     return QTest::qWaitFor([&] { return !model.busy(); }, 60000);
 }
 
+// A spin box's range and value, whole or not.
+struct BoxNumbers {
+    double min, max, value;
+};
+BoxNumbers NumbersOf(QAbstractSpinBox* box) {
+    if (auto* whole = qobject_cast<QSpinBox*>(box))
+        return {double(whole->minimum()), double(whole->maximum()), double(whole->value())};
+    auto* number = qobject_cast<QDoubleSpinBox*>(box);
+    return {number->minimum(), number->maximum(), number->value()};
+}
+
 }  // namespace
 
 class LabWindowTest : public QObject {
@@ -139,6 +155,7 @@ private slots:
     void proposedNames();
     void layoutIsRemembered();
     void scanPanelListsAndSettings();
+    void scanControlsOfferWhatTheLabTakes();
     void lastSourceReopened_data();
     void lastSourceReopened();
     void saveDialogProposesANewName();
@@ -406,6 +423,40 @@ void LabWindowTest::scanPanelListsAndSettings() {
     const auto restored = again.findChildren<labwin::RowListEditor*>();
     QCOMPARE(restored[0]->allRows(), gains);
     QCOMPARE(restored[1]->allRows(), metals);
+}
+
+void LabWindowTest::scanControlsOfferWhatTheLabTakes() {
+    labwin::ScanPanel panel;
+    // Each option the Scan panel offers, and its number of boxes.
+    const std::pair<const lab::OptionRow*, int> offered[] = {
+        {&lab::SeedOption, 1},       {&lab::ArcOption, 1}, {&lab::GainSpreadOption, 1}, {&lab::MotionOption, 2},
+        {&lab::MotionTurnOption, 1}, {&lab::KvpOption, 1}, {&lab::FiltrationOption, 1}};
+    for (const auto& [row, count] : offered) {
+        const QList<QAbstractSpinBox*> boxes = panel.findChildren<QAbstractSpinBox*>(row->name);
+        QCOMPARE(boxes.size(), count);
+        for (QAbstractSpinBox* box : boxes) {
+            const BoxNumbers n = NumbersOf(box);
+            QCOMPARE(n.min, row->control.min);
+            QCOMPARE(n.max, row->control.max);
+            QCOMPARE(n.value, lab::ControlStart(*row));
+            QCOMPARE(box->property("suffix").toString(), *row->unit ? QStringLiteral(" ") + row->unit : QString());
+            if (row->control.tip) QCOMPARE(box->toolTip(), QString(row->control.tip));
+        }
+    }
+    // Every control at either end of its range: a scan the lab takes.
+    for (const bool top : {false, true}) {
+        for (QCheckBox* box : panel.findChildren<QCheckBox*>()) box->setChecked(true);
+        auto* dose = panel.findChild<QSlider*>(lab::NoiseOption.name);
+        dose->setValue(top ? dose->maximum() : dose->minimum());
+        for (QAbstractSpinBox* box : panel.findChildren<QAbstractSpinBox*>()) {
+            const BoxNumbers n = NumbersOf(box);
+            box->setProperty("value", top ? n.max : n.min);
+        }
+        const ScanOptions chosen = panel.options(ScanOptions{});
+        QCOMPARE(chosen.photons, top ? lab::NoiseOption.control.max : lab::NoiseOption.control.min);
+        QCOMPARE(QString::fromStdString(lab::ArtifactProblem(chosen.artifacts)), QString());
+        QVERIFY(chosen.artifacts.Polychromatic());
+    }
 }
 
 void LabWindowTest::lastSourceReopened_data() {
