@@ -26,7 +26,7 @@
 #include "lab/core/option_table_cli.h"
 #include "lab/objects/phantoms.h"
 #include "lab/objects/qa_phantom.h"
-#include "recon/scan_geometry.h"
+#include "recon/compute/scan_geometry.h"
 #include "lab/files/slice_files.h"
 #include "lab/objects/x_ray_physics.h"
 #include "lab/measure/measure_places.h"
