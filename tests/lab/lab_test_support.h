@@ -4,11 +4,13 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "graphic/canvas.h"
+#include "lab/core/lab_error.h"
 #include "recon/phases.h"
 #include "recon/compute/recon_data.h"
 #include "recon/recon_test_support.h"
@@ -43,6 +45,16 @@ inline std::vector<double> Reconstruct(const std::string& sinogramPath, const st
         for (int x = 0; x < 256; ++x) slice[r * 256 + x] = ScaledSumImage[x * 256 + r];
     }
     return slice;
+}
+
+// The lab's failure message, or "" when `work` succeeded.
+inline std::string Failure(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const lab::LabError& error) {
+        return error.what();
+    }
+    return "";
 }
 
 }  // namespace lab_test

@@ -31,15 +31,6 @@ using namespace lab_test;
 
 namespace {
 
-std::string Failure(const std::function<void()>& work) {
-    try {
-        work();
-    } catch (const lab::LabError& error) {
-        return error.what();
-    }
-    return "";
-}
-
 struct Reader {
     const char* name;
     std::function<void(const std::string&)> read;

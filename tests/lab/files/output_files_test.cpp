@@ -55,16 +55,6 @@ bool Exists(const std::string& path) {
     return lstat(path.c_str(), &info) == 0;
 }
 
-// The failure's message, or "" when `work` succeeded.
-std::string Failure(const std::function<void()>& work) {
-    try {
-        work();
-    } catch (const lab::LabError& error) {
-        return error.what();
-    }
-    return "";
-}
-
 // Puts the system's calls back whatever a test did to the table.
 struct RealCallsAfterwards {
     ~RealCallsAfterwards() { lab::RestoreLabFileCalls(); }

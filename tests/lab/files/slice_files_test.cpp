@@ -25,15 +25,6 @@ using namespace lab_test;
 
 namespace {
 
-std::string Failure(const std::function<void()>& work) {
-    try {
-        work();
-    } catch (const lab::LabError& error) {
-        return error.what();
-    }
-    return "";
-}
-
 // A .npy file of `version` with `header` (padded as NumPy pads it) and the
 // slice's 256 x 256 doubles, plus `extra` bytes.
 std::string NpyFile(const std::string& header, int version = 1, size_t extra = 0) {
